@@ -1,0 +1,57 @@
+#pragma once
+
+#include "device_catalogue.h"
+
+#include <QIcon>
+#include <QList>
+#include <QMainWindow>
+#include <QTranslator>
+
+class QComboBox;
+class QSpinBox;
+class HardwareSettingsWidgetVariant;
+
+namespace Ui {
+class MainWindow;
+}
+
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // Read-only views for tests and diagnostics.
+    int selectedDeviceIndex() const { return selectedDevice; }
+    const DeviceEntry &catalogueEntry(int index) const { return deviceCatalogue[index]; }
+
+private slots:
+    void on_comboBox_activated(int index);
+    void on_reboot_button_clicked();
+    void on_read_settings_button_clicked();
+    void on_save_settings_button_clicked();
+
+private:
+    void pollDevices();
+    void hideAllTabs();
+    void sendCalibrationStartAngle(int axis, int value, int magnitude);
+    // The open handle of the selected device, or null after the warning box was shown.
+    DeviceHandle *targetDevice();
+    void warnNoTarget();
+
+    Ui::MainWindow *form;
+    QIcon icon;
+    QList<QComboBox *> gpioModeCombos;
+    QList<QComboBox *> buttonModeCombos;
+    QList<QSpinBox *> upperDeadZoneSpinBoxes;
+    QList<QSpinBox *> lowerDeadZoneSpinBoxes;
+    QList<QSpinBox *> analogSmoothingSpinBoxes;
+    QList<QSpinBox *> analogButtonSpinBoxes;
+    HardwareSettingsWidgetVariant *currentPanel = nullptr;
+    QTranslator translator;
+
+    DeviceEntry deviceCatalogue[DEVICE_CATALOGUE_SIZE];
+    int selectedDevice = -666;
+};

@@ -1,0 +1,19 @@
+#include "combo_rows.h"
+
+#include <QComboBox>
+#include <QListView>
+#include <QStandardItemModel>
+
+void setComboRowHidden(QComboBox *combo, int row, bool hidden)
+{
+    if (!combo || row < 0 || row >= combo->count())
+        return;
+    if (auto *view = qobject_cast<QListView *>(combo->view()))
+        view->setRowHidden(row, hidden);
+    // Arrow keys and the mouse wheel step through the model, not the view: a row the list
+    // does not offer must not be reachable that way either.
+    if (auto *model = qobject_cast<QStandardItemModel *>(combo->model())) {
+        if (QStandardItem *item = model->item(row))
+            item->setEnabled(!hidden);
+    }
+}

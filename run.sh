@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and starts a program from the build directory.
+#   ./run.sh [hwconfig|wheelconfig] [--hardware] [ru]
+# Without --hardware the program runs on simulated controllers (a joystick and a wheel
+# for hwconfig, a wheel for wheelconfig); KESTRIX_SIMULATOR overrides the choice.
+set -euo pipefail
+cd "$(dirname "$0")"
+source scripts/setup.sh
+
+program=hwconfig
+hardware=no
+args=()
+for arg in "$@"; do
+    case "$arg" in
+        hwconfig|wheelconfig) program=$arg ;;
+        --hardware) hardware=yes ;;
+        -h|--help) sed -n '2,5p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+        *) args+=("$arg") ;;
+    esac
+done
+
+kestrix_install_missing
+kestrix_build "$KESTRIX_BUILD_DIR"
+
+cd "$KESTRIX_BUILD_DIR/bin"
+if [ "$hardware" = yes ]; then
+    unset KESTRIX_SIMULATOR
+else
+    if [ "$program" = hwconfig ]; then default=joystick,wheel; else default=wheel; fi
+    export KESTRIX_SIMULATOR=${KESTRIX_SIMULATOR:-$default}
+    echo "Simulated controllers: $KESTRIX_SIMULATOR (./run.sh --hardware for real ones)"
+fi
+exec "./$program" "${args[@]}"
