@@ -1,0 +1,233 @@
+// The feature-report transport, checked at the simulated controller: what went over the
+// wire, byte for byte.
+
+#include "byte_order.h"
+#include "kestrix_protocol.h"
+#include "test_support.h"
+#include "simulator_log.h"
+#include "transport.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QtTest>
+
+Q_DECLARE_METATYPE(std::vector<int>)
+
+class TransportTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void requestsAreFeatureReportsOnInterfaceZero();
+    void chunkedWrite_data();
+    void chunkedWrite();
+    void chunkedWriteIsAppliedByTheController();
+    void commandsHaveNoFields();
+    void waitUntilReady_data();
+    void waitUntilReady();
+    void waitUntilReadyEndsWhenTheDeviceVanishes();
+    void waitUntilReadyWithoutHandleSendsNothing();
+    void logLineFormat();
+
+private:
+    std::unique_ptr<ScopedSimulator> sim;
+    SimulatedController *joystick = nullptr;
+    DeviceHandle *handle = nullptr;
+};
+
+void TransportTest::init()
+{
+    sim = std::make_unique<ScopedSimulator>(std::initializer_list<ControllerKind>{ControllerKind::Joystick});
+    joystick = sim->controller(ControllerKind::Joystick);
+    QCOMPARE(usbInit(), 0);
+    handle = openDevice(KESTRIX_VENDOR_ID, PRODUCT_ID_JOYSTICK);
+    QVERIFY(handle);
+}
+
+void TransportTest::cleanup()
+{
+    closeDevice(handle);
+    handle = nullptr;
+    usbExit();
+    sim.reset();
+}
+
+void TransportTest::requestsAreFeatureReportsOnInterfaceZero()
+{
+    unsigned char buffer[RECEIVE_BUFFER_SIZE] = {};
+    QCOMPARE(getReport(handle, REPORT_DEVICE_INFO, buffer, RECEIVE_BUFFER_SIZE), 16);
+    QCOMPARE(buffer[DEVICE_INFO_TYPE_OFFSET], DEVICE_TYPE_JOYSTICK);
+    unsigned char packet[COMMAND_PACKET_SIZE];
+    initCommandPacket(packet, CMD_CALIBRATION_START_ANGLE);
+    QCOMPARE(setReport(handle, REPORT_COMMAND, packet), COMMAND_PACKET_SIZE);
+
+    const auto t = joystick->transfers();
+    QCOMPARE(t.size(), size_t(2));
+    QCOMPARE(t[0].requestType, uint8_t(0xA1));
+    QCOMPARE(t[0].request, uint8_t(0x01));
+    QCOMPARE(t[0].value, uint16_t(0x0325));
+    QCOMPARE(t[0].index, uint16_t(0));
+    QCOMPARE(t[0].length, uint16_t(1024));
+    QCOMPARE(t[1].requestType, uint8_t(0x21));
+    QCOMPARE(t[1].request, uint8_t(0x09));
+    QCOMPARE(t[1].value, uint16_t(0x0320));
+    QCOMPARE(t[1].index, uint16_t(0));
+    QCOMPARE(t[1].length, uint16_t(65));
+}
+
+// Expected packets as (offset, remaining, first block byte of new data or -1).
+void TransportTest::chunkedWrite_data()
+{
+    QTest::addColumn<int>("length");
+    QTest::addColumn<std::vector<int>>("offsets");
+    QTest::addColumn<std::vector<int>>("remaining");
+
+    QTest::newRow("107 bytes: two data packets and the closing one")
+        << 107 << std::vector<int>{0, 58, 58} << std::vector<int>{107, 49, 0xFFFF};
+    QTest::newRow("22 bytes: one data packet") << 22 << std::vector<int>{0, 0}
+                                               << std::vector<int>{22, 0xFFFF};
+    QTest::newRow("0 bytes") << 0 << std::vector<int>{0, 0} << std::vector<int>{0, 0xFFFF};
+    QTest::newRow("116 bytes: the last data packet carries nothing new")
+        << 116 << std::vector<int>{0, 58, 116, 116} << std::vector<int>{116, 58, 0, 0xFFFF};
+}
+
+void TransportTest::chunkedWrite()
+{
+    QFETCH(int, length);
+    QFETCH(std::vector<int>, offsets);
+    QFETCH(std::vector<int>, remaining);
+
+    unsigned char block[256];
+    for (int i = 0; i < 256; ++i)
+        block[i] = static_cast<unsigned char>(0x40 + i);
+    writeChunked(handle, CMD_WRITE_HARDWARE_SETTINGS, block, static_cast<uint16_t>(length));
+
+    const auto packets = joystick->transfers();
+    QCOMPARE(packets.size(), offsets.size());
+    QByteArray previous(COMMAND_PACKET_SIZE, '\0');
+    for (size_t p = 0; p < packets.size(); ++p) {
+        const QByteArray bytes = toBytes(packets[p].data);
+        QCOMPARE(bytes.size(), COMMAND_PACKET_SIZE);
+        QCOMPARE(uint8_t(bytes[0]), REPORT_COMMAND);
+        QCOMPARE(uint8_t(bytes[1]), CMD_WRITE_HARDWARE_SETTINGS);
+        QCOMPARE(uint8_t(bytes[64]), uint8_t(0));
+        const auto *raw = reinterpret_cast<const unsigned char *>(bytes.constData());
+        QCOMPARE(int(readU16LE(raw + 2)), offsets[p]);
+        QCOMPARE(int(readU16LE(raw + 4)), remaining[p]);
+        // Data: the block's bytes from the offset, then what the previous packet left.
+        const bool closing = remaining[p] == 0xFFFF;
+        const int fresh = closing ? 0 : std::min(remaining[p], 58);
+        for (int j = 0; j < 58; ++j) {
+            const unsigned char expected = j < fresh ? block[offsets[p] + j]
+                                                     : uint8_t(previous[6 + j]);
+            if (raw[6 + j] != expected)
+                QFAIL(qPrintable(QStringLiteral("packet %1 byte %2: %3").arg(p).arg(6 + j).arg(hex(bytes))));
+        }
+        previous = bytes;
+    }
+}
+
+void TransportTest::chunkedWriteIsAppliedByTheController()
+{
+    auto before = joystick->report(REPORT_HARDWARE_SETTINGS);
+    QVERIFY(before.size() > 107);
+    std::vector<uint8_t> block(107);
+    for (int i = 0; i < 107; ++i)
+        block[i] = static_cast<uint8_t>(200 - i);
+    writeChunked(handle, CMD_WRITE_HARDWARE_SETTINGS, block.data(), 107);
+
+    auto after = joystick->report(REPORT_HARDWARE_SETTINGS);
+    QCOMPARE(toBytes(after).left(107), toBytes(block));
+    QCOMPARE(toBytes(after).mid(107), toBytes(before).mid(107)); // the tail is never written
+}
+
+void TransportTest::commandsHaveNoFields()
+{
+    QCOMPARE(sendCommand(handle, CMD_SAVE_EFFECT_SETTINGS), COMMAND_PACKET_SIZE);
+    const auto t = joystick->transfers();
+    QCOMPARE(t.size(), size_t(1));
+    QByteArray expected(COMMAND_PACKET_SIZE, '\0');
+    expected[0] = char(0x20);
+    expected[1] = char(0x02);
+    QCOMPARE(toBytes(t[0].data), expected);
+}
+
+void TransportTest::waitUntilReady_data()
+{
+    QTest::addColumn<int>("busyReads");
+    QTest::newRow("ready at once") << 0;
+    QTest::newRow("busy once") << 1;
+    QTest::newRow("busy three times") << 3;
+}
+
+void TransportTest::waitUntilReady()
+{
+    QFETCH(int, busyReads);
+    joystick->setBusyReads(busyReads);
+    sendCommand(handle, CMD_SAVE_EFFECT_SETTINGS); // leaves the controller busy
+    joystick->clearTransfers();
+
+    QElapsedTimer clock;
+    clock.start();
+    ::waitUntilReady(handle);
+    const qint64 elapsed = clock.elapsed();
+
+    const auto reads = getReports(joystick->transfers(), REPORT_STATUS);
+    QCOMPARE(int(reads.size()), busyReads + 1);
+    QCOMPARE(reads.size(), joystick->transfers().size());
+    // A 100 ms pause follows every read, also the one that reports ready.
+    QVERIFY2(elapsed >= 100 * (busyReads + 1) - 5, qPrintable(QString::number(elapsed)));
+    for (size_t i = 1; i < reads.size(); ++i)
+        QVERIFY(reads[i].ms - reads[i - 1].ms >= 95);
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+}
+
+void TransportTest::waitUntilReadyEndsWhenTheDeviceVanishes()
+{
+    joystick->setBusyReads(-1); // would stay busy for ever
+    sendCommand(handle, CMD_SAVE_EFFECT_SETTINGS);
+    joystick->clearTransfers();
+    joystick->unplugAfter(2);
+
+    ::waitUntilReady(handle);
+
+    const auto reads = joystick->transfers();
+    QCOMPARE(reads.size(), size_t(3));
+    QVERIFY(reads[1].result > 0);
+    QCOMPARE(reads[2].result, int(USB_ERROR_NO_DEVICE));
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+}
+
+void TransportTest::waitUntilReadyWithoutHandleSendsNothing()
+{
+    ::waitUntilReady(nullptr);
+    QVERIFY(joystick->transfers().empty());
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+}
+
+void TransportTest::logLineFormat()
+{
+    SimTransfer t;
+    t.ms = 1234;
+    t.vendorId = 0x045B;
+    t.productId = 0x59D7;
+    t.requestType = 0xA1;
+    t.request = 0x01;
+    t.value = 0x0325;
+    t.index = 0;
+    t.length = 1024;
+    t.result = 3;
+    t.data = {0x00, 0xAB, 0x05};
+    QCOMPARE(QString::fromStdString(formatTransferLine(t)),
+             QStringLiteral("1234 045b:59d7 a1 01 0325 0000 0400 3 00ab05"));
+    t.result = USB_ERROR_NO_DEVICE;
+    t.data.clear();
+    QCOMPARE(QString::fromStdString(formatTransferLine(t)),
+             QStringLiteral("1234 045b:59d7 a1 01 0325 0000 0400 -4 -"));
+}
+
+QTEST_MAIN(TransportTest)
+#include "test_transport.moc"
