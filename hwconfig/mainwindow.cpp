@@ -100,8 +100,7 @@ void MainWindow::on_comboBox_activated(int index)
         hideAllTabs();
         return;
     }
-    on_read_settings_button_clicked();
-    if (!currentPanel)
+    if (!readSettings())
         hideAllTabs();
 }
 
@@ -135,15 +134,20 @@ void MainWindow::on_reboot_button_clicked()
 
 void MainWindow::on_read_settings_button_clicked()
 {
+    readSettings();
+}
+
+bool MainWindow::readSettings()
+{
     DeviceHandle *handle = targetDevice();
     if (!handle)
-        return;
+        return false;
 
     unsigned char info[RECEIVE_BUFFER_SIZE] = {};
     if (getReport(handle, REPORT_DEVICE_INFO, info, RECEIVE_BUFFER_SIZE) <=
         DEVICE_INFO_TYPE_OFFSET) {
         warnNoTarget(); // no device type: the device is, in effect, gone
-        return;
+        return false;
     }
     unsigned char record[RECEIVE_BUFFER_SIZE] = {};
     const int received = getReport(handle, REPORT_HARDWARE_SETTINGS, record, RECEIVE_BUFFER_SIZE);
@@ -152,11 +156,12 @@ void MainWindow::on_read_settings_button_clicked()
     if (deviceType == DEVICE_TYPE_NONE) {
         currentPanel = nullptr;
         hideAllTabs();
-        return;
+        return false;
     }
     (void)received;
     for (int i = 0; i < form->main_tab_widget->count(); ++i)
         form->main_tab_widget->setTabVisible(i, true);
+    return true;
 }
 
 void MainWindow::on_save_settings_button_clicked()

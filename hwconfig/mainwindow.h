@@ -36,6 +36,8 @@ private slots:
 private:
     void pollDevices();
     void hideAllTabs();
+    // The read action; true when it loaded the pages of the selected device.
+    bool readSettings();
     void sendCalibrationStartAngle(int axis, int value, int magnitude);
     // The open handle of the selected device, or null after the warning box was shown.
     DeviceHandle *targetDevice();
