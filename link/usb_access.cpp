@@ -1,5 +1,10 @@
 #include "usb_access.h"
 
+#ifdef KESTRIX_HAVE_HIDRAW
+#include "fallback_bus.h"
+#include "hidraw_bus.h"
+#endif
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -8,7 +13,13 @@ UsbBus *installedBus = nullptr;
 
 UsbBus *defaultBus()
 {
+#ifdef KESTRIX_HAVE_HIDRAW
+    // The kernel's HID driver keeps the controller; its hidraw node reaches it anyway.
+    static FallbackBus bus(hidrawBus(), libusbBus());
+    return &bus;
+#else
     return libusbBus();
+#endif
 }
 } // namespace
 

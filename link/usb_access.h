@@ -46,7 +46,8 @@ public:
     virtual void close(DeviceHandle *handle) = 0;
 };
 
-// Process-wide bus. Until one is installed, the platform's default bus serves.
+// Process-wide bus. Until one is installed, the platform's default bus serves: on Linux
+// the device's hidraw node where one matches and opens, otherwise (and elsewhere) libusb.
 int usbInit();
 void usbExit();
 DeviceHandle *openDevice(uint16_t vendorId, uint16_t productId);
@@ -56,7 +57,7 @@ void closeDevice(DeviceHandle *handle);
 void setUsbBus(UsbBus *bus);
 UsbBus *usbBus();
 
-// The bus that talks to real hardware through libusb.
+// The bus that talks to real hardware through libusb alone.
 UsbBus *libusbBus();
 
 // Tests set KESTRIX_REFUSE_HARDWARE so that the hardware buses never open a real

@@ -1,0 +1,76 @@
+#pragma once
+
+// Linux: talks to a controller through the hidraw node of its HID interface. The kernel's
+// HID driver holds interface 0 of a game controller, and class requests that libusb sends
+// to an interface held by another driver fail; the hidraw node issues the same feature
+// requests while the controller stays a game controller.
+
+#include "usb_access.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <functional>
+
+// ioctl(2) as the hidraw handles call it: the result, or -1 with errno set.
+using HidrawIoctl = std::function<int(int fd, unsigned long request, void *argument)>;
+
+// The hidraw nodes (devRoot/hidrawN) of the USB devices with these ids whose HID device
+// hangs on USB interface 0, in node number order. sysfsRoot and devRoot are "/sys" and
+// "/dev" on a running system.
+QStringList findHidrawNodes(uint16_t vendorId, uint16_t productId,
+                            const QString &sysfsRoot = QStringLiteral("/sys"),
+                            const QString &devRoot = QStringLiteral("/dev"));
+
+// errno of a failed hidraw call as one of libusb's codes.
+int hidrawErrorToUsbResult(int error);
+
+class HidrawHandle final : public DeviceHandle
+{
+public:
+    // Owns fd and closes it; -1 for none. An empty ioctl function means ioctl(2).
+    explicit HidrawHandle(int fd, HidrawIoctl ioctlFunction = {});
+    ~HidrawHandle() override;
+    HidrawHandle(const HidrawHandle &) = delete;
+    HidrawHandle &operator=(const HidrawHandle &) = delete;
+
+    // GET_REPORT and SET_REPORT of feature reports on interface 0; anything else gives
+    // USB_ERROR_NOT_SUPPORTED. The kernel applies its own time-out (5 s) to each request.
+    int controlTransfer(uint8_t requestType, uint8_t request, uint16_t value, uint16_t index,
+                        unsigned char *data, uint16_t length, unsigned timeoutMs) override;
+
+    int fd() const { return fileDescriptor; }
+
+private:
+    int getFeature(uint8_t reportId, unsigned char *data, uint16_t length);
+    int setFeature(uint8_t reportId, const unsigned char *data, uint16_t length);
+    int io(unsigned long request, void *argument);
+
+    const int fileDescriptor;
+    const HidrawIoctl ioctlFunction;
+};
+
+class HidrawBus final : public UsbBus
+{
+public:
+    explicit HidrawBus(const QString &sysfsRoot = QStringLiteral("/sys"),
+                       const QString &devRoot = QStringLiteral("/dev"),
+                       HidrawIoctl ioctlFunction = {});
+
+    // Nothing to start or stop: the kernel keeps the nodes.
+    int init() override { return USB_SUCCESS; }
+    void exit() override {}
+    // The first matching node that opens read-write; null when none does, and always
+    // while realHardwareRefused().
+    DeviceHandle *open(uint16_t vendorId, uint16_t productId) override;
+    void close(DeviceHandle *handle) override;
+
+private:
+    const QString sysfsRoot;
+    const QString devRoot;
+    const HidrawIoctl ioctlFunction;
+};
+
+// The process-wide hidraw bus on /sys and /dev.
+UsbBus *hidrawBus();

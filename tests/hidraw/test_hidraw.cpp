@@ -1,0 +1,630 @@
+// The Linux hidraw bus: finding the node in a fake sysfs tree, and turning control
+// transfers into hidraw feature requests byte for byte (against an injected ioctl).
+
+#include "fallback_bus.h"
+#include "hidraw_bus.h"
+#include "kestrix_protocol.h"
+#include "test_support.h"
+#include "transport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cerrno>
+#include <functional>
+
+#include <fcntl.h>
+#include <linux/hidraw.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace {
+
+const QByteArray WHEEL_UEVENT = "DRIVER=hid-generic\n"
+                                "HID_ID=0003:0000045B:000059D7\n"
+                                "HID_NAME=Kestrix Wheel\n"
+                                "HID_PHYS=usb-0000:00:14.0-1/input0\n"
+                                "MODALIAS=hid:b0003g0001v0000045Bp000059D7\n";
+
+// Markers for files that a node's tree lacks.
+const QByteArray MISSING = "<missing>";
+const QByteArray DANGLING = "<dangling device link>";
+
+struct NodeSpec {
+    QString name;
+    QByteArray uevent;          // of the HID device, or MISSING / DANGLING
+    QByteArray interfaceNumber; // bInterfaceNumber of its USB interface, or MISSING
+};
+
+// A sysfs and /dev tree laid out as the kernel and udev lay out a USB HID device:
+// class/hidraw/hidrawN -> devices/.../<usb interface>/<hid device>/hidraw/hidrawN, whose
+// "device" link points back up to the HID device.
+class FakeSystem
+{
+public:
+    QString sys() const { return dir.path() + QStringLiteral("/sys"); }
+    QString dev() const { return dir.path() + QStringLiteral("/dev"); }
+
+    void add(const NodeSpec &node)
+    {
+        ++devices;
+        const QString interface =
+            QStringLiteral("devices/pci0000:00/0000:00:14.0/usb1/1-%1/1-%1:1.0").arg(devices);
+        const QString hid = interface + QStringLiteral("/0003:045B:59D7.%1").arg(devices, 4, 10, QLatin1Char('0'));
+        const QString hidraw = hid + QStringLiteral("/hidraw/") + node.name;
+        QVERIFY(QDir().mkpath(sys() + QLatin1Char('/') + hidraw));
+        QVERIFY(QDir().mkpath(sys() + QStringLiteral("/class/hidraw")));
+        QVERIFY(QDir().mkpath(dev()));
+
+        if (node.interfaceNumber != MISSING)
+            write(sys() + QLatin1Char('/') + interface + QStringLiteral("/bInterfaceNumber"),
+                  node.interfaceNumber);
+        if (node.uevent != MISSING && node.uevent != DANGLING)
+            write(sys() + QLatin1Char('/') + hid + QStringLiteral("/uevent"), node.uevent);
+        const QString hidName = QFileInfo(hid).fileName();
+        link(node.uevent == DANGLING ? QStringLiteral("../../../gone") : "../../../" + hidName,
+             sys() + QLatin1Char('/') + hidraw + QStringLiteral("/device"));
+        link("../../" + hidraw, sys() + QStringLiteral("/class/hidraw/") + node.name);
+        write(dev() + QLatin1Char('/') + node.name, QByteArray());
+    }
+
+private:
+    static void write(const QString &path, const QByteArray &content)
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+
+    static void link(const QString &target, const QString &path)
+    {
+        QCOMPARE(::symlink(QFile::encodeName(target).constData(), QFile::encodeName(path).constData()), 0);
+    }
+
+    QTemporaryDir dir;
+    int devices = 0;
+};
+
+// One ioctl as the handle issued it.
+struct IoctlCall {
+    int fd = 0;
+    unsigned long request = 0;
+    QByteArray bufferIn; // the buffer as the kernel would have found it
+};
+
+// An ioctl that records what it was asked and answers as told.
+struct ScriptedIoctl {
+    QList<IoctlCall> calls;
+    QByteArray reply; // written from byte 0 of the buffer
+    int result = 0;   // of a call that succeeds
+    int failures = 0; // the first calls fail with `error` (-1: all of them)
+    int error = 0;
+
+    HidrawIoctl function()
+    {
+        return [this](int fd, unsigned long request, void *argument) {
+            auto *buffer = static_cast<char *>(argument);
+            const int size = int(_IOC_SIZE(request));
+            calls.append({fd, request, QByteArray(buffer, size)});
+            if (failures < 0 || failures-- > 0) {
+                errno = error;
+                return -1;
+            }
+            std::copy_n(reply.constData(), std::min<int>(reply.size(), size), buffer);
+            return result;
+        };
+    }
+};
+
+// What usbhid does with HIDIOCGFEATURE and HIDIOCSFEATURE, in front of a simulated
+// controller: report number from byte 0; for a numbered report the whole buffer is the
+// data stage, for report 0 byte 0 is skipped and counted.
+HidrawIoctl kernelInFrontOf(SimulatedController *controller)
+{
+    return [controller](int, unsigned long request, void *argument) {
+        auto *buffer = static_cast<unsigned char *>(argument);
+        const bool get = _IOC_NR(request) == _IOC_NR(HIDIOCGFEATURE(0));
+        const uint8_t report = buffer[0];
+        const int skip = report == 0 ? 1 : 0;
+        int result = controller->controlTransfer(
+            get ? HID_REQUEST_TYPE_IN : HID_REQUEST_TYPE_OUT, get ? HID_GET_REPORT : HID_SET_REPORT,
+            HID_REPORT_TYPE_FEATURE | report, HID_INTERFACE, buffer + skip,
+            uint16_t(_IOC_SIZE(request) - skip), 5000);
+        if (result < 0) {
+            errno = result == USB_ERROR_NO_DEVICE ? ENODEV
+                    : result == USB_ERROR_TIMEOUT ? ETIMEDOUT
+                    : result == USB_ERROR_PIPE    ? EPIPE
+                                                  : EIO;
+            return -1;
+        }
+        return result > 0 ? result + skip : 0;
+    };
+}
+
+QByteArray bytes(std::initializer_list<int> values)
+{
+    QByteArray out;
+    for (int v : values)
+        out.append(char(v));
+    return out;
+}
+
+QByteArray commandPacket(uint8_t command)
+{
+    QByteArray packet(COMMAND_PACKET_SIZE, '\0');
+    initCommandPacket(reinterpret_cast<unsigned char *>(packet.data()), command);
+    packet[2] = char(0x3A);
+    return packet;
+}
+
+class EnvironmentOverride
+{
+public:
+    EnvironmentOverride(const char *name, const QByteArray &value)
+        : name(name), saved(qgetenv(name)), wasSet(qEnvironmentVariableIsSet(name))
+    {
+        if (value.isNull())
+            qunsetenv(name);
+        else
+            qputenv(name, value);
+    }
+    ~EnvironmentOverride()
+    {
+        if (wasSet)
+            qputenv(name, saved);
+        else
+            qunsetenv(name);
+    }
+
+private:
+    const char *name;
+    QByteArray saved;
+    bool wasSet;
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(QList<NodeSpec>)
+
+class HidrawTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void discovery_data();
+    void discovery();
+    void noHidrawClass();
+
+    void translation_data();
+    void translation();
+    void errorsFollowLibusb_data();
+    void errorsFollowLibusb();
+    void interruptedRequestsAreRepeated();
+    void sameBytesAsTheControlTransfer_data();
+    void sameBytesAsTheControlTransfer();
+
+    void busOpensTheFirstNodeThatOpens();
+    void busRefusesRealHardwareInTests();
+    void fallbackBusRoutesEachHandleHome();
+};
+
+void HidrawTest::discovery_data()
+{
+    QTest::addColumn<QList<NodeSpec>>("nodes");
+    QTest::addColumn<QStringList>("expected");
+
+    auto uevent = [](const char *hidId) { return QByteArray("DRIVER=hid-generic\nHID_ID=") + hidId + "\n"; };
+
+    QTest::newRow("wheel on interface 0") << QList<NodeSpec>{{"hidraw0", WHEEL_UEVENT, "00\n"}}
+                                          << QStringList{"hidraw0"};
+    QTest::newRow("same ids on interface 1")
+        << QList<NodeSpec>{{"hidraw0", WHEEL_UEVENT, "01\n"}} << QStringList{};
+    QTest::newRow("interfaces 1 and 0 of one wheel")
+        << QList<NodeSpec>{{"hidraw0", WHEEL_UEVENT, "01\n"}, {"hidraw1", WHEEL_UEVENT, "00\n"}}
+        << QStringList{"hidraw1"};
+    QTest::newRow("other product")
+        << QList<NodeSpec>{{"hidraw0", uevent("0003:0000045B:000058F9"), "00\n"}} << QStringList{};
+    QTest::newRow("other vendor")
+        << QList<NodeSpec>{{"hidraw0", uevent("0003:0000045C:000059D7"), "00\n"}} << QStringList{};
+    QTest::newRow("lower-case ids")
+        << QList<NodeSpec>{{"hidraw0", uevent("0003:0000045b:000059d7"), "00\n"}}
+        << QStringList{"hidraw0"};
+    QTest::newRow("not on USB")
+        << QList<NodeSpec>{{"hidraw0", uevent("0005:0000045B:000059D7"), "00\n"}} << QStringList{};
+    QTest::newRow("missing uevent beside a wheel")
+        << QList<NodeSpec>{{"hidraw0", MISSING, "00\n"}, {"hidraw1", WHEEL_UEVENT, "00\n"}}
+        << QStringList{"hidraw1"};
+    QTest::newRow("dangling device link beside a wheel")
+        << QList<NodeSpec>{{"hidraw0", DANGLING, "00\n"}, {"hidraw1", WHEEL_UEVENT, "00\n"}}
+        << QStringList{"hidraw1"};
+    QTest::newRow("garbled uevents")
+        << QList<NodeSpec>{{"hidraw0", "", "00\n"},
+                           {"hidraw1", uevent("0003:0000045B"), "00\n"},
+                           {"hidraw2", uevent("0003:0000045B:000059D7x"), "00\n"},
+                           {"hidraw3", uevent("0x3:0x45B:0x59D7"), "00\n"},
+                           {"hidraw4", uevent("0003:00000000045B:000059D7"), "00\n"},
+                           {"hidraw5", QByteArray("\xff\x00\nHID_ID=\x01\xfe:0:0\n", 17), "00\n"},
+                           {"hidraw6", "HID_ID", "00\n"}}
+        << QStringList{};
+    QTest::newRow("missing or garbled interface number")
+        << QList<NodeSpec>{{"hidraw0", WHEEL_UEVENT, MISSING},
+                           {"hidraw1", WHEEL_UEVENT, ""},
+                           {"hidraw2", WHEEL_UEVENT, "zz\n"},
+                           {"hidraw3", WHEEL_UEVENT, "-0\n"}}
+        << QStringList{};
+    QTest::newRow("several wheels in node order")
+        << QList<NodeSpec>{{"hidraw10", WHEEL_UEVENT, "00\n"},
+                           {"hidraw2", WHEEL_UEVENT, "00\n"},
+                           {"hidraw0", uevent("0003:0000045B:00005968"), "00\n"}}
+        << QStringList{"hidraw2", "hidraw10"};
+    QTest::newRow("only hidrawN names")
+        << QList<NodeSpec>{{"hidrawX", WHEEL_UEVENT, "00\n"}, {"hidraw", WHEEL_UEVENT, "00\n"}}
+        << QStringList{};
+}
+
+void HidrawTest::discovery()
+{
+    QFETCH(QList<NodeSpec>, nodes);
+    QFETCH(QStringList, expected);
+
+    FakeSystem system;
+    for (const NodeSpec &node : nodes)
+        system.add(node);
+    QStringList expectedPaths;
+    for (const QString &name : expected)
+        expectedPaths << system.dev() + QLatin1Char('/') + name;
+
+    QCOMPARE(findHidrawNodes(KESTRIX_VENDOR_ID, PRODUCT_ID_WHEEL, system.sys(), system.dev()),
+             expectedPaths);
+}
+
+void HidrawTest::noHidrawClass()
+{
+    QTemporaryDir empty;
+    QCOMPARE(findHidrawNodes(KESTRIX_VENDOR_ID, PRODUCT_ID_WHEEL, empty.path(), empty.path()),
+             QStringList{});
+}
+
+// One control transfer, what the ioctl must see and answer, and what the caller gets.
+void HidrawTest::translation_data()
+{
+    QTest::addColumn<int>("requestType");
+    QTest::addColumn<int>("request");
+    QTest::addColumn<int>("value");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QByteArray>("data");      // the caller's buffer before
+    QTest::addColumn<unsigned long>("ioctl");  // 0: no ioctl at all
+    QTest::addColumn<QByteArray>("bufferIn");  // the ioctl's buffer on the way in
+    QTest::addColumn<QByteArray>("reply");     // what the kernel writes, from byte 0
+    QTest::addColumn<int>("kernelResult");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QByteArray>("dataAfter"); // the caller's buffer after
+
+    const QByteArray untouched(16, char(0xEE));
+    const QByteArray info = bytes({0x02, 0x07, 0x01, 0x00, 0x03});
+    auto idThenZeros = [](int id, int size) {
+        QByteArray b(size, '\0');
+        b[0] = char(id);
+        return b;
+    };
+
+    QTest::newRow("get numbered report")
+        << 0xA1 << 0x01 << 0x0325 << 0 << untouched << (unsigned long)HIDIOCGFEATURE(16)
+        << idThenZeros(0x25, 16) << info << 5 << 5 << info + untouched.mid(5);
+    QTest::newRow("get numbered report, device sends its id first")
+        << 0xA1 << 0x01 << 0x0324 << 0 << untouched << (unsigned long)HIDIOCGFEATURE(16)
+        << idThenZeros(0x24, 16) << bytes({0x24, 0x00}) << 2 << 2
+        << bytes({0x24, 0x00}) + untouched.mid(2);
+    QTest::newRow("get with an empty answer leaves the buffer alone")
+        << 0xA1 << 0x01 << 0x0324 << 0 << untouched << (unsigned long)HIDIOCGFEATURE(16)
+        << idThenZeros(0x24, 16) << QByteArray() << 0 << 0 << untouched;
+    QTest::newRow("get report 0: the kernel's extra byte 0 is dropped")
+        << 0xA1 << 0x01 << 0x0300 << 0 << untouched << (unsigned long)HIDIOCGFEATURE(17)
+        << QByteArray(17, '\0') << bytes({0x00, 0xAA, 0xBB, 0xCC}) << 4 << 3
+        << bytes({0xAA, 0xBB, 0xCC}) + untouched.mid(3);
+    QTest::newRow("get longer than the kernel takes")
+        << 0xA1 << 0x01 << 0x0321 << 0 << QByteArray(8000, char(0xEE))
+        << (unsigned long)HIDIOCGFEATURE(4096) << idThenZeros(0x21, 4096) << bytes({0x11, 0x22})
+        << 2 << 2 << bytes({0x11, 0x22}) + QByteArray(7998, char(0xEE));
+    QTest::newRow("get of one byte is refused")
+        << 0xA1 << 0x01 << 0x0325 << 0 << QByteArray(1, char(0xEE)) << 0ul << QByteArray()
+        << QByteArray() << 0 << int(USB_ERROR_INVALID_PARAM) << QByteArray(1, char(0xEE));
+
+    const QByteArray packet = commandPacket(CMD_WRITE_EFFECT_SETTINGS);
+    QTest::newRow("set command packet") << 0x21 << 0x09 << 0x0320 << 0 << packet
+                                        << (unsigned long)HIDIOCSFEATURE(65) << packet
+                                        << QByteArray() << 65 << 65 << packet;
+    QTest::newRow("set report 0: a 0 goes in front")
+        << 0x21 << 0x09 << 0x0300 << 0 << bytes({1, 2, 3, 4}) << (unsigned long)HIDIOCSFEATURE(5)
+        << bytes({0, 1, 2, 3, 4}) << QByteArray() << 5 << 4 << bytes({1, 2, 3, 4});
+    QTest::newRow("set whose byte 0 is not the report id is refused")
+        << 0x21 << 0x09 << 0x0321 << 0 << packet << 0ul << QByteArray() << QByteArray() << 0
+        << int(USB_ERROR_INVALID_PARAM) << packet;
+
+    QTest::newRow("input report") << 0xA1 << 0x01 << 0x0125 << 0 << untouched << 0ul
+                                  << QByteArray() << QByteArray() << 0
+                                  << int(USB_ERROR_NOT_SUPPORTED) << untouched;
+    QTest::newRow("other interface") << 0xA1 << 0x01 << 0x0325 << 1 << untouched << 0ul
+                                     << QByteArray() << QByteArray() << 0
+                                     << int(USB_ERROR_NOT_SUPPORTED) << untouched;
+    QTest::newRow("SET_IDLE") << 0x21 << 0x0A << 0x0300 << 0 << untouched << 0ul << QByteArray()
+                              << QByteArray() << 0 << int(USB_ERROR_NOT_SUPPORTED) << untouched;
+    QTest::newRow("GET_REPORT sent host-to-device")
+        << 0x21 << 0x01 << 0x0325 << 0 << untouched << 0ul << QByteArray() << QByteArray() << 0
+        << int(USB_ERROR_NOT_SUPPORTED) << untouched;
+}
+
+void HidrawTest::translation()
+{
+    QFETCH(int, requestType);
+    QFETCH(int, request);
+    QFETCH(int, value);
+    QFETCH(int, index);
+    QFETCH(QByteArray, data);
+    QFETCH(unsigned long, ioctl);
+    QFETCH(QByteArray, bufferIn);
+    QFETCH(QByteArray, reply);
+    QFETCH(int, kernelResult);
+    QFETCH(int, result);
+    QFETCH(QByteArray, dataAfter);
+
+    ScriptedIoctl kernel;
+    kernel.reply = reply;
+    kernel.result = kernelResult;
+    HidrawHandle handle(-1, kernel.function());
+
+    QCOMPARE(handle.controlTransfer(uint8_t(requestType), uint8_t(request), uint16_t(value),
+                                    uint16_t(index), reinterpret_cast<unsigned char *>(data.data()),
+                                    uint16_t(data.size()), 1000),
+             result);
+    QCOMPARE(kernel.calls.size(), ioctl ? 1 : 0);
+    if (ioctl) {
+        QCOMPARE(kernel.calls[0].request, ioctl);
+        QCOMPARE(hex(kernel.calls[0].bufferIn), hex(bufferIn));
+    }
+    QCOMPARE(hex(data), hex(dataAfter));
+}
+
+void HidrawTest::errorsFollowLibusb_data()
+{
+    QTest::addColumn<int>("error");
+    QTest::addColumn<int>("result");
+
+    QTest::newRow("ENODEV") << ENODEV << int(USB_ERROR_NO_DEVICE);
+    QTest::newRow("ENXIO") << ENXIO << int(USB_ERROR_NO_DEVICE);
+    QTest::newRow("EIO") << EIO << int(USB_ERROR_NO_DEVICE);
+    QTest::newRow("ESHUTDOWN") << ESHUTDOWN << int(USB_ERROR_NO_DEVICE);
+    QTest::newRow("ETIMEDOUT") << ETIMEDOUT << int(USB_ERROR_TIMEOUT);
+    QTest::newRow("EPIPE") << EPIPE << int(USB_ERROR_PIPE);
+    QTest::newRow("EACCES") << EACCES << int(USB_ERROR_ACCESS);
+    QTest::newRow("EPERM") << EPERM << int(USB_ERROR_ACCESS);
+    QTest::newRow("EPROTO") << EPROTO << int(USB_ERROR_IO);
+    QTest::newRow("EINVAL") << EINVAL << int(USB_ERROR_IO);
+}
+
+void HidrawTest::errorsFollowLibusb()
+{
+    QFETCH(int, error);
+    QFETCH(int, result);
+
+    ScriptedIoctl kernel;
+    kernel.error = error;
+    kernel.failures = -1;
+    kernel.reply = QByteArray(8, char(0x55)); // never delivered: the call failed
+    HidrawHandle handle(-1, kernel.function());
+
+    unsigned char buffer[RECEIVE_BUFFER_SIZE];
+    std::fill(std::begin(buffer), std::end(buffer), 0xEE);
+    QCOMPARE(getReport(&handle, REPORT_STATUS, buffer, RECEIVE_BUFFER_SIZE), result);
+    QVERIFY(std::all_of(std::begin(buffer), std::end(buffer), [](unsigned char b) { return b == 0xEE; }));
+    QCOMPARE(sendCommand(&handle, CMD_REBOOT), result);
+    QCOMPARE(kernel.calls.size(), 2);
+}
+
+void HidrawTest::interruptedRequestsAreRepeated()
+{
+    ScriptedIoctl kernel;
+    kernel.result = COMMAND_PACKET_SIZE;
+    kernel.error = EINTR;
+    kernel.failures = 2;
+    HidrawHandle handle(-1, kernel.function());
+    QCOMPARE(sendCommand(&handle, CMD_REBOOT), COMMAND_PACKET_SIZE);
+    QCOMPARE(kernel.calls.size(), 3);
+
+    ScriptedIoctl endless;
+    endless.error = EINTR;
+    endless.failures = -1;
+    HidrawHandle stuck(-1, endless.function());
+    QCOMPARE(sendCommand(&stuck, CMD_REBOOT), int(USB_ERROR_INTERRUPTED));
+    QVERIFY(endless.calls.size() > 1 && endless.calls.size() < 100);
+}
+
+// The transport's sequences through the hidraw handle and the kernel reach the simulated
+// controller exactly as they do through a direct control transfer, and deliver the same.
+void HidrawTest::sameBytesAsTheControlTransfer_data()
+{
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<int>("reportLimit");
+
+    for (const char *operation : {"device info", "hardware record", "effect record", "status",
+                                  "write hardware record", "write effect record",
+                                  "calibration", "reboot", "save and wait"}) {
+        QTest::newRow(operation) << QString::fromLatin1(operation) << -1;
+    }
+    QTest::newRow("short hardware record") << QStringLiteral("hardware record") << 9;
+}
+
+void HidrawTest::sameBytesAsTheControlTransfer()
+{
+    QFETCH(QString, operation);
+    QFETCH(int, reportLimit);
+
+    auto run = [&](DeviceHandle *handle) {
+        QByteArray delivered(RECEIVE_BUFFER_SIZE, char(0xEE));
+        auto *buffer = reinterpret_cast<unsigned char *>(delivered.data());
+        std::vector<unsigned char> block(107);
+        for (size_t i = 0; i < block.size(); ++i)
+            block[i] = static_cast<unsigned char>(0x80 + i);
+        int result = 0;
+        if (operation == "device info")
+            result = getReport(handle, REPORT_DEVICE_INFO, buffer, RECEIVE_BUFFER_SIZE);
+        else if (operation == "hardware record")
+            result = getReport(handle, REPORT_HARDWARE_SETTINGS, buffer, RECEIVE_BUFFER_SIZE);
+        else if (operation == "effect record")
+            result = getReport(handle, REPORT_EFFECT_SETTINGS, buffer, RECEIVE_BUFFER_SIZE);
+        else if (operation == "status")
+            result = getReport(handle, REPORT_STATUS, buffer, RECEIVE_BUFFER_SIZE);
+        else if (operation == "write hardware record")
+            writeChunked(handle, CMD_WRITE_HARDWARE_SETTINGS, block.data(), 107);
+        else if (operation == "write effect record")
+            writeChunked(handle, CMD_WRITE_EFFECT_SETTINGS, block.data(), 22);
+        else if (operation == "calibration") {
+            unsigned char packet[COMMAND_PACKET_SIZE];
+            initCommandPacket(packet, CMD_CALIBRATION_START_ANGLE);
+            packet[2] = 1;
+            packet[3] = 100;
+            packet[4] = 0x4C;
+            packet[5] = 0xFF;
+            result = setReport(handle, REPORT_COMMAND, packet);
+        } else if (operation == "reboot")
+            result = sendCommand(handle, CMD_REBOOT);
+        else if (operation == "save and wait") {
+            sendCommand(handle, CMD_SAVE_EFFECT_SETTINGS);
+            waitUntilReady(handle);
+        }
+        return qMakePair(result, delivered);
+    };
+
+    ScopedSimulator direct({ControllerKind::Wheel});
+    SimulatedController *viaUsb = direct.controller(ControllerKind::Wheel);
+    SimulatedController viaHidraw(ControllerKind::Wheel);
+    if (reportLimit >= 0) {
+        viaUsb->setReportLimit(REPORT_HARDWARE_SETTINGS, reportLimit);
+        viaHidraw.setReportLimit(REPORT_HARDWARE_SETTINGS, reportLimit);
+    }
+
+    QCOMPARE(usbInit(), 0);
+    DeviceHandle *usbHandle = openDevice(KESTRIX_VENDOR_ID, PRODUCT_ID_WHEEL);
+    QVERIFY(usbHandle);
+    const auto expected = run(usbHandle);
+    closeDevice(usbHandle);
+    usbExit();
+
+    HidrawHandle hidrawHandle(-1, kernelInFrontOf(&viaHidraw));
+    const auto actual = run(&hidrawHandle);
+
+    QCOMPARE(actual.first, expected.first);
+    QCOMPARE(hex(actual.second), hex(expected.second));
+    const auto want = viaUsb->transfers();
+    const auto got = viaHidraw.transfers();
+    QVERIFY(!want.empty());
+    QCOMPARE(got.size(), want.size());
+    for (size_t i = 0; i < want.size(); ++i) {
+        QCOMPARE(got[i].requestType, want[i].requestType);
+        QCOMPARE(got[i].request, want[i].request);
+        QCOMPARE(got[i].value, want[i].value);
+        QCOMPARE(got[i].index, want[i].index);
+        QCOMPARE(got[i].length, want[i].length);
+        QCOMPARE(got[i].result, want[i].result);
+        QCOMPARE(hex(toBytes(got[i].data)), hex(toBytes(want[i].data)));
+    }
+    QCOMPARE(toBytes(viaHidraw.report(REPORT_HARDWARE_SETTINGS)),
+             toBytes(viaUsb->report(REPORT_HARDWARE_SETTINGS)));
+    QCOMPARE(toBytes(viaHidraw.report(REPORT_EFFECT_SETTINGS)),
+             toBytes(viaUsb->report(REPORT_EFFECT_SETTINGS)));
+}
+
+void HidrawTest::busOpensTheFirstNodeThatOpens()
+{
+    EnvironmentOverride hardware("KESTRIX_REFUSE_HARDWARE", QByteArray()); // only fake nodes here
+    FakeSystem system;
+    system.add({"hidraw1", WHEEL_UEVENT, "00\n"});
+    system.add({"hidraw4", WHEEL_UEVENT, "00\n"});
+    QVERIFY(QFile::remove(system.dev() + "/hidraw1")); // listed in sysfs, but no node to open
+
+    ScriptedIoctl kernel;
+    kernel.result = COMMAND_PACKET_SIZE;
+    HidrawBus bus(system.sys(), system.dev(), kernel.function());
+    QCOMPARE(bus.init(), 0);
+    QCOMPARE(bus.open(KESTRIX_VENDOR_ID, PRODUCT_ID_JOYSTICK), nullptr);
+
+    DeviceHandle *handle = bus.open(KESTRIX_VENDOR_ID, PRODUCT_ID_WHEEL);
+    QVERIFY(handle);
+    const int fd = static_cast<HidrawHandle *>(handle)->fd();
+    QCOMPARE(QFileInfo(QStringLiteral("/proc/self/fd/%1").arg(fd)).symLinkTarget(),
+             QFileInfo(system.dev() + "/hidraw4").canonicalFilePath());
+    QCOMPARE(::fcntl(fd, F_GETFL) & O_ACCMODE, O_RDWR);
+    QVERIFY(::fcntl(fd, F_GETFD) & FD_CLOEXEC);
+
+    QCOMPARE(sendCommand(handle, CMD_REBOOT), COMMAND_PACKET_SIZE);
+    QCOMPARE(kernel.calls.size(), 1);
+    QCOMPARE(kernel.calls[0].fd, fd);
+
+    bus.close(handle);
+    QCOMPARE(::fcntl(fd, F_GETFD), -1); // closed with the handle
+    bus.exit();
+
+    QVERIFY(QFile::remove(system.dev() + "/hidraw4"));
+    QCOMPARE(bus.open(KESTRIX_VENDOR_ID, PRODUCT_ID_WHEEL), nullptr);
+}
+
+void HidrawTest::busRefusesRealHardwareInTests()
+{
+    EnvironmentOverride hardware("KESTRIX_REFUSE_HARDWARE", "1");
+    FakeSystem system;
+    system.add({"hidraw0", WHEEL_UEVENT, "00\n"});
+    HidrawBus bus(system.sys(), system.dev());
+    QCOMPARE(bus.open(KESTRIX_VENDOR_ID, PRODUCT_ID_WHEEL), nullptr);
+}
+
+void HidrawTest::fallbackBusRoutesEachHandleHome()
+{
+    SimulatedBus preferred;
+    SimulatedBus fallback;
+    preferred.add(ControllerKind::Wheel);
+    fallback.add(ControllerKind::Wheel)->unplug();
+    fallback.add(ControllerKind::Joystick);
+    QCOMPARE(preferred.init(), 0); // the hidraw bus needs no start
+
+    FallbackBus bus(&preferred, &fallback);
+    QCOMPARE(bus.init(), 0);
+    QCOMPARE(fallback.contexts(), 1);
+    QCOMPARE(preferred.contexts(), 1);
+
+    DeviceHandle *wheel = bus.open(KESTRIX_VENDOR_ID, PRODUCT_ID_WHEEL);
+    DeviceHandle *joystick = bus.open(KESTRIX_VENDOR_ID, PRODUCT_ID_JOYSTICK);
+    QVERIFY(wheel && joystick);
+    QCOMPARE(preferred.openHandles(), 1);
+    QCOMPARE(fallback.openHandles(), 1);
+    QCOMPARE(bus.open(KESTRIX_VENDOR_ID, PRODUCT_ID_RUDDER), nullptr);
+
+    // Each transfer reaches the controller behind the bus that opened the handle.
+    QVERIFY(sendCommand(joystick, CMD_REBOOT) > 0);
+    QCOMPARE(fallback.find(ControllerKind::Joystick)->rebootCount(), 1);
+    QVERIFY(sendCommand(wheel, CMD_REBOOT) > 0);
+    QCOMPARE(preferred.find(ControllerKind::Wheel)->rebootCount(), 1);
+
+    bus.close(joystick);
+    QCOMPARE(fallback.openHandles(), 0);
+    QCOMPARE(preferred.openHandles(), 1);
+    bus.close(wheel);
+    QCOMPARE(preferred.openHandles(), 0);
+
+    // Once the preferred bus has lost the device, the fallback serves it.
+    preferred.find(ControllerKind::Wheel)->unplug();
+    fallback.find(ControllerKind::Wheel)->plug();
+    wheel = bus.open(KESTRIX_VENDOR_ID, PRODUCT_ID_WHEEL);
+    QVERIFY(wheel);
+    QCOMPARE(fallback.openHandles(), 1);
+    bus.close(wheel);
+    QCOMPARE(fallback.openHandles(), 0);
+
+    bus.exit();
+    QCOMPARE(fallback.contexts(), 0);
+    QCOMPARE(preferred.contexts(), 1);
+}
+
+QTEST_MAIN(HidrawTest)
+#include "test_hidraw.moc"
