@@ -52,7 +52,8 @@ public:
         ++devices;
         const QString interface =
             QStringLiteral("devices/pci0000:00/0000:00:14.0/usb1/1-%1/1-%1:1.0").arg(devices);
-        const QString hid = interface + QStringLiteral("/0003:045B:59D7.%1").arg(devices, 4, 10, QLatin1Char('0'));
+        const QString hid =
+            interface + QStringLiteral("/0003:045B:59D7.%1").arg(devices, 4, 10, QLatin1Char('0'));
         const QString hidraw = hid + QStringLiteral("/hidraw/") + node.name;
         QVERIFY(QDir().mkpath(sys() + QLatin1Char('/') + hidraw));
         QVERIFY(QDir().mkpath(sys() + QStringLiteral("/class/hidraw")));
@@ -80,7 +81,9 @@ private:
 
     static void link(const QString &target, const QString &path)
     {
-        QCOMPARE(::symlink(QFile::encodeName(target).constData(), QFile::encodeName(path).constData()), 0);
+        QCOMPARE(
+            ::symlink(QFile::encodeName(target).constData(), QFile::encodeName(path).constData()),
+            0);
     }
 
     QTemporaryDir dir;
@@ -215,10 +218,12 @@ void HidrawTest::discovery_data()
     QTest::addColumn<QList<NodeSpec>>("nodes");
     QTest::addColumn<QStringList>("expected");
 
-    auto uevent = [](const char *hidId) { return QByteArray("DRIVER=hid-generic\nHID_ID=") + hidId + "\n"; };
+    auto uevent = [](const char *hidId) {
+        return QByteArray("DRIVER=hid-generic\nHID_ID=") + hidId + "\n";
+    };
 
-    QTest::newRow("wheel on interface 0") << QList<NodeSpec>{{"hidraw0", WHEEL_UEVENT, "00\n"}}
-                                          << QStringList{"hidraw0"};
+    QTest::newRow("wheel on interface 0")
+        << QList<NodeSpec>{{"hidraw0", WHEEL_UEVENT, "00\n"}} << QStringList{"hidraw0"};
     QTest::newRow("same ids on interface 1")
         << QList<NodeSpec>{{"hidraw0", WHEEL_UEVENT, "01\n"}} << QStringList{};
     QTest::newRow("interfaces 1 and 0 of one wheel")
@@ -226,13 +231,15 @@ void HidrawTest::discovery_data()
         << QStringList{"hidraw1"};
     QTest::newRow("other product")
         << QList<NodeSpec>{{"hidraw0", uevent("0003:0000045B:000058F9"), "00\n"}} << QStringList{};
-    QTest::newRow("other vendor")
-        << QList<NodeSpec>{{"hidraw0", uevent("0003:0000045C:000059D7"), "00\n"}} << QStringList{};
+    QTest::newRow("other vendor") << QList<NodeSpec>{{"hidraw0", uevent("0003:0000045C:000059D7"),
+                                                      "00\n"}}
+                                  << QStringList{};
     QTest::newRow("lower-case ids")
         << QList<NodeSpec>{{"hidraw0", uevent("0003:0000045b:000059d7"), "00\n"}}
         << QStringList{"hidraw0"};
-    QTest::newRow("not on USB")
-        << QList<NodeSpec>{{"hidraw0", uevent("0005:0000045B:000059D7"), "00\n"}} << QStringList{};
+    QTest::newRow("not on USB") << QList<NodeSpec>{{"hidraw0", uevent("0005:0000045B:000059D7"),
+                                                    "00\n"}}
+                                << QStringList{};
     QTest::newRow("missing uevent beside a wheel")
         << QList<NodeSpec>{{"hidraw0", MISSING, "00\n"}, {"hidraw1", WHEEL_UEVENT, "00\n"}}
         << QStringList{"hidraw1"};
@@ -294,10 +301,10 @@ void HidrawTest::translation_data()
     QTest::addColumn<int>("request");
     QTest::addColumn<int>("value");
     QTest::addColumn<int>("index");
-    QTest::addColumn<QByteArray>("data");      // the caller's buffer before
-    QTest::addColumn<unsigned long>("ioctl");  // 0: no ioctl at all
-    QTest::addColumn<QByteArray>("bufferIn");  // the ioctl's buffer on the way in
-    QTest::addColumn<QByteArray>("reply");     // what the kernel writes, from byte 0
+    QTest::addColumn<QByteArray>("data");     // the caller's buffer before
+    QTest::addColumn<unsigned long>("ioctl"); // 0: no ioctl at all
+    QTest::addColumn<QByteArray>("bufferIn"); // the ioctl's buffer on the way in
+    QTest::addColumn<QByteArray>("reply");    // what the kernel writes, from byte 0
     QTest::addColumn<int>("kernelResult");
     QTest::addColumn<int>("result");
     QTest::addColumn<QByteArray>("dataAfter"); // the caller's buffer after
@@ -333,9 +340,9 @@ void HidrawTest::translation_data()
         << QByteArray() << 0 << int(USB_ERROR_INVALID_PARAM) << QByteArray(1, char(0xEE));
 
     const QByteArray packet = commandPacket(CMD_WRITE_EFFECT_SETTINGS);
-    QTest::newRow("set command packet") << 0x21 << 0x09 << 0x0320 << 0 << packet
-                                        << (unsigned long)HIDIOCSFEATURE(65) << packet
-                                        << QByteArray() << 65 << 65 << packet;
+    QTest::newRow("set command packet")
+        << 0x21 << 0x09 << 0x0320 << 0 << packet << (unsigned long)HIDIOCSFEATURE(65) << packet
+        << QByteArray() << 65 << 65 << packet;
     QTest::newRow("set report 0: a 0 goes in front")
         << 0x21 << 0x09 << 0x0300 << 0 << bytes({1, 2, 3, 4}) << (unsigned long)HIDIOCSFEATURE(5)
         << bytes({0, 1, 2, 3, 4}) << QByteArray() << 5 << 4 << bytes({1, 2, 3, 4});
@@ -343,12 +350,11 @@ void HidrawTest::translation_data()
         << 0x21 << 0x09 << 0x0321 << 0 << packet << 0ul << QByteArray() << QByteArray() << 0
         << int(USB_ERROR_INVALID_PARAM) << packet;
 
-    QTest::newRow("input report") << 0xA1 << 0x01 << 0x0125 << 0 << untouched << 0ul
-                                  << QByteArray() << QByteArray() << 0
-                                  << int(USB_ERROR_NOT_SUPPORTED) << untouched;
-    QTest::newRow("other interface") << 0xA1 << 0x01 << 0x0325 << 1 << untouched << 0ul
-                                     << QByteArray() << QByteArray() << 0
-                                     << int(USB_ERROR_NOT_SUPPORTED) << untouched;
+    QTest::newRow("input report") << 0xA1 << 0x01 << 0x0125 << 0 << untouched << 0ul << QByteArray()
+                                  << QByteArray() << 0 << int(USB_ERROR_NOT_SUPPORTED) << untouched;
+    QTest::newRow("other interface")
+        << 0xA1 << 0x01 << 0x0325 << 1 << untouched << 0ul << QByteArray() << QByteArray() << 0
+        << int(USB_ERROR_NOT_SUPPORTED) << untouched;
     QTest::newRow("SET_IDLE") << 0x21 << 0x0A << 0x0300 << 0 << untouched << 0ul << QByteArray()
                               << QByteArray() << 0 << int(USB_ERROR_NOT_SUPPORTED) << untouched;
     QTest::newRow("GET_REPORT sent host-to-device")
@@ -418,7 +424,8 @@ void HidrawTest::errorsFollowLibusb()
     unsigned char buffer[RECEIVE_BUFFER_SIZE];
     std::fill(std::begin(buffer), std::end(buffer), 0xEE);
     QCOMPARE(getReport(&handle, REPORT_STATUS, buffer, RECEIVE_BUFFER_SIZE), result);
-    QVERIFY(std::all_of(std::begin(buffer), std::end(buffer), [](unsigned char b) { return b == 0xEE; }));
+    QVERIFY(std::all_of(std::begin(buffer), std::end(buffer),
+                        [](unsigned char b) { return b == 0xEE; }));
     QCOMPARE(sendCommand(&handle, CMD_REBOOT), result);
     QCOMPARE(kernel.calls.size(), 2);
 }
@@ -448,9 +455,9 @@ void HidrawTest::sameBytesAsTheControlTransfer_data()
     QTest::addColumn<QString>("operation");
     QTest::addColumn<int>("reportLimit");
 
-    for (const char *operation : {"device info", "hardware record", "effect record", "status",
-                                  "write hardware record", "write effect record",
-                                  "calibration", "reboot", "save and wait"}) {
+    for (const char *operation :
+         {"device info", "hardware record", "effect record", "status", "write hardware record",
+          "write effect record", "calibration", "reboot", "save and wait"}) {
         QTest::newRow(operation) << QString::fromLatin1(operation) << -1;
     }
     QTest::newRow("short hardware record") << QStringLiteral("hardware record") << 9;

@@ -29,7 +29,8 @@ struct Program {
 
 QList<Program> builtPrograms()
 {
-    QList<Program> programs{{"hwconfig", "hardware_settings_ui_ru.qm", "kestrix_hardware_icon.png"}};
+    QList<Program> programs{
+        {"hwconfig", "hardware_settings_ui_ru.qm", "kestrix_hardware_icon.png"}};
 #ifdef KESTRIX_HAVE_WHEELCONFIG
     programs.append({"wheelconfig", "wheel_ui_ru.qm", "wheel_icon.png"});
 #endif
@@ -77,7 +78,10 @@ private slots:
     void launcher();
 
 private:
-    QString installed(const QString &relative) const { return prefix + QLatin1Char('/') + relative; }
+    QString installed(const QString &relative) const
+    {
+        return prefix + QLatin1Char('/') + relative;
+    }
     QString launcherPath(const QString &program) const
     {
         return installed(BIN_DIR + QStringLiteral("/kestrix-") + program);
@@ -138,7 +142,8 @@ void InstallTest::treeHoldsExactlyTheInstallation()
     expected.sort();
 
     QStringList found;
-    QDirIterator files(prefix, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    QDirIterator files(prefix, QDir::Files | QDir::Hidden | QDir::System,
+                       QDirIterator::Subdirectories);
     while (files.hasNext())
         found << QDir(prefix).relativeFilePath(files.next());
     found.sort();
@@ -155,13 +160,16 @@ void InstallTest::treeHoldsExactlyTheInstallation()
 void InstallTest::dataMatchesTheBuild()
 {
     const QString run = QStringLiteral(KESTRIX_BUILD_DIR) + "/bin/";
-    for (const char *icon : {"kestrix_hardware_icon.png", "wheel_icon.png", "wheel_icon_not_connected.png"})
-        QVERIFY2(readAll(installed(DATA_DIR + '/' + icon)) == readAll(run + icon), qPrintable(icon));
+    for (const char *icon :
+         {"kestrix_hardware_icon.png", "wheel_icon.png", "wheel_icon_not_connected.png"})
+        QVERIFY2(readAll(installed(DATA_DIR + '/' + icon)) == readAll(run + icon),
+                 qPrintable(icon));
     for (const Program &p : builtPrograms()) {
         const QByteArray catalogue = readAll(installed(DATA_DIR + "/i18n/" + p.catalogue));
         QVERIFY(!catalogue.isEmpty());
         QCOMPARE(catalogue, readAll(run + "i18n/" + p.catalogue));
-        QCOMPARE(readAll(installed(ICON_THEME_DIR + "/kestrix-" + p.name + ".png")), readAll(run + p.icon));
+        QCOMPARE(readAll(installed(ICON_THEME_DIR + "/kestrix-" + p.name + ".png")),
+                 readAll(run + p.icon));
     }
 }
 
@@ -171,29 +179,32 @@ void InstallTest::udevRuleGrantsExactlyTheFamily()
     // uaccess works only in rules that udev reads before 73-seat-late.rules.
     QVERIFY(QFileInfo(rule).fileName() < QStringLiteral("73-seat-late.rules"));
 
-    static const QRegularExpression key(QStringLiteral("^\\s*([A-Z]+(?:\\{\\w+\\})?)\\s*(==|\\+=|=)\\s*\"([^\"]*)\"\\s*$"));
+    static const QRegularExpression key(
+        QStringLiteral("^\\s*([A-Z]+(?:\\{\\w+\\})?)\\s*(==|\\+=|=)\\s*\"([^\"]*)\"\\s*$"));
     QMap<QString, QStringList> products; // subsystem -> product ids
     for (const QString &line : QString::fromUtf8(readAll(rule)).split('\n')) {
         if (line.trimmed().isEmpty() || line.trimmed().startsWith('#'))
             continue;
-        QMap<QString, QString> rule;
+        QMap<QString, QString> keys;
         for (const QString &part : line.split(',')) {
             const auto match = key.match(part);
             QVERIFY2(match.hasMatch(), qPrintable(line));
-            rule.insert(match.captured(1) + match.captured(2), match.captured(3));
+            keys.insert(match.captured(1) + match.captured(2), match.captured(3));
         }
-        QCOMPARE(rule.value("TAG+="), QStringLiteral("uaccess"));
-        const QString subsystem = rule.value("SUBSYSTEM==");
+        QCOMPARE(keys.value("TAG+="), QStringLiteral("uaccess"));
+        const QString subsystem = keys.value("SUBSYSTEM==");
         if (subsystem == "hidraw") {
-            QCOMPARE(rule.keys(), (QStringList{"ATTRS{idProduct}==", "ATTRS{idVendor}==", "SUBSYSTEM==", "TAG+="}));
-            QCOMPARE(rule.value("ATTRS{idVendor}=="), QStringLiteral("045b"));
-            products[subsystem] << rule.value("ATTRS{idProduct}==");
+            QCOMPARE(
+                keys.keys(),
+                (QStringList{"ATTRS{idProduct}==", "ATTRS{idVendor}==", "SUBSYSTEM==", "TAG+="}));
+            QCOMPARE(keys.value("ATTRS{idVendor}=="), QStringLiteral("045b"));
+            products[subsystem] << keys.value("ATTRS{idProduct}==");
         } else if (subsystem == "usb") {
-            QCOMPARE(rule.keys(), (QStringList{"ATTR{idProduct}==", "ATTR{idVendor}==", "ENV{DEVTYPE}==",
-                                               "SUBSYSTEM==", "TAG+="}));
-            QCOMPARE(rule.value("ENV{DEVTYPE}=="), QStringLiteral("usb_device"));
-            QCOMPARE(rule.value("ATTR{idVendor}=="), QStringLiteral("045b"));
-            products[subsystem] << rule.value("ATTR{idProduct}==");
+            QCOMPARE(keys.keys(), (QStringList{"ATTR{idProduct}==", "ATTR{idVendor}==",
+                                               "ENV{DEVTYPE}==", "SUBSYSTEM==", "TAG+="}));
+            QCOMPARE(keys.value("ENV{DEVTYPE}=="), QStringLiteral("usb_device"));
+            QCOMPARE(keys.value("ATTR{idVendor}=="), QStringLiteral("045b"));
+            products[subsystem] << keys.value("ATTR{idProduct}==");
         } else {
             QFAIL(qPrintable("unexpected rule: " + line));
         }
@@ -283,10 +294,13 @@ void InstallTest::launcher_data()
     for (const Program &p : builtPrograms()) {
         const QByteArray nameBytes = p.name.toUtf8();
         const char *name = nameBytes.constData();
-        QTest::addRow("%s, first start", name) << p.name << QString() << "home/.local/share/kestrix" << false;
-        QTest::addRow("%s, XDG_DATA_HOME", name) << p.name << "xdg data" << "xdg data/kestrix" << false;
+        QTest::addRow("%s, first start", name)
+            << p.name << QString() << "home/.local/share/kestrix" << false;
+        QTest::addRow("%s, XDG_DATA_HOME", name) << p.name << "xdg data"
+                                                 << "xdg data/kestrix" << false;
         QTest::addRow("%s, relative XDG_DATA_HOME ignored", name)
-            << p.name << "relative" << "home/.local/share/kestrix" << false;
+            << p.name << "relative"
+            << "home/.local/share/kestrix" << false;
         QTest::addRow("%s, the user's files are kept", name)
             << p.name << QString() << "home/.local/share/kestrix" << true;
     }
@@ -320,8 +334,9 @@ void InstallTest::launcher()
     environment.insert("HOME", root.path() + "/home");
     environment.insert("STUB_REPORT", root.path() + "/report");
     if (!xdgDataHome.isEmpty())
-        environment.insert("XDG_DATA_HOME",
-                           xdgDataHome == "relative" ? xdgDataHome : root.path() + '/' + xdgDataHome);
+        environment.insert("XDG_DATA_HOME", xdgDataHome == "relative"
+                                                ? xdgDataHome
+                                                : root.path() + '/' + xdgDataHome);
 
     for (int start = 0; start < 2; ++start) { // the second start finds everything in place
         QProcess run;
