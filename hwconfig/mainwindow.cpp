@@ -3,6 +3,7 @@
 #include "ui_mainwindow.h"
 
 #include "combo_rows.h"
+#include "hardware_settings_record.h"
 #include "transport.h"
 
 #include <QApplication>
@@ -11,6 +12,14 @@
 
 #include <algorithm>
 #include <iterator>
+
+namespace {
+// GPIO mode items; a pin's list offers only what its hardware can do.
+constexpr int GPIO_MODE_ANALOG = 2;       // pins 1 to 3 only
+constexpr int GPIO_MODE_BRAKING_PWM = 9;  // pin 8 only
+constexpr int ANALOG_PIN_COUNT = 3;
+constexpr int BRAKING_PWM_PIN = 7;        // position of "Pin 8"
+} // namespace
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent), form(new Ui::MainWindow), icon(QStringLiteral("kestrix_hardware_icon.png"))
@@ -27,6 +36,10 @@ MainWindow::MainWindow(QWidget *parent)
     form->setupUi(this);
     setWindowIcon(icon);
 
+    fillGpioModeCombos();
+    fillButtonModeCombos();
+    collectAnalogSpinBoxes();
+
     hideAllTabs();
     pollDevices();
 
@@ -34,6 +47,9 @@ MainWindow::MainWindow(QWidget *parent)
     timer->setInterval(100);
     connect(timer, &QTimer::timeout, this, &MainWindow::pollDevices);
     timer->start();
+
+    connect(form->premiumHardwareSettings, &HardwareSettingsWidgetVariant::calibrationStartAngleChanged,
+            this, &MainWindow::sendCalibrationStartAngle);
 }
 
 MainWindow::~MainWindow()
@@ -42,6 +58,104 @@ MainWindow::~MainWindow()
     for (DeviceEntry &entry : deviceCatalogue)
         closeEntry(entry);
     usbExit();
+}
+
+void MainWindow::fillGpioModeCombos()
+{
+    gpioModeCombos = {form->gpioModeCombo_1, form->gpioModeCombo_2, form->gpioModeCombo_3,
+                      form->gpioModeCombo_4, form->gpioModeCombo_5, form->gpioModeCombo_6,
+                      form->gpioModeCombo_7, form->gpioModeCombo_8, form->gpioModeCombo_9,
+                      form->gpioModeCombo_10};
+    const QStringList modes = {tr("Disabled"),     tr("Generic button"),
+                               tr("Analog"),       tr("SPI CS"),
+                               tr("SPI SCK"),      tr("SPI MISO"),
+                               tr("Enable effects switch"), tr("Recalibrate button"),
+                               tr("Reboot button"), tr("Braking PWM")};
+    // Every pin has every item, so that one index means one mode on all pins; a pin's
+    // list only offers what its hardware can do.
+    for (int i = 0; i < gpioModeCombos.size(); ++i) {
+        QComboBox *combo = gpioModeCombos[i];
+        combo->addItems(modes);
+        if (i != BRAKING_PWM_PIN)
+            setComboRowHidden(combo, GPIO_MODE_BRAKING_PWM, true);
+        if (i >= ANALOG_PIN_COUNT)
+            setComboRowHidden(combo, GPIO_MODE_ANALOG, true);
+    }
+
+    form->spi_recommendations->hide();
+    form->spiModeCombo->addItem(tr("Disabled"));
+    form->spiModeCombo->addItem(QStringLiteral("SN74HC165N x 3"));
+    form->spiModeCombo->addItem(QStringLiteral("C4021 x 3"));
+}
+
+void MainWindow::fillButtonModeCombos()
+{
+    buttonModeCombos = {
+        form->buttonMode_1,  form->buttonMode_2,  form->buttonMode_3,  form->buttonMode_4,
+        form->buttonMode_5,  form->buttonMode_6,  form->buttonMode_7,  form->buttonMode_8,
+        form->buttonMode_9,  form->buttonMode_10, form->buttonMode_11, form->buttonMode_12,
+        form->buttonMode_13, form->buttonMode_14, form->buttonMode_15, form->buttonMode_16,
+        form->buttonMode_17, form->buttonMode_18, form->buttonMode_19, form->buttonMode_20,
+        form->buttonMode_21, form->buttonMode_22, form->buttonMode_23, form->buttonMode_24,
+        form->buttonMode_25, form->buttonMode_26, form->buttonMode_27, form->buttonMode_28,
+        form->buttonMode_29, form->buttonMode_30, form->buttonMode_31, form->buttonMode_32};
+    const QStringList modes = {tr("Disabled"), tr("Normal"), tr("Inverted"), tr("Pulse normal"),
+                               tr("Pulse inverted")};
+    for (QComboBox *combo : std::as_const(buttonModeCombos))
+        combo->addItems(modes);
+}
+
+void MainWindow::collectAnalogSpinBoxes()
+{
+    // Rx, Ry, Rz: the order of the record's bytes.
+    lowerDeadZoneSpinBoxes = {form->lowerDeadZoneSpinBox_1, form->lowerDeadZoneSpinBox_2,
+                              form->lowerDeadZoneSpinBox_3};
+    upperDeadZoneSpinBoxes = {form->upperDeadZoneSpinBox_1, form->upperDeadZoneSpinBox_2,
+                              form->upperDeadZoneSpinBox_3};
+    analogSmoothingSpinBoxes = {form->analogSmoothingSpinBox_1, form->analogSmoothingSpinBox_2,
+                                form->analogSmoothingSpinBox_3};
+    analogButtonSpinBoxes = {form->analogButtonSpinBox_1, form->analogButtonSpinBox_2,
+                             form->analogButtonSpinBox_3};
+}
+
+void MainWindow::loadPages(const unsigned char *record)
+{
+    namespace Rec = HardwareSettingsRecord;
+    for (int i = 0; i < gpioModeCombos.size(); ++i)
+        loadIndex(gpioModeCombos[i], record, Rec::GPIO_MODE + i);
+    for (int i = 0; i < buttonModeCombos.size(); ++i)
+        loadIndex(buttonModeCombos[i], record, Rec::BUTTON_MODE + i);
+    for (int i = 0; i < lowerDeadZoneSpinBoxes.size(); ++i)
+        loadU8(lowerDeadZoneSpinBoxes[i], record, Rec::LOWER_DEAD_ZONE + i);
+    for (int i = 0; i < upperDeadZoneSpinBoxes.size(); ++i)
+        loadU8(upperDeadZoneSpinBoxes[i], record, Rec::UPPER_DEAD_ZONE + i);
+    for (int i = 0; i < analogSmoothingSpinBoxes.size(); ++i)
+        loadU8(analogSmoothingSpinBoxes[i], record, Rec::ANALOG_SMOOTHING + i);
+    for (int i = 0; i < analogButtonSpinBoxes.size(); ++i)
+        loadU8(analogButtonSpinBoxes[i], record, Rec::BUTTON_THRESHOLD + i);
+    loadIndex(form->spiModeCombo, record, Rec::SPI_MODE);
+    // From the byte, not the combo: an unknown mode (no current item) is still a mode.
+    form->spi_recommendations->setVisible(record[Rec::SPI_MODE] != 0);
+}
+
+void MainWindow::storePages(unsigned char *record)
+{
+    namespace Rec = HardwareSettingsRecord;
+    if (currentPanel)
+        currentPanel->storeSettings(record);
+    for (int i = 0; i < gpioModeCombos.size(); ++i)
+        storeIndex(gpioModeCombos[i], record, Rec::GPIO_MODE + i);
+    for (int i = 0; i < buttonModeCombos.size(); ++i)
+        storeIndex(buttonModeCombos[i], record, Rec::BUTTON_MODE + i);
+    for (int i = 0; i < lowerDeadZoneSpinBoxes.size(); ++i)
+        storeU8(lowerDeadZoneSpinBoxes[i], record, Rec::LOWER_DEAD_ZONE + i);
+    for (int i = 0; i < upperDeadZoneSpinBoxes.size(); ++i)
+        storeU8(upperDeadZoneSpinBoxes[i], record, Rec::UPPER_DEAD_ZONE + i);
+    for (int i = 0; i < analogSmoothingSpinBoxes.size(); ++i)
+        storeU8(analogSmoothingSpinBoxes[i], record, Rec::ANALOG_SMOOTHING + i);
+    for (int i = 0; i < analogButtonSpinBoxes.size(); ++i)
+        storeU8(analogButtonSpinBoxes[i], record, Rec::BUTTON_THRESHOLD + i);
+    storeIndex(form->spiModeCombo, record, Rec::SPI_MODE);
 }
 
 void MainWindow::pollDevices()
@@ -104,6 +218,11 @@ void MainWindow::on_comboBox_activated(int index)
         hideAllTabs();
 }
 
+void MainWindow::on_spiModeCombo_activated(int index)
+{
+    form->spi_recommendations->setVisible(index > 0);
+}
+
 DeviceHandle *MainWindow::targetDevice()
 {
     DeviceHandle *handle = selectedDevice >= 0 ? deviceCatalogue[selectedDevice].handle : nullptr;
@@ -158,9 +277,16 @@ bool MainWindow::readSettings()
         hideAllTabs();
         return false;
     }
-    (void)received;
+    if (received < HardwareSettingsRecord::SIZE) {
+        // The widgets are only ever loaded from bytes the device delivered.
+        warnNoTarget();
+        return false;
+    }
     for (int i = 0; i < form->main_tab_widget->count(); ++i)
         form->main_tab_widget->setTabVisible(i, true);
+    currentPanel = form->premiumHardwareSettings;
+    currentPanel->loadSettings(deviceType, record);
+    loadPages(record);
     return true;
 }
 
@@ -169,6 +295,17 @@ void MainWindow::on_save_settings_button_clicked()
     DeviceHandle *handle = targetDevice();
     if (!handle || !currentPanel)
         return;
+
+    // Read afresh: bytes that no widget owns go back as the device holds them now.
+    unsigned char record[RECEIVE_BUFFER_SIZE] = {};
+    if (getReport(handle, REPORT_HARDWARE_SETTINGS, record, RECEIVE_BUFFER_SIZE) <
+        HardwareSettingsRecord::SIZE) {
+        warnNoTarget(); // never write back bytes that no read delivered
+        return;
+    }
+    storePages(record);
+    writeChunked(handle, CMD_WRITE_HARDWARE_SETTINGS, record, HardwareSettingsRecord::SIZE);
+    waitUntilReady(handle);
 }
 
 void MainWindow::sendCalibrationStartAngle(int axis, int value, int magnitude)

@@ -29,11 +29,20 @@ public:
 
 private slots:
     void on_comboBox_activated(int index);
+    void on_spiModeCombo_activated(int index);
     void on_reboot_button_clicked();
     void on_read_settings_button_clicked();
     void on_save_settings_button_clicked();
 
 private:
+    // Page set-up, run once by the constructor.
+    void fillGpioModeCombos();
+    void fillButtonModeCombos();
+    void collectAnalogSpinBoxes();
+    // The pages' bytes of the hardware settings record (the panel's are its own).
+    void loadPages(const unsigned char *record);
+    void storePages(unsigned char *record);
+
     void pollDevices();
     void hideAllTabs();
     // The read action; true when it loaded the pages of the selected device.

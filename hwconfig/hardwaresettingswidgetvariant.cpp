@@ -1,0 +1,3 @@
+#include "hardwaresettingswidgetvariant.h"
+
+HardwareSettingsWidgetVariant::HardwareSettingsWidgetVariant(QWidget *parent) : QWidget(parent) {}
