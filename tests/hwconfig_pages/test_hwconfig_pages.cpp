@@ -1,0 +1,906 @@
+// The hardware panel and the GPIO, Buttons and Analog axes pages, driven through the real
+// window against the simulated controller: what a read shows, and what a save puts on the
+// device, byte for byte.
+
+#include "byte_order.h"
+#include "kestrix_protocol.h"
+#include "mainwindow.h"
+#include "test_support.h"
+
+#include <QAbstractItemView>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QtTest>
+
+#include <random>
+
+namespace {
+
+constexpr int RECORD_SIZE = 107;
+using Bytes = std::vector<uint8_t>;
+
+int catalogueIndex(ControllerKind kind)
+{
+    switch (kind) {
+    case ControllerKind::Generic:
+        return 0;
+    case ControllerKind::Joystick:
+        return 1;
+    case ControllerKind::Rudder:
+        return 2;
+    case ControllerKind::Wheel:
+        return 3;
+    }
+    return -1;
+}
+
+QByteArray floatBytes(float v)
+{
+    unsigned char b[4];
+    writeF32LE(b, v);
+    return QByteArray(reinterpret_cast<const char *>(b), 4);
+}
+
+// "byte 48: 46, expected 50; ..." for a readable failure.
+QString differences(const QByteArray &actual, const QByteArray &expected)
+{
+    QStringList out;
+    if (actual.size() != expected.size())
+        out << QStringLiteral("size %1, expected %2").arg(actual.size()).arg(expected.size());
+    for (int i = 0; i < std::min(actual.size(), expected.size()); ++i) {
+        if (actual[i] != expected[i])
+            out << QStringLiteral("byte %1: %2, expected %3")
+                       .arg(i)
+                       .arg(uint8_t(actual[i]), 2, 16, QChar('0'))
+                       .arg(uint8_t(expected[i]), 2, 16, QChar('0'));
+    }
+    return out.join(QStringLiteral("; "));
+}
+
+// What a widget shows, in one comparable text.
+QString shown(QWidget *w)
+{
+    if (auto *box = qobject_cast<QCheckBox *>(w))
+        return box->isChecked() ? QStringLiteral("checked") : QStringLiteral("unchecked");
+    if (auto *combo = qobject_cast<QComboBox *>(w))
+        return combo->currentIndex() < 0 ? QStringLiteral("(none)") : combo->currentText();
+    if (auto *spin = qobject_cast<QSpinBox *>(w))
+        return QString::number(spin->value());
+    if (auto *edit = qobject_cast<QLineEdit *>(w))
+        return edit->text();
+    return QStringLiteral("?");
+}
+
+// Drops the connection poll's liveness probes, which run whenever events are processed.
+std::vector<SimTransfer> withoutProbes(const std::vector<SimTransfer> &transfers)
+{
+    std::vector<SimTransfer> out;
+    for (const SimTransfer &t : transfers) {
+        if (!t.isGetReport(REPORT_DEVICE_INFO))
+            out.push_back(t);
+    }
+    return out;
+}
+
+struct Calibration {
+    int axis;
+    int angle;
+    int magnitude;
+};
+
+QByteArray calibrationPacket(const Calibration &c)
+{
+    QByteArray p(COMMAND_PACKET_SIZE, '\0');
+    p[0] = char(REPORT_COMMAND);
+    p[1] = char(CMD_CALIBRATION_START_ANGLE);
+    p[2] = char(c.axis);
+    p[3] = char(c.magnitude);
+    p[4] = char(c.angle & 0xFF);
+    p[5] = char((c.angle >> 8) & 0xFF);
+    return p;
+}
+
+QtMessageHandler qtTestHandler = nullptr;
+
+// The offscreen platform warns about every popup it cannot raise or grab for.
+void quietOffscreen(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtWarningMsg && message.startsWith(QLatin1String("This plugin does not support")))
+        return;
+    qtTestHandler(type, context, message);
+}
+
+} // namespace
+
+// Helpers report failures through QtTest; stop the test function after one.
+#define CHECKED(...)                                                                               \
+    do {                                                                                           \
+        __VA_ARGS__;                                                                               \
+        if (QTest::currentTestFailed())                                                            \
+            return;                                                                                \
+    } while (false)
+
+Q_DECLARE_METATYPE(ControllerKind)
+Q_DECLARE_METATYPE(std::vector<Calibration>)
+
+class HwconfigPagesTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+
+    void roundTrip_data();
+    void roundTrip();
+    void axisFieldBytes();
+    void uneditedRecordGoesBackNormalised_data();
+    void uneditedRecordGoesBackNormalised();
+    void typedGainText_data();
+    void typedGainText();
+    void calibrationCommands();
+    void panelAdaptsToDeviceType();
+    void gpioRowsOffered_data();
+    void gpioRowsOffered();
+    void hiddenItemIsKeptButCannotBeChosenAgain();
+    void spiRecommendations();
+    void shortRecordReadLoadsNothing();
+    void failedSaveReadSendsNothing_data();
+    void failedSaveReadSendsNothing();
+    void randomRecords();
+
+private:
+    void start(std::initializer_list<ControllerKind> kinds);
+    void pick(ControllerKind kind);
+    void chooseItem(QComboBox *combo, int row);
+    void typeInto(QWidget *editor, const QString &text);
+    void clickRead();
+    void clickSave();
+    QByteArray writtenBlock(const std::vector<SimTransfer> &transfers);
+    std::vector<QByteArray> calibrationPackets(const std::vector<SimTransfer> &transfers);
+
+    template <typename T> T *widget(const char *name)
+    {
+        T *w = window->findChild<T *>(QLatin1String(name));
+        if (!w)
+            qFatal("no widget %s", name);
+        return w;
+    }
+
+    std::unique_ptr<ScopedSimulator> sim;
+    std::unique_ptr<MessageBoxCatcher> boxes;
+    std::unique_ptr<MainWindow> window;
+};
+
+void HwconfigPagesTest::initTestCase()
+{
+    QLocale::setDefault(QLocale::c());
+    qtTestHandler = qInstallMessageHandler(quietOffscreen);
+}
+
+void HwconfigPagesTest::cleanup()
+{
+    window.reset();
+    boxes.reset();
+    sim.reset();
+}
+
+void HwconfigPagesTest::start(std::initializer_list<ControllerKind> kinds)
+{
+    sim = std::make_unique<ScopedSimulator>(kinds);
+    for (const auto &controller : sim->bus().controllers())
+        controller->setBusyReads(0); // each save still waits one status read
+    boxes = std::make_unique<MessageBoxCatcher>();
+    window = std::make_unique<MainWindow>();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+}
+
+// As a user does: open the device list and click the device's row.
+void HwconfigPagesTest::pick(ControllerKind kind)
+{
+    chooseItem(widget<QComboBox>("comboBox"), catalogueIndex(kind));
+    QCOMPARE(window->selectedDeviceIndex(), catalogueIndex(kind));
+}
+
+void HwconfigPagesTest::chooseItem(QComboBox *combo, int row)
+{
+    combo->showPopup();
+    QAbstractItemView *view = combo->view();
+    QTRY_VERIFY(view->isVisible());
+    const QPoint at = view->visualRect(combo->model()->index(row, 0)).center();
+    QTest::mouseMove(view->viewport(), at);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+    QTRY_VERIFY(!view->isVisible());
+}
+
+void HwconfigPagesTest::typeInto(QWidget *editor, const QString &text)
+{
+    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+    if (text.isEmpty())
+        QTest::keyClick(editor, Qt::Key_Delete);
+    QTest::keyClicks(editor, text);
+}
+
+void HwconfigPagesTest::clickRead()
+{
+    auto *button = widget<QPushButton>("read_settings_button");
+    QTRY_VERIFY(button->isEnabled());
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+void HwconfigPagesTest::clickSave()
+{
+    auto *button = widget<QPushButton>("save_settings_button");
+    QTRY_VERIFY(button->isEnabled());
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+// The block that the command 17 packets carried, put together as the firmware does.
+QByteArray HwconfigPagesTest::writtenBlock(const std::vector<SimTransfer> &transfers)
+{
+    const auto packets = commands(transfers, CMD_WRITE_HARDWARE_SETTINGS);
+    if (packets.size() != 3)
+        return QByteArray();
+    QByteArray block(RECORD_SIZE, '\0');
+    for (size_t p = 0; p + 1 < packets.size(); ++p) {
+        const unsigned char *raw = packets[p].data.data();
+        const int offset = readU16LE(raw + CHUNK_OFFSET_FIELD);
+        const int remaining = readU16LE(raw + CHUNK_REMAINING_FIELD);
+        if (offset + remaining != RECORD_SIZE)
+            return QByteArray();
+        const int count = std::min(remaining, CHUNK_DATA_SIZE);
+        block.replace(offset, count,
+                      reinterpret_cast<const char *>(raw + CHUNK_DATA_OFFSET), count);
+    }
+    if (readU16LE(packets.back().data.data() + CHUNK_REMAINING_FIELD) != CHUNK_CLOSING_REMAINING)
+        return QByteArray();
+    return block;
+}
+
+std::vector<QByteArray> HwconfigPagesTest::calibrationPackets(const std::vector<SimTransfer> &transfers)
+{
+    std::vector<QByteArray> out;
+    for (const SimTransfer &t : commands(transfers, CMD_CALIBRATION_START_ANGLE))
+        out.push_back(toBytes(t.data));
+    return out;
+}
+
+// ---------------------------------------------------------------------------------------
+
+void HwconfigPagesTest::roundTrip_data()
+{
+    QTest::addColumn<ControllerKind>("kind");
+    QTest::newRow("joystick") << ControllerKind::Joystick;
+    QTest::newRow("rudder") << ControllerKind::Rudder;
+    QTest::newRow("wheel") << ControllerKind::Wheel;
+}
+
+// Load, edit as a user, save: the device receives the loaded record with exactly the edits,
+// and the carried bytes as the device holds them at the moment of the save.
+void HwconfigPagesTest::roundTrip()
+{
+    QFETCH(ControllerKind, kind);
+    CHECKED(start({kind}));
+    SimulatedController *device = sim->controller(kind);
+    const Bytes loaded = device->report(REPORT_HARDWARE_SETTINGS);
+    QVERIFY(loaded.size() > RECORD_SIZE);
+    CHECKED(pick(kind));
+
+    const bool wheel = kind == ControllerKind::Wheel;
+    const bool joystick = kind == ControllerKind::Joystick;
+    auto *tabs = widget<QTabWidget>("main_tab_widget");
+    Bytes expected = loaded;
+
+    // Hardware page.
+    tabs->setCurrentIndex(0);
+    QTest::keyClick(widget<QCheckBox>("debug_forces"), Qt::Key_Space);
+    expected[1] = loaded[1] ? 0 : 1;
+    chooseItem(widget<QComboBox>("amplifier_gain"), 3);
+    expected[4] = 3;
+    chooseItem(widget<QComboBox>("calibration_mode"), 0);
+    expected[3] = 0;
+    QTest::keyClick(widget<QSlider>("horizontalSlider_11"), Qt::Key_PageDown);
+    expected[48] = loaded[48] - 10;
+    typeInto(widget<QSpinBox>("braking_limit"), QStringLiteral("45"));
+    expected[49] = 45;
+    QTest::keyClick(widget<QCheckBox>("axis0_force_direction"), Qt::Key_Space);
+    expected[66] = loaded[66] == 1 ? 0xFF : 1;
+    typeInto(widget<QSpinBox>("axis0_encoder_CPR"), QStringLiteral("4096"));
+    writeU16LE(&expected[68], 4096);
+    typeInto(widget<QSpinBox>("axis0_pole_pair"), QStringLiteral("12"));
+    expected[67] = 12;
+    typeInto(widget<QLineEdit>("axis0_p_gain"), QStringLiteral("0.5"));
+    writeF32LE(&expected[74], 0.5f);
+    typeInto(widget<QLineEdit>("axis0_i_gain"), QStringLiteral("0.0125"));
+    writeF32LE(&expected[78], 0.0125f);
+    if (!wheel) {
+        typeInto(widget<QSpinBox>("calibration_speed"), QStringLiteral("55"));
+        expected[51] = 55;
+        typeInto(widget<QSpinBox>("axis0_motion_range"), QStringLiteral("900"));
+        writeU16LE(&expected[70], 900);
+        typeInto(widget<QSpinBox>("axis0_calibration_start_angle"), QStringLiteral("-90"));
+        writeU16LE(&expected[72], uint16_t(-90));
+    }
+    if (joystick) {
+        widget<QTabWidget>("axis_tab")->setCurrentIndex(1);
+        QTest::keyClick(widget<QCheckBox>("axis1_encoder_direction"), Qt::Key_Space);
+        expected[86] = loaded[86] == 1 ? 0xFF : 1;
+        typeInto(widget<QSpinBox>("axis1_calibration_start_angle"), QStringLiteral("15"));
+        writeU16LE(&expected[93], 15);
+        typeInto(widget<QSpinBox>("axis1_motion_range"), QStringLiteral("35"));
+        writeU16LE(&expected[91], 35);
+        typeInto(widget<QLineEdit>("axis1_i_gain"), QStringLiteral("0.002"));
+        writeF32LE(&expected[99], 0.002f);
+    }
+
+    // GPIO, Buttons, Analog axes.
+    tabs->setCurrentIndex(1);
+    chooseItem(widget<QComboBox>("gpioModeCombo_7"), 7);
+    expected[12] = 7;
+    chooseItem(widget<QComboBox>("gpioModeCombo_10"), 1);
+    expected[15] = 1;
+    const int spi = (loaded[5] + 1) % 3;
+    chooseItem(widget<QComboBox>("spiModeCombo"), spi);
+    expected[5] = uint8_t(spi);
+    tabs->setCurrentIndex(2);
+    chooseItem(widget<QComboBox>("buttonMode_3"), 4);
+    expected[18] = 4;
+    chooseItem(widget<QComboBox>("buttonMode_32"), 2);
+    expected[47] = 2;
+    tabs->setCurrentIndex(3);
+    typeInto(widget<QSpinBox>("lowerDeadZoneSpinBox_2"), QStringLiteral("7"));
+    expected[54] = 7;
+    QTest::keyClick(widget<QSpinBox>("upperDeadZoneSpinBox_1"), Qt::Key_Up);
+    expected[56] = loaded[56] + 1;
+    typeInto(widget<QSpinBox>("analogSmoothingSpinBox_3"), QStringLiteral("0"));
+    expected[61] = 0;
+    typeInto(widget<QSpinBox>("analogButtonSpinBox_3"), QStringLiteral("65"));
+    expected[64] = 65;
+
+    // Meanwhile the firmware changes bytes that only it owns, and the tail.
+    const std::pair<int, uint8_t> firmware[] = {{52, 0xC3},  {82, 0x01}, {83, 0xFE}, {84, 0x80},
+                                                {85, 0x7F},  {103, 0x9A}, {104, 0x00},
+                                                {105, 0xEE}, {106, 0x42}, {110, 0x5C}};
+    for (const auto &[offset, value] : firmware) {
+        device->setReportByte(REPORT_HARDWARE_SETTINGS, offset, value);
+        expected[offset] = value;
+    }
+
+    device->clearTransfers();
+    clickSave();
+    const auto transfers = withoutProbes(device->transfers());
+    const QByteArray written = writtenBlock(transfers);
+    const QByteArray want = toBytes(expected).left(RECORD_SIZE);
+    QVERIFY2(written == want, qPrintable(differences(written, want)));
+    const QByteArray now = toBytes(device->report(REPORT_HARDWARE_SETTINGS));
+    QVERIFY2(now == toBytes(expected), qPrintable(differences(now, toBytes(expected))));
+    // The save read the record once, before it wrote, and waited for the device.
+    QCOMPARE(getReports(transfers, REPORT_HARDWARE_SETTINGS).size(), size_t(1));
+    QVERIFY(transfers.front().isGetReport(REPORT_HARDWARE_SETTINGS));
+    QVERIFY(transfers.back().isGetReport(REPORT_STATUS));
+    QVERIFY(boxes->boxes().empty());
+}
+
+// The worked example of the record's axis fields, typed by a user.
+void HwconfigPagesTest::axisFieldBytes()
+{
+    CHECKED(start({ControllerKind::Joystick}));
+    SimulatedController *device = sim->controller(ControllerKind::Joystick);
+    CHECKED(pick(ControllerKind::Joystick));
+    typeInto(widget<QSpinBox>("axis0_encoder_CPR"), QStringLiteral("4096"));
+    typeInto(widget<QSpinBox>("axis0_motion_range"), QStringLiteral("900"));
+    typeInto(widget<QSpinBox>("axis0_calibration_start_angle"), QStringLiteral("-90"));
+    typeInto(widget<QLineEdit>("axis0_p_gain"), QStringLiteral("0.5"));
+    clickSave();
+    const QByteArray record = toBytes(device->report(REPORT_HARDWARE_SETTINGS));
+    QCOMPARE(hex(record.mid(68, 10)), QStringLiteral("00 10 84 03 a6 ff 00 00 00 3f"));
+
+    // Nothing above 16 bits can be entered: the spin boxes stop at 65535.
+    typeInto(widget<QSpinBox>("axis0_encoder_CPR"), QStringLiteral("99999"));
+    typeInto(widget<QSpinBox>("axis0_motion_range"), QStringLiteral("70000"));
+    QVERIFY(widget<QSpinBox>("axis0_encoder_CPR")->value() <= 65535);
+    QVERIFY(widget<QSpinBox>("axis0_motion_range")->value() <= 65535);
+    QCOMPARE(widget<QSpinBox>("axis1_encoder_CPR")->maximum(), 65535);
+    QCOMPARE(widget<QSpinBox>("axis1_motion_range")->maximum(), 65535);
+    clickSave();
+    const QByteArray after = toBytes(device->report(REPORT_HARDWARE_SETTINGS));
+    QCOMPARE(int(readU16LE(reinterpret_cast<const unsigned char *>(after.constData()) + 68)),
+             widget<QSpinBox>("axis0_encoder_CPR")->value());
+    QCOMPARE(int(readU16LE(reinterpret_cast<const unsigned char *>(after.constData()) + 70)),
+             widget<QSpinBox>("axis0_motion_range")->value());
+}
+
+// ---------------------------------------------------------------------------------------
+
+void HwconfigPagesTest::uneditedRecordGoesBackNormalised_data()
+{
+    QTest::addColumn<ControllerKind>("kind");
+    QTest::addColumn<int>("offset");
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<QByteArray>("written");
+    QTest::addColumn<QString>("widgetName");
+    QTest::addColumn<QString>("shows");
+
+    const auto J = ControllerKind::Joystick;
+    const auto R = ControllerKind::Rudder;
+    const auto W = ControllerKind::Wheel;
+    auto bytes = [](const char *h) { return QByteArray::fromHex(h); };
+
+    QTest::newRow("flag 5 is on, goes back as 1") << J << 0 << bytes("05") << bytes("01") << "force_enable" << "checked";
+    QTest::newRow("flag 0 is off") << J << 2 << bytes("00") << bytes("00") << "calibrate_on_boot" << "unchecked";
+    QTest::newRow("direction 0 is not inverted, goes back as ff") << J << 65 << bytes("00") << bytes("ff") << "axis0_encoder_direction" << "unchecked";
+    QTest::newRow("direction 2 is not inverted") << J << 66 << bytes("02") << bytes("ff") << "axis0_force_direction" << "unchecked";
+    QTest::newRow("direction 1 is inverted") << J << 65 << bytes("01") << bytes("01") << "axis0_encoder_direction" << "checked";
+    QTest::newRow("direction ff is not inverted") << J << 87 << bytes("ff") << bytes("ff") << "axis1_force_direction" << "unchecked";
+    QTest::newRow("calibration mode 3: no item, 255") << J << 3 << bytes("03") << bytes("ff") << "calibration_mode" << "(none)";
+    QTest::newRow("calibration mode 2 on a wheel is kept") << W << 3 << bytes("02") << bytes("02") << "calibration_mode" << "Automatic center of range search";
+    QTest::newRow("amplifier gain 4: no item, 255") << J << 4 << bytes("04") << bytes("ff") << "amplifier_gain" << "(none)";
+    QTest::newRow("amplifier gain 3") << J << 4 << bytes("03") << bytes("03") << "amplifier_gain" << "10V/V";
+    QTest::newRow("start angle -180") << J << 72 << bytes("4cff") << bytes("4cff") << "axis0_calibration_start_angle" << "-180";
+    QTest::newRow("start angle 200 clamps to 180") << J << 72 << bytes("c800") << bytes("b400") << "axis0_calibration_start_angle" << "180";
+    QTest::newRow("start angle -32768 clamps to -180") << J << 93 << bytes("0080") << bytes("4cff") << "axis1_calibration_start_angle" << "-180";
+    QTest::newRow("power limit 150 clamps to 100") << J << 48 << bytes("96") << bytes("64") << "power_limit" << "100";
+    QTest::newRow("pole pairs 120 clamps to 99") << J << 67 << bytes("78") << bytes("63") << "axis0_pole_pair" << "99";
+    QTest::newRow("encoder CPR 65535") << J << 68 << bytes("ffff") << bytes("ffff") << "axis0_encoder_CPR" << "65535";
+    QTest::newRow("motion range 40000") << J << 91 << bytes("409c") << bytes("409c") << "axis1_motion_range" << "40000";
+    QTest::newRow("P gain 0.1") << J << 74 << floatBytes(0.1f) << floatBytes(0.1f) << "axis0_p_gain" << "0.1";
+    QTest::newRow("P gain keeps 6 significant digits") << J << 74 << floatBytes(0.123456789f) << floatBytes(0.123457f) << "axis0_p_gain" << "0.123457";
+    QTest::newRow("I gain 1e-07") << J << 99 << floatBytes(1e-7f) << floatBytes(1e-7f) << "axis1_i_gain" << "1e-07";
+    QTest::newRow("I gain 123456789 loses digits") << J << 78 << floatBytes(123456789.0f) << floatBytes(123457000.0f) << "axis0_i_gain" << "1.23457e+08";
+    QTest::newRow("rudder: hidden axis 1 pole pairs clamp") << R << 88 << bytes("78") << bytes("63") << "axis1_pole_pair" << "99";
+    QTest::newRow("rudder: hidden axis 1 direction 0") << R << 86 << bytes("00") << bytes("ff") << "axis1_encoder_direction" << "unchecked";
+    QTest::newRow("wheel: hidden calibration speed clamps") << W << 51 << bytes("78") << bytes("64") << "calibration_speed" << "100";
+    QTest::newRow("wheel: hidden motion range is kept") << W << 70 << bytes("8403") << bytes("8403") << "axis0_motion_range" << "900";
+    QTest::newRow("Pin 5 keeps Analog, not offered there") << J << 10 << bytes("02") << bytes("02") << "gpioModeCombo_5" << "Analog";
+    QTest::newRow("Pin 1 keeps Braking PWM, not offered there") << J << 6 << bytes("09") << bytes("09") << "gpioModeCombo_1" << "Braking PWM";
+    QTest::newRow("Encoder Z1 mode 10: no item, 255") << J << 15 << bytes("0a") << bytes("ff") << "gpioModeCombo_10" << "(none)";
+    QTest::newRow("button mode 5: no item, 255") << J << 16 << bytes("05") << bytes("ff") << "buttonMode_1" << "(none)";
+    QTest::newRow("button mode 4") << J << 47 << bytes("04") << bytes("04") << "buttonMode_32" << "Pulse inverted";
+    QTest::newRow("lower dead zone 101 clamps") << J << 53 << bytes("65") << bytes("64") << "lowerDeadZoneSpinBox_1" << "100";
+    QTest::newRow("button threshold 255 clamps") << J << 64 << bytes("ff") << bytes("64") << "analogButtonSpinBox_3" << "100";
+    QTest::newRow("smoothing Ry") << J << 60 << bytes("21") << bytes("21") << "analogSmoothingSpinBox_2" << "33";
+    QTest::newRow("SPI mode 3: no item, 255") << J << 5 << bytes("03") << bytes("ff") << "spiModeCombo" << "(none)";
+}
+
+// A record loaded and saved without edits goes back unchanged, except for what the widgets
+// normalise: clamping, 255 for no item, 1 / 0xFF directions, 6 significant digits.
+void HwconfigPagesTest::uneditedRecordGoesBackNormalised()
+{
+    QFETCH(ControllerKind, kind);
+    QFETCH(int, offset);
+    QFETCH(QByteArray, stored);
+    QFETCH(QByteArray, written);
+    QFETCH(QString, widgetName);
+    QFETCH(QString, shows);
+
+    CHECKED(start({kind}));
+    SimulatedController *device = sim->controller(kind);
+    Bytes record = device->report(REPORT_HARDWARE_SETTINGS);
+    std::copy(stored.begin(), stored.end(), record.begin() + offset);
+    device->setReport(REPORT_HARDWARE_SETTINGS, record);
+    CHECKED(pick(kind));
+    QCOMPARE(shown(widget<QWidget>(qPrintable(widgetName))), shows);
+
+    clickSave();
+    Bytes expected = record;
+    std::copy(written.begin(), written.end(), expected.begin() + offset);
+    const QByteArray now = toBytes(device->report(REPORT_HARDWARE_SETTINGS));
+    QVERIFY2(now == toBytes(expected), qPrintable(differences(now, toBytes(expected))));
+}
+
+void HwconfigPagesTest::typedGainText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("stored");
+    QTest::newRow("1.5") << "1.5" << floatBytes(1.5f);
+    QTest::newRow("comma is not a decimal point") << "1,5" << floatBytes(0.0f);
+    QTest::newRow("not a number") << "abc" << floatBytes(0.0f);
+    QTest::newRow("empty") << "" << floatBytes(0.0f);
+    QTest::newRow("spaces around") << " 2.25 " << floatBytes(2.25f);
+    QTest::newRow("negative exponent") << "-7.5e-3" << floatBytes(-7.5e-3f);
+    QTest::newRow("typed digits are all kept") << "0.123456789" << floatBytes(0.123456789f);
+    QTest::newRow("beyond single precision") << "1e39" << floatBytes(0.0f);
+}
+
+void HwconfigPagesTest::typedGainText()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, stored);
+    CHECKED(start({ControllerKind::Joystick}));
+    SimulatedController *device = sim->controller(ControllerKind::Joystick);
+    CHECKED(pick(ControllerKind::Joystick));
+    widget<QTabWidget>("axis_tab")->setCurrentIndex(1);
+    typeInto(widget<QLineEdit>("axis1_p_gain"), text);
+    QCOMPARE(widget<QLineEdit>("axis1_p_gain")->text(), text);
+    clickSave();
+    QCOMPARE(hex(toBytes(device->report(REPORT_HARDWARE_SETTINGS)).mid(95, 4)), hex(stored));
+}
+
+// ---------------------------------------------------------------------------------------
+
+void HwconfigPagesTest::calibrationCommands()
+{
+    CHECKED(start({ControllerKind::Joystick}));
+    SimulatedController *device = sim->controller(ControllerKind::Joystick);
+    device->setReportByte(REPORT_HARDWARE_SETTINGS, 50, 40);
+    device->setReportByte(REPORT_HARDWARE_SETTINGS, 72, 30);
+    device->setReportByte(REPORT_HARDWARE_SETTINGS, 73, 0);
+    device->setReportByte(REPORT_HARDWARE_SETTINGS, 93, 0xF6); // -10
+    device->setReportByte(REPORT_HARDWARE_SETTINGS, 94, 0xFF);
+
+    auto expectSent = [&](const std::vector<Calibration> &expected) {
+        const auto sent = calibrationPackets(device->transfers());
+        QStringList got, want;
+        for (const QByteArray &p : sent)
+            got << hex(p.left(6));
+        for (const Calibration &c : expected)
+            want << hex(calibrationPacket(c).left(6));
+        QCOMPARE(got, want);
+        for (size_t i = 0; i < sent.size() && i < expected.size(); ++i)
+            QCOMPARE(sent[i], calibrationPacket(expected[i])); // all 65 bytes
+        device->clearTransfers();
+    };
+
+    // The magnitude first, with the angles the fresh panel shows; then each new angle.
+    device->clearTransfers();
+    CHECKED(pick(ControllerKind::Joystick));
+    CHECKED(expectSent({{0, 0, 40}, {1, 0, 40}, {0, 30, 40}, {1, -10, 40}}));
+
+    clickRead(); // the same record: nothing changes, nothing is sent
+    CHECKED(expectSent({}));
+
+    device->setReportByte(REPORT_HARDWARE_SETTINGS, 50, 55);
+    clickRead();
+    CHECKED(expectSent({{0, 30, 55}, {1, -10, 55}}));
+
+    // A slider drag moves the spin box with it.
+    auto *slider = widget<QSlider>("horizontalSlider_15");
+    slider->setSliderDown(true);
+    slider->setSliderPosition(70);
+    slider->setSliderDown(false);
+    QCOMPARE(widget<QSpinBox>("calibration_magnitude")->value(), 70);
+    CHECKED(expectSent({{0, 30, 70}, {1, -10, 70}}));
+
+    // Every keystroke that changes the number is sent.
+    typeInto(widget<QSpinBox>("axis0_calibration_start_angle"), QStringLiteral("-45"));
+    CHECKED(expectSent({{0, -4, 70}, {0, -45, 70}}));
+    QCOMPARE(device->lastCalibration().angle, -45);
+}
+
+void HwconfigPagesTest::panelAdaptsToDeviceType()
+{
+    CHECKED(start({ControllerKind::Joystick, ControllerKind::Wheel}));
+    SimulatedController *wheel = sim->controller(ControllerKind::Wheel);
+    const char *wheelHidden[] = {
+        "axis0_calibration_start_angle", "axis0_calibration_start_angle_label",
+        "axis1_calibration_start_angle", "axis1_calibration_start_angle_label",
+        "axis0_motion_range_label",      "axis0_motion_range",
+        "axis1_motion_range_label",      "axis1_motion_range",
+        "calibration_speed",             "calibration_speed_label",
+        "calibration_speed_slider"};
+    auto *axisTabs = widget<QTabWidget>("axis_tab");
+    auto *mode = widget<QComboBox>("calibration_mode");
+    auto *modeList = qobject_cast<QListView *>(mode->view());
+    QVERIFY(modeList);
+
+    auto expectLayout = [&](bool axis1, bool wheelWidgets, bool searchOffered) {
+        QVERIFY(axisTabs->isTabVisible(0));
+        QCOMPARE(axisTabs->isTabVisible(1), axis1);
+        for (const char *name : wheelHidden)
+            QVERIFY2(widget<QWidget>(name)->isHidden() != wheelWidgets, name);
+        QCOMPARE(mode->count(), 3);
+        QCOMPARE(modeList->isRowHidden(2), !searchOffered);
+    };
+
+    wheel->setReportByte(REPORT_HARDWARE_SETTINGS, 3, 2);
+    CHECKED(pick(ControllerKind::Wheel));
+    expectLayout(false, false, false);
+    QCOMPARE(mode->currentIndex(), 2); // loaded, though no longer offered
+
+    CHECKED(pick(ControllerKind::Joystick));
+    expectLayout(true, true, true);
+
+    // A type this program does not know keeps the axis tabs as they were.
+    CHECKED(pick(ControllerKind::Wheel));
+    wheel->setReportByte(REPORT_DEVICE_INFO, DEVICE_INFO_TYPE_OFFSET, 4);
+    clickRead();
+    expectLayout(false, true, true);
+}
+
+void HwconfigPagesTest::gpioRowsOffered_data()
+{
+    QTest::addColumn<int>("pin");
+    QTest::addColumn<QList<int>>("notOffered");
+    for (int pin = 1; pin <= 3; ++pin)
+        QTest::addRow("Pin %d", pin) << pin << QList<int>{9};
+    for (int pin = 4; pin <= 7; ++pin)
+        QTest::addRow("Pin %d", pin) << pin << QList<int>{2, 9};
+    QTest::newRow("Pin 8") << 8 << QList<int>{2};
+    QTest::newRow("Encoder Z0") << 9 << QList<int>{2, 9};
+    QTest::newRow("Encoder Z1") << 10 << QList<int>{2, 9};
+}
+
+void HwconfigPagesTest::gpioRowsOffered()
+{
+    QFETCH(int, pin);
+    QFETCH(QList<int>, notOffered);
+    CHECKED(start({}));
+    auto *combo = widget<QComboBox>(qPrintable(QStringLiteral("gpioModeCombo_%1").arg(pin)));
+    auto *list = qobject_cast<QListView *>(combo->view());
+    QVERIFY(list);
+    QCOMPARE(combo->count(), 10);
+    QCOMPARE(combo->currentIndex(), 0);
+    for (int row = 0; row < combo->count(); ++row)
+        QVERIFY2(list->isRowHidden(row) == notOffered.contains(row), qPrintable(QString::number(row)));
+}
+
+// A mode the pin does not offer survives a load and a save, but once the user moves away
+// from it, neither the keyboard nor the list brings it back.
+void HwconfigPagesTest::hiddenItemIsKeptButCannotBeChosenAgain()
+{
+    CHECKED(start({ControllerKind::Joystick}));
+    SimulatedController *device = sim->controller(ControllerKind::Joystick);
+    device->setReportByte(REPORT_HARDWARE_SETTINGS, 6, 9);  // Pin 1: Braking PWM
+    device->setReportByte(REPORT_HARDWARE_SETTINGS, 10, 1); // Pin 5: Generic button
+    CHECKED(pick(ControllerKind::Joystick));
+    widget<QTabWidget>("main_tab_widget")->setCurrentIndex(1);
+
+    auto *pin1 = widget<QComboBox>("gpioModeCombo_1");
+    auto *pin5 = widget<QComboBox>("gpioModeCombo_5");
+    QCOMPARE(pin1->currentIndex(), 9);
+    QTest::keyClick(pin1, Qt::Key_Up);
+    QCOMPARE(pin1->currentIndex(), 8);
+    QTest::keyClick(pin1, Qt::Key_Down);
+    QCOMPARE(pin1->currentIndex(), 8);
+
+    QTest::keyClick(pin5, Qt::Key_Down); // over "Analog"
+    QCOMPARE(pin5->currentIndex(), 3);
+    QTest::keyClick(pin5, Qt::Key_Up);
+    QCOMPARE(pin5->currentIndex(), 1);
+
+    clickSave();
+    const Bytes record = device->report(REPORT_HARDWARE_SETTINGS);
+    QCOMPARE(int(record[6]), 8);
+    QCOMPARE(int(record[10]), 1);
+}
+
+void HwconfigPagesTest::spiRecommendations()
+{
+    CHECKED(start({ControllerKind::Joystick}));
+    SimulatedController *device = sim->controller(ControllerKind::Joystick);
+    auto *spi = widget<QComboBox>("spiModeCombo");
+    auto *recommendations = widget<QGroupBox>("spi_recommendations");
+    QVERIFY(recommendations->isHidden());
+
+    device->setReportByte(REPORT_HARDWARE_SETTINGS, 5, 1);
+    CHECKED(pick(ControllerKind::Joystick));
+    widget<QTabWidget>("main_tab_widget")->setCurrentIndex(1);
+    QVERIFY(!recommendations->isHidden());
+
+    chooseItem(spi, 0);
+    QVERIFY(recommendations->isHidden());
+    chooseItem(spi, 0); // the current item again: the same rule
+    QVERIFY(recommendations->isHidden());
+    QTest::keyClick(spi, Qt::Key_Down);
+    QCOMPARE(spi->currentIndex(), 1);
+    QVERIFY(!recommendations->isHidden());
+    chooseItem(spi, 2);
+    QVERIFY(!recommendations->isHidden());
+
+    // An unknown mode: no item, but recommendations; written back as 255.
+    device->setReportByte(REPORT_HARDWARE_SETTINGS, 5, 3);
+    chooseItem(spi, 0);
+    clickRead();
+    QCOMPARE(spi->currentIndex(), -1);
+    QVERIFY(!recommendations->isHidden());
+    clickSave();
+    QCOMPARE(int(device->report(REPORT_HARDWARE_SETTINGS)[5]), 255);
+    clickRead();
+    QVERIFY(!recommendations->isHidden());
+
+    // Loading "Disabled" hides them, whatever was shown before.
+    device->setReportByte(REPORT_HARDWARE_SETTINGS, 5, 0);
+    clickRead();
+    QCOMPARE(spi->currentIndex(), 0);
+    QVERIFY(recommendations->isHidden());
+}
+
+// ---------------------------------------------------------------------------------------
+
+void HwconfigPagesTest::shortRecordReadLoadsNothing()
+{
+    CHECKED(start({ControllerKind::Joystick}));
+    SimulatedController *device = sim->controller(ControllerKind::Joystick);
+    auto *tabs = widget<QTabWidget>("main_tab_widget");
+    auto *power = widget<QSpinBox>("power_limit");
+
+    device->setReportLimit(REPORT_HARDWARE_SETTINGS, RECORD_SIZE - 1);
+    CHECKED(pick(ControllerKind::Joystick));
+    QCOMPARE(boxes->boxes().size(), size_t(1));
+    QCOMPARE(boxes->boxes()[0].title, QStringLiteral("Kestrix hardware settings UI"));
+    QCOMPARE(boxes->boxes()[0].text,
+             QStringLiteral("Target device is not selected or was disconnected!"));
+    for (int i = 0; i < tabs->count(); ++i)
+        QVERIFY(!tabs->isTabVisible(i));
+    QCOMPARE(power->value(), 0);
+    QVERIFY(calibrationPackets(device->transfers()).empty());
+
+    // Nothing was loaded, so a save has nothing to write.
+    device->clearFaults();
+    device->clearTransfers();
+    clickSave();
+    QVERIFY(withoutProbes(device->transfers()).empty());
+
+    clickRead();
+    QCOMPARE(power->value(), 80);
+    boxes->clear();
+
+    // A short read after a good one keeps what the widgets show.
+    device->setReportLimit(REPORT_HARDWARE_SETTINGS, 50);
+    device->setReportByte(REPORT_HARDWARE_SETTINGS, 48, 33);
+    clickRead();
+    QCOMPARE(boxes->boxes().size(), size_t(1));
+    QCOMPARE(power->value(), 80);
+    for (int i = 0; i < tabs->count(); ++i)
+        QVERIFY(tabs->isTabVisible(i));
+}
+
+void HwconfigPagesTest::failedSaveReadSendsNothing_data()
+{
+    QTest::addColumn<int>("limit");    // bytes the save's read delivers, -1 all
+    QTest::addColumn<bool>("failing"); // the save's read fails outright
+    QTest::addColumn<bool>("sent");
+    QTest::newRow("no bytes") << 0 << false << false;
+    QTest::newRow("106 bytes") << 106 << false << false;
+    QTest::newRow("transfer error") << -1 << true << false;
+    QTest::newRow("exactly 107 bytes") << 107 << false << true;
+}
+
+void HwconfigPagesTest::failedSaveReadSendsNothing()
+{
+    QFETCH(int, limit);
+    QFETCH(bool, failing);
+    QFETCH(bool, sent);
+    CHECKED(start({ControllerKind::Joystick}));
+    SimulatedController *device = sim->controller(ControllerKind::Joystick);
+    CHECKED(pick(ControllerKind::Joystick));
+    typeInto(widget<QSpinBox>("power_limit"), QStringLiteral("12"));
+    const Bytes before = device->report(REPORT_HARDWARE_SETTINGS);
+
+    device->setReportLimit(REPORT_HARDWARE_SETTINGS, limit);
+    auto *save = widget<QPushButton>("save_settings_button");
+    QTRY_VERIFY(save->isEnabled());
+    device->clearTransfers();
+    if (failing)
+        device->failTransfers(0, USB_ERROR_IO, 1); // the save's read is the next transfer
+    QTest::mouseClick(save, Qt::LeftButton);
+
+    const auto transfers = device->transfers();
+    QCOMPARE(commands(transfers, CMD_WRITE_HARDWARE_SETTINGS).empty(), !sent);
+    QCOMPARE(boxes->boxes().size(), size_t(sent ? 0 : 1));
+    const Bytes after = device->report(REPORT_HARDWARE_SETTINGS);
+    QCOMPARE(int(after[48]), sent ? 12 : int(before[48]));
+    QCOMPARE(toBytes(after).mid(48 + 1), toBytes(before).mid(48 + 1));
+}
+
+// ---------------------------------------------------------------------------------------
+
+namespace {
+
+// What a load and an unedited save make of a record's owned bytes.
+float throughText(float v)
+{
+    bool ok = false;
+    const float f = QString::number(double(v), 'g', 6).toFloat(&ok);
+    return ok ? f : 0.0f;
+}
+
+Bytes normalised(const Bytes &loaded, const Bytes &saveRead)
+{
+    Bytes out(saveRead.begin(), saveRead.begin() + RECORD_SIZE);
+    auto index = [&](int offset, int items) {
+        out[offset] = loaded[offset] < items ? loaded[offset] : 255;
+    };
+    auto percent = [&](int offset) { out[offset] = std::min<int>(loaded[offset], 100); };
+    for (int i = 0; i < 3; ++i)
+        out[i] = loaded[i] ? 1 : 0;
+    index(3, 3);
+    index(4, 4);
+    index(5, 3);
+    for (int i = 6; i < 16; ++i)
+        index(i, 10);
+    for (int i = 16; i < 48; ++i)
+        index(i, 5);
+    for (int i = 48; i < 52; ++i)
+        percent(i);
+    for (int i = 53; i < 65; ++i)
+        percent(i);
+    for (int base : {65, 86}) {
+        out[base] = loaded[base] == 1 ? 1 : 0xFF;
+        out[base + 1] = loaded[base + 1] == 1 ? 1 : 0xFF;
+        out[base + 2] = std::min<int>(loaded[base + 2], 99);
+        std::copy(loaded.begin() + base + 3, loaded.begin() + base + 7, out.begin() + base + 3);
+        const int angle = std::clamp<int>(readI16LE(&loaded[base + 7]), -180, 180);
+        writeU16LE(&out[base + 7], uint16_t(angle));
+        writeF32LE(&out[base + 9], throughText(readF32LE(&loaded[base + 9])));
+        writeF32LE(&out[base + 13], throughText(readF32LE(&loaded[base + 13])));
+    }
+    return out;
+}
+
+} // namespace
+
+// Random records of random lengths from the device, loaded and saved again and again:
+// nothing beyond the delivered bytes is ever used, short reads load and send nothing, and
+// what is written is the loaded record, normalised, with the save read's carried bytes.
+void HwconfigPagesTest::randomRecords()
+{
+    CHECKED(start({ControllerKind::Joystick}));
+    SimulatedController *device = sim->controller(ControllerKind::Joystick);
+    CHECKED(pick(ControllerKind::Joystick));
+
+    std::mt19937 random(20240607);
+    auto randomRecord = [&](int length) {
+        Bytes r(length);
+        // Mostly small values, so that in-range items and values come up too.
+        for (uint8_t &b : r)
+            b = random() % 4 == 0 ? uint8_t(random()) : uint8_t(random() % 12);
+        return r;
+    };
+    auto randomLength = [&]() {
+        const int pick = random() % 10;
+        if (pick == 0)
+            return int(random() % RECORD_SIZE); // too short
+        if (pick == 1)
+            return RECORD_SIZE;
+        return RECORD_SIZE + int(random() % (1100 - RECORD_SIZE));
+    };
+    const uint8_t types[] = {DEVICE_TYPE_JOYSTICK, DEVICE_TYPE_RUDDER, DEVICE_TYPE_WHEEL, 4, 0xFF};
+
+    Bytes loaded; // the last record that a read loaded
+    for (int round = 0; round < 60; ++round) {
+        const Bytes offered = randomRecord(round == 0 ? 300 : randomLength());
+        device->setReport(REPORT_HARDWARE_SETTINGS, offered);
+        device->setReportByte(REPORT_DEVICE_INFO, DEVICE_INFO_TYPE_OFFSET,
+                              types[random() % std::size(types)]);
+        boxes->clear();
+        clickRead();
+        if (int(offered.size()) >= RECORD_SIZE) {
+            loaded = offered;
+            QVERIFY(boxes->boxes().empty());
+        } else {
+            QCOMPARE(boxes->boxes().size(), size_t(1));
+        }
+
+        const Bytes atSave = randomRecord(randomLength());
+        device->setReport(REPORT_HARDWARE_SETTINGS, atSave);
+        device->clearTransfers();
+        boxes->clear();
+        clickSave();
+        const QByteArray written = writtenBlock(device->transfers());
+        if (int(atSave.size()) < RECORD_SIZE) {
+            QVERIFY(commands(device->transfers(), CMD_WRITE_HARDWARE_SETTINGS).empty());
+            QCOMPARE(boxes->boxes().size(), size_t(1));
+            QCOMPARE(device->report(REPORT_HARDWARE_SETTINGS), atSave);
+            continue;
+        }
+        Bytes expected = atSave;
+        const Bytes block = normalised(loaded, atSave);
+        std::copy(block.begin(), block.end(), expected.begin());
+        const QByteArray want = toBytes(block);
+        QVERIFY2(written == want,
+                 qPrintable(QStringLiteral("round %1: %2").arg(round).arg(differences(written, want))));
+        QCOMPARE(device->report(REPORT_HARDWARE_SETTINGS), expected);
+    }
+}
+
+QTEST_MAIN(HwconfigPagesTest)
+#include "test_hwconfig_pages.moc"
