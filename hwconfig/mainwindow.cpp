@@ -48,8 +48,9 @@ MainWindow::MainWindow(QWidget *parent)
     connect(timer, &QTimer::timeout, this, &MainWindow::pollDevices);
     timer->start();
 
-    connect(form->premiumHardwareSettings, &HardwareSettingsWidgetVariant::calibrationStartAngleChanged,
-            this, &MainWindow::sendCalibrationStartAngle);
+    connect(form->premiumHardwareSettings,
+            &HardwareSettingsWidgetVariant::calibrationStartAngleChanged, this,
+            &MainWindow::sendCalibrationStartAngle);
 }
 
 MainWindow::~MainWindow()

@@ -45,7 +45,8 @@ void PremiumHardwareSettingsWidget::applyDeviceType(unsigned int deviceType)
     QComboBox *mode = form->calibration_mode;
     mode->clear();
     mode->addItem(QCoreApplication::translate("QComboBox", "None"));
-    mode->addItem(QCoreApplication::translate("QComboBox", "Calibration start angle as the center"));
+    mode->addItem(
+        QCoreApplication::translate("QComboBox", "Calibration start angle as the center"));
     mode->addItem(QCoreApplication::translate("QComboBox", "Automatic center of range search"));
     setComboRowHidden(mode, CALIBRATION_MODE_SEARCH, deviceType == DEVICE_TYPE_WHEEL);
 
@@ -135,7 +136,8 @@ void PremiumHardwareSettingsWidget::storeAxis(int axis, unsigned char *record)
     storeU16(w.motionRange, record, axisOffset(axis, Axis::MOTION_RANGE));
 }
 
-PremiumHardwareSettingsWidget::AxisWidgets PremiumHardwareSettingsWidget::axisWidgets(int axis) const
+PremiumHardwareSettingsWidget::AxisWidgets
+PremiumHardwareSettingsWidget::axisWidgets(int axis) const
 {
     if (axis == 0)
         return {form->axis0_encoder_direction, form->axis0_force_direction,

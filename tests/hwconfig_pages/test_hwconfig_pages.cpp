@@ -265,7 +265,8 @@ QByteArray HwconfigPagesTest::writtenBlock(const std::vector<SimTransfer> &trans
     return block;
 }
 
-std::vector<QByteArray> HwconfigPagesTest::calibrationPackets(const std::vector<SimTransfer> &transfers)
+std::vector<QByteArray>
+HwconfigPagesTest::calibrationPackets(const std::vector<SimTransfer> &transfers)
 {
     std::vector<QByteArray> out;
     for (const SimTransfer &t : commands(transfers, CMD_CALIBRATION_START_ANGLE))
@@ -639,7 +640,8 @@ void HwconfigPagesTest::gpioRowsOffered()
     QCOMPARE(combo->count(), 10);
     QCOMPARE(combo->currentIndex(), 0);
     for (int row = 0; row < combo->count(); ++row)
-        QVERIFY2(list->isRowHidden(row) == notOffered.contains(row), qPrintable(QString::number(row)));
+        QVERIFY2(list->isRowHidden(row) == notOffered.contains(row),
+                 qPrintable(QString::number(row)));
 }
 
 // A mode the pin does not offer survives a load and a save, but once the user moves away
@@ -896,8 +898,9 @@ void HwconfigPagesTest::randomRecords()
         const Bytes block = normalised(loaded, atSave);
         std::copy(block.begin(), block.end(), expected.begin());
         const QByteArray want = toBytes(block);
-        QVERIFY2(written == want,
-                 qPrintable(QStringLiteral("round %1: %2").arg(round).arg(differences(written, want))));
+        const QString failure =
+            QStringLiteral("round %1: %2").arg(round).arg(differences(written, want));
+        QVERIFY2(written == want, qPrintable(failure));
         QCOMPARE(device->report(REPORT_HARDWARE_SETTINGS), expected);
     }
 }
