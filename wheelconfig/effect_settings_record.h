@@ -1,0 +1,73 @@
+#pragma once
+
+// The wheel's effect settings record: read as report 0x22, written back with command 18
+// and kept in profile files. 22 bytes, little-endian, unaligned; offsets count from the
+// first byte the GET_REPORT transfer delivers (no report-id byte is skipped).
+
+#include "byte_order.h"
+#include "usb_access.h"
+
+#include <cstdint>
+#include <functional>
+
+constexpr int EFFECT_SETTINGS_RECORD_SIZE = 22; // what is written back and stored
+
+constexpr int EFFECT_DIRECT_X_SPRING_SCALE = 0;   // u8, percent 0..100
+constexpr int EFFECT_DIRECT_X_CONSTANT_SCALE = 1; // u8, percent 0..100
+constexpr int EFFECT_DIRECT_X_PERIODIC_SCALE = 2; // u8, percent 0..100
+constexpr int EFFECT_CONSTANT_FORCE_DIRECTION = 3; // i8, sign: -1 inverted, +1 not
+constexpr int EFFECT_DAMPENING_SCALE = 4;          // u8, unitless 0..100
+constexpr int EFFECT_CARRIED_BYTE = 5;             // the wheel's own: carried, never set
+constexpr int EFFECT_TOTAL_EFFECT_SCALE = 6;       // u8, percent 0..100
+constexpr int EFFECT_TOTAL_EFFECT_SMOOTHING = 7;   // u8, percent 0..100
+constexpr int EFFECT_MOTION_RANGE = 8;             // u16 LE, degrees 0..9999
+constexpr int EFFECT_SOFT_STOP_SCALE = 10;         // u8, percent 0..100
+constexpr int EFFECT_SOFT_STOP_RANGE = 11;         // u8, degrees 1..45
+constexpr int EFFECT_CARRIED_TAIL = 12;            // bytes 12..21, the wheel's own: carried
+constexpr int EFFECT_CARRIED_TAIL_SIZE = EFFECT_SETTINGS_RECORD_SIZE - EFFECT_CARRIED_TAIL;
+
+constexpr uint8_t CONSTANT_FORCE_INVERTED = 0xFF; // -1
+constexpr uint8_t CONSTANT_FORCE_NORMAL = 0x01;   // +1
+
+// Any negative direction counts as inverted, whatever the exact value.
+inline bool constantForceInverted(const unsigned char *record)
+{
+    return (record[EFFECT_CONSTANT_FORCE_DIRECTION] & 0x80) != 0;
+}
+
+inline void setConstantForceInverted(unsigned char *record, bool inverted)
+{
+    record[EFFECT_CONSTANT_FORCE_DIRECTION] =
+        inverted ? CONSTANT_FORCE_INVERTED : CONSTANT_FORCE_NORMAL;
+}
+
+inline uint16_t motionRange(const unsigned char *record)
+{
+    return readU16LE(record + EFFECT_MOTION_RANGE);
+}
+
+inline void setMotionRange(unsigned char *record, uint16_t degrees)
+{
+    writeU16LE(record + EFFECT_MOTION_RANGE, degrees);
+}
+
+// The pause between the write and the command that makes it permanent.
+constexpr unsigned EFFECT_SAVE_PAUSE_MS = 100;
+
+// Writes the fields the program owns into a record that holds the wheel's own bytes.
+using StoreEffectFields = std::function<void(unsigned char *record)>;
+
+// The exchange sequences with the wheel. `record` buffers hold RECEIVE_BUFFER_SIZE bytes.
+
+// Read on connection: false when the read failed or delivered less than a whole record,
+// and then `record` must not be loaded (it holds zeros, not the wheel's settings).
+bool readEffectSettings(DeviceHandle *handle, unsigned char *record);
+
+// Live apply: reads the wheel's record afresh, lets `store` overwrite the owned fields and
+// writes the 22 bytes with command 18, so that bytes 5 and 12..21 go back as the wheel
+// sent them. Sends nothing and returns false when the read gave no whole record.
+bool applyEffectSettings(DeviceHandle *handle, const StoreEffectFields &store);
+
+// Save: the live apply, the pause, command 2 and the busy wait. Nothing is made permanent
+// when the live apply could not go out.
+bool saveEffectSettings(DeviceHandle *handle, const StoreEffectFields &store);
