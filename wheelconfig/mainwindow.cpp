@@ -1,0 +1,188 @@
+#include "mainwindow.h"
+
+#include "ui_mainwindow.h"
+
+#include "effect_settings_record.h"
+#include "transport.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMenu>
+#include <QTimer>
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent), form(new Ui::MainWindow),
+      connectedIcon(QStringLiteral("wheel_icon.png")),
+      disconnectedIcon(QStringLiteral("wheel_icon_not_connected.png"))
+{
+    const QStringList arguments = QCoreApplication::arguments();
+    const QString language = arguments.size() >= 2 ? arguments.at(1) : QString();
+    if (language == QLatin1String("ru"))
+        (void)translator.load(QStringLiteral("i18n/wheel_ui_ru"));
+    QCoreApplication::installTranslator(&translator);
+
+    usbInit();
+
+    form->setupUi(this);
+
+    trayMenu = new QMenu(this);
+    trayIcon = new QSystemTrayIcon(connectedIcon, this);
+    exitAction = new QAction(tr("Exit"), this);
+    profilesMenu = new QMenu(tr("Profiles"));
+    trayIcon->setContextMenu(trayMenu);
+
+    connect(form->premium_effect_settings, &EffectSettingsWidgetVariant::settingsChanged, this,
+            &MainWindow::sendEffectSettings);
+    connect(form->profile_widget, &ProfileWidget::profileApplied, this,
+            &MainWindow::sendEffectSettings);
+    connect(exitAction, &QAction::triggered, this, [this] {
+        quitRequested = true;
+        close();
+    });
+
+    form->profile_widget->attach(form->premium_effect_settings, profilesMenu);
+
+    connect(trayIcon, &QSystemTrayIcon::activated, this, &MainWindow::trayIconActivated);
+
+    pollDevice();
+
+    auto *timer = new QTimer(this);
+    timer->setInterval(100);
+    connect(timer, &QTimer::timeout, this, &MainWindow::pollDevice);
+    timer->start();
+
+    trayIcon->show();
+}
+
+MainWindow::~MainWindow()
+{
+    delete form;
+    closeEntry(wheelDevice.entry);
+    usbExit();
+    delete profilesMenu;
+}
+
+DeviceHandle *MainWindow::connectedHandle() const
+{
+    return wheelDevice.connected ? wheelDevice.entry.handle : nullptr;
+}
+
+void MainWindow::pollDevice()
+{
+    DeviceEntry &entry = wheelDevice.entry;
+    openIfAbsent(entry);
+    if (!entry.handle) {
+        showDisconnected();
+        return;
+    }
+    if (!probe(entry)) {
+        wheelDevice.connected = false;
+        showDisconnected();
+        return;
+    }
+    if (wheelDevice.connected)
+        return;
+
+    unsigned char record[RECEIVE_BUFFER_SIZE];
+    if (!readEffectSettings(entry.handle, record)) {
+        // Nothing trustworthy to show yet; the next tick reads again.
+        showDisconnected();
+        return;
+    }
+    setWindowIcon(connectedIcon);
+    trayIcon->setIcon(connectedIcon);
+    wheelDevice.connected = true;
+    showConnected(record);
+}
+
+void MainWindow::showDisconnected()
+{
+    setWindowIcon(disconnectedIcon);
+    trayIcon->setIcon(disconnectedIcon);
+    setWindowTitle(QString::fromUtf8(wheelDevice.disconnectedTitle));
+    form->profile_widget->hide();
+    form->premium_effect_settings->hide();
+    form->reboot_button->setEnabled(false);
+    form->save_settings_button->setEnabled(false);
+    adjustToContents();
+}
+
+void MainWindow::showConnected(const unsigned char *record)
+{
+    trayMenu->clear();
+    trayMenu->addMenu(profilesMenu);
+    trayMenu->addSeparator();
+    trayMenu->addAction(exitAction);
+
+    setWindowTitle(QString::fromUtf8(wheelDevice.connectedTitle));
+    form->profile_widget->show();
+    currentPanel = form->premium_effect_settings;
+    currentPanel->show();
+    currentPanel->loadSettings(record);
+    form->reboot_button->setEnabled(true);
+    form->save_settings_button->setEnabled(true);
+    adjustToContents();
+}
+
+void MainWindow::adjustToContents()
+{
+    // After the event loop has laid out what was just shown or hidden.
+    QTimer::singleShot(0, this, [this] { resize(minimumSizeHint()); });
+}
+
+void MainWindow::sendEffectSettings()
+{
+    DeviceHandle *handle = connectedHandle();
+    if (!handle || !currentPanel)
+        return;
+    applyEffectSettings(handle, [this](unsigned char *record) { currentPanel->storeSettings(record); });
+}
+
+void MainWindow::on_save_settings_button_clicked()
+{
+    DeviceHandle *handle = connectedHandle();
+    if (!handle || !currentPanel)
+        return;
+    saveEffectSettings(handle, [this](unsigned char *record) { currentPanel->storeSettings(record); });
+}
+
+void MainWindow::on_reboot_button_clicked()
+{
+    DeviceHandle *handle = wheelDevice.entry.handle;
+    if (!handle)
+        return;
+    wheelDevice.entry.handle = nullptr;
+    wheelDevice.connected = false;
+    sendCommand(handle, CMD_REBOOT);
+    closeDevice(handle);
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (!quitRequested && systemTrayAvailable()) {
+        hide();
+        event->ignore();
+        return;
+    }
+    event->accept();
+    // Qt quits by itself only when a visible window closes; Exit also works from the tray.
+    QCoreApplication::quit();
+}
+
+bool MainWindow::systemTrayAvailable() const
+{
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void MainWindow::trayIconActivated(QSystemTrayIcon::ActivationReason reason)
+{
+    if (reason != QSystemTrayIcon::Trigger)
+        return;
+    if (isVisible()) {
+        hide();
+    } else {
+        show();
+        activateWindow();
+    }
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "wheel_device.h"
+
+#include <QIcon>
+#include <QMainWindow>
+#include <QSystemTrayIcon>
+#include <QTranslator>
+
+class EffectSettingsWidgetVariant;
+class QAction;
+class QMenu;
+
+namespace Ui {
+class MainWindow;
+}
+
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // Read-only view for tests and diagnostics.
+    const WheelDevice &device() const { return wheelDevice; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    // Asked at every close: without a tray a hidden window could never be reached again.
+    virtual bool systemTrayAvailable() const;
+
+private slots:
+    void on_reboot_button_clicked();
+    void on_save_settings_button_clicked();
+
+private:
+    void pollDevice();
+    void showDisconnected();
+    void showConnected(const unsigned char *record);
+    void adjustToContents();
+    void sendEffectSettings();
+    void trayIconActivated(QSystemTrayIcon::ActivationReason reason);
+    // The wheel's handle while the window shows it connected, else null.
+    DeviceHandle *connectedHandle() const;
+
+    Ui::MainWindow *form;
+    EffectSettingsWidgetVariant *currentPanel = nullptr;
+    QMenu *trayMenu = nullptr;
+    QMenu *profilesMenu = nullptr;
+    QAction *exitAction = nullptr;
+    QSystemTrayIcon *trayIcon = nullptr;
+    bool quitRequested = false;
+    QIcon connectedIcon;
+    QIcon disconnectedIcon;
+    QTranslator translator;
+
+    WheelDevice wheelDevice;
+};
