@@ -1,0 +1,595 @@
+// The wheel program's window against the simulated wheel: its two states, the live apply
+// of every control, the save and reboot sequences and the tray. What the wheel received is
+// checked byte for byte.
+
+#include "effect_settings_record.h"
+#include "kestrix_protocol.h"
+#include "test_support.h"
+#include "wheel_test_support.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QMenu>
+#include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QSystemTrayIcon>
+#include <QTranslator>
+#include <QtTest>
+
+#include <memory>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+enum class Edit { Slider, SpinBox, CheckBox };
+
+QImage iconImage(const QIcon &icon)
+{
+    return icon.pixmap(QSize(32, 32)).toImage();
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Edit)
+
+class WheelWindowTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void followsTheWheel();
+    void recordReadOnConnectionMustBeWhole_data();
+    void recordReadOnConnectionMustBeWhole();
+    void userEditIsOneLiveApply_data();
+    void userEditIsOneLiveApply();
+    void loadClampsToTheControls_data();
+    void loadClampsToTheControls();
+    void motionRangeSliderMaximumOnlyGrows();
+    void constantForceDirection_data();
+    void constantForceDirection();
+    void saveSequence();
+    void failedReadSendsNothing_data();
+    void failedReadSendsNothing();
+    void rebootClosesAndReconnects();
+    void trayClickShowsAndHides();
+    void closeAndExit_data();
+    void closeAndExit();
+    void russianCatalogue_data();
+    void russianCatalogue();
+
+private:
+    void start();
+    void waitConnected();
+    template <typename T> T *child(const char *name)
+    {
+        T *widget = window->findChild<T *>(QLatin1String(name));
+        if (!widget)
+            qWarning("no child %s", name);
+        return widget;
+    }
+    QSystemTrayIcon *tray() { return window->findChild<QSystemTrayIcon *>(); }
+    QList<QAction *> trayEntries() { return tray()->contextMenu()->actions(); }
+
+    std::unique_ptr<WorkingDirectory> workingDirectory;
+    std::unique_ptr<ScopedSimulator> sim;
+    SimulatedController *wheel = nullptr;
+    std::unique_ptr<TrayWindow> window;
+};
+
+void WheelWindowTest::init()
+{
+    workingDirectory = std::make_unique<WorkingDirectory>();
+    sim = std::make_unique<ScopedSimulator>(std::initializer_list<ControllerKind>{ControllerKind::Wheel});
+    wheel = sim->controller(ControllerKind::Wheel);
+    wheel->setReport(REPORT_EFFECT_SETTINGS, plausibleEffectRecord());
+    wheel->setRebootDuration(150ms);
+    wheel->setBusyReads(2);
+}
+
+void WheelWindowTest::cleanup()
+{
+    window.reset();
+    sim.reset();
+    workingDirectory.reset();
+}
+
+void WheelWindowTest::start()
+{
+    window = std::make_unique<TrayWindow>();
+    window->show();
+}
+
+void WheelWindowTest::waitConnected()
+{
+    QTRY_COMPARE(window->windowTitle(), QStringLiteral("Wheel (Connected)"));
+}
+
+void WheelWindowTest::followsTheWheel()
+{
+    wheel->unplug();
+    start();
+    const QImage connected = iconImage(QIcon(QStringLiteral("wheel_icon.png")));
+    const QImage disconnected = iconImage(QIcon(QStringLiteral("wheel_icon_not_connected.png")));
+    QVERIFY(!connected.isNull() && !disconnected.isNull() && connected != disconnected);
+
+    QCOMPARE(window->windowTitle(), QStringLiteral("Wheel (Disconnected)"));
+    QCOMPARE(iconImage(window->windowIcon()), disconnected);
+    QCOMPARE(iconImage(tray()->icon()), disconnected);
+    QVERIFY(child<QWidget>("profile_widget")->isHidden());
+    QVERIFY(child<QWidget>("premium_effect_settings")->isHidden());
+    QVERIFY(!child<QPushButton>("reboot_button")->isEnabled());
+    QVERIFY(!child<QPushButton>("save_settings_button")->isEnabled());
+    QVERIFY(trayEntries().isEmpty());
+
+    wheel->plug();
+    waitConnected();
+    QTest::qWait(300); // a few more polls: the record is read once per connection
+    auto t = wheel->transfers();
+    QCOMPARE(getReports(t, REPORT_EFFECT_SETTINGS).size(), size_t(1));
+    QVERIFY(setReports(t).empty()); // loading the panel sends nothing back
+    QCOMPARE(iconImage(window->windowIcon()), connected);
+    QCOMPARE(iconImage(tray()->icon()), connected);
+    QVERIFY(child<QWidget>("profile_widget")->isVisible());
+    QVERIFY(child<QWidget>("premium_effect_settings")->isVisible());
+    QVERIFY(child<QPushButton>("reboot_button")->isEnabled());
+    QVERIFY(child<QPushButton>("save_settings_button")->isEnabled());
+    QCOMPARE(child<QSpinBox>("direct_x_spring_scale")->value(), 40);
+    QCOMPARE(child<QSpinBox>("motion_range")->value(), 900);
+    QCOMPARE(child<QSlider>("motion_range_slider")->value(), 900);
+    QCOMPARE(child<QSpinBox>("soft_stop_range")->value(), 10);
+    QCOMPARE(child<QSlider>("horizontalSlider_8")->value(), 10);
+    QTRY_COMPARE(window->height(), window->minimumSizeHint().height());
+
+    QList<QAction *> entries = trayEntries();
+    QCOMPARE(entries.size(), 3);
+    QVERIFY(entries[0]->menu());
+    QCOMPARE(entries[0]->menu()->title(), QStringLiteral("Profiles"));
+    QVERIFY(entries[1]->isSeparator());
+    QCOMPARE(entries[2]->text(), QStringLiteral("Exit"));
+
+    wheel->unplug();
+    QTRY_COMPARE(window->windowTitle(), QStringLiteral("Wheel (Disconnected)"));
+    QCOMPARE(iconImage(window->windowIcon()), disconnected);
+    QCOMPARE(iconImage(tray()->icon()), disconnected);
+    QVERIFY(child<QWidget>("profile_widget")->isHidden());
+    QVERIFY(child<QWidget>("premium_effect_settings")->isHidden());
+    QVERIFY(!child<QPushButton>("save_settings_button")->isEnabled());
+    QCOMPARE(trayEntries().size(), 3);
+    QCOMPARE(sim->bus().openHandles(), 0);
+    QTRY_COMPARE(window->height(), window->minimumSizeHint().height());
+}
+
+void WheelWindowTest::recordReadOnConnectionMustBeWhole_data()
+{
+    QTest::addColumn<bool>("failing");
+    QTest::newRow("21 bytes") << false;
+    QTest::newRow("failing transfer") << true;
+}
+
+void WheelWindowTest::recordReadOnConnectionMustBeWhole()
+{
+    QFETCH(bool, failing);
+    if (failing)
+        wheel->failTransfers(1, USB_ERROR_PIPE, 1); // the probe passes, the record read fails
+    else
+        wheel->setReportLimit(REPORT_EFFECT_SETTINGS, EFFECT_SETTINGS_RECORD_SIZE - 1);
+    start(); // the constructor polls once
+
+    QCOMPARE(window->windowTitle(), QStringLiteral("Wheel (Disconnected)"));
+    QVERIFY(child<QWidget>("premium_effect_settings")->isHidden());
+    QVERIFY(!child<QPushButton>("save_settings_button")->isEnabled());
+    QVERIFY(!window->device().connected);
+    QVERIFY(window->device().entry.handle); // kept open: the next tick reads again
+    if (!failing) {
+        QTest::qWait(250);
+        QCOMPARE(window->windowTitle(), QStringLiteral("Wheel (Disconnected)"));
+        QVERIFY(getReports(wheel->transfers(), REPORT_EFFECT_SETTINGS).size() >= 2);
+        wheel->clearFaults();
+    }
+    waitConnected();
+    const auto reads = getReports(wheel->transfers(), REPORT_EFFECT_SETTINGS);
+    QVERIFY(reads.size() >= 2);
+    QVERIFY(reads.front().result < EFFECT_SETTINGS_RECORD_SIZE);
+    QCOMPARE(reads.back().result, 32);
+    QCOMPARE(child<QSpinBox>("direct_x_periodic_scale")->value(), 60);
+    QVERIFY(setReports(wheel->transfers()).empty());
+    QCOMPARE(sim->bus().openHandles(), 1);
+}
+
+void WheelWindowTest::userEditIsOneLiveApply_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<Edit>("edit");
+    QTest::addColumn<int>("offset");
+
+    const struct {
+        const char *slider;
+        const char *spin;
+        int offset;
+    } rows[] = {
+        {"motion_range_slider", "motion_range", EFFECT_MOTION_RANGE},
+        {"horizontalSlider_2", "total_effect_scale", EFFECT_TOTAL_EFFECT_SCALE},
+        {"horizontalSlider", "total_effect_smoothing", EFFECT_TOTAL_EFFECT_SMOOTHING},
+        {"horizontalSlider_3", "direct_x_spring_scale", EFFECT_DIRECT_X_SPRING_SCALE},
+        {"horizontalSlider_4", "direct_x_constant_scale", EFFECT_DIRECT_X_CONSTANT_SCALE},
+        {"horizontalSlider_5", "direct_x_periodic_scale", EFFECT_DIRECT_X_PERIODIC_SCALE},
+        {"horizontalSlider_7", "soft_stop_scale", EFFECT_SOFT_STOP_SCALE},
+        {"horizontalSlider_8", "soft_stop_range", EFFECT_SOFT_STOP_RANGE},
+        {"dampening_gain_slider", "dampening_scale", EFFECT_DAMPENING_SCALE},
+    };
+    for (const auto &row : rows) {
+        QTest::newRow(row.slider) << QString::fromLatin1(row.slider) << Edit::Slider << row.offset;
+        QTest::newRow(row.spin) << QString::fromLatin1(row.spin) << Edit::SpinBox << row.offset;
+    }
+    QTest::newRow("invert_constant_force") << QStringLiteral("invert_constant_force")
+                                           << Edit::CheckBox << EFFECT_CONSTANT_FORCE_DIRECTION;
+}
+
+void WheelWindowTest::userEditIsOneLiveApply()
+{
+    QFETCH(QString, control);
+    QFETCH(Edit, edit);
+    QFETCH(int, offset);
+
+    start();
+    waitConnected();
+    QWidget *widget = window->findChild<QWidget *>(control);
+    QVERIFY(widget);
+
+    // Two edits; between them the wheel changes the bytes it keeps to itself, which must
+    // come back as the wheel holds them at each write.
+    for (int round = 0; round < 2; ++round) {
+        const uint8_t own = static_cast<uint8_t>(0x30 + 0x40 * round);
+        wheel->setReportByte(REPORT_EFFECT_SETTINGS, EFFECT_CARRIED_BYTE, own);
+        for (int i = EFFECT_CARRIED_TAIL; i < EFFECT_SETTINGS_RECORD_SIZE; ++i)
+            wheel->setReportByte(REPORT_EFFECT_SETTINGS, i, static_cast<uint8_t>(own + i));
+        QByteArray expected = wheelRecord(wheel);
+        unsigned char *bytes = reinterpret_cast<unsigned char *>(expected.data());
+        if (offset == EFFECT_MOTION_RANGE)
+            setMotionRange(bytes, motionRange(bytes) + 1);
+        else if (offset == EFFECT_CONSTANT_FORCE_DIRECTION)
+            setConstantForceInverted(bytes, !constantForceInverted(bytes));
+        else
+            ++bytes[offset];
+
+        wheel->clearTransfers();
+        switch (edit) {
+        case Edit::Slider:
+            QTest::keyClick(widget, Qt::Key_Right);
+            break;
+        case Edit::SpinBox:
+            QTest::keyClick(widget, Qt::Key_Up);
+            break;
+        case Edit::CheckBox:
+            QTest::keyClick(widget, Qt::Key_Space);
+            break;
+        }
+        verifyOneLiveApply(wheel->transfers(), expected);
+        if (QTest::currentTestFailed())
+            return;
+        QCOMPARE(hex(wheelRecord(wheel)), hex(expected));
+    }
+}
+
+void WheelWindowTest::loadClampsToTheControls_data()
+{
+    QTest::addColumn<int>("offset");
+    QTest::addColumn<int>("raw");
+    QTest::addColumn<QString>("spin");
+    QTest::addColumn<int>("shown");
+
+    QTest::newRow("total scale 150") << EFFECT_TOTAL_EFFECT_SCALE << 150
+                                     << QStringLiteral("total_effect_scale") << 100;
+    QTest::newRow("spring 255") << EFFECT_DIRECT_X_SPRING_SCALE << 255
+                                << QStringLiteral("direct_x_spring_scale") << 100;
+    QTest::newRow("soft stop range 0") << EFFECT_SOFT_STOP_RANGE << 0
+                                       << QStringLiteral("soft_stop_range") << 1;
+    QTest::newRow("soft stop range 46") << EFFECT_SOFT_STOP_RANGE << 46
+                                        << QStringLiteral("soft_stop_range") << 45;
+    QTest::newRow("motion range 12000") << EFFECT_MOTION_RANGE << 12000
+                                        << QStringLiteral("motion_range") << 9999;
+    QTest::newRow("motion range 65535") << EFFECT_MOTION_RANGE << 65535
+                                        << QStringLiteral("motion_range") << 9999;
+}
+
+void WheelWindowTest::loadClampsToTheControls()
+{
+    QFETCH(int, offset);
+    QFETCH(int, raw);
+    QFETCH(QString, spin);
+    QFETCH(int, shown);
+
+    std::vector<uint8_t> record = plausibleEffectRecord();
+    if (offset == EFFECT_MOTION_RANGE)
+        setMotionRange(record.data(), static_cast<uint16_t>(raw));
+    else
+        record[offset] = static_cast<uint8_t>(raw);
+    wheel->setReport(REPORT_EFFECT_SETTINGS, record);
+    start();
+    waitConnected();
+    QCOMPARE(window->findChild<QSpinBox *>(spin)->value(), shown);
+
+    // The next write sends what the control shows.
+    QTest::keyClick(child<QCheckBox>("invert_constant_force"), Qt::Key_Space);
+    const QByteArray written = wheelRecord(wheel);
+    const auto *bytes = reinterpret_cast<const unsigned char *>(written.constData());
+    const int sent = offset == EFFECT_MOTION_RANGE ? motionRange(bytes) : bytes[offset];
+    QCOMPARE(sent, shown);
+}
+
+void WheelWindowTest::motionRangeSliderMaximumOnlyGrows()
+{
+    std::vector<uint8_t> record = plausibleEffectRecord();
+    setMotionRange(record.data(), 1440);
+    wheel->setReport(REPORT_EFFECT_SETTINGS, record);
+    start();
+    waitConnected();
+    auto *slider = child<QSlider>("motion_range_slider");
+    QCOMPARE(slider->maximum(), 1440);
+    QCOMPARE(slider->value(), 1440);
+    QCOMPARE(child<QSpinBox>("motion_range")->value(), 1440);
+
+    wheel->unplug();
+    QTRY_COMPARE(window->windowTitle(), QStringLiteral("Wheel (Disconnected)"));
+    setMotionRange(record.data(), 900);
+    wheel->setReport(REPORT_EFFECT_SETTINGS, record);
+    wheel->plug();
+    waitConnected();
+    QCOMPARE(slider->maximum(), 1440);
+    QCOMPARE(slider->value(), 900);
+
+    // Typed beyond the slider's scale: the scale follows and the wheel gets the value.
+    auto *spin = child<QSpinBox>("motion_range");
+    wheel->clearTransfers();
+    spin->selectAll();
+    QTest::keyClicks(spin, QStringLiteral("2000"));
+    QCOMPARE(slider->maximum(), 2000);
+    QCOMPARE(slider->value(), 2000);
+    QCOMPARE(commands(wheel->transfers(), CMD_WRITE_EFFECT_SETTINGS).size(), size_t(2 * 4));
+    const QByteArray written = wheelRecord(wheel);
+    QCOMPARE(motionRange(reinterpret_cast<const unsigned char *>(written.constData())), 2000);
+}
+
+void WheelWindowTest::constantForceDirection_data()
+{
+    QTest::addColumn<int>("raw");
+    QTest::addColumn<bool>("inverted");
+
+    QTest::newRow("0x00") << 0x00 << false;
+    QTest::newRow("0x01") << 0x01 << false;
+    QTest::newRow("0x7f") << 0x7F << false;
+    QTest::newRow("0x80") << 0x80 << true;
+    QTest::newRow("0xfe") << 0xFE << true;
+    QTest::newRow("0xff") << 0xFF << true;
+}
+
+void WheelWindowTest::constantForceDirection()
+{
+    QFETCH(int, raw);
+    QFETCH(bool, inverted);
+
+    std::vector<uint8_t> record = plausibleEffectRecord();
+    record[EFFECT_CONSTANT_FORCE_DIRECTION] = static_cast<uint8_t>(raw);
+    wheel->setReport(REPORT_EFFECT_SETTINGS, record);
+    start();
+    waitConnected();
+    auto *box = child<QCheckBox>("invert_constant_force");
+    QCOMPARE(box->isChecked(), inverted);
+
+    for (int flip = 0; flip < 2; ++flip) {
+        QTest::keyClick(box, Qt::Key_Space);
+        inverted = !inverted;
+        QCOMPARE(box->isChecked(), inverted);
+        QCOMPARE(int(uint8_t(wheelRecord(wheel)[EFFECT_CONSTANT_FORCE_DIRECTION])),
+                 inverted ? 0xFF : 0x01);
+    }
+}
+
+void WheelWindowTest::saveSequence()
+{
+    start();
+    waitConnected();
+    QTest::keyClick(child<QSpinBox>("total_effect_scale"), Qt::Key_Up);
+    QCOMPARE(wheel->saveCount(), 0);
+    const QByteArray expected = wheelRecord(wheel);
+
+    wheel->clearTransfers();
+    QTest::mouseClick(child<QPushButton>("save_settings_button"), Qt::LeftButton);
+    QVERIFY(!QGuiApplication::overrideCursor());
+
+    std::vector<SimTransfer> t;
+    for (const SimTransfer &transfer : wheel->transfers()) {
+        if (!transfer.isGetReport(REPORT_DEVICE_INFO))
+            t.push_back(transfer);
+    }
+    // Read, the two packets of command 18, command 2, then busy, busy, ready.
+    QCOMPARE(t.size(), size_t(7));
+    QVERIFY(t[0].isGetReport(REPORT_EFFECT_SETTINGS));
+    verifyOneLiveApply({t[0], t[1], t[2]}, expected);
+    if (QTest::currentTestFailed())
+        return;
+    QVERIFY(t[3].isCommand(CMD_SAVE_EFFECT_SETTINGS));
+    QCOMPARE(hex(toBytes(t[3].data).mid(2)), hex(QByteArray(COMMAND_PACKET_SIZE - 2, 0)));
+    QVERIFY2(t[3].ms - t[2].ms >= 100, qPrintable(QString::number(t[3].ms - t[2].ms)));
+    for (int i = 4; i < 7; ++i) {
+        QVERIFY(t[i].isGetReport(REPORT_STATUS));
+        QCOMPARE(int(t[i].data.at(0) != 0), i < 6 ? 1 : 0);
+        if (i > 4)
+            QVERIFY2(t[i].ms - t[i - 1].ms >= 100, qPrintable(QString::number(i)));
+    }
+    QCOMPARE(wheel->saveCount(), 1);
+    QCOMPARE(hex(toBytes(wheel->savedEffectRecord()).left(EFFECT_SETTINGS_RECORD_SIZE)),
+             hex(expected));
+}
+
+void WheelWindowTest::failedReadSendsNothing_data()
+{
+    QTest::addColumn<bool>("save");
+    QTest::addColumn<bool>("failing");
+
+    QTest::newRow("live apply, 21 bytes") << false << false;
+    QTest::newRow("live apply, failing read") << false << true;
+    QTest::newRow("save, 21 bytes") << true << false;
+    QTest::newRow("save, failing read") << true << true;
+}
+
+void WheelWindowTest::failedReadSendsNothing()
+{
+    QFETCH(bool, save);
+    QFETCH(bool, failing);
+
+    start();
+    waitConnected();
+    const QByteArray before = wheelRecord(wheel);
+    wheel->clearTransfers();
+    if (failing)
+        wheel->failTransfers(0, USB_ERROR_TIMEOUT, 1);
+    else
+        wheel->setReportLimit(REPORT_EFFECT_SETTINGS, EFFECT_SETTINGS_RECORD_SIZE - 1);
+    if (save)
+        QTest::mouseClick(child<QPushButton>("save_settings_button"), Qt::LeftButton);
+    else
+        QTest::keyClick(child<QSpinBox>("dampening_scale"), Qt::Key_Up);
+
+    const auto t = wheel->transfers();
+    QCOMPARE(getReports(t, REPORT_EFFECT_SETTINGS).size(), size_t(1));
+    QVERIFY(setReports(t).empty());
+    QCOMPARE(wheel->saveCount(), 0);
+    QCOMPARE(hex(wheelRecord(wheel)), hex(before));
+}
+
+void WheelWindowTest::rebootClosesAndReconnects()
+{
+    start();
+    waitConnected();
+    // Live but not saved: the wheel comes back from the reboot with its saved settings.
+    QTest::keyClick(child<QSpinBox>("soft_stop_scale"), Qt::Key_Up);
+    QCOMPARE(child<QSpinBox>("soft_stop_scale")->value(), 31);
+
+    wheel->clearTransfers();
+    QTest::mouseClick(child<QPushButton>("reboot_button"), Qt::LeftButton);
+    auto t = wheel->transfers();
+    QCOMPARE(t.size(), size_t(1));
+    QVERIFY(t[0].isCommand(CMD_REBOOT));
+    QCOMPARE(hex(toBytes(t[0].data).mid(2)), hex(QByteArray(COMMAND_PACKET_SIZE - 2, 0)));
+    QCOMPARE(wheel->rebootCount(), 1);
+    QCOMPARE(sim->bus().openHandles(), 0);
+    QVERIFY(!window->device().entry.handle);
+    QCOMPARE(window->windowTitle(), QStringLiteral("Wheel (Connected)")); // until the next poll
+
+    QTRY_COMPARE(window->windowTitle(), QStringLiteral("Wheel (Disconnected)"));
+    waitConnected();
+    QCOMPARE(getReports(wheel->transfers(), REPORT_EFFECT_SETTINGS).size(), size_t(1));
+    const int saved = wheel->savedEffectRecord().at(EFFECT_SOFT_STOP_SCALE);
+    QVERIFY(saved != 31);
+    QCOMPARE(child<QSpinBox>("soft_stop_scale")->value(), saved);
+    QCOMPARE(sim->bus().openHandles(), 1);
+}
+
+void WheelWindowTest::trayClickShowsAndHides()
+{
+    start();
+    waitConnected();
+    QSignalSpy lastWindow(qApp, &QGuiApplication::lastWindowClosed);
+
+    QVERIFY(!window->close());
+    QVERIFY(!window->isVisible());
+    emit tray()->activated(QSystemTrayIcon::Trigger);
+    QVERIFY(window->isVisible());
+    emit tray()->activated(QSystemTrayIcon::Context);
+    emit tray()->activated(QSystemTrayIcon::DoubleClick);
+    QVERIFY(window->isVisible());
+    emit tray()->activated(QSystemTrayIcon::Trigger);
+    QVERIFY(!window->isVisible());
+    emit tray()->activated(QSystemTrayIcon::Trigger);
+    QVERIFY(window->isVisible());
+    QCOMPARE(lastWindow.count(), 0);
+
+    // Hidden, the program keeps following the wheel.
+    window->close();
+    wheel->unplug();
+    QTRY_COMPARE(window->windowTitle(), QStringLiteral("Wheel (Disconnected)"));
+    QVERIFY(!window->isVisible());
+}
+
+void WheelWindowTest::closeAndExit_data()
+{
+    QTest::addColumn<bool>("trayAvailable");
+    QTest::addColumn<bool>("exit");
+    QTest::addColumn<bool>("hiddenFirst");
+    QTest::addColumn<bool>("quits");
+
+    QTest::newRow("close with a tray hides") << true << false << false << false;
+    QTest::newRow("close without a tray quits") << false << false << false << true;
+    QTest::newRow("Exit quits") << true << true << false << true;
+    QTest::newRow("Exit from the hidden window quits") << true << true << true << true;
+}
+
+void WheelWindowTest::closeAndExit()
+{
+    QFETCH(bool, trayAvailable);
+    QFETCH(bool, exit);
+    QFETCH(bool, hiddenFirst);
+    QFETCH(bool, quits);
+
+    start();
+    waitConnected();
+    window->trayAvailable = trayAvailable;
+    if (hiddenFirst) {
+        window->close();
+        QVERIFY(!window->isVisible());
+    }
+
+    // Runs the application's event loop as main does; it returns 0 only if the program quit.
+    QTimer act;
+    act.setSingleShot(true);
+    connect(&act, &QTimer::timeout, this, [&] {
+        if (exit)
+            trayEntries().at(2)->trigger();
+        else
+            window->close();
+    });
+    QTimer guard;
+    guard.setSingleShot(true);
+    connect(&guard, &QTimer::timeout, this, [] { QCoreApplication::exit(7); });
+    act.start(0);
+    guard.start(500);
+    const int result = QCoreApplication::exec();
+    QCOMPARE(result, quits ? 0 : 7);
+    QVERIFY(!window->isVisible());
+}
+
+void WheelWindowTest::russianCatalogue_data()
+{
+    QTest::addColumn<QString>("context");
+    QTest::addColumn<QString>("source");
+
+    QTest::newRow("Exit") << QStringLiteral("MainWindow") << QStringLiteral("Exit");
+    QTest::newRow("Profiles") << QStringLiteral("MainWindow") << QStringLiteral("Profiles");
+    QTest::newRow("Save settings") << QStringLiteral("MainWindow") << QStringLiteral("Save settings");
+    QTest::newRow("Delete") << QStringLiteral("ProfileWidget") << QStringLiteral("Delete");
+    QTest::newRow("Invert constant force") << QStringLiteral("PremiumEffectSettingsWidget")
+                                           << QStringLiteral("Invert constant force");
+}
+
+void WheelWindowTest::russianCatalogue()
+{
+    QFETCH(QString, context);
+    QFETCH(QString, source);
+
+    QTranslator translator;
+    QVERIFY(translator.load(QStringLiteral(KESTRIX_RUN_DIR "/i18n/wheel_ui_ru")));
+    const QString translated =
+        translator.translate(context.toLatin1().constData(), source.toLatin1().constData());
+    QVERIFY(!translated.isEmpty());
+    QVERIFY(translated != source);
+}
+
+QTEST_MAIN(WheelWindowTest)
+#include "test_wheel_window.moc"

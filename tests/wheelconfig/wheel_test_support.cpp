@@ -1,0 +1,82 @@
+#include "wheel_test_support.h"
+
+#include "effect_settings_record.h"
+#include "kestrix_protocol.h"
+#include "test_support.h"
+
+#include <QDirIterator>
+#include <QFile>
+#include <QtTest>
+
+WorkingDirectory::WorkingDirectory() : previous(QDir::currentPath())
+{
+    const QDir run(QStringLiteral(KESTRIX_RUN_DIR));
+    for (const char *icon : {"wheel_icon.png", "wheel_icon_not_connected.png"})
+        QFile::copy(run.filePath(QLatin1String(icon)), dir.filePath(QLatin1String(icon)));
+    QDir::setCurrent(dir.path());
+}
+
+WorkingDirectory::~WorkingDirectory()
+{
+    QDir::setCurrent(previous);
+}
+
+QStringList WorkingDirectory::tree() const
+{
+    QStringList entries;
+    QDirIterator it(dir.path(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    const QDir root(dir.path());
+    while (it.hasNext())
+        entries << root.relativeFilePath(it.next());
+    entries.sort();
+    return entries;
+}
+
+std::vector<uint8_t> plausibleEffectRecord()
+{
+    std::vector<uint8_t> r(32, 0);
+    r[EFFECT_DIRECT_X_SPRING_SCALE] = 40;
+    r[EFFECT_DIRECT_X_CONSTANT_SCALE] = 50;
+    r[EFFECT_DIRECT_X_PERIODIC_SCALE] = 60;
+    r[EFFECT_CONSTANT_FORCE_DIRECTION] = CONSTANT_FORCE_NORMAL;
+    r[EFFECT_DAMPENING_SCALE] = 20;
+    r[EFFECT_CARRIED_BYTE] = 0x07;
+    r[EFFECT_TOTAL_EFFECT_SCALE] = 70;
+    r[EFFECT_TOTAL_EFFECT_SMOOTHING] = 10;
+    setMotionRange(r.data(), 900);
+    r[EFFECT_SOFT_STOP_SCALE] = 30;
+    r[EFFECT_SOFT_STOP_RANGE] = 10;
+    for (int i = EFFECT_CARRIED_TAIL; i < 32; ++i)
+        r[i] = static_cast<uint8_t>(0xC0 + i);
+    return r;
+}
+
+QByteArray wheelRecord(const SimulatedController *wheel)
+{
+    return toBytes(wheel->report(REPORT_EFFECT_SETTINGS)).left(EFFECT_SETTINGS_RECORD_SIZE);
+}
+
+void verifyOneLiveApply(const std::vector<SimTransfer> &transfers, const QByteArray &expected)
+{
+    QCOMPARE(getReports(transfers, REPORT_EFFECT_SETTINGS).size(), size_t(1));
+    QCOMPARE(commands(transfers, CMD_SAVE_EFFECT_SETTINGS).size(), size_t(0));
+    const auto writes = commands(transfers, CMD_WRITE_EFFECT_SETTINGS);
+    QCOMPARE(writes.size(), size_t(2));
+    const QByteArray data = toBytes(writes[0].data);
+    const QByteArray closing = toBytes(writes[1].data);
+    QCOMPARE(data.size(), COMMAND_PACKET_SIZE);
+    QCOMPARE(closing.size(), COMMAND_PACKET_SIZE);
+    QCOMPARE(hex(data.mid(CHUNK_OFFSET_FIELD, 4)), QStringLiteral("00 00 16 00"));
+    QCOMPARE(hex(data.mid(CHUNK_DATA_OFFSET, EFFECT_SETTINGS_RECORD_SIZE)), hex(expected));
+    QCOMPARE(hex(closing.mid(CHUNK_OFFSET_FIELD, 4)), QStringLiteral("00 00 ff ff"));
+    QCOMPARE(hex(closing.mid(CHUNK_DATA_OFFSET, EFFECT_SETTINGS_RECORD_SIZE)), hex(expected));
+}
+
+void writeProfile(const QString &name, const QByteArray &content)
+{
+    QDir().mkpath(QStringLiteral("wheel_profiles"));
+    QFile file(QStringLiteral("wheel_profiles/") + name);
+    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(name));
+    QCOMPARE(file.write(content), qint64(content.size()));
+}

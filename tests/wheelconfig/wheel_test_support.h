@@ -1,0 +1,55 @@
+#pragma once
+
+// Shared by the wheelconfig tests: a window whose desktop may or may not offer a tray, a
+// private working directory, a plausible wheel record and the check of one live apply.
+
+#include "mainwindow.h"
+#include "simulated_controller.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <vector>
+
+// The offscreen platform has no tray; each test says whether the desktop offers one.
+class TrayWindow : public MainWindow
+{
+public:
+    bool trayAvailable = true;
+
+protected:
+    bool systemTrayAvailable() const override { return trayAvailable; }
+};
+
+// A fresh working directory with the program's icons, so that profiles never land in the
+// build directory. Restores the previous one when it goes.
+class WorkingDirectory
+{
+public:
+    WorkingDirectory();
+    ~WorkingDirectory();
+
+    QString path() const { return dir.path(); }
+    QString filePath(const QString &name) const { return dir.filePath(name); }
+    // Every file and directory below it, relative, sorted: to see that nothing appeared.
+    QStringList tree() const;
+
+private:
+    QTemporaryDir dir;
+    QString previous;
+};
+
+// A wheel record with every owned field inside its range and off its limits, so that a
+// step up changes it, and the wheel's own bytes 5 and 12..31 set.
+std::vector<uint8_t> plausibleEffectRecord();
+
+// The first 22 bytes of the record the wheel holds now.
+QByteArray wheelRecord(const SimulatedController *wheel);
+
+// Checks that `transfers` hold exactly one live apply, that it wrote `expected` (22 bytes)
+// in its two packets, and that nothing was made permanent.
+void verifyOneLiveApply(const std::vector<SimTransfer> &transfers, const QByteArray &expected);
+
+// Writes a 22-byte profile (or any content) into wheel_profiles of the working directory.
+void writeProfile(const QString &name, const QByteArray &content);
