@@ -88,7 +88,6 @@ void WheelWindowTest::init()
     sim = std::make_unique<ScopedSimulator>(std::initializer_list<ControllerKind>{ControllerKind::Wheel});
     wheel = sim->controller(ControllerKind::Wheel);
     wheel->setReport(REPORT_EFFECT_SETTINGS, plausibleEffectRecord());
-    wheel->setRebootDuration(150ms);
     wheel->setBusyReads(2);
 }
 
@@ -466,6 +465,7 @@ void WheelWindowTest::failedReadSendsNothing()
 
 void WheelWindowTest::rebootClosesAndReconnects()
 {
+    wheel->setRebootDuration(400ms); // long enough for a poll to see it gone, even under load
     start();
     waitConnected();
     // Live but not saved: the wheel comes back from the reboot with its saved settings.
