@@ -12,9 +12,9 @@
 
 constexpr int EFFECT_SETTINGS_RECORD_SIZE = 22; // what is written back and stored
 
-constexpr int EFFECT_DIRECT_X_SPRING_SCALE = 0;   // u8, percent 0..100
-constexpr int EFFECT_DIRECT_X_CONSTANT_SCALE = 1; // u8, percent 0..100
-constexpr int EFFECT_DIRECT_X_PERIODIC_SCALE = 2; // u8, percent 0..100
+constexpr int EFFECT_DIRECT_X_SPRING_SCALE = 0;    // u8, percent 0..100
+constexpr int EFFECT_DIRECT_X_CONSTANT_SCALE = 1;  // u8, percent 0..100
+constexpr int EFFECT_DIRECT_X_PERIODIC_SCALE = 2;  // u8, percent 0..100
 constexpr int EFFECT_CONSTANT_FORCE_DIRECTION = 3; // i8, sign: -1 inverted, +1 not
 constexpr int EFFECT_DAMPENING_SCALE = 4;          // u8, unitless 0..100
 constexpr int EFFECT_CARRIED_BYTE = 5;             // the wheel's own: carried, never set

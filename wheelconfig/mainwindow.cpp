@@ -136,7 +136,8 @@ void MainWindow::sendEffectSettings()
     DeviceHandle *handle = connectedHandle();
     if (!handle || !currentPanel)
         return;
-    applyEffectSettings(handle, [this](unsigned char *record) { currentPanel->storeSettings(record); });
+    applyEffectSettings(handle,
+                        [this](unsigned char *record) { currentPanel->storeSettings(record); });
 }
 
 void MainWindow::on_save_settings_button_clicked()
@@ -144,7 +145,8 @@ void MainWindow::on_save_settings_button_clicked()
     DeviceHandle *handle = connectedHandle();
     if (!handle || !currentPanel)
         return;
-    saveEffectSettings(handle, [this](unsigned char *record) { currentPanel->storeSettings(record); });
+    saveEffectSettings(handle,
+                       [this](unsigned char *record) { currentPanel->storeSettings(record); });
 }
 
 void MainWindow::on_reboot_button_clicked()

@@ -35,7 +35,8 @@ void PremiumEffectSettingsWidget::storeSettings(unsigned char *record)
 {
     setConstantForceInverted(record, form->invert_constant_force->isChecked());
     setMotionRange(record, static_cast<uint16_t>(form->motion_range->value()));
-    record[EFFECT_TOTAL_EFFECT_SCALE] = static_cast<unsigned char>(form->total_effect_scale->value());
+    record[EFFECT_TOTAL_EFFECT_SCALE] =
+        static_cast<unsigned char>(form->total_effect_scale->value());
     record[EFFECT_TOTAL_EFFECT_SMOOTHING] =
         static_cast<unsigned char>(form->total_effect_smoothing->value());
     record[EFFECT_DIRECT_X_SPRING_SCALE] =

@@ -99,7 +99,8 @@ private:
 void WheelProfilesTest::init()
 {
     workingDirectory = std::make_unique<WorkingDirectory>();
-    sim = std::make_unique<ScopedSimulator>(std::initializer_list<ControllerKind>{ControllerKind::Wheel});
+    sim = std::make_unique<ScopedSimulator>(
+        std::initializer_list<ControllerKind>{ControllerKind::Wheel});
     wheel = sim->controller(ControllerKind::Wheel);
     wheel->setReport(REPORT_EFFECT_SETTINGS, plausibleEffectRecord());
 }
@@ -159,7 +160,8 @@ QByteArray WheelProfilesTest::panelFields()
     b[EFFECT_DIRECT_X_CONSTANT_SCALE] = value("direct_x_constant_scale");
     b[EFFECT_DIRECT_X_PERIODIC_SCALE] = value("direct_x_periodic_scale");
     setConstantForceInverted(
-        b, window->findChild<QAbstractButton *>(QStringLiteral("invert_constant_force"))->isChecked());
+        b,
+        window->findChild<QAbstractButton *>(QStringLiteral("invert_constant_force"))->isChecked());
     b[EFFECT_DAMPENING_SCALE] = value("dampening_scale");
     b[EFFECT_TOTAL_EFFECT_SCALE] = value("total_effect_scale");
     b[EFFECT_TOTAL_EFFECT_SMOOTHING] = value("total_effect_smoothing");
@@ -195,8 +197,8 @@ void WheelProfilesTest::saveAndOverwrite()
     QCOMPARE(hex(saved), hex(panelFields()));
     QCOMPARE(int(uint8_t(saved[EFFECT_TOTAL_EFFECT_SCALE])), 72);
     QCOMPARE(comboItems(), QStringList{QStringLiteral("Rally")});
-    QCOMPARE(QDir(QStringLiteral("wheel_profiles")).entryList(QDir::AllEntries | QDir::Hidden |
-                                                               QDir::NoDotAndDotDot),
+    QCOMPARE(QDir(QStringLiteral("wheel_profiles"))
+                 .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
              QStringList{QStringLiteral("Rally")});
 }
 
@@ -304,8 +306,8 @@ void WheelProfilesTest::unsafeNamesTouchNothing_data()
 {
     QTest::addColumn<QString>("name");
 
-    for (const char *name : {".", "..", ".hidden", "../outside", "directory/inner", "a\\b",
-                             "..\\outside", "@outside"})
+    for (const char *name :
+         {".", "..", ".hidden", "../outside", "directory/inner", "a\\b", "..\\outside", "@outside"})
         QTest::newRow(name) << QString::fromLatin1(name);
 }
 
@@ -339,7 +341,8 @@ void WheelProfilesTest::unsafeNamesTouchNothing()
     click("profileDeleteButton");
 
     QCOMPARE(workingDirectory->tree(), before);
-    QCOMPARE(readFile(workingDirectory->filePath(QStringLiteral("outside"))), profileBytes(11, 540));
+    QCOMPARE(readFile(workingDirectory->filePath(QStringLiteral("outside"))),
+             profileBytes(11, 540));
     QCOMPARE(applied.count(), 0);
     QCOMPARE(hex(panelFields()), hex(panel));
     QVERIFY(setReports(wheel->transfers()).empty());
@@ -362,7 +365,8 @@ void WheelProfilesTest::missingOrShortFilesAreIgnored()
     QFETCH(bool, listed);
 
     writeProfile(QStringLiteral("empty"), QByteArray());
-    writeProfile(QStringLiteral("short"), profileBytes(11, 540).left(EFFECT_SETTINGS_RECORD_SIZE - 1));
+    writeProfile(QStringLiteral("short"),
+                 profileBytes(11, 540).left(EFFECT_SETTINGS_RECORD_SIZE - 1));
     QVERIFY(QDir().mkpath(QStringLiteral("wheel_profiles/directory")));
     start();
     QSignalSpy applied(window->findChild<ProfileWidget *>(), &ProfileWidget::profileApplied);

@@ -85,7 +85,8 @@ private:
 void WheelWindowTest::init()
 {
     workingDirectory = std::make_unique<WorkingDirectory>();
-    sim = std::make_unique<ScopedSimulator>(std::initializer_list<ControllerKind>{ControllerKind::Wheel});
+    sim = std::make_unique<ScopedSimulator>(
+        std::initializer_list<ControllerKind>{ControllerKind::Wheel});
     wheel = sim->controller(ControllerKind::Wheel);
     wheel->setReport(REPORT_EFFECT_SETTINGS, plausibleEffectRecord());
     wheel->setBusyReads(2);
@@ -283,18 +284,18 @@ void WheelWindowTest::loadClampsToTheControls_data()
     QTest::addColumn<QString>("spin");
     QTest::addColumn<int>("shown");
 
-    QTest::newRow("total scale 150") << EFFECT_TOTAL_EFFECT_SCALE << 150
-                                     << QStringLiteral("total_effect_scale") << 100;
+    QTest::newRow("total scale 150")
+        << EFFECT_TOTAL_EFFECT_SCALE << 150 << QStringLiteral("total_effect_scale") << 100;
     QTest::newRow("spring 255") << EFFECT_DIRECT_X_SPRING_SCALE << 255
                                 << QStringLiteral("direct_x_spring_scale") << 100;
-    QTest::newRow("soft stop range 0") << EFFECT_SOFT_STOP_RANGE << 0
-                                       << QStringLiteral("soft_stop_range") << 1;
-    QTest::newRow("soft stop range 46") << EFFECT_SOFT_STOP_RANGE << 46
-                                        << QStringLiteral("soft_stop_range") << 45;
-    QTest::newRow("motion range 12000") << EFFECT_MOTION_RANGE << 12000
-                                        << QStringLiteral("motion_range") << 9999;
-    QTest::newRow("motion range 65535") << EFFECT_MOTION_RANGE << 65535
-                                        << QStringLiteral("motion_range") << 9999;
+    QTest::newRow("soft stop range 0")
+        << EFFECT_SOFT_STOP_RANGE << 0 << QStringLiteral("soft_stop_range") << 1;
+    QTest::newRow("soft stop range 46")
+        << EFFECT_SOFT_STOP_RANGE << 46 << QStringLiteral("soft_stop_range") << 45;
+    QTest::newRow("motion range 12000")
+        << EFFECT_MOTION_RANGE << 12000 << QStringLiteral("motion_range") << 9999;
+    QTest::newRow("motion range 65535")
+        << EFFECT_MOTION_RANGE << 65535 << QStringLiteral("motion_range") << 9999;
 }
 
 void WheelWindowTest::loadClampsToTheControls()
@@ -572,10 +573,11 @@ void WheelWindowTest::russianCatalogue_data()
 
     QTest::newRow("Exit") << QStringLiteral("MainWindow") << QStringLiteral("Exit");
     QTest::newRow("Profiles") << QStringLiteral("MainWindow") << QStringLiteral("Profiles");
-    QTest::newRow("Save settings") << QStringLiteral("MainWindow") << QStringLiteral("Save settings");
+    QTest::newRow("Save settings")
+        << QStringLiteral("MainWindow") << QStringLiteral("Save settings");
     QTest::newRow("Delete") << QStringLiteral("ProfileWidget") << QStringLiteral("Delete");
-    QTest::newRow("Invert constant force") << QStringLiteral("PremiumEffectSettingsWidget")
-                                           << QStringLiteral("Invert constant force");
+    QTest::newRow("Invert constant force")
+        << QStringLiteral("PremiumEffectSettingsWidget") << QStringLiteral("Invert constant force");
 }
 
 void WheelWindowTest::russianCatalogue()
