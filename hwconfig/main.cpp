@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 
+#include "program_main.h"
 #include "simulated_bus.h"
 
 #include <QApplication>
@@ -8,13 +9,6 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     installSimulatorFromEnvironment();
-
     MainWindow window;
-    window.show();
-
-    QFont font = QApplication::font();
-    font.setPixelSize(11);
-    QApplication::setFont(font);
-
-    return app.exec();
+    return runMainWindow(window);
 }
