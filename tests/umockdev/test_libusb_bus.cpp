@@ -1,0 +1,545 @@
+// The libusb bus, the one real users run, against simulated controllers on emulated usbfs
+// device nodes: what reaches the device, what comes back, and what the bus reports when
+// the device goes away, stops answering or is held by the kernel's HID driver.
+
+#include "device_entry.h"
+#include "kestrix_protocol.h"
+#include "test_support.h"
+#include "transport.h"
+#include "usb_access.h"
+#include "usb_testbed.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QtTest>
+
+#include <functional>
+#include <thread>
+
+Q_DECLARE_METATYPE(ControllerKind)
+Q_DECLARE_METATYPE(std::vector<ControllerKind>)
+
+namespace
+{
+
+// One use of the transport, as the programs make it.
+enum class Operation {
+    ReadDeviceInfo,
+    ReadHardwareRecord,
+    ReadEffectRecord,
+    ReadStatus,
+    SendCalibration,
+    SaveEffects,
+    WriteHardwareRecord,
+    WriteEffectRecord,
+    SaveHardwareRecord, // chunked write, then the wait until ready
+};
+
+std::vector<uint8_t> pattern(int length)
+{
+    std::vector<uint8_t> bytes(length);
+    for (int i = 0; i < length; ++i)
+        bytes[i] = static_cast<uint8_t>(i * 7 + 3);
+    return bytes;
+}
+
+// What the caller got back: the operation's result and the bytes received.
+struct Outcome {
+    int result = 0;
+    QByteArray received;
+};
+
+Outcome perform(Operation operation, DeviceHandle *handle)
+{
+    Outcome out;
+    unsigned char buffer[RECEIVE_BUFFER_SIZE] = {};
+    auto read = [&](int reportId) {
+        out.result = getReport(handle, reportId, buffer, RECEIVE_BUFFER_SIZE);
+        if (out.result > 0)
+            out.received = QByteArray(reinterpret_cast<const char *>(buffer), out.result);
+    };
+    switch (operation) {
+    case Operation::ReadDeviceInfo:
+        read(REPORT_DEVICE_INFO);
+        break;
+    case Operation::ReadHardwareRecord:
+        read(REPORT_HARDWARE_SETTINGS);
+        break;
+    case Operation::ReadEffectRecord:
+        read(REPORT_EFFECT_SETTINGS);
+        break;
+    case Operation::ReadStatus:
+        read(REPORT_STATUS);
+        break;
+    case Operation::SendCalibration: {
+        unsigned char packet[COMMAND_PACKET_SIZE];
+        initCommandPacket(packet, CMD_CALIBRATION_START_ANGLE);
+        packet[CALIBRATION_AXIS_FIELD] = 1;
+        packet[CALIBRATION_MAGNITUDE_FIELD] = 100;
+        packet[CALIBRATION_ANGLE_FIELD] = 0x4C;
+        packet[CALIBRATION_ANGLE_FIELD + 1] = 0xFF;
+        out.result = setReport(handle, REPORT_COMMAND, packet);
+        break;
+    }
+    case Operation::SaveEffects:
+        out.result = sendCommand(handle, CMD_SAVE_EFFECT_SETTINGS);
+        break;
+    case Operation::WriteHardwareRecord:
+    case Operation::SaveHardwareRecord:
+        writeChunked(handle, CMD_WRITE_HARDWARE_SETTINGS, pattern(107).data(), 107);
+        if (operation == Operation::SaveHardwareRecord)
+            waitUntilReady(handle);
+        break;
+    case Operation::WriteEffectRecord:
+        writeChunked(handle, CMD_WRITE_EFFECT_SETTINGS, pattern(22).data(), 22);
+        break;
+    }
+    return out;
+}
+
+QString describe(const SimTransfer &t)
+{
+    return QStringLiteral("%1 %2 %3 %4 %5 -> %6 [%7]")
+        .arg(t.requestType, 2, 16, QLatin1Char('0'))
+        .arg(t.request, 2, 16, QLatin1Char('0'))
+        .arg(t.value, 4, 16, QLatin1Char('0'))
+        .arg(t.index, 4, 16, QLatin1Char('0'))
+        .arg(t.length)
+        .arg(t.result)
+        .arg(hex(toBytes(t.data)));
+}
+
+// How a device goes away.
+enum class Vanishing { UnpluggedBefore, GoneDuringTransfer, UnpluggedInFlight };
+
+} // namespace
+
+Q_DECLARE_METATYPE(Operation)
+Q_DECLARE_METATYPE(Vanishing)
+
+class LibusbBusTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void opensByVendorAndProductId_data();
+    void opensByVendorAndProductId();
+    void requestsReachTheDeviceByteForByte_data();
+    void requestsReachTheDeviceByteForByte();
+    void vanishedDevice_data();
+    void vanishedDevice();
+    void probe_data();
+    void probe();
+    void interfaceHeldByTheHidDriver();
+    void timeOut_data();
+    void timeOut();
+    void reopenAfterReplug();
+    void reopenAfterReboot();
+
+private:
+    int openOnCurrentNode(SimulatedController *controller) const;
+
+    std::unique_ptr<UsbTestbed> bed;
+    DeviceEntry entry{KESTRIX_VENDOR_ID, PRODUCT_ID_JOYSTICK, "Joystick", nullptr};
+};
+
+void LibusbBusTest::init()
+{
+    bed = std::make_unique<UsbTestbed>();
+    QVERIFY2(bed->isValid(), qPrintable(bed->error()));
+    setUsbBus(libusbBus());
+    QCOMPARE(usbInit(), 0);
+    entry = DeviceEntry{KESTRIX_VENDOR_ID, PRODUCT_ID_JOYSTICK, "Joystick", nullptr};
+}
+
+void LibusbBusTest::cleanup()
+{
+    closeEntry(entry);
+    usbExit();
+    setUsbBus(nullptr);
+    bed.reset();
+}
+
+int LibusbBusTest::openOnCurrentNode(SimulatedController *controller) const
+{
+    const auto nodes = bed->activity(controller);
+    return nodes.empty() ? -1 : nodes.back().openNow;
+}
+
+void LibusbBusTest::opensByVendorAndProductId_data()
+{
+    QTest::addColumn<std::vector<ControllerKind>>("plugged");
+    QTest::addColumn<int>("vendorId");
+    QTest::addColumn<int>("productId");
+    QTest::addColumn<int>("opened"); // index into plugged, -1: none
+
+    using K = ControllerKind;
+    QTest::newRow("the joystick") << std::vector<ControllerKind>{K::Joystick} << 0x045B << 0x58F9
+                                  << 0;
+    QTest::newRow("the wheel among others")
+        << std::vector<ControllerKind>{K::Joystick, K::Rudder, K::Wheel, K::Generic} << 0x045B
+        << 0x59D7 << 2;
+    QTest::newRow("the generic device")
+        << std::vector<ControllerKind>{K::Rudder, K::Generic} << 0x045B << 0x55F0 << 1;
+    QTest::newRow("another product")
+        << std::vector<ControllerKind>{K::Joystick} << 0x045B << 0x59D7 << -1;
+    QTest::newRow("another vendor")
+        << std::vector<ControllerKind>{K::Joystick} << 0x045C << 0x58F9 << -1;
+    QTest::newRow("nothing plugged") << std::vector<ControllerKind>{} << 0x045B << 0x58F9 << -1;
+}
+
+void LibusbBusTest::opensByVendorAndProductId()
+{
+    QFETCH(std::vector<ControllerKind>, plugged);
+    QFETCH(int, vendorId);
+    QFETCH(int, productId);
+    QFETCH(int, opened);
+
+    std::vector<SimulatedController *> controllers;
+    for (ControllerKind kind : plugged)
+        controllers.push_back(bed->add(kind));
+
+    DeviceHandle *handle =
+        openDevice(static_cast<uint16_t>(vendorId), static_cast<uint16_t>(productId));
+    QCOMPARE(handle != nullptr, opened >= 0);
+    for (size_t i = 0; i < controllers.size(); ++i) {
+        // Opening is a file on the device node and nothing on the wire.
+        QTRY_COMPARE(openOnCurrentNode(controllers[i]), int(i) == opened ? 1 : 0);
+        QVERIFY(controllers[i]->transfers().empty());
+    }
+    if (!handle)
+        return;
+
+    unsigned char info[RECEIVE_BUFFER_SIZE] = {};
+    QCOMPARE(getReport(handle, REPORT_DEVICE_INFO, info, RECEIVE_BUFFER_SIZE), 16);
+    QCOMPARE(info[DEVICE_INFO_TYPE_OFFSET], controllers[opened]->deviceType());
+    for (size_t i = 0; i < controllers.size(); ++i)
+        QCOMPARE(controllers[i]->transfers().size(), size_t(int(i) == opened ? 1 : 0));
+
+    closeDevice(handle);
+    QTRY_COMPARE(openOnCurrentNode(controllers[opened]), 0);
+}
+
+void LibusbBusTest::requestsReachTheDeviceByteForByte_data()
+{
+    QTest::addColumn<ControllerKind>("kind");
+    QTest::addColumn<Operation>("operation");
+    // The first transfer as the device must see it.
+    QTest::addColumn<int>("requestType");
+    QTest::addColumn<int>("request");
+    QTest::addColumn<int>("value");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<int>("transfers");
+
+    using K = ControllerKind;
+    using O = Operation;
+    QTest::newRow("device information")
+        << K::Rudder << O::ReadDeviceInfo << 0xA1 << 0x01 << 0x0325 << 1024 << 1;
+    QTest::newRow("hardware record")
+        << K::Joystick << O::ReadHardwareRecord << 0xA1 << 0x01 << 0x0321 << 1024 << 1;
+    QTest::newRow("effect record")
+        << K::Wheel << O::ReadEffectRecord << 0xA1 << 0x01 << 0x0322 << 1024 << 1;
+    QTest::newRow("status") << K::Joystick << O::ReadStatus << 0xA1 << 0x01 << 0x0324 << 1024 << 1;
+    QTest::newRow("calibration start angle")
+        << K::Joystick << O::SendCalibration << 0x21 << 0x09 << 0x0320 << 65 << 1;
+    QTest::newRow("save effects command")
+        << K::Wheel << O::SaveEffects << 0x21 << 0x09 << 0x0320 << 65 << 1;
+    QTest::newRow("chunked hardware record")
+        << K::Joystick << O::WriteHardwareRecord << 0x21 << 0x09 << 0x0320 << 65 << 3;
+    QTest::newRow("chunked effect record")
+        << K::Wheel << O::WriteEffectRecord << 0x21 << 0x09 << 0x0320 << 65 << 2;
+    // three busy status reads after the write, then ready
+    QTest::newRow("save with busy wait")
+        << K::Rudder << O::SaveHardwareRecord << 0x21 << 0x09 << 0x0320 << 65 << 7;
+}
+
+// The same operation on the in-process simulated bus and through libusb and usbfs must put
+// the same transfers on the wire and give the caller the same answer.
+void LibusbBusTest::requestsReachTheDeviceByteForByte()
+{
+    QFETCH(ControllerKind, kind);
+    QFETCH(Operation, operation);
+    QFETCH(int, requestType);
+    QFETCH(int, request);
+    QFETCH(int, value);
+    QFETCH(int, length);
+    QFETCH(int, transfers);
+
+    std::vector<SimTransfer> expected;
+    Outcome inProcess;
+    {
+        ScopedSimulator simulator({kind});
+        QCOMPARE(usbInit(), 0);
+        DeviceHandle *handle =
+            openDevice(KESTRIX_VENDOR_ID, simulator.controller(kind)->productId());
+        QVERIFY(handle);
+        inProcess = perform(operation, handle);
+        closeDevice(handle);
+        usbExit();
+        expected = simulator.controller(kind)->transfers();
+    }
+    setUsbBus(libusbBus());
+
+    SimulatedController *device = bed->add(kind);
+    entry.productId = device->productId();
+    openIfAbsent(entry);
+    QVERIFY(entry.handle);
+    const Outcome overUsb = perform(operation, entry.handle);
+    const std::vector<SimTransfer> seen = device->transfers();
+
+    QCOMPARE(seen.size(), size_t(transfers));
+    QCOMPARE(int(seen[0].requestType), requestType);
+    QCOMPARE(int(seen[0].request), request);
+    QCOMPARE(int(seen[0].value), value);
+    QCOMPARE(int(seen[0].index), 0);
+    QCOMPARE(int(seen[0].length), length);
+
+    QCOMPARE(seen.size(), expected.size());
+    for (size_t i = 0; i < seen.size(); ++i)
+        QCOMPARE(describe(seen[i]), describe(expected[i]));
+    QCOMPARE(overUsb.result, inProcess.result);
+    QCOMPARE(hex(overUsb.received), hex(inProcess.received));
+
+    if (operation == Operation::WriteHardwareRecord || operation == Operation::SaveHardwareRecord) {
+        const std::vector<uint8_t> record = device->report(REPORT_HARDWARE_SETTINGS);
+        QCOMPARE(hex(toBytes(record).left(107)), hex(toBytes(pattern(107))));
+    }
+}
+
+void LibusbBusTest::vanishedDevice_data()
+{
+    QTest::addColumn<Vanishing>("vanishing");
+    QTest::addColumn<int>("reachedDevice");
+
+    QTest::newRow("unplugged before the transfer") << Vanishing::UnpluggedBefore << 0;
+    QTest::newRow("gone during the transfer") << Vanishing::GoneDuringTransfer << 1;
+    QTest::newRow("unplugged while in flight") << Vanishing::UnpluggedInFlight << 0;
+}
+
+void LibusbBusTest::vanishedDevice()
+{
+    QFETCH(Vanishing, vanishing);
+    QFETCH(int, reachedDevice);
+
+    SimulatedController *joystick = bed->add(ControllerKind::Joystick);
+    openIfAbsent(entry);
+    QVERIFY(entry.handle);
+
+    unsigned char info[RECEIVE_BUFFER_SIZE] = {};
+    int result = 0;
+    QElapsedTimer clock;
+    clock.start();
+    switch (vanishing) {
+    case Vanishing::UnpluggedBefore:
+        bed->unplug(joystick);
+        result = getReport(entry.handle, REPORT_DEVICE_INFO, info, RECEIVE_BUFFER_SIZE);
+        break;
+    case Vanishing::GoneDuringTransfer:
+        joystick->unplugAfter(0);
+        result = getReport(entry.handle, REPORT_DEVICE_INFO, info, RECEIVE_BUFFER_SIZE);
+        break;
+    case Vanishing::UnpluggedInFlight: {
+        bed->setUnresponsive(joystick, true);
+        std::thread transfer([&] {
+            result = getReport(entry.handle, REPORT_DEVICE_INFO, info, RECEIVE_BUFFER_SIZE);
+        });
+        QTRY_COMPARE(bed->activity(joystick).back().submitted, 1);
+        bed->unplug(joystick);
+        transfer.join();
+        QCOMPARE(bed->activity(joystick).back().shutDown, 1);
+        break;
+    }
+    }
+
+    QCOMPARE(result, int(USB_ERROR_NO_DEVICE));
+    QVERIFY2(clock.elapsed() < 900, "ended by the unplug, not by the time-out");
+    QCOMPARE(joystick->transfers().size(), size_t(reachedDevice));
+    // Gone from the bus too: the next open finds nothing.
+    QTRY_VERIFY(bed->deviceNode(joystick).isEmpty());
+    QCOMPARE(openDevice(KESTRIX_VENDOR_ID, PRODUCT_ID_JOYSTICK), nullptr);
+    QCOMPARE(getReport(entry.handle, REPORT_DEVICE_INFO, info, RECEIVE_BUFFER_SIZE),
+             int(USB_ERROR_NO_DEVICE));
+}
+
+void LibusbBusTest::probe_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<int>("read"); // result of a device information read with the fault
+    QTest::addColumn<bool>("present");
+    QTest::addColumn<int>("reachedDevice");
+
+    QTest::newRow("healthy") << "" << 16 << true << 2;
+    QTest::newRow("unplugged") << "unplug" << int(USB_ERROR_NO_DEVICE) << false << 0;
+    QTest::newRow("gone during the read") << "vanish" << int(USB_ERROR_NO_DEVICE) << false << 1;
+    QTest::newRow("stalled") << "stall" << int(USB_ERROR_PIPE) << false << 2;
+    QTest::newRow("interface held by the HID driver")
+        << "claimed" << int(USB_ERROR_IO) << false << 0;
+}
+
+// The poll's probe keeps a working device and closes the handle of one that fails.
+void LibusbBusTest::probe()
+{
+    QFETCH(QString, fault);
+    QFETCH(int, read);
+    QFETCH(bool, present);
+    QFETCH(int, reachedDevice);
+
+    SimulatedController *joystick = bed->add(ControllerKind::Joystick);
+    openIfAbsent(entry);
+    QVERIFY(entry.handle);
+    QTRY_COMPARE(openOnCurrentNode(joystick), 1);
+
+    if (fault == QLatin1String("unplug"))
+        bed->unplug(joystick);
+    else if (fault == QLatin1String("vanish"))
+        joystick->unplugAfter(0);
+    else if (fault == QLatin1String("stall"))
+        joystick->failTransfers(0, USB_ERROR_PIPE, 2);
+    else if (fault == QLatin1String("claimed"))
+        bed->setInterfaceClaimed(joystick, true);
+
+    unsigned char info[RECEIVE_BUFFER_SIZE] = {};
+    QCOMPARE(getReport(entry.handle, REPORT_DEVICE_INFO, info, RECEIVE_BUFFER_SIZE), read);
+    QCOMPARE(::probe(entry), present);
+    QCOMPARE(entry.handle != nullptr, present);
+    QCOMPARE(joystick->transfers().size(), size_t(reachedDevice));
+
+    // The handle that the probe closed is closed at the device node as well.
+    const auto nodes = bed->activity(joystick);
+    QCOMPARE(nodes.front().opens, 1);
+    QTRY_COMPARE(bed->activity(joystick).front().openNow, present ? 1 : 0);
+}
+
+// While the kernel's HID driver holds interface 0, usbfs refuses the class requests: the
+// bus reports an I/O error, the device stays absent for the poll and nothing reaches it.
+void LibusbBusTest::interfaceHeldByTheHidDriver()
+{
+    SimulatedController *wheel = bed->add(ControllerKind::Wheel);
+    bed->setInterfaceClaimed(wheel, true);
+    entry.productId = PRODUCT_ID_WHEEL;
+    const std::vector<uint8_t> effects = wheel->report(REPORT_EFFECT_SETTINGS);
+
+    openIfAbsent(entry);
+    QVERIFY2(entry.handle, "opening the device node is allowed");
+    for (Operation operation : {Operation::ReadDeviceInfo, Operation::ReadEffectRecord,
+                                Operation::SendCalibration, Operation::SaveEffects}) {
+        const Outcome outcome = perform(operation, entry.handle);
+        QCOMPARE(outcome.result, int(USB_ERROR_IO));
+        QVERIFY(outcome.received.isEmpty());
+    }
+    perform(Operation::WriteEffectRecord, entry.handle);
+    waitUntilReady(entry.handle); // ends although no status read succeeds
+
+    // Each poll opens the device again and the probe closes it again.
+    for (int poll = 0; poll < 3; ++poll) {
+        openIfAbsent(entry);
+        QVERIFY(entry.handle);
+        QVERIFY(!::probe(entry));
+        QCOMPARE(entry.handle, nullptr);
+    }
+
+    QVERIFY(wheel->transfers().empty());
+    QCOMPARE(wheel->report(REPORT_EFFECT_SETTINGS), effects);
+    QCOMPARE(wheel->saveCount(), 0);
+    QCOMPARE(bed->activity(wheel).back().refused, 4 + 2 + 1 + 3);
+    QCOMPARE(bed->activity(wheel).back().submitted, 0);
+}
+
+void LibusbBusTest::timeOut_data()
+{
+    QTest::addColumn<bool>("deviceSilent"); // else the controller reports the time-out
+
+    QTest::newRow("device never answers") << true;
+    QTest::newRow("controller times out") << false;
+}
+
+void LibusbBusTest::timeOut()
+{
+    QFETCH(bool, deviceSilent);
+
+    SimulatedController *rudder = bed->add(ControllerKind::Rudder);
+    entry.productId = PRODUCT_ID_RUDDER;
+    openIfAbsent(entry);
+    QVERIFY(entry.handle);
+    if (deviceSilent)
+        bed->setUnresponsive(rudder, true);
+    else
+        rudder->failTransfers(0, USB_ERROR_TIMEOUT, 1);
+
+    unsigned char info[RECEIVE_BUFFER_SIZE] = {};
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(getReport(entry.handle, REPORT_DEVICE_INFO, info, RECEIVE_BUFFER_SIZE),
+             int(USB_ERROR_TIMEOUT));
+    QVERIFY2(clock.elapsed() >= 990, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+    // libusb cancelled the transfer it gave up on.
+    QCOMPARE(bed->activity(rudder).back().discarded, 1);
+
+    // The handle stays usable.
+    bed->setUnresponsive(rudder, false);
+    QCOMPARE(getReport(entry.handle, REPORT_DEVICE_INFO, info, RECEIVE_BUFFER_SIZE), 16);
+    QCOMPARE(info[DEVICE_INFO_TYPE_OFFSET], DEVICE_TYPE_RUDDER);
+    const auto seen = rudder->transfers();
+    QCOMPARE(seen.size(), size_t(deviceSilent ? 1 : 2));
+    QCOMPARE(seen.back().result, 16);
+}
+
+void LibusbBusTest::reopenAfterReplug()
+{
+    SimulatedController *joystick = bed->add(ControllerKind::Joystick);
+    const QString firstNode = bed->deviceNode(joystick);
+    openIfAbsent(entry);
+    QVERIFY(::probe(entry));
+
+    bed->unplug(joystick);
+    QVERIFY(!::probe(entry));
+    for (int poll = 0; poll < 3; ++poll) {
+        openIfAbsent(entry);
+        QCOMPARE(entry.handle, nullptr);
+    }
+
+    bed->plug(joystick);
+    const QString secondNode = bed->deviceNode(joystick);
+    QVERIFY(!secondNode.isEmpty());
+    QVERIFY2(secondNode != firstNode, qPrintable(secondNode));
+    openIfAbsent(entry);
+    QVERIFY(entry.handle);
+    QVERIFY(::probe(entry));
+
+    const auto nodes = bed->activity(joystick);
+    QCOMPARE(nodes.size(), size_t(2));
+    QCOMPARE(nodes[0].submitted, 1);
+    QCOMPARE(nodes[1].opens, 1);
+    QCOMPARE(nodes[1].submitted, 1);
+    QCOMPARE(getReports(joystick->transfers(), REPORT_DEVICE_INFO).size(), size_t(2));
+}
+
+// A controller that reboots leaves the bus by itself and comes back as a new device.
+void LibusbBusTest::reopenAfterReboot()
+{
+    SimulatedController *wheel = bed->add(ControllerKind::Wheel);
+    wheel->setRebootDuration(std::chrono::milliseconds(300));
+    entry.productId = PRODUCT_ID_WHEEL;
+    const QString firstNode = bed->deviceNode(wheel);
+    openIfAbsent(entry);
+    QCOMPARE(sendCommand(entry.handle, CMD_REBOOT), COMMAND_PACKET_SIZE);
+    QCOMPARE(wheel->rebootCount(), 1);
+
+    QVERIFY(!::probe(entry));
+    QTRY_VERIFY(bed->deviceNode(wheel).isEmpty());
+    openIfAbsent(entry);
+    QCOMPARE(entry.handle, nullptr);
+
+    QTRY_VERIFY(!bed->deviceNode(wheel).isEmpty());
+    QVERIFY(bed->deviceNode(wheel) != firstNode);
+    openIfAbsent(entry);
+    QVERIFY(entry.handle);
+    QVERIFY(::probe(entry));
+}
+
+KESTRIX_UMOCKDEV_TEST_MAIN(LibusbBusTest)
+#include "test_libusb_bus.moc"
