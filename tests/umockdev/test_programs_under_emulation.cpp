@@ -1,0 +1,289 @@
+// The built programs, started as users start them, with their default USB bus against
+// simulated controllers on emulated usbfs device nodes. Everything is checked from the
+// device side: which transfers reached which controller, on which device node, and when.
+
+#include "kestrix_protocol.h"
+#include "simulator_log.h"
+#include "test_support.h"
+#include "usb_testbed.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QtTest>
+
+#include <algorithm>
+
+Q_DECLARE_METATYPE(ControllerKind)
+Q_DECLARE_METATYPE(std::vector<ControllerKind>)
+Q_DECLARE_METATYPE(std::vector<int>)
+
+namespace
+{
+
+constexpr int POLL_MS = 100;
+// Probes in a window of `ms`: the poll runs every 100 ms; a loaded machine delays single
+// ticks, and the timer catches up.
+bool aboutEvery100Ms(size_t probes, int ms)
+{
+    const double expected = double(ms) / POLL_MS;
+    return probes >= expected * 0.6 && probes <= expected * 1.3 + 1;
+}
+
+bool isProbe(const SimTransfer &t)
+{
+    return t.isGetReport(REPORT_DEVICE_INFO) && t.index == 0 && t.length == RECEIVE_BUFFER_SIZE;
+}
+
+std::vector<SimTransfer> since(const std::vector<SimTransfer> &transfers, int64_t ms)
+{
+    std::vector<SimTransfer> out;
+    std::copy_if(transfers.begin(), transfers.end(), std::back_inserter(out),
+                 [ms](const SimTransfer &t) { return t.ms >= ms; });
+    return out;
+}
+
+size_t countProbes(const std::vector<SimTransfer> &transfers)
+{
+    return std::count_if(transfers.begin(), transfers.end(), isProbe);
+}
+
+QString list(const std::vector<SimTransfer> &transfers)
+{
+    QStringList lines;
+    for (const SimTransfer &t : transfers)
+        lines << QString::fromStdString(formatTransferLine(t));
+    return lines.join(QLatin1Char('\n'));
+}
+
+// A connection seen from the device: probes, and each of `reads` exactly once, after the
+// first probe, since that probe is what tells the program the device is there.
+QString checkConnection(const std::vector<SimTransfer> &transfers, const std::vector<int> &reads)
+{
+    if (transfers.empty() || !isProbe(transfers.front()))
+        return QStringLiteral("does not start with a probe:\n") + list(transfers);
+    for (int reportId : reads) {
+        const size_t count = getReports(transfers, static_cast<uint8_t>(reportId)).size();
+        if (count != 1)
+            return QStringLiteral("report 0x%1 read %2 times:\n").arg(reportId, 0, 16).arg(count) +
+                   list(transfers);
+    }
+    for (const SimTransfer &t : transfers) {
+        const bool expected =
+            isProbe(t) || (t.requestType == HID_REQUEST_TYPE_IN && t.request == HID_GET_REPORT &&
+                           std::count(reads.begin(), reads.end(), t.value & 0xFF) == 1 &&
+                           (t.value & 0xFF00) == HID_REPORT_TYPE_FEATURE && t.index == 0 &&
+                           t.length == RECEIVE_BUFFER_SIZE);
+        if (!expected)
+            return QStringLiteral("unexpected transfer:\n") + list(transfers);
+        if (t.result < 0)
+            return QStringLiteral("failed transfer:\n") + list(transfers);
+    }
+    return QString();
+}
+
+} // namespace
+
+class ProgramsUnderEmulationTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void pollFollowsPlugging_data();
+    void pollFollowsPlugging();
+    void interfaceHeldByTheHidDriver_data();
+    void interfaceHeldByTheHidDriver();
+
+private:
+    void addPrograms();
+    bool start(const QString &program);
+
+    std::unique_ptr<UsbTestbed> bed;
+    RunningProgram running;
+};
+
+void ProgramsUnderEmulationTest::init()
+{
+    bed = std::make_unique<UsbTestbed>();
+    QVERIFY2(bed->isValid(), qPrintable(bed->error()));
+}
+
+void ProgramsUnderEmulationTest::cleanup()
+{
+    running.stop();
+    bed.reset();
+}
+
+bool ProgramsUnderEmulationTest::start(const QString &program)
+{
+    const QString directory = QStringLiteral(KESTRIX_PROGRAM_DIR);
+    const QString path = QDir(directory).filePath(program);
+    if (!QFileInfo(path).isExecutable()) {
+        qWarning("%s is not built", qPrintable(path));
+        return false;
+    }
+    return running.start(path, {}, directory, UsbTestbed::programEnvironment());
+}
+
+// Each program with what it watches and what it reads once when a device connects.
+// plugged: on the bus; watched: the devices the program polls (the rest must see nothing);
+// reads: reports read once on every connection; replugged: the device unplugged and back.
+void ProgramsUnderEmulationTest::addPrograms()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<std::vector<ControllerKind>>("plugged");
+    QTest::addColumn<std::vector<ControllerKind>>("watched");
+    QTest::addColumn<std::vector<int>>("reads");
+    QTest::addColumn<ControllerKind>("replugged");
+
+    using K = ControllerKind;
+    const std::vector<K> all{K::Generic, K::Joystick, K::Rudder, K::Wheel};
+    QTest::newRow("hwconfig") << "hwconfig" << all << all << std::vector<int>{} << K::Joystick;
+#ifdef KESTRIX_HAVE_WHEELCONFIG
+    QTest::newRow("wheelconfig") << "wheelconfig" << std::vector<K>{K::Joystick, K::Wheel}
+                                 << std::vector<K>{K::Wheel}
+                                 << std::vector<int>{REPORT_EFFECT_SETTINGS} << K::Wheel;
+#endif
+}
+
+void ProgramsUnderEmulationTest::pollFollowsPlugging_data()
+{
+    addPrograms();
+}
+
+void ProgramsUnderEmulationTest::pollFollowsPlugging()
+{
+    QFETCH(QString, program);
+    QFETCH(std::vector<ControllerKind>, plugged);
+    QFETCH(std::vector<ControllerKind>, watched);
+    QFETCH(std::vector<int>, reads);
+    QFETCH(ControllerKind, replugged);
+
+    std::vector<SimulatedController *> watchedDevices;
+    std::vector<SimulatedController *> ignoredDevices;
+    SimulatedController *moving = nullptr;
+    for (ControllerKind kind : plugged) {
+        SimulatedController *controller = bed->add(kind);
+        const bool isWatched = std::count(watched.begin(), watched.end(), kind) > 0;
+        (isWatched ? watchedDevices : ignoredDevices).push_back(controller);
+        if (kind == replugged)
+            moving = controller;
+    }
+    QVERIFY(moving);
+
+    QVERIFY(start(program));
+    for (SimulatedController *device : watchedDevices)
+        QTRY_VERIFY_WITH_TIMEOUT(!device->transfers().empty(), 15000);
+
+    // Idle: probes about every 100 ms, the connection's reads once, nothing else.
+    const int64_t idleFrom = simulatorClockMs();
+    QTest::qWait(2000);
+    QVERIFY2(running.isRunning(), qPrintable(running.exitDescription()));
+    for (SimulatedController *device : watchedDevices) {
+        const auto transfers = device->transfers();
+        const QString fault = checkConnection(transfers, reads);
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
+        const size_t probes = countProbes(since(transfers, idleFrom));
+        QVERIFY2(aboutEvery100Ms(probes, 2000), qPrintable(QString::number(probes)));
+    }
+    for (SimulatedController *device : ignoredDevices) {
+        QVERIFY(device->transfers().empty());
+        QCOMPARE(bed->activity(device).back().opens, 0);
+    }
+
+    // Unplugged: nothing reaches it, the program lets go of the old node, the others are
+    // still probed.
+    const QString oldNode = bed->deviceNode(moving);
+    const int64_t absentFrom = simulatorClockMs();
+    bed->unplug(moving);
+    // Counted once the node is gone: a probe may have been on the wire until then.
+    const size_t beforeUnplug = moving->transfers().size();
+    QTRY_COMPARE_WITH_TIMEOUT(bed->activity(moving).back().openNow, 0, 2000);
+    QTest::qWait(1000);
+    QCOMPARE(moving->transfers().size(), beforeUnplug);
+    for (SimulatedController *device : watchedDevices) {
+        if (device == moving)
+            continue;
+        const size_t probes = countProbes(since(device->transfers(), absentFrom));
+        QVERIFY2(aboutEvery100Ms(probes, 1000), qPrintable(QString::number(probes)));
+    }
+
+    // Plugged back on a new device number: found again within a poll or two, and connected
+    // afresh.
+    const int64_t backFrom = simulatorClockMs();
+    bed->plug(moving);
+    const QString newNode = bed->deviceNode(moving);
+    QVERIFY(newNode != oldNode);
+    QTRY_VERIFY_WITH_TIMEOUT(!since(moving->transfers(), backFrom).empty(), 2000);
+    const int64_t foundAfter = since(moving->transfers(), backFrom).front().ms - backFrom;
+    QVERIFY2(foundAfter < 1000, qPrintable(QString::number(foundAfter)));
+    QTest::qWait(1000);
+    const int64_t now = simulatorClockMs();
+    const auto afterReplug = since(moving->transfers(), backFrom);
+    const QString fault = checkConnection(afterReplug, reads);
+    QVERIFY2(fault.isEmpty(), qPrintable(fault));
+    QVERIFY2(aboutEvery100Ms(countProbes(afterReplug), int(now - backFrom - foundAfter)),
+             qPrintable(list(afterReplug)));
+    // Everything before the unplug went through the old node, everything since through the
+    // new one (the program keeps probing, so the new node may be a transfer ahead by now).
+    const auto nodes = bed->activity(moving);
+    QCOMPARE(nodes.size(), size_t(2));
+    QCOMPARE(nodes.front().submitted, int(beforeUnplug));
+    QCOMPARE(nodes.back().node, newNode);
+    QCOMPARE(nodes.back().opens, 1);
+    QVERIFY(nodes.back().submitted >= int(afterReplug.size()));
+    for (SimulatedController *device : ignoredDevices)
+        QVERIFY(device->transfers().empty());
+    QVERIFY2(running.isRunning(), qPrintable(running.exitDescription()));
+}
+
+void ProgramsUnderEmulationTest::interfaceHeldByTheHidDriver_data()
+{
+    addPrograms();
+}
+
+// A device whose interface the kernel's HID driver holds stays absent: the program keeps
+// trying, nothing reaches the device, and once the driver lets go the device connects.
+void ProgramsUnderEmulationTest::interfaceHeldByTheHidDriver()
+{
+    QFETCH(QString, program);
+    QFETCH(std::vector<ControllerKind>, watched);
+    QFETCH(std::vector<int>, reads);
+    QFETCH(ControllerKind, replugged);
+
+    SimulatedController *held = bed->add(replugged);
+    std::vector<SimulatedController *> others;
+    for (ControllerKind kind : watched) {
+        if (kind != replugged)
+            others.push_back(bed->add(kind));
+    }
+    bed->setInterfaceClaimed(held, true);
+
+    QVERIFY(start(program));
+    QTRY_VERIFY_WITH_TIMEOUT(bed->activity(held).back().refused >= 1, 15000);
+    QTest::qWait(1000);
+    QVERIFY2(running.isRunning(), qPrintable(running.exitDescription()));
+    const UsbTestbed::NodeActivity node = bed->activity(held).back();
+    QVERIFY(held->transfers().empty());
+    QCOMPARE(node.submitted, 0);
+    // Every poll opens it again and closes it after the refused probe.
+    QVERIFY2(node.refused >= 6, qPrintable(QString::number(node.refused)));
+    QVERIFY(node.opens >= node.refused);
+    // The one open now, and perhaps the one just closed that the emulation has not yet seen go.
+    QVERIFY2(node.openNow <= 2, qPrintable(QString::number(node.openNow)));
+    for (SimulatedController *device : others)
+        QVERIFY(countProbes(device->transfers()) >= 6);
+
+    bed->setInterfaceClaimed(held, false);
+    QTRY_VERIFY_WITH_TIMEOUT(!held->transfers().empty(), 2000);
+    QTest::qWait(500);
+    const QString fault = checkConnection(held->transfers(), reads);
+    QVERIFY2(fault.isEmpty(), qPrintable(fault));
+    QVERIFY2(running.isRunning(), qPrintable(running.exitDescription()));
+}
+
+KESTRIX_UMOCKDEV_TEST_MAIN(ProgramsUnderEmulationTest)
+#include "test_programs_under_emulation.moc"
