@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMenu>
 #include <QSaveFile>
 
@@ -18,6 +19,9 @@ const QString PROFILE_DIRECTORY = QStringLiteral("wheel_profiles");
 ProfileWidget::ProfileWidget(QWidget *parent) : QWidget(parent), form(new Ui::ProfileWidget)
 {
     form->setupUi(this);
+    // Assistive technology meets the edit field as a node of its own, focused along with
+    // the list while a name is typed: it carries the list's name.
+    form->profileComboBox->lineEdit()->setAccessibleName(form->profileComboBox->accessibleName());
 
     profileDir = QDir::current();
     profileDir.mkdir(PROFILE_DIRECTORY);
