@@ -1,0 +1,64 @@
+#pragma once
+
+// What assistive technology and a keyboard user meet in a window: the interactive
+// controls with the names they are announced by, and the order in which Tab visits them.
+// Shared by the two programs' accessibility tests.
+
+#include <QAccessible>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+class QAccessibleInterface;
+class QWidget;
+
+struct AccessibleControl {
+    QString id; // object name; "<tab widget> tab <n>" for a tab
+    QAccessible::Role role;
+    QString name;    // what a screen reader announces it by (never a combo's value)
+    QWidget *widget; // the control, or the tab bar that holds the tab
+    bool shown;      // on screen now, not on a hidden page or tab
+    bool part;       // part of another control (the line edit of an editable combo box)
+};
+
+// The name a screen reader announces a control by; for a combo box never its value.
+QString announcedName(QAccessibleInterface *iface);
+// The texts of the labels that name the control (their buddy is the control), as the
+// labelled-by relation gives them.
+QString labelledBy(QAccessibleInterface *iface);
+
+// Every button, check box, combo box, spin box, slider, line edit and tab in the window
+// that assistive technology meets, hidden ones included, but not those of popups.
+std::vector<AccessibleControl> accessibleControls(QWidget *window);
+
+// Each label with text that does not name a control as its buddy, but for `notCaptions`
+// (object names of labels that are texts of their own, or head a whole row or column).
+QStringList untiedCaptions(QWidget *window, const QStringList &notCaptions);
+
+// Each titled group box that assistive technology announces by another text (Qt names a
+// group box inside another by the outer title).
+QStringList misnamedGroups(QWidget *window);
+
+// "id (role)" of each control whose accessible name is empty.
+QStringList unnamedControls(const std::vector<AccessibleControl> &controls);
+
+// "name: id, id" for each name that more than one shown control carries (case ignored);
+// a part may repeat the name of its control.
+QStringList sharedNames(const std::vector<AccessibleControl> &controls);
+
+// The shown, enabled controls that Tab should visit (a tab bar stands for its tabs).
+QList<QWidget *> expectedTabStops(QWidget *window);
+
+// Gives `start` the focus and presses Tab until the focus comes back to it (or something
+// goes wrong): the controls in the order the keyboard visits them.
+QList<QWidget *> tabChain(QWidget *start);
+
+// For each step of `chain` that does not go to a control below, or to the right on the
+// same row, a readable line. Containers are compared first: a whole group box or tab page
+// is finished before the next one is entered.
+QStringList readingOrderViolations(const QList<QWidget *> &chain);
+
+QString describe(const QWidget *widget);
+QStringList describe(const QList<QWidget *> &widgets);

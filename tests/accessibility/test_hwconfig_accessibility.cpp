@@ -1,0 +1,304 @@
+// hwconfig without a mouse and without sight: every control of every page has a name that
+// says what it sets, no two controls on screen share one, Tab visits them all in reading
+// order, and a setting can be changed and saved from the keyboard alone.
+
+#include "accessibility_checks.h"
+#include "kestrix_protocol.h"
+#include "mainwindow.h"
+#include "test_support.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QtTest>
+
+Q_DECLARE_METATYPE(ControllerKind)
+
+// Helpers report failures through QtTest; stop the test function after one.
+#define CHECKED(...)                                                                               \
+    do {                                                                                           \
+        __VA_ARGS__;                                                                               \
+        if (QTest::currentTestFailed())                                                            \
+            return;                                                                                \
+    } while (false)
+
+namespace {
+
+QtMessageHandler qtTestHandler = nullptr;
+
+void quietOffscreen(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtWarningMsg && message.startsWith(QLatin1String("This plugin does not support")))
+        return;
+    qtTestHandler(type, context, message);
+}
+
+} // namespace
+
+class HwconfigAccessibilityTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+
+    void everyControlHasAName();
+    void everyCaptionNamesItsControl();
+    void namesSayWhatTheControlSets_data();
+    void namesSayWhatTheControlSets();
+    void page_data();
+    void page();
+    void keyboardOnlyEditAndSave();
+
+private:
+    void start(ControllerKind kind);
+    void showPage(int page, int axis);
+    // Picks the one device with the arrow key, as a keyboard user does; the pick reads it.
+    void pickWithKeyboard(ControllerKind kind);
+
+    template <typename T> T *widget(const char *name)
+    {
+        T *w = window->findChild<T *>(QLatin1String(name));
+        if (!w)
+            qFatal("no widget %s", name);
+        return w;
+    }
+
+    std::unique_ptr<ScopedSimulator> sim;
+    std::unique_ptr<MessageBoxCatcher> boxes;
+    std::unique_ptr<MainWindow> window;
+};
+
+void HwconfigAccessibilityTest::initTestCase()
+{
+    QLocale::setDefault(QLocale::c());
+    qtTestHandler = qInstallMessageHandler(quietOffscreen);
+}
+
+void HwconfigAccessibilityTest::cleanup()
+{
+    window.reset();
+    boxes.reset();
+    sim.reset();
+}
+
+void HwconfigAccessibilityTest::start(ControllerKind kind)
+{
+    sim = std::make_unique<ScopedSimulator>(std::initializer_list<ControllerKind>{kind});
+    sim->controller(kind)->setBusyReads(0);
+    boxes = std::make_unique<MessageBoxCatcher>();
+    window = std::make_unique<MainWindow>();
+    window->show();
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    pickWithKeyboard(kind);
+}
+
+void HwconfigAccessibilityTest::pickWithKeyboard(ControllerKind kind)
+{
+    // The window opens with the focus on the device selector.
+    auto *selector = widget<QComboBox>("comboBox");
+    QCOMPARE(QApplication::focusWidget(), selector);
+    QTest::keyClick(selector, Qt::Key_Down);
+    // The arrow skips the rows of devices that are not there.
+    QCOMPARE(window->selectedDeviceIndex(), kind == ControllerKind::Wheel ? 3 : 1);
+    QVERIFY(widget<QTabWidget>("main_tab_widget")->isTabVisible(0));
+    // The buttons follow the selection at the next poll.
+    QTRY_VERIFY(widget<QPushButton>("save_settings_button")->isEnabled());
+    QVERIFY(boxes->boxes().empty());
+}
+
+void HwconfigAccessibilityTest::showPage(int page, int axis)
+{
+    widget<QTabWidget>("main_tab_widget")->setCurrentIndex(page);
+    widget<QTabWidget>("axis_tab")->setCurrentIndex(axis);
+}
+
+// With a joystick read every page and both axis tabs are filled, shown or not.
+void HwconfigAccessibilityTest::everyControlHasAName()
+{
+    CHECKED(start(ControllerKind::Joystick));
+    const auto controls = accessibleControls(window.get());
+    // Selector, four page tabs, 31 on the hardware page, 11 GPIO, 32 buttons, 12 analog,
+    // three buttons (and the tab bars' scroll buttons).
+    QVERIFY2(controls.size() >= 94, qPrintable(QString::number(controls.size())));
+    const QStringList unnamed = unnamedControls(controls);
+    QVERIFY2(unnamed.isEmpty(),
+             qPrintable(QStringLiteral("without a name: ") + unnamed.join(QStringLiteral(", "))));
+}
+
+// A label beside a control is tied to it, so that assistive technology reads the two
+// together; only the recommendation lines and the headings of the analog grid (which name a
+// whole row or column, and whose controls carry both in their names) stand alone.
+void HwconfigAccessibilityTest::everyCaptionNamesItsControl()
+{
+    CHECKED(start(ControllerKind::Joystick));
+    QStringList standAlone = {"spiRecommendationLabel_1", "spiRecommendationLabel_2",
+                              "spiRecommendationLabel_3"};
+    for (int i = 1; i <= 4; ++i)
+        standAlone << QStringLiteral("analogHeaderLabel_%1").arg(i);
+    for (int i = 1; i <= 3; ++i)
+        standAlone << QStringLiteral("analogAxisLabel_%1").arg(i);
+    const QStringList untied = untiedCaptions(window.get(), standAlone);
+    QVERIFY2(untied.isEmpty(), qPrintable(untied.join(QStringLiteral(", "))));
+    // Entering a group, a screen reader announces it: by its own title.
+    const QStringList groups = misnamedGroups(window.get());
+    QVERIFY2(groups.isEmpty(), qPrintable(groups.join(QStringLiteral(", "))));
+}
+
+void HwconfigAccessibilityTest::namesSayWhatTheControlSets_data()
+{
+    QTest::addColumn<QString>("objectName");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("label"); // the caption tied to it, empty for none
+
+    QTest::newRow("device selector") << "comboBox"
+                                     << "Device"
+                                     << "";
+    QTest::newRow("combo named by its label") << "amplifier_gain"
+                                              << "Current sense gain (Require reboot)"
+                                              << "Current sense gain (Require reboot)";
+    QTest::newRow("spin box beside a slider") << "calibration_speed"
+                                              << "Calibration speed (%)"
+                                              << "Calibration speed (%)";
+    QTest::newRow("slider beside a spin box") << "calibration_speed_slider"
+                                              << "Calibration speed (%) slider"
+                                              << "";
+    QTest::newRow("axis editor") << "axis1_encoder_CPR"
+                                 << "Encoder CPR"
+                                 << "Encoder CPR";
+    QTest::newRow("gain edit") << "axis0_p_gain"
+                               << "P gain"
+                               << "P gain";
+    QTest::newRow("pin") << "gpioModeCombo_9"
+                         << "Encoder Z0 mode"
+                         << "Encoder Z0";
+    QTest::newRow("spi") << "spiModeCombo"
+                         << "SPI mode"
+                         << "SPI mode";
+    QTest::newRow("button") << "buttonMode_17"
+                            << "Button 17 mode"
+                            << "Button 17";
+    QTest::newRow("analog grid, first cell") << "lowerDeadZoneSpinBox_1"
+                                             << "Rx lower dead zone"
+                                             << "";
+    QTest::newRow("analog grid, last cell") << "analogButtonSpinBox_3"
+                                            << "Rz button threshold"
+                                            << "";
+    QTest::newRow("analog grid, middle") << "analogSmoothingSpinBox_2"
+                                         << "Ry smoothing"
+                                         << "";
+}
+
+// Spot checks that the names are the ones a user can act on: the label beside the control,
+// or the row and column of a grid, and never only the group around it or the value.
+void HwconfigAccessibilityTest::namesSayWhatTheControlSets()
+{
+    QFETCH(QString, objectName);
+    QFETCH(QString, name);
+    QFETCH(QString, label);
+    CHECKED(start(ControllerKind::Joystick));
+    auto *w = window->findChild<QWidget *>(objectName);
+    QVERIFY(w);
+    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(w);
+    QVERIFY(iface);
+    QCOMPARE(announcedName(iface), name);
+    QCOMPARE(labelledBy(iface), label);
+}
+
+void HwconfigAccessibilityTest::page_data()
+{
+    QTest::addColumn<ControllerKind>("kind");
+    QTest::addColumn<int>("page");
+    QTest::addColumn<int>("axis");
+    QTest::addColumn<int>("stops"); // the controls on the page, without selector and buttons
+
+    // Check boxes, two combos, axis tab bar, the axis page, four sliders and spin boxes.
+    QTest::newRow("Hardware, Axis 0") << ControllerKind::Joystick << 0 << 0 << (3 + 2 + 1 + 8 + 8);
+    QTest::newRow("Hardware, Axis 1") << ControllerKind::Joystick << 0 << 1 << (3 + 2 + 1 + 8 + 8);
+    // A wheel has no motion range, start angle or calibration speed.
+    QTest::newRow("Hardware, wheel") << ControllerKind::Wheel << 0 << 0 << (3 + 2 + 1 + 6 + 6);
+    QTest::newRow("GPIO") << ControllerKind::Joystick << 1 << 0 << 11;
+    QTest::newRow("Buttons") << ControllerKind::Joystick << 2 << 0 << 32;
+    QTest::newRow("Analog axes") << ControllerKind::Joystick << 3 << 0 << 12;
+}
+
+// One page as a user meets it: what is on screen has a name of its own, and Tab goes from
+// the device selector across the page tabs, through every control of the page in reading
+// order, to the three buttons.
+void HwconfigAccessibilityTest::page()
+{
+    QFETCH(ControllerKind, kind);
+    QFETCH(int, page);
+    QFETCH(int, axis);
+    QFETCH(int, stops);
+    CHECKED(start(kind));
+    showPage(page, axis);
+
+    const auto controls = accessibleControls(window.get());
+    const QStringList unnamed = unnamedControls(controls);
+    QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral(", "))));
+    const QStringList shared = sharedNames(controls);
+    QVERIFY2(shared.isEmpty(), qPrintable(shared.join(QStringLiteral("; "))));
+
+    auto *selector = widget<QComboBox>("comboBox");
+    const QList<QWidget *> chain = tabChain(selector);
+    const QString walked = describe(chain).join(QStringLiteral(", "));
+    QVERIFY2(chain.size() >= 5, qPrintable(walked));
+    const QStringList violations = readingOrderViolations(chain);
+    QVERIFY2(violations.isEmpty(), qPrintable(violations.join(QStringLiteral("; ")) +
+                                              QStringLiteral("\nwalked: ") + walked));
+    QCOMPARE(chain.first(), selector);
+    QCOMPARE(describe(chain[1]), QStringLiteral("main_tab_widget/QTabBar"));
+    QCOMPARE(describe(chain.mid(chain.size() - 3)),
+             QStringList({"reboot_button", "read_settings_button", "save_settings_button"}));
+    QCOMPARE(chain.size(), 2 + stops + 3);
+    QStringList missed;
+    for (QWidget *w : expectedTabStops(window.get())) {
+        if (!chain.contains(w))
+            missed << describe(w);
+    }
+    QVERIFY2(missed.isEmpty(),
+             qPrintable(QStringLiteral("not reached: ") + missed.join(QStringLiteral(", "))));
+}
+
+// From the selector to the device without touching the mouse: pick, switch to the
+// "Analog axes" page, raise a value with the arrow key and save with the space bar.
+void HwconfigAccessibilityTest::keyboardOnlyEditAndSave()
+{
+    CHECKED(start(ControllerKind::Joystick));
+    SimulatedController *joystick = sim->controller(ControllerKind::Joystick);
+    std::vector<uint8_t> expected = joystick->report(REPORT_HARDWARE_SETTINGS);
+    constexpr int RX_LOWER_DEAD_ZONE = 53;
+    auto *spin = widget<QSpinBox>("lowerDeadZoneSpinBox_1");
+    QCOMPARE(spin->value(), int(expected[RX_LOWER_DEAD_ZONE]));
+    QVERIFY(spin->value() <= 97);
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(describe(QApplication::focusWidget()), QStringLiteral("main_tab_widget/QTabBar"));
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    QCOMPARE(widget<QTabWidget>("main_tab_widget")->currentIndex(), 3);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), spin);
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(spin, Qt::Key_Up);
+
+    auto *save = widget<QPushButton>("save_settings_button");
+    for (int i = 0; i < 20 && QApplication::focusWidget() != save; ++i)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), save);
+    joystick->clearTransfers();
+    QTest::keyClick(save, Qt::Key_Space);
+
+    QCOMPARE(commands(joystick->transfers(), CMD_WRITE_HARDWARE_SETTINGS).size(), size_t(3));
+    expected[RX_LOWER_DEAD_ZONE] += 3;
+    QCOMPARE(hex(toBytes(joystick->report(REPORT_HARDWARE_SETTINGS))), hex(toBytes(expected)));
+    QVERIFY(boxes->boxes().empty());
+}
+
+QTEST_MAIN(HwconfigAccessibilityTest)
+#include "test_hwconfig_accessibility.moc"
