@@ -171,7 +171,7 @@ void MainWindow::pollDevices()
 
     QComboBox *combo = form->comboBox;
     for (int i = 0; i < DEVICE_CATALOGUE_SIZE; ++i) {
-        combo->setItemText(i, QString::fromUtf8(deviceCatalogue[i].name));
+        combo->setItemText(i, tr(deviceCatalogue[i].name));
         setComboRowHidden(combo, i, deviceCatalogue[i].handle == nullptr);
     }
 
