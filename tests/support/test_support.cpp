@@ -1,9 +1,29 @@
 #include "test_support.h"
 
 #include "kestrix_protocol.h"
+#include "transport.h"
 
 #include <QApplication>
 #include <QMessageBox>
+
+namespace {
+
+QtMessageHandler previousHandler = nullptr;
+
+void dropPopupWarnings(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtWarningMsg && message.startsWith(QLatin1String("This plugin does not support")))
+        return;
+    previousHandler(type, context, message);
+}
+
+} // namespace
+
+void quietOffscreenPopups()
+{
+    if (!previousHandler)
+        previousHandler = qInstallMessageHandler(dropPopupWarnings);
+}
 
 ScopedSimulator::ScopedSimulator(std::initializer_list<ControllerKind> kinds)
     : simulatedBus(std::make_unique<SimulatedBus>())
@@ -62,6 +82,71 @@ std::vector<SimTransfer> setReports(const std::vector<SimTransfer> &transfers)
     for (const SimTransfer &t : transfers) {
         if (t.requestType == HID_REQUEST_TYPE_OUT)
             out.push_back(t);
+    }
+    return out;
+}
+
+std::vector<SimTransfer> withoutProbes(const std::vector<SimTransfer> &transfers)
+{
+    std::vector<SimTransfer> out;
+    for (const SimTransfer &t : transfers) {
+        if (!t.isGetReport(REPORT_DEVICE_INFO))
+            out.push_back(t);
+    }
+    return out;
+}
+
+QStringList describe(const std::vector<SimTransfer> &transfers)
+{
+    QStringList out;
+    for (const SimTransfer &t : transfers)
+        out << QStringLiteral("%1 %2 %3 %4 %5 -> %6 [%7]")
+                   .arg(t.requestType, 2, 16, QLatin1Char('0'))
+                   .arg(t.request, 2, 16, QLatin1Char('0'))
+                   .arg(t.value, 4, 16, QLatin1Char('0'))
+                   .arg(t.index, 4, 16, QLatin1Char('0'))
+                   .arg(t.length)
+                   .arg(t.result)
+                   .arg(hex(toBytes(t.data)));
+    return out;
+}
+
+std::vector<uint8_t> transportPattern(int length)
+{
+    std::vector<uint8_t> bytes(length);
+    for (int i = 0; i < length; ++i)
+        bytes[i] = static_cast<uint8_t>(i * 7 + 3);
+    return bytes;
+}
+
+TransportOutcome perform(TransportOperation operation, DeviceHandle *handle)
+{
+    TransportOutcome out;
+    switch (operation) {
+    case TransportOperation::ReadHardwareRecord: {
+        unsigned char buffer[RECEIVE_BUFFER_SIZE] = {};
+        out.result = getReport(handle, REPORT_HARDWARE_SETTINGS, buffer, RECEIVE_BUFFER_SIZE);
+        if (out.result > 0)
+            out.received = QByteArray(reinterpret_cast<const char *>(buffer), out.result);
+        break;
+    }
+    case TransportOperation::SendCalibration: {
+        unsigned char packet[COMMAND_PACKET_SIZE];
+        initCommandPacket(packet, CMD_CALIBRATION_START_ANGLE);
+        packet[CALIBRATION_AXIS_FIELD] = 1;
+        packet[CALIBRATION_MAGNITUDE_FIELD] = 100;
+        packet[CALIBRATION_ANGLE_FIELD] = 0x4C; // -180
+        packet[CALIBRATION_ANGLE_FIELD + 1] = 0xFF;
+        out.result = setReport(handle, REPORT_COMMAND, packet);
+        break;
+    }
+    case TransportOperation::SaveEffects:
+        out.result = sendCommand(handle, CMD_SAVE_EFFECT_SETTINGS);
+        break;
+    case TransportOperation::SaveHardwareRecord:
+        writeChunked(handle, CMD_WRITE_HARDWARE_SETTINGS, transportPattern(107).data(), 107);
+        waitUntilReady(handle);
+        break;
     }
     return out;
 }

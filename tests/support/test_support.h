@@ -1,7 +1,8 @@
 #pragma once
 
-// Shared by the test executables: a fresh simulated bus per test, and an answering
-// machine for modal message boxes.
+// Shared by the test executables: a fresh simulated bus per test, an answering machine for
+// modal message boxes, the transfers of one kind, and the transport's uses as the programs
+// make them.
 
 #include "simulated_bus.h"
 
@@ -10,10 +11,32 @@
 #include <QString>
 #include <QStringList>
 #include <QTimer>
+#include <QtGlobal>
 
 #include <initializer_list>
 #include <memory>
 #include <vector>
+
+// Helpers report failures through QtTest; stop the calling test function after one.
+#define CHECKED(...)                                                                               \
+    do {                                                                                           \
+        __VA_ARGS__;                                                                               \
+        if (QTest::currentTestFailed())                                                            \
+            return;                                                                                \
+    } while (false)
+
+// The named child; a form that lost it ends the run at once.
+template <typename T> T *namedChild(const QObject *root, const char *name)
+{
+    T *child = root->findChild<T *>(QLatin1String(name));
+    if (!child)
+        qFatal("no child %s", name);
+    return child;
+}
+
+// The offscreen platform warns about every popup it cannot raise or grab for: keep those
+// out of the test output.
+void quietOffscreenPopups();
 
 // Installs a simulated bus with the given controllers plugged in for as long as it lives.
 class ScopedSimulator
@@ -53,6 +76,25 @@ private:
 std::vector<SimTransfer> getReports(const std::vector<SimTransfer> &transfers, uint8_t reportId);
 std::vector<SimTransfer> commands(const std::vector<SimTransfer> &transfers, uint8_t command);
 std::vector<SimTransfer> setReports(const std::vector<SimTransfer> &transfers);
+// All but the connection poll's liveness probes (device information reads).
+std::vector<SimTransfer> withoutProbes(const std::vector<SimTransfer> &transfers);
+// "a1 01 0325 0000 1024 -> 16 [..]" for each transfer, to compare two sequences.
+QStringList describe(const std::vector<SimTransfer> &transfers);
+
+// One use of the transport, as the programs make it.
+enum class TransportOperation {
+    ReadHardwareRecord,
+    SendCalibration,    // a command packet with fields (21)
+    SaveEffects,        // a command without fields (2)
+    SaveHardwareRecord, // a chunked write of 107 bytes, then the wait until ready
+};
+struct TransportOutcome {
+    int result = 0;      // of the last call that has one
+    QByteArray received; // bytes a read delivered
+};
+TransportOutcome perform(TransportOperation operation, DeviceHandle *handle);
+// The block that SaveHardwareRecord writes.
+std::vector<uint8_t> transportPattern(int length);
 
 QByteArray toBytes(const std::vector<uint8_t> &bytes);
 // "0a ff 12" for a readable failure message.
