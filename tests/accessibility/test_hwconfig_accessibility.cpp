@@ -3,50 +3,23 @@
 // order, and a setting can be changed and saved from the keyboard alone.
 
 #include "accessibility_checks.h"
+#include "hwconfig_session.h"
 #include "kestrix_protocol.h"
-#include "mainwindow.h"
-#include "test_support.h"
 
 #include <QApplication>
-#include <QComboBox>
-#include <QPushButton>
 #include <QSpinBox>
-#include <QTabWidget>
-#include <QtTest>
 
 Q_DECLARE_METATYPE(ControllerKind)
 
-// Helpers report failures through QtTest; stop the test function after one.
-#define CHECKED(...)                                                                               \
-    do {                                                                                           \
-        __VA_ARGS__;                                                                               \
-        if (QTest::currentTestFailed())                                                            \
-            return;                                                                                \
-    } while (false)
-
-namespace {
-
-QtMessageHandler qtTestHandler = nullptr;
-
-void quietOffscreen(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
-    if (type == QtWarningMsg && message.startsWith(QLatin1String("This plugin does not support")))
-        return;
-    qtTestHandler(type, context, message);
-}
-
-} // namespace
-
-class HwconfigAccessibilityTest : public QObject
+class HwconfigAccessibilityTest : public QObject, private HwconfigSession
 {
     Q_OBJECT
 
 private slots:
     void initTestCase();
-    void cleanup();
+    void cleanup() { stop(); }
 
-    void everyControlHasAName();
-    void everyCaptionNamesItsControl();
+    void everyControlAndCaptionHasAName();
     void namesSayWhatTheControlSets_data();
     void namesSayWhatTheControlSets();
     void page_data();
@@ -54,73 +27,41 @@ private slots:
     void keyboardOnlyEditAndSave();
 
 private:
-    void start(ControllerKind kind);
-    void showPage(int page, int axis);
-    // Picks the one device with the arrow key, as a keyboard user does; the pick reads it.
-    void pickWithKeyboard(ControllerKind kind);
-
-    template <typename T> T *widget(const char *name)
-    {
-        T *w = window->findChild<T *>(QLatin1String(name));
-        if (!w)
-            qFatal("no widget %s", name);
-        return w;
-    }
-
-    std::unique_ptr<ScopedSimulator> sim;
-    std::unique_ptr<MessageBoxCatcher> boxes;
-    std::unique_ptr<MainWindow> window;
+    // Opens the window with one device and picks it with the arrow key, as a keyboard user
+    // does; the pick reads it.
+    void startAndPick(ControllerKind kind);
 };
 
 void HwconfigAccessibilityTest::initTestCase()
 {
     QLocale::setDefault(QLocale::c());
-    qtTestHandler = qInstallMessageHandler(quietOffscreen);
+    quietOffscreenPopups();
 }
 
-void HwconfigAccessibilityTest::cleanup()
+void HwconfigAccessibilityTest::startAndPick(ControllerKind kind)
 {
-    window.reset();
-    boxes.reset();
-    sim.reset();
-}
-
-void HwconfigAccessibilityTest::start(ControllerKind kind)
-{
-    sim = std::make_unique<ScopedSimulator>(std::initializer_list<ControllerKind>{kind});
-    sim->controller(kind)->setBusyReads(0);
-    boxes = std::make_unique<MessageBoxCatcher>();
-    window = std::make_unique<MainWindow>();
-    window->show();
+    CHECKED(start({kind}));
     window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window.get()));
-    pickWithKeyboard(kind);
-}
-
-void HwconfigAccessibilityTest::pickWithKeyboard(ControllerKind kind)
-{
     // The window opens with the focus on the device selector.
     auto *selector = widget<QComboBox>("comboBox");
     QCOMPARE(QApplication::focusWidget(), selector);
     QTest::keyClick(selector, Qt::Key_Down);
     // The arrow skips the rows of devices that are not there.
-    QCOMPARE(window->selectedDeviceIndex(), kind == ControllerKind::Wheel ? 3 : 1);
-    QVERIFY(widget<QTabWidget>("main_tab_widget")->isTabVisible(0));
+    QCOMPARE(window->selectedDeviceIndex(), int(kind));
+    QCOMPARE(visibleTabs(), 4);
     // The buttons follow the selection at the next poll.
     QTRY_VERIFY(widget<QPushButton>("save_settings_button")->isEnabled());
     QVERIFY(boxes->boxes().empty());
 }
 
-void HwconfigAccessibilityTest::showPage(int page, int axis)
+// With a joystick read every page and both axis tabs are filled, shown or not. A label
+// beside a control is tied to it, so that assistive technology reads the two together; only
+// the recommendation lines and the headings of the analog grid (which name a whole row or
+// column, and whose controls carry both in their names) stand alone.
+void HwconfigAccessibilityTest::everyControlAndCaptionHasAName()
 {
-    widget<QTabWidget>("main_tab_widget")->setCurrentIndex(page);
-    widget<QTabWidget>("axis_tab")->setCurrentIndex(axis);
-}
-
-// With a joystick read every page and both axis tabs are filled, shown or not.
-void HwconfigAccessibilityTest::everyControlHasAName()
-{
-    CHECKED(start(ControllerKind::Joystick));
+    CHECKED(startAndPick(ControllerKind::Joystick));
     const auto controls = accessibleControls(window.get());
     // Selector, four page tabs, 31 on the hardware page, 11 GPIO, 32 buttons, 12 analog,
     // three buttons (and the tab bars' scroll buttons).
@@ -128,14 +69,7 @@ void HwconfigAccessibilityTest::everyControlHasAName()
     const QStringList unnamed = unnamedControls(controls);
     QVERIFY2(unnamed.isEmpty(),
              qPrintable(QStringLiteral("without a name: ") + unnamed.join(QStringLiteral(", "))));
-}
 
-// A label beside a control is tied to it, so that assistive technology reads the two
-// together; only the recommendation lines and the headings of the analog grid (which name a
-// whole row or column, and whose controls carry both in their names) stand alone.
-void HwconfigAccessibilityTest::everyCaptionNamesItsControl()
-{
-    CHECKED(start(ControllerKind::Joystick));
     QStringList standAlone = {"spiRecommendationLabel_1", "spiRecommendationLabel_2",
                               "spiRecommendationLabel_3"};
     for (int i = 1; i <= 4; ++i)
@@ -200,7 +134,7 @@ void HwconfigAccessibilityTest::namesSayWhatTheControlSets()
     QFETCH(QString, objectName);
     QFETCH(QString, name);
     QFETCH(QString, label);
-    CHECKED(start(ControllerKind::Joystick));
+    CHECKED(startAndPick(ControllerKind::Joystick));
     auto *w = window->findChild<QWidget *>(objectName);
     QVERIFY(w);
     QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(w);
@@ -226,7 +160,8 @@ void HwconfigAccessibilityTest::page_data()
     QTest::newRow("Analog axes") << ControllerKind::Joystick << 3 << 0 << 12;
 }
 
-// One page as a user meets it: what is on screen has a name of its own, and Tab goes from
+// One page as a user meets it: what is on screen has a name of its own (that every control
+// has a name at all is checked above, hidden ones included), and Tab goes from
 // the device selector across the page tabs, through every control of the page in reading
 // order, to the three buttons.
 void HwconfigAccessibilityTest::page()
@@ -235,13 +170,11 @@ void HwconfigAccessibilityTest::page()
     QFETCH(int, page);
     QFETCH(int, axis);
     QFETCH(int, stops);
-    CHECKED(start(kind));
-    showPage(page, axis);
+    CHECKED(startAndPick(kind));
+    widget<QTabWidget>("main_tab_widget")->setCurrentIndex(page);
+    widget<QTabWidget>("axis_tab")->setCurrentIndex(axis);
 
-    const auto controls = accessibleControls(window.get());
-    const QStringList unnamed = unnamedControls(controls);
-    QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral(", "))));
-    const QStringList shared = sharedNames(controls);
+    const QStringList shared = sharedNames(accessibleControls(window.get()));
     QVERIFY2(shared.isEmpty(), qPrintable(shared.join(QStringLiteral("; "))));
 
     auto *selector = widget<QComboBox>("comboBox");
@@ -269,7 +202,7 @@ void HwconfigAccessibilityTest::page()
 // "Analog axes" page, raise a value with the arrow key and save with the space bar.
 void HwconfigAccessibilityTest::keyboardOnlyEditAndSave()
 {
-    CHECKED(start(ControllerKind::Joystick));
+    CHECKED(startAndPick(ControllerKind::Joystick));
     SimulatedController *joystick = sim->controller(ControllerKind::Joystick);
     std::vector<uint8_t> expected = joystick->report(REPORT_HARDWARE_SETTINGS);
     constexpr int RX_LOWER_DEAD_ZONE = 53;
