@@ -57,19 +57,19 @@ QByteArray withOwnBytes(QByteArray fields, const QByteArray &own)
 
 } // namespace
 
-class WheelProfilesTest : public QObject
+class WheelProfilesTest : public QObject, private WheelSession
 {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
+    void init() { setUp(); }
+    void cleanup() { tearDown(); }
 
     void saveAndOverwrite();
     void listedInOrderInComboAndTray();
     void deleteRemovesTheNamedFile();
-    void applyFromComboSendsOneLiveApply();
-    void applyFromTraySendsOneLiveApply();
+    void applySendsOneLiveApply_data();
+    void applySendsOneLiveApply();
     void applyWithoutWheelOnlyLoadsThePanel();
     void unsafeNamesTouchNothing_data();
     void unsafeNamesTouchNothing();
@@ -78,8 +78,7 @@ private slots:
     void noStoreMeansNoFallback();
 
 private:
-    void start(bool waitForWheel = true);
-    QComboBox *combo() { return window->findChild<QComboBox *>(QStringLiteral("profileComboBox")); }
+    QComboBox *combo() { return child<QComboBox>("profileComboBox"); }
     QMenu *profilesMenu()
     {
         return window->findChild<QSystemTrayIcon *>()->contextMenu()->actions().at(0)->menu();
@@ -87,38 +86,11 @@ private:
     QStringList comboItems();
     QStringList trayItems();
     void typeName(const QString &name);
-    void click(const char *button);
+    void click(const char *button) { QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton); }
+    // Save, Enter (which applies the typed name) and Delete, each with `name` typed.
+    void saveApplyAndDelete(const QString &name);
     QByteArray panelFields();
-
-    std::unique_ptr<WorkingDirectory> workingDirectory;
-    std::unique_ptr<ScopedSimulator> sim;
-    SimulatedController *wheel = nullptr;
-    std::unique_ptr<TrayWindow> window;
 };
-
-void WheelProfilesTest::init()
-{
-    workingDirectory = std::make_unique<WorkingDirectory>();
-    sim = std::make_unique<ScopedSimulator>(
-        std::initializer_list<ControllerKind>{ControllerKind::Wheel});
-    wheel = sim->controller(ControllerKind::Wheel);
-    wheel->setReport(REPORT_EFFECT_SETTINGS, plausibleEffectRecord());
-}
-
-void WheelProfilesTest::cleanup()
-{
-    window.reset();
-    sim.reset();
-    workingDirectory.reset();
-}
-
-void WheelProfilesTest::start(bool waitForWheel)
-{
-    window = std::make_unique<TrayWindow>();
-    window->show();
-    if (waitForWheel)
-        QTRY_COMPARE(window->windowTitle(), QStringLiteral("Wheel (Connected)"));
-}
 
 QStringList WheelProfilesTest::comboItems()
 {
@@ -143,9 +115,14 @@ void WheelProfilesTest::typeName(const QString &name)
     QCOMPARE(combo()->currentText(), name);
 }
 
-void WheelProfilesTest::click(const char *button)
+void WheelProfilesTest::saveApplyAndDelete(const QString &name)
 {
-    QTest::mouseClick(window->findChild<QPushButton *>(QLatin1String(button)), Qt::LeftButton);
+    typeName(name);
+    click("profileSaveButton");
+    typeName(name);
+    QTest::keyClick(combo(), Qt::Key_Return);
+    typeName(name);
+    click("profileDeleteButton");
 }
 
 // The owned fields as the panel shows them, in record layout.
@@ -153,15 +130,11 @@ QByteArray WheelProfilesTest::panelFields()
 {
     QByteArray r(EFFECT_SETTINGS_RECORD_SIZE, 0);
     auto *b = reinterpret_cast<unsigned char *>(r.data());
-    auto value = [this](const char *name) {
-        return window->findChild<QSpinBox *>(QLatin1String(name))->value();
-    };
+    auto value = [this](const char *name) { return child<QSpinBox>(name)->value(); };
     b[EFFECT_DIRECT_X_SPRING_SCALE] = value("direct_x_spring_scale");
     b[EFFECT_DIRECT_X_CONSTANT_SCALE] = value("direct_x_constant_scale");
     b[EFFECT_DIRECT_X_PERIODIC_SCALE] = value("direct_x_periodic_scale");
-    setConstantForceInverted(
-        b,
-        window->findChild<QAbstractButton *>(QStringLiteral("invert_constant_force"))->isChecked());
+    setConstantForceInverted(b, child<QAbstractButton>("invert_constant_force")->isChecked());
     b[EFFECT_DAMPENING_SCALE] = value("dampening_scale");
     b[EFFECT_TOTAL_EFFECT_SCALE] = value("total_effect_scale");
     b[EFFECT_TOTAL_EFFECT_SMOOTHING] = value("total_effect_smoothing");
@@ -174,7 +147,7 @@ QByteArray WheelProfilesTest::panelFields()
 void WheelProfilesTest::saveAndOverwrite()
 {
     start();
-    auto *scale = window->findChild<QSpinBox *>(QStringLiteral("total_effect_scale"));
+    auto *scale = child<QSpinBox>("total_effect_scale");
     QTest::keyClick(scale, Qt::Key_Up); // 71, and live on the wheel
 
     wheel->clearTransfers();
@@ -240,21 +213,42 @@ void WheelProfilesTest::deleteRemovesTheNamedFile()
     QVERIFY(setReports(wheel->transfers()).empty());
 }
 
-void WheelProfilesTest::applyFromComboSendsOneLiveApply()
+void WheelProfilesTest::applySendsOneLiveApply_data()
 {
-    // The profile's own carried bytes are meaningless: the wheel keeps its own.
+    QTest::addColumn<bool>("fromTray");
+    QTest::newRow("picked in the list") << false;
+    QTest::newRow("chosen in the tray") << true;
+}
+
+void WheelProfilesTest::applySendsOneLiveApply()
+{
+    QFETCH(bool, fromTray);
+    // The profiles' own carried bytes are meaningless: the wheel keeps its own.
     const QByteArray rally = profileBytes(11, 540, 0xEE);
+    const QByteArray snow = profileBytes(30, 1440, 0x55);
     writeProfile(QStringLiteral("Rally"), rally);
-    writeProfile(QStringLiteral("Snow"), profileBytes(30, 720));
+    writeProfile(QStringLiteral("Snow"), snow);
     start();
     const QByteArray own = wheelRecord(wheel);
-    QSignalSpy applied(window->findChild<ProfileWidget *>(), &ProfileWidget::profileApplied);
+    QSignalSpy applied(child<ProfileWidget>("profile_widget"), &ProfileWidget::profileApplied);
 
-    wheel->clearTransfers();
-    QTest::keyClick(combo(), Qt::Key_Down); // the user picks the first profile
-    QCOMPARE(combo()->currentText(), QStringLiteral("Rally"));
+    QByteArray expected;
+    if (fromTray) {
+        // The tray leaves the list with nothing chosen, also what the user had typed.
+        typeName(QStringLiteral("something typed"));
+        wheel->clearTransfers();
+        QCOMPARE(trayItems().at(1), QStringLiteral("Snow"));
+        profilesMenu()->actions().at(1)->trigger();
+        QCOMPARE(combo()->currentIndex(), -1);
+        QCOMPARE(combo()->currentText(), QString());
+        expected = withOwnBytes(snow, own);
+    } else {
+        wheel->clearTransfers();
+        QTest::keyClick(combo(), Qt::Key_Down); // the user picks the first profile
+        QCOMPARE(combo()->currentText(), QStringLiteral("Rally"));
+        expected = withOwnBytes(rally, own);
+    }
     QCOMPARE(applied.count(), 1);
-    const QByteArray expected = withOwnBytes(rally, own);
     verifyOneLiveApply(wheel->transfers(), expected);
     if (QTest::currentTestFailed())
         return;
@@ -262,33 +256,12 @@ void WheelProfilesTest::applyFromComboSendsOneLiveApply()
     QCOMPARE(hex(withOwnBytes(panelFields(), own)), hex(expected));
 }
 
-void WheelProfilesTest::applyFromTraySendsOneLiveApply()
-{
-    writeProfile(QStringLiteral("Rally"), profileBytes(11, 540));
-    const QByteArray snow = profileBytes(30, 1440, 0x55);
-    writeProfile(QStringLiteral("Snow"), snow);
-    start();
-    typeName(QStringLiteral("something typed"));
-    const QByteArray own = wheelRecord(wheel);
-
-    wheel->clearTransfers();
-    QCOMPARE(trayItems().at(1), QStringLiteral("Snow"));
-    profilesMenu()->actions().at(1)->trigger();
-    QCOMPARE(combo()->currentIndex(), -1);
-    QCOMPARE(combo()->currentText(), QString());
-    const QByteArray expected = withOwnBytes(snow, own);
-    verifyOneLiveApply(wheel->transfers(), expected);
-    if (QTest::currentTestFailed())
-        return;
-    QCOMPARE(hex(wheelRecord(wheel)), hex(expected));
-}
-
 void WheelProfilesTest::applyWithoutWheelOnlyLoadsThePanel()
 {
     writeProfile(QStringLiteral("Rally"), profileBytes(11, 540));
     start();
     wheel->unplug();
-    QTRY_COMPARE(window->windowTitle(), QStringLiteral("Wheel (Disconnected)"));
+    waitTitle("Wheel (Disconnected)");
 
     wheel->clearTransfers();
     profilesMenu()->actions().at(0)->trigger();
@@ -297,8 +270,8 @@ void WheelProfilesTest::applyWithoutWheelOnlyLoadsThePanel()
 
     // Back on the wheel, the panel shows the wheel again.
     wheel->plug();
-    QTRY_COMPARE(window->windowTitle(), QStringLiteral("Wheel (Connected)"));
-    QCOMPARE(window->findChild<QSpinBox *>(QStringLiteral("motion_range"))->value(), 900);
+    waitTitle("Wheel (Connected)");
+    QCOMPARE(child<QSpinBox>("motion_range")->value(), 900);
     QVERIFY(setReports(wheel->transfers()).empty());
 }
 
@@ -327,18 +300,12 @@ void WheelProfilesTest::unsafeNamesTouchNothing()
     writeProfile(QStringLiteral("directory/inner"), profileBytes(11, 540));
     writeProfile(QStringLiteral("Rally"), profileBytes(30, 720));
     start();
-    QSignalSpy applied(window->findChild<ProfileWidget *>(), &ProfileWidget::profileApplied);
+    QSignalSpy applied(child<ProfileWidget>("profile_widget"), &ProfileWidget::profileApplied);
     const QByteArray panel = panelFields();
     const QStringList before = workingDirectory->tree();
 
     wheel->clearTransfers();
-    // Save, Enter (which applies the typed name) and Delete.
-    typeName(name);
-    click("profileSaveButton");
-    typeName(name);
-    QTest::keyClick(combo(), Qt::Key_Return);
-    typeName(name);
-    click("profileDeleteButton");
+    saveApplyAndDelete(name);
 
     QCOMPARE(workingDirectory->tree(), before);
     QCOMPARE(readFile(workingDirectory->filePath(QStringLiteral("outside"))),
@@ -369,7 +336,7 @@ void WheelProfilesTest::missingOrShortFilesAreIgnored()
                  profileBytes(11, 540).left(EFFECT_SETTINGS_RECORD_SIZE - 1));
     QVERIFY(QDir().mkpath(QStringLiteral("wheel_profiles/directory")));
     start();
-    QSignalSpy applied(window->findChild<ProfileWidget *>(), &ProfileWidget::profileApplied);
+    QSignalSpy applied(child<ProfileWidget>("profile_widget"), &ProfileWidget::profileApplied);
     const QByteArray panel = panelFields();
     QCOMPARE(trayItems().contains(name), listed);
 
@@ -397,22 +364,18 @@ void WheelProfilesTest::noStoreMeansNoFallback()
     stray.write(profileBytes(11, 540));
     stray.close();
     start();
-    QSignalSpy applied(window->findChild<ProfileWidget *>(), &ProfileWidget::profileApplied);
+    QSignalSpy applied(child<ProfileWidget>("profile_widget"), &ProfileWidget::profileApplied);
     const QStringList before = workingDirectory->tree();
 
     QCOMPARE(comboItems(), QStringList());
     QCOMPARE(trayItems(), QStringList());
-    typeName(QStringLiteral("B"));
-    click("profileSaveButton");
-    typeName(QStringLiteral("A"));
-    QTest::keyClick(combo(), Qt::Key_Return);
-    typeName(QStringLiteral("A"));
-    click("profileDeleteButton");
+    saveApplyAndDelete(QStringLiteral("A"));
 
     QCOMPARE(workingDirectory->tree(), before);
     QCOMPARE(readFile(QStringLiteral("wheel_profiles")), QByteArray("not a directory"));
+    QCOMPARE(readFile(QStringLiteral("A")), profileBytes(11, 540));
     QCOMPARE(applied.count(), 0);
-    QCOMPARE(comboItems().contains(QStringLiteral("B")), false);
+    QCOMPARE(comboItems(), QStringList());
 }
 
 QTEST_MAIN(WheelProfilesTest)

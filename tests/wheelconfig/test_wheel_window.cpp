@@ -35,13 +35,13 @@ QImage iconImage(const QIcon &icon)
 
 Q_DECLARE_METATYPE(Edit)
 
-class WheelWindowTest : public QObject
+class WheelWindowTest : public QObject, private WheelSession
 {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
+    void init() { setUp(); }
+    void cleanup() { tearDown(); }
 
     void followsTheWheel();
     void recordReadOnConnectionMustBeWhole_data();
@@ -64,56 +64,14 @@ private slots:
     void russianCatalogue();
 
 private:
-    void start();
-    void waitConnected();
-    template <typename T> T *child(const char *name)
-    {
-        T *widget = window->findChild<T *>(QLatin1String(name));
-        if (!widget)
-            qWarning("no child %s", name);
-        return widget;
-    }
     QSystemTrayIcon *tray() { return window->findChild<QSystemTrayIcon *>(); }
     QList<QAction *> trayEntries() { return tray()->contextMenu()->actions(); }
-
-    std::unique_ptr<WorkingDirectory> workingDirectory;
-    std::unique_ptr<ScopedSimulator> sim;
-    SimulatedController *wheel = nullptr;
-    std::unique_ptr<TrayWindow> window;
 };
-
-void WheelWindowTest::init()
-{
-    workingDirectory = std::make_unique<WorkingDirectory>();
-    sim = std::make_unique<ScopedSimulator>(
-        std::initializer_list<ControllerKind>{ControllerKind::Wheel});
-    wheel = sim->controller(ControllerKind::Wheel);
-    wheel->setReport(REPORT_EFFECT_SETTINGS, plausibleEffectRecord());
-    wheel->setBusyReads(2);
-}
-
-void WheelWindowTest::cleanup()
-{
-    window.reset();
-    sim.reset();
-    workingDirectory.reset();
-}
-
-void WheelWindowTest::start()
-{
-    window = std::make_unique<TrayWindow>();
-    window->show();
-}
-
-void WheelWindowTest::waitConnected()
-{
-    QTRY_COMPARE(window->windowTitle(), QStringLiteral("Wheel (Connected)"));
-}
 
 void WheelWindowTest::followsTheWheel()
 {
     wheel->unplug();
-    start();
+    start(false);
     const QImage connected = iconImage(QIcon(QStringLiteral("wheel_icon.png")));
     const QImage disconnected = iconImage(QIcon(QStringLiteral("wheel_icon_not_connected.png")));
     QVERIFY(!connected.isNull() && !disconnected.isNull() && connected != disconnected);
@@ -128,7 +86,7 @@ void WheelWindowTest::followsTheWheel()
     QVERIFY(trayEntries().isEmpty());
 
     wheel->plug();
-    waitConnected();
+    waitTitle("Wheel (Connected)");
     QTest::qWait(300); // a few more polls: the record is read once per connection
     auto t = wheel->transfers();
     QCOMPARE(getReports(t, REPORT_EFFECT_SETTINGS).size(), size_t(1));
@@ -154,7 +112,7 @@ void WheelWindowTest::followsTheWheel()
     QCOMPARE(entries[2]->text(), QStringLiteral("Exit"));
 
     wheel->unplug();
-    QTRY_COMPARE(window->windowTitle(), QStringLiteral("Wheel (Disconnected)"));
+    waitTitle("Wheel (Disconnected)");
     QCOMPARE(iconImage(window->windowIcon()), disconnected);
     QCOMPARE(iconImage(tray()->icon()), disconnected);
     QVERIFY(child<QWidget>("profile_widget")->isHidden());
@@ -179,7 +137,7 @@ void WheelWindowTest::recordReadOnConnectionMustBeWhole()
         wheel->failTransfers(1, USB_ERROR_PIPE, 1); // the probe passes, the record read fails
     else
         wheel->setReportLimit(REPORT_EFFECT_SETTINGS, EFFECT_SETTINGS_RECORD_SIZE - 1);
-    start(); // the constructor polls once
+    start(false); // the constructor polls once
 
     QCOMPARE(window->windowTitle(), QStringLiteral("Wheel (Disconnected)"));
     QVERIFY(child<QWidget>("premium_effect_settings")->isHidden());
@@ -192,7 +150,7 @@ void WheelWindowTest::recordReadOnConnectionMustBeWhole()
         QVERIFY(getReports(wheel->transfers(), REPORT_EFFECT_SETTINGS).size() >= 2);
         wheel->clearFaults();
     }
-    waitConnected();
+    waitTitle("Wheel (Connected)");
     const auto reads = getReports(wheel->transfers(), REPORT_EFFECT_SETTINGS);
     QVERIFY(reads.size() >= 2);
     QVERIFY(reads.front().result < EFFECT_SETTINGS_RECORD_SIZE);
@@ -238,7 +196,6 @@ void WheelWindowTest::userEditIsOneLiveApply()
     QFETCH(int, offset);
 
     start();
-    waitConnected();
     QWidget *widget = window->findChild<QWidget *>(control);
     QVERIFY(widget);
 
@@ -312,7 +269,6 @@ void WheelWindowTest::loadClampsToTheControls()
         record[offset] = static_cast<uint8_t>(raw);
     wheel->setReport(REPORT_EFFECT_SETTINGS, record);
     start();
-    waitConnected();
     QCOMPARE(window->findChild<QSpinBox *>(spin)->value(), shown);
 
     // The next write sends what the control shows.
@@ -329,18 +285,17 @@ void WheelWindowTest::motionRangeSliderMaximumOnlyGrows()
     setMotionRange(record.data(), 1440);
     wheel->setReport(REPORT_EFFECT_SETTINGS, record);
     start();
-    waitConnected();
     auto *slider = child<QSlider>("motion_range_slider");
     QCOMPARE(slider->maximum(), 1440);
     QCOMPARE(slider->value(), 1440);
     QCOMPARE(child<QSpinBox>("motion_range")->value(), 1440);
 
     wheel->unplug();
-    QTRY_COMPARE(window->windowTitle(), QStringLiteral("Wheel (Disconnected)"));
+    waitTitle("Wheel (Disconnected)");
     setMotionRange(record.data(), 900);
     wheel->setReport(REPORT_EFFECT_SETTINGS, record);
     wheel->plug();
-    waitConnected();
+    waitTitle("Wheel (Connected)");
     QCOMPARE(slider->maximum(), 1440);
     QCOMPARE(slider->value(), 900);
 
@@ -378,7 +333,6 @@ void WheelWindowTest::constantForceDirection()
     record[EFFECT_CONSTANT_FORCE_DIRECTION] = static_cast<uint8_t>(raw);
     wheel->setReport(REPORT_EFFECT_SETTINGS, record);
     start();
-    waitConnected();
     auto *box = child<QCheckBox>("invert_constant_force");
     QCOMPARE(box->isChecked(), inverted);
 
@@ -394,7 +348,6 @@ void WheelWindowTest::constantForceDirection()
 void WheelWindowTest::saveSequence()
 {
     start();
-    waitConnected();
     QTest::keyClick(child<QSpinBox>("total_effect_scale"), Qt::Key_Up);
     QCOMPARE(wheel->saveCount(), 0);
     const QByteArray expected = wheelRecord(wheel);
@@ -403,11 +356,7 @@ void WheelWindowTest::saveSequence()
     QTest::mouseClick(child<QPushButton>("save_settings_button"), Qt::LeftButton);
     QVERIFY(!QGuiApplication::overrideCursor());
 
-    std::vector<SimTransfer> t;
-    for (const SimTransfer &transfer : wheel->transfers()) {
-        if (!transfer.isGetReport(REPORT_DEVICE_INFO))
-            t.push_back(transfer);
-    }
+    const std::vector<SimTransfer> t = withoutProbes(wheel->transfers());
     // Read, the two packets of command 18, command 2, then busy, busy, ready.
     QCOMPARE(t.size(), size_t(7));
     QVERIFY(t[0].isGetReport(REPORT_EFFECT_SETTINGS));
@@ -445,7 +394,6 @@ void WheelWindowTest::failedReadSendsNothing()
     QFETCH(bool, failing);
 
     start();
-    waitConnected();
     const QByteArray before = wheelRecord(wheel);
     wheel->clearTransfers();
     if (failing)
@@ -468,7 +416,6 @@ void WheelWindowTest::rebootClosesAndReconnects()
 {
     wheel->setRebootDuration(400ms); // long enough for a poll to see it gone, even under load
     start();
-    waitConnected();
     // Live but not saved: the wheel comes back from the reboot with its saved settings.
     QTest::keyClick(child<QSpinBox>("soft_stop_scale"), Qt::Key_Up);
     QCOMPARE(child<QSpinBox>("soft_stop_scale")->value(), 31);
@@ -484,8 +431,8 @@ void WheelWindowTest::rebootClosesAndReconnects()
     QVERIFY(!window->device().entry.handle);
     QCOMPARE(window->windowTitle(), QStringLiteral("Wheel (Connected)")); // until the next poll
 
-    QTRY_COMPARE(window->windowTitle(), QStringLiteral("Wheel (Disconnected)"));
-    waitConnected();
+    waitTitle("Wheel (Disconnected)");
+    waitTitle("Wheel (Connected)");
     QCOMPARE(getReports(wheel->transfers(), REPORT_EFFECT_SETTINGS).size(), size_t(1));
     const int saved = wheel->savedEffectRecord().at(EFFECT_SOFT_STOP_SCALE);
     QVERIFY(saved != 31);
@@ -496,26 +443,21 @@ void WheelWindowTest::rebootClosesAndReconnects()
 void WheelWindowTest::trayClickShowsAndHides()
 {
     start();
-    waitConnected();
     QSignalSpy lastWindow(qApp, &QGuiApplication::lastWindowClosed);
 
-    QVERIFY(!window->close());
+    emit tray()->activated(QSystemTrayIcon::Trigger);
     QVERIFY(!window->isVisible());
     emit tray()->activated(QSystemTrayIcon::Trigger);
     QVERIFY(window->isVisible());
     emit tray()->activated(QSystemTrayIcon::Context);
     emit tray()->activated(QSystemTrayIcon::DoubleClick);
     QVERIFY(window->isVisible());
-    emit tray()->activated(QSystemTrayIcon::Trigger);
-    QVERIFY(!window->isVisible());
-    emit tray()->activated(QSystemTrayIcon::Trigger);
-    QVERIFY(window->isVisible());
     QCOMPARE(lastWindow.count(), 0);
 
     // Hidden, the program keeps following the wheel.
     window->close();
     wheel->unplug();
-    QTRY_COMPARE(window->windowTitle(), QStringLiteral("Wheel (Disconnected)"));
+    waitTitle("Wheel (Disconnected)");
     QVERIFY(!window->isVisible());
 }
 
@@ -540,7 +482,6 @@ void WheelWindowTest::closeAndExit()
     QFETCH(bool, quits);
 
     start();
-    waitConnected();
     window->trayAvailable = trayAvailable;
     if (hiddenFirst) {
         window->close();

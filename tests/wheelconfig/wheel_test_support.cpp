@@ -2,7 +2,6 @@
 
 #include "effect_settings_record.h"
 #include "kestrix_protocol.h"
-#include "test_support.h"
 
 #include <QDirIterator>
 #include <QFile>
@@ -79,4 +78,34 @@ void writeProfile(const QString &name, const QByteArray &content)
     QFile file(QStringLiteral("wheel_profiles/") + name);
     QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(name));
     QCOMPARE(file.write(content), qint64(content.size()));
+}
+
+void WheelSession::setUp()
+{
+    workingDirectory = std::make_unique<WorkingDirectory>();
+    sim = std::make_unique<ScopedSimulator>(
+        std::initializer_list<ControllerKind>{ControllerKind::Wheel});
+    wheel = sim->controller(ControllerKind::Wheel);
+    wheel->setReport(REPORT_EFFECT_SETTINGS, plausibleEffectRecord());
+    wheel->setBusyReads(2);
+}
+
+void WheelSession::tearDown()
+{
+    window.reset();
+    sim.reset();
+    workingDirectory.reset();
+}
+
+void WheelSession::start(bool connected)
+{
+    window = std::make_unique<TrayWindow>();
+    window->show();
+    if (connected)
+        waitTitle("Wheel (Connected)");
+}
+
+void WheelSession::waitTitle(const char *title) const
+{
+    QTRY_COMPARE(window->windowTitle(), QLatin1String(title));
 }

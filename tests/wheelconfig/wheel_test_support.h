@@ -1,15 +1,17 @@
 #pragma once
 
 // Shared by the wheelconfig tests: a window whose desktop may or may not offer a tray, a
-// private working directory, a plausible wheel record and the check of one live apply.
+// private working directory, a plausible wheel record, the three together with a simulated
+// wheel, and the check of one live apply.
 
 #include "mainwindow.h"
-#include "simulated_controller.h"
+#include "test_support.h"
 
 #include <QByteArray>
 #include <QDir>
 #include <QTemporaryDir>
 
+#include <memory>
 #include <vector>
 
 // The offscreen platform has no tray; each test says whether the desktop offers one.
@@ -53,3 +55,25 @@ void verifyOneLiveApply(const std::vector<SimTransfer> &transfers, const QByteAr
 
 // Writes a 22-byte profile (or any content) into wheel_profiles of the working directory.
 void writeProfile(const QString &name, const QByteArray &content);
+
+// A simulated wheel with a plausible record (a save waits for two busy status reads), a
+// working directory of its own, and the window once started.
+class WheelSession
+{
+protected:
+    void setUp();
+    void tearDown();
+    // Opens the window; with `connected`, waits until it shows the wheel.
+    void start(bool connected = true);
+    void waitTitle(const char *title) const;
+
+    template <typename T> T *child(const char *name) const
+    {
+        return namedChild<T>(window.get(), name);
+    }
+
+    std::unique_ptr<WorkingDirectory> workingDirectory;
+    std::unique_ptr<ScopedSimulator> sim;
+    SimulatedController *wheel = nullptr;
+    std::unique_ptr<TrayWindow> window;
+};
