@@ -16,23 +16,13 @@
 #include <QSlider>
 #include <QtTest>
 
-#include <memory>
-
-// Helpers report failures through QtTest; stop the test function after one.
-#define CHECKED(...)                                                                               \
-    do {                                                                                           \
-        __VA_ARGS__;                                                                               \
-        if (QTest::currentTestFailed())                                                            \
-            return;                                                                                \
-    } while (false)
-
-class WheelconfigAccessibilityTest : public QObject
+class WheelconfigAccessibilityTest : public QObject, private WheelSession
 {
     Q_OBJECT
 
 private slots:
     void init();
-    void cleanup();
+    void cleanup() { tearDown(); }
 
     void namesAndTabOrder();
     void namesSayWhatTheControlSets_data();
@@ -41,48 +31,22 @@ private slots:
     void keyboardOnlyProfileSave();
 
 private:
-    void start();
+    void startActive();
     void tabTo(QWidget *target);
-    template <typename T> T *child(const char *name)
-    {
-        T *widget = window->findChild<T *>(QLatin1String(name));
-        if (!widget)
-            qFatal("no child %s", name);
-        return widget;
-    }
-
-    std::unique_ptr<WorkingDirectory> workingDirectory;
-    std::unique_ptr<ScopedSimulator> sim;
-    SimulatedController *wheel = nullptr;
-    std::unique_ptr<TrayWindow> window;
 };
 
 void WheelconfigAccessibilityTest::init()
 {
-    workingDirectory = std::make_unique<WorkingDirectory>();
+    setUp();
     // A stored profile, so that the list is not empty.
     writeProfile(QStringLiteral("Rally"), QByteArray(EFFECT_SETTINGS_RECORD_SIZE, '\x05'));
-    sim = std::make_unique<ScopedSimulator>(
-        std::initializer_list<ControllerKind>{ControllerKind::Wheel});
-    wheel = sim->controller(ControllerKind::Wheel);
-    wheel->setReport(REPORT_EFFECT_SETTINGS, plausibleEffectRecord());
-    wheel->setBusyReads(0);
 }
 
-void WheelconfigAccessibilityTest::cleanup()
+void WheelconfigAccessibilityTest::startActive()
 {
-    window.reset();
-    sim.reset();
-    workingDirectory.reset();
-}
-
-void WheelconfigAccessibilityTest::start()
-{
-    window = std::make_unique<TrayWindow>();
-    window->show();
+    CHECKED(start());
     window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window.get()));
-    QTRY_COMPARE(window->windowTitle(), QStringLiteral("Wheel (Connected)"));
     QVERIFY(child<QWidget>("profile_widget")->isVisible());
     QVERIFY(child<QWidget>("premium_effect_settings")->isVisible());
 }
@@ -98,7 +62,7 @@ void WheelconfigAccessibilityTest::tabTo(QWidget *target)
 // The connected window: profile strip, effect panel, buttons.
 void WheelconfigAccessibilityTest::namesAndTabOrder()
 {
-    CHECKED(start());
+    CHECKED(startActive());
     const auto controls = accessibleControls(window.get());
     // Profile strip 3 (and the list's edit field), panel 1 + 9 sliders + 9 spin boxes,
     // buttons 2.
@@ -174,7 +138,7 @@ void WheelconfigAccessibilityTest::namesSayWhatTheControlSets()
     QFETCH(QString, objectName);
     QFETCH(QString, name);
     QFETCH(QString, label);
-    CHECKED(start());
+    CHECKED(startActive());
     auto *w = window->findChild<QWidget *>(objectName);
     QVERIFY(w);
     QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(w);
@@ -186,7 +150,7 @@ void WheelconfigAccessibilityTest::namesSayWhatTheControlSets()
 // Tab to a slider and press the arrow key: the wheel receives the new value at once.
 void WheelconfigAccessibilityTest::keyboardOnlyEffectEdit()
 {
-    CHECKED(start());
+    CHECKED(startActive());
     auto *slider = child<QSlider>("horizontalSlider_2");
     CHECKED(tabTo(slider));
     QByteArray expected = wheelRecord(wheel);
@@ -207,7 +171,7 @@ void WheelconfigAccessibilityTest::keyboardOnlyEffectEdit()
 // Type a name into the profile list, Tab to "Save", press the space bar.
 void WheelconfigAccessibilityTest::keyboardOnlyProfileSave()
 {
-    CHECKED(start());
+    CHECKED(startActive());
     auto *profiles = child<QComboBox>("profileComboBox");
     profiles->setFocus(Qt::TabFocusReason);
     QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Hill climb"));
