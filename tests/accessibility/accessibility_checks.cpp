@@ -260,3 +260,18 @@ QStringList readingOrderViolations(const QList<QWidget *> &chain)
     }
     return out;
 }
+
+QStringList tabOrderFaults(QWidget *window, const QList<QWidget *> &chain)
+{
+    QStringList out = readingOrderViolations(chain);
+    QStringList missed;
+    for (QWidget *w : expectedTabStops(window)) {
+        if (!chain.contains(w))
+            missed << describe(w);
+    }
+    if (!missed.isEmpty())
+        out << QStringLiteral("not reached: ") + missed.join(QStringLiteral(", "));
+    if (!out.isEmpty())
+        out << QStringLiteral("walked: ") + describe(chain).join(QStringLiteral(", "));
+    return out;
+}

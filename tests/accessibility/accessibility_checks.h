@@ -60,5 +60,9 @@ QList<QWidget *> tabChain(QWidget *start);
 // is finished before the next one is entered.
 QStringList readingOrderViolations(const QList<QWidget *> &chain);
 
+// The reading-order violations of `chain`, and a line naming the tab stops of `window` that
+// it misses; empty when Tab visits every stop in reading order.
+QStringList tabOrderFaults(QWidget *window, const QList<QWidget *> &chain);
+
 QString describe(const QWidget *widget);
 QStringList describe(const QList<QWidget *> &widgets);
