@@ -179,8 +179,7 @@ void HwconfigAccessibilityTest::page()
 
     auto *selector = widget<QComboBox>("comboBox");
     const QList<QWidget *> chain = tabChain(selector);
-    QVERIFY2(chain.size() == 2 + stops + 3,
-             qPrintable(describe(chain).join(QStringLiteral(", "))));
+    QVERIFY2(chain.size() == 2 + stops + 3, qPrintable(describe(chain).join(QStringLiteral(", "))));
     QCOMPARE(chain.first(), selector);
     QCOMPARE(describe(chain[1]), QStringLiteral("main_tab_widget/QTabBar"));
     QCOMPARE(describe(chain.mid(chain.size() - 3)),

@@ -279,8 +279,8 @@ void HwconfigPagesTest::roundTrip()
 void HwconfigPagesTest::sixteenBitFieldsTakeTheWholeRange()
 {
     CHECKED(start({}));
-    for (const char *name : {"axis0_encoder_CPR", "axis0_motion_range", "axis1_encoder_CPR",
-                             "axis1_motion_range"})
+    for (const char *name :
+         {"axis0_encoder_CPR", "axis0_motion_range", "axis1_encoder_CPR", "axis1_motion_range"})
         QVERIFY2(widget<QSpinBox>(name)->maximum() == 65535, name);
 }
 

@@ -296,10 +296,12 @@ void InstallTest::launcher_data()
         QTest::addRow("%s, first start", qPrintable(p.name))
             << p.name << QString() << "home/.local/share/kestrix" << false;
     }
-    QTest::newRow("XDG_DATA_HOME") << "hwconfig" << "xdg data"
+    QTest::newRow("XDG_DATA_HOME") << "hwconfig"
+                                   << "xdg data"
                                    << "xdg data/kestrix" << false;
-    QTest::newRow("relative XDG_DATA_HOME ignored")
-        << "hwconfig" << "relative" << "home/.local/share/kestrix" << false;
+    QTest::newRow("relative XDG_DATA_HOME ignored") << "hwconfig"
+                                                    << "relative"
+                                                    << "home/.local/share/kestrix" << false;
     QTest::newRow("the user's files are kept")
         << "hwconfig" << QString() << "home/.local/share/kestrix" << true;
 }

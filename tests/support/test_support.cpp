@@ -6,7 +6,8 @@
 #include <QApplication>
 #include <QMessageBox>
 
-namespace {
+namespace
+{
 
 QtMessageHandler previousHandler = nullptr;
 

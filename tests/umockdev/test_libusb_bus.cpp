@@ -300,9 +300,9 @@ void LibusbBusTest::interfaceHeldByTheHidDriver()
 
     openIfAbsent(entry);
     QVERIFY2(entry.handle, "opening the device node is allowed");
-    for (TransportOperation operation : {TransportOperation::ReadHardwareRecord,
-                                         TransportOperation::SendCalibration,
-                                         TransportOperation::SaveEffects}) {
+    for (TransportOperation operation :
+         {TransportOperation::ReadHardwareRecord, TransportOperation::SendCalibration,
+          TransportOperation::SaveEffects}) {
         const TransportOutcome outcome = perform(operation, entry.handle);
         QCOMPARE(outcome.result, int(USB_ERROR_IO));
         QVERIFY(outcome.received.isEmpty());

@@ -86,7 +86,10 @@ private:
     QStringList comboItems();
     QStringList trayItems();
     void typeName(const QString &name);
-    void click(const char *button) { QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton); }
+    void click(const char *button)
+    {
+        QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton);
+    }
     // Save, Enter (which applies the typed name) and Delete, each with `name` typed.
     void saveApplyAndDelete(const QString &name);
     QByteArray panelFields();
