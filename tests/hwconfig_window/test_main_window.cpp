@@ -13,6 +13,7 @@ class MainWindowTest : public QObject, private HwconfigSession
 private slots:
     void cleanup() { stop(); }
 
+    void catalogueIdsAreDistinct();
     void placeholderAndRows_data();
     void placeholderAndRows();
     void typeNoneHidesThePagesAndEnablesNothing();
@@ -34,6 +35,17 @@ private:
     }
     bool buttonsEnabled() const;
 };
+
+void MainWindowTest::catalogueIdsAreDistinct()
+{
+    // Two rows with one id would open one device twice and never find the other.
+    for (int i = 0; i < DEVICE_CATALOGUE_SIZE; ++i) {
+        QCOMPARE(DEVICE_CATALOGUE[i].vendorId, uint32_t(KESTRIX_VENDOR_ID));
+        for (int j = i + 1; j < DEVICE_CATALOGUE_SIZE; ++j)
+            QVERIFY2(DEVICE_CATALOGUE[i].productId != DEVICE_CATALOGUE[j].productId,
+                     qPrintable(QStringLiteral("rows %1 and %2").arg(i).arg(j)));
+    }
+}
 
 bool MainWindowTest::buttonsEnabled() const
 {

@@ -15,7 +15,6 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QSystemTrayIcon>
-#include <QTranslator>
 #include <QtTest>
 
 #include <memory>
@@ -60,8 +59,6 @@ private slots:
     void trayClickShowsAndHides();
     void closeAndExit_data();
     void closeAndExit();
-    void russianCatalogue_data();
-    void russianCatalogue();
 
 private:
     QSystemTrayIcon *tray() { return window->findChild<QSystemTrayIcon *>(); }
@@ -505,33 +502,6 @@ void WheelWindowTest::closeAndExit()
     const int result = QCoreApplication::exec();
     QCOMPARE(result, quits ? 0 : 7);
     QVERIFY(!window->isVisible());
-}
-
-void WheelWindowTest::russianCatalogue_data()
-{
-    QTest::addColumn<QString>("context");
-    QTest::addColumn<QString>("source");
-
-    QTest::newRow("Exit") << QStringLiteral("MainWindow") << QStringLiteral("Exit");
-    QTest::newRow("Profiles") << QStringLiteral("MainWindow") << QStringLiteral("Profiles");
-    QTest::newRow("Save settings")
-        << QStringLiteral("MainWindow") << QStringLiteral("Save settings");
-    QTest::newRow("Delete") << QStringLiteral("ProfileWidget") << QStringLiteral("Delete");
-    QTest::newRow("Invert constant force")
-        << QStringLiteral("PremiumEffectSettingsWidget") << QStringLiteral("Invert constant force");
-}
-
-void WheelWindowTest::russianCatalogue()
-{
-    QFETCH(QString, context);
-    QFETCH(QString, source);
-
-    QTranslator translator;
-    QVERIFY(translator.load(QStringLiteral(KESTRIX_RUN_DIR "/i18n/wheel_ui_ru")));
-    const QString translated =
-        translator.translate(context.toLatin1().constData(), source.toLatin1().constData());
-    QVERIFY(!translated.isEmpty());
-    QVERIFY(translated != source);
 }
 
 QTEST_MAIN(WheelWindowTest)
