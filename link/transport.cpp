@@ -43,7 +43,7 @@ int sendCommand(DeviceHandle *handle, int command)
     return setReport(handle, REPORT_COMMAND, packet);
 }
 
-void writeChunked(DeviceHandle *handle, int command, const unsigned char *data, uint16_t length)
+int writeChunked(DeviceHandle *handle, int command, const unsigned char *data, uint16_t length)
 {
     // One buffer for the whole write, never zeroed again: bytes beyond a short chunk keep
     // what the previous packet left there, as the firmware has always received them.
@@ -59,27 +59,44 @@ void writeChunked(DeviceHandle *handle, int command, const unsigned char *data, 
         const int count = std::min<int>(remaining, CHUNK_DATA_SIZE);
         if (count > 0)
             std::memcpy(packet + CHUNK_DATA_OFFSET, data + offset, count);
-        setReport(handle, REPORT_COMMAND, packet);
+        if (const int result = setReport(handle, REPORT_COMMAND, packet); !packetSent(result))
+            return result < 0 ? result : USB_ERROR_IO;
     }
 
     writeU16LE(packet + CHUNK_REMAINING_FIELD, CHUNK_CLOSING_REMAINING);
-    setReport(handle, REPORT_COMMAND, packet);
+    const int result = setReport(handle, REPORT_COMMAND, packet);
+    if (!packetSent(result))
+        return result < 0 ? result : USB_ERROR_IO;
+    return 0;
 }
 
-void waitUntilReady(DeviceHandle *handle)
+ReadyResult waitUntilReady(DeviceHandle *handle)
 {
     QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    ReadyResult outcome = ReadyResult::Failed;
     if (handle) {
+        // A wall-clock limit, not a read count: each read may itself take up to its time-out.
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(READY_WAIT_LIMIT_MS);
         unsigned char status[RECEIVE_BUFFER_SIZE] = {};
         for (;;) {
             const int received = getReport(handle, REPORT_STATUS, status, RECEIVE_BUFFER_SIZE);
             sleepMs(STATUS_POLL_INTERVAL_MS);
             // A failed or empty read means the device is gone: waiting on would never end.
-            if (received < 1 || status[0] == 0)
+            if (received < 1)
                 break;
+            if (status[0] == 0) {
+                outcome = ReadyResult::Ready;
+                break;
+            }
+            if (std::chrono::steady_clock::now() >= deadline) {
+                outcome = ReadyResult::StillBusy;
+                break;
+            }
         }
     }
     QGuiApplication::restoreOverrideCursor();
+    return outcome;
 }
 
 void sleepMs(unsigned milliseconds)

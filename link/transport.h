@@ -3,6 +3,7 @@
 // Feature-report transport and command set. Plain functions over a device handle; the
 // results follow libusb's convention (bytes transferred, or a negative error).
 
+#include "kestrix_protocol.h"
 #include "usb_access.h"
 
 #include <cstdint>
@@ -11,8 +12,30 @@ int getReport(DeviceHandle *handle, int reportId, unsigned char *buffer, int len
 int setReport(DeviceHandle *handle, int reportId, unsigned char *buffer);
 void initCommandPacket(unsigned char *packet, int command);
 int sendCommand(DeviceHandle *handle, int command);
-void writeChunked(DeviceHandle *handle, int command, const unsigned char *data, uint16_t length);
-void waitUntilReady(DeviceHandle *handle);
+
+// Sends the block as chunked command packets and stops at the first packet that does not
+// go out whole, so the device never assembles a block with a hole in it. Returns 0 when
+// every packet went out, else that packet's negative result (USB_ERROR_IO for a short one).
+int writeChunked(DeviceHandle *handle, int command, const unsigned char *data, uint16_t length);
+
+// How long the status may stay busy after a write before the wait gives up.
+constexpr int READY_WAIT_LIMIT_MS = 5000;
+
+enum class ReadyResult {
+    Ready,     // the status said ready
+    StillBusy, // still busy when the limit ran out: the device did not confirm
+    Failed,    // a status read failed (the device is gone), or there was no handle
+};
+
+// Reads the status every 100 ms, under the wait cursor, until it says ready, a read fails
+// or READY_WAIT_LIMIT_MS have passed.
+ReadyResult waitUntilReady(DeviceHandle *handle);
+
+// Whether a SET_REPORT of a command packet went out whole.
+inline bool packetSent(int result)
+{
+    return result == COMMAND_PACKET_SIZE;
+}
 
 // Portable blocking pause.
 void sleepMs(unsigned milliseconds);

@@ -25,10 +25,13 @@ private slots:
     void chunkedWrite_data();
     void chunkedWrite();
     void chunkedWriteIsAppliedByTheController();
+    void chunkedWriteStopsAtTheFirstFailure_data();
+    void chunkedWriteStopsAtTheFirstFailure();
     void commandsHaveNoFields();
     void waitUntilReady_data();
     void waitUntilReady();
     void waitUntilReadyEndsWhenTheDeviceVanishes();
+    void waitUntilReadyGivesUpOnADeviceThatStaysBusy();
     void waitUntilReadyWithoutHandleSendsNothing();
     void logLineFormat();
 
@@ -103,7 +106,8 @@ void TransportTest::chunkedWrite()
     unsigned char block[256];
     for (int i = 0; i < 256; ++i)
         block[i] = static_cast<unsigned char>(0x40 + i);
-    writeChunked(handle, CMD_WRITE_HARDWARE_SETTINGS, block, static_cast<uint16_t>(length));
+    QCOMPARE(writeChunked(handle, CMD_WRITE_HARDWARE_SETTINGS, block, static_cast<uint16_t>(length)),
+             0);
 
     const auto packets = joystick->transfers();
     QCOMPARE(packets.size(), offsets.size());
@@ -144,6 +148,29 @@ void TransportTest::chunkedWriteIsAppliedByTheController()
     QCOMPARE(toBytes(after).mid(107), toBytes(before).mid(107)); // the tail is never written
 }
 
+void TransportTest::chunkedWriteStopsAtTheFirstFailure_data()
+{
+    QTest::addColumn<int>("failingPacket");
+    QTest::addColumn<int>("error");
+    QTest::newRow("first data packet, I/O error") << 0 << int(USB_ERROR_IO);
+    QTest::newRow("second data packet, time-out") << 1 << int(USB_ERROR_TIMEOUT);
+    QTest::newRow("closing packet, gone") << 2 << int(USB_ERROR_NO_DEVICE);
+}
+
+void TransportTest::chunkedWriteStopsAtTheFirstFailure()
+{
+    QFETCH(int, failingPacket);
+    QFETCH(int, error);
+    const auto before = joystick->report(REPORT_HARDWARE_SETTINGS);
+    joystick->failTransfers(failingPacket, error);
+
+    QCOMPARE(writeChunked(handle, CMD_WRITE_HARDWARE_SETTINGS, transportPattern(107).data(), 107),
+             error);
+
+    QCOMPARE(int(joystick->transfers().size()), failingPacket + 1);
+    QCOMPARE(toBytes(joystick->report(REPORT_HARDWARE_SETTINGS)), toBytes(before));
+}
+
 void TransportTest::commandsHaveNoFields()
 {
     QCOMPARE(sendCommand(handle, CMD_SAVE_EFFECT_SETTINGS), COMMAND_PACKET_SIZE);
@@ -172,7 +199,7 @@ void TransportTest::waitUntilReady()
 
     QElapsedTimer clock;
     clock.start();
-    ::waitUntilReady(handle);
+    QCOMPARE(::waitUntilReady(handle), ReadyResult::Ready);
     const qint64 elapsed = clock.elapsed();
 
     const auto reads = getReports(joystick->transfers(), REPORT_STATUS);
@@ -192,7 +219,7 @@ void TransportTest::waitUntilReadyEndsWhenTheDeviceVanishes()
     joystick->clearTransfers();
     joystick->unplugAfter(2);
 
-    ::waitUntilReady(handle);
+    QCOMPARE(::waitUntilReady(handle), ReadyResult::Failed);
 
     const auto reads = joystick->transfers();
     QCOMPARE(reads.size(), size_t(3));
@@ -201,9 +228,28 @@ void TransportTest::waitUntilReadyEndsWhenTheDeviceVanishes()
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
 }
 
+void TransportTest::waitUntilReadyGivesUpOnADeviceThatStaysBusy()
+{
+    joystick->setBusyReads(-1);
+    sendCommand(handle, CMD_SAVE_EFFECT_SETTINGS);
+    joystick->clearTransfers();
+
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(::waitUntilReady(handle), ReadyResult::StillBusy);
+    const qint64 elapsed = clock.elapsed();
+
+    QVERIFY2(elapsed >= READY_WAIT_LIMIT_MS && elapsed < READY_WAIT_LIMIT_MS + 500,
+             qPrintable(QString::number(elapsed)));
+    const auto reads = joystick->transfers();
+    QCOMPARE(getReports(reads, REPORT_STATUS).size(), reads.size());
+    QVERIFY(reads.size() <= size_t(READY_WAIT_LIMIT_MS / STATUS_POLL_INTERVAL_MS));
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+}
+
 void TransportTest::waitUntilReadyWithoutHandleSendsNothing()
 {
-    ::waitUntilReady(nullptr);
+    QCOMPARE(::waitUntilReady(nullptr), ReadyResult::Failed);
     QVERIFY(joystick->transfers().empty());
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
 }
