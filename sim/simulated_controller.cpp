@@ -419,7 +419,7 @@ void SimulatedController::clearFaults()
 std::vector<SimTransfer> SimulatedController::transfers() const
 {
     std::lock_guard<std::mutex> lock(mutex);
-    return record;
+    return std::vector<SimTransfer>(record.begin(), record.end());
 }
 
 void SimulatedController::clearTransfers()
@@ -483,6 +483,8 @@ int SimulatedController::controlTransfer(uint8_t requestType, uint8_t request, u
     t.result = result;
     simulatorLogTransfer(t);
     record.push_back(std::move(t));
+    if (record.size() > TRANSFER_HISTORY)
+        record.pop_front();
     lock.unlock();
 
     if (delay.count() > 0)

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -91,7 +92,9 @@ public:
     void setBusyReads(int reads);
     void clearFaults();
 
-    // Every transfer attempted on this controller, in order.
+    // The most recent transfers attempted on this controller, in order: the older ones are
+    // dropped, so that a program left running in simulator mode does not grow without bound.
+    static constexpr size_t TRANSFER_HISTORY = 4096;
     std::vector<SimTransfer> transfers() const;
     void clearTransfers();
 
@@ -143,5 +146,5 @@ private:
     std::chrono::milliseconds latency{0};
     bool timeoutsTakeTime = false;
 
-    std::vector<SimTransfer> record;
+    std::deque<SimTransfer> record;
 };
