@@ -234,8 +234,12 @@ DeviceHandle *MainWindow::targetDevice()
 
 void MainWindow::warnNoTarget()
 {
-    QMessageBox::warning(this, tr("Kestrix hardware settings UI"),
-                         tr("Target device is not selected or was disconnected!"));
+    warn(tr("Target device is not selected or was disconnected!"));
+}
+
+void MainWindow::warn(const QString &text)
+{
+    QMessageBox::warning(this, tr("Kestrix hardware settings UI"), text);
 }
 
 void MainWindow::on_reboot_button_clicked()
@@ -286,6 +290,7 @@ bool MainWindow::readSettings()
     for (int i = 0; i < form->main_tab_widget->count(); ++i)
         form->main_tab_widget->setTabVisible(i, true);
     currentPanel = form->premiumHardwareSettings;
+    loadedConnection = deviceCatalogue[selectedDevice].connection;
     currentPanel->loadSettings(deviceType, record);
     loadPages(record);
     return true;
@@ -296,6 +301,13 @@ void MainWindow::on_save_settings_button_clicked()
     DeviceHandle *handle = targetDevice();
     if (!handle || !currentPanel)
         return;
+    if (deviceCatalogue[selectedDevice].connection != loadedConnection) {
+        // The pages came from before an unplug: the controller may hold other settings now.
+        warn(tr("The controller was disconnected and connected again after its settings were "
+                "read, so nothing was saved. Click \"Read settings\", then make your changes "
+                "again."));
+        return;
+    }
 
     // Read afresh: bytes that no widget owns go back as the device holds them now.
     unsigned char record[RECEIVE_BUFFER_SIZE] = {};

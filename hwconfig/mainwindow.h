@@ -51,6 +51,7 @@ private:
     // The open handle of the selected device, or null after the warning box was shown.
     DeviceHandle *targetDevice();
     void warnNoTarget();
+    void warn(const QString &text);
 
     Ui::MainWindow *form;
     QIcon icon;
@@ -65,4 +66,6 @@ private:
 
     DeviceEntry deviceCatalogue[DEVICE_CATALOGUE_SIZE];
     int selectedDevice = -666;
+    // The connection of the selected device that the pages were loaded from.
+    uint32_t loadedConnection = 0;
 };

@@ -579,6 +579,10 @@
         <source>Wheel</source>
         <translation>Руль</translation>
     </message>
+    <message>
+        <source>The controller was disconnected and connected again after its settings were read, so nothing was saved. Click &quot;Read settings&quot;, then make your changes again.</source>
+        <translation>Контроллер был отключён и снова подключён после чтения настроек, поэтому ничего не сохранено. Нажмите «Прочитать настройки», затем внесите изменения заново.</translation>
+    </message>
 </context>
 <context>
     <name>PremiumHardwareSettingsWidget</name>

@@ -5,9 +5,12 @@
 
 void openIfAbsent(DeviceEntry &entry)
 {
-    if (!entry.handle)
-        entry.handle = openDevice(static_cast<uint16_t>(entry.vendorId),
-                                  static_cast<uint16_t>(entry.productId));
+    if (entry.handle)
+        return;
+    entry.handle =
+        openDevice(static_cast<uint16_t>(entry.vendorId), static_cast<uint16_t>(entry.productId));
+    if (entry.handle)
+        ++entry.connection;
 }
 
 bool probe(DeviceEntry &entry)
