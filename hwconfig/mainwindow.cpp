@@ -247,7 +247,12 @@ void MainWindow::on_reboot_button_clicked()
     DeviceHandle *handle = targetDevice();
     if (!handle)
         return;
-    sendCommand(handle, CMD_REBOOT);
+    if (!packetSent(sendCommand(handle, CMD_REBOOT))) {
+        // The controller did not restart: the pages still show what it holds.
+        warn(tr("The controller did not take the reboot command. Check the cable, then try "
+                "again."));
+        return;
+    }
     // The restarted device may come back with other settings.
     currentPanel = nullptr;
     if (selectedDevice != -1) {
@@ -317,13 +322,31 @@ void MainWindow::on_save_settings_button_clicked()
         return;
     }
     storePages(record);
-    writeChunked(handle, CMD_WRITE_HARDWARE_SETTINGS, record, HardwareSettingsRecord::SIZE);
-    waitUntilReady(handle);
+    // The pages keep the user's values after a failure, so that saving again sends them.
+    const int written =
+        writeChunked(handle, CMD_WRITE_HARDWARE_SETTINGS, record, HardwareSettingsRecord::SIZE);
+    if (written < 0) {
+        warn(tr("The controller did not take the settings. Check the cable, then try again."));
+        return;
+    }
+    switch (waitUntilReady(handle)) {
+    case ReadyResult::Ready:
+        break;
+    case ReadyResult::StillBusy:
+        warn(tr("The controller stayed busy and did not confirm within %1 seconds that it stored "
+                "the settings. Wait a moment, then save again.")
+                 .arg(READY_WAIT_LIMIT_MS / 1000));
+        break;
+    case ReadyResult::Failed:
+        warn(tr("The controller did not confirm that it stored the settings. Check the cable, "
+                "then save again."));
+        break;
+    }
 }
 
 void MainWindow::sendCalibrationStartAngle(int axis, int value, int magnitude)
 {
-    if (selectedDevice < 0 || !deviceCatalogue[selectedDevice].handle)
+    if (selectedDevice < 0 || !deviceCatalogue[selectedDevice].handle || calibrationWarningPending)
         return;
     unsigned char packet[COMMAND_PACKET_SIZE];
     initCommandPacket(packet, CMD_CALIBRATION_START_ANGLE);
@@ -331,5 +354,18 @@ void MainWindow::sendCalibrationStartAngle(int axis, int value, int magnitude)
     packet[CALIBRATION_MAGNITUDE_FIELD] = static_cast<unsigned char>(magnitude & 0xFF);
     packet[CALIBRATION_ANGLE_FIELD] = static_cast<unsigned char>(value & 0xFF);
     packet[CALIBRATION_ANGLE_FIELD + 1] = static_cast<unsigned char>((value >> 8) & 0xFF);
-    setReport(deviceCatalogue[selectedDevice].handle, REPORT_COMMAND, packet);
+    if (packetSent(setReport(deviceCatalogue[selectedDevice].handle, REPORT_COMMAND, packet))) {
+        calibrationFailing = false;
+        return;
+    }
+    if (calibrationFailing)
+        return; // this run of failures has been told
+    calibrationFailing = true;
+    // Told once the spin box or the read that sent it is done, not in the middle of it.
+    calibrationWarningPending = true;
+    QTimer::singleShot(0, this, [this] {
+        warn(tr("The controller did not take the calibration start angle. Check the cable, then "
+                "change the angle again."));
+        calibrationWarningPending = false;
+    });
 }

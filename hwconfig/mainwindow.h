@@ -68,4 +68,8 @@ private:
     int selectedDevice = -666;
     // The connection of the selected device that the pages were loaded from.
     uint32_t loadedConnection = 0;
+    // A run of failed calibration commands is told once; the commands after a failure wait
+    // until the user has seen it.
+    bool calibrationFailing = false;
+    bool calibrationWarningPending = false;
 };

@@ -580,8 +580,28 @@
         <translation>Руль</translation>
     </message>
     <message>
+        <source>The controller did not take the reboot command. Check the cable, then try again.</source>
+        <translation>Контроллер не принял команду перезагрузки. Проверьте кабель и повторите попытку.</translation>
+    </message>
+    <message>
         <source>The controller was disconnected and connected again after its settings were read, so nothing was saved. Click &quot;Read settings&quot;, then make your changes again.</source>
         <translation>Контроллер был отключён и снова подключён после чтения настроек, поэтому ничего не сохранено. Нажмите «Прочитать настройки», затем внесите изменения заново.</translation>
+    </message>
+    <message>
+        <source>The controller did not take the settings. Check the cable, then try again.</source>
+        <translation>Контроллер не принял настройки. Проверьте кабель и повторите попытку.</translation>
+    </message>
+    <message>
+        <source>The controller stayed busy and did not confirm within %1 seconds that it stored the settings. Wait a moment, then save again.</source>
+        <translation>Контроллер оставался занят и за %1 с не подтвердил, что сохранил настройки. Подождите немного и сохраните снова.</translation>
+    </message>
+    <message>
+        <source>The controller did not confirm that it stored the settings. Check the cable, then save again.</source>
+        <translation>Контроллер не подтвердил, что сохранил настройки. Проверьте кабель и сохраните снова.</translation>
+    </message>
+    <message>
+        <source>The controller did not take the calibration start angle. Check the cable, then change the angle again.</source>
+        <translation>Контроллер не принял начальный угол калибровки. Проверьте кабель и измените угол ещё раз.</translation>
     </message>
 </context>
 <context>
