@@ -4,6 +4,7 @@
 
 #include "combo_rows.h"
 #include "hardware_settings_record.h"
+#include "tab_bar_accessibility.h"
 #include "transport.h"
 
 #include <QApplication>
@@ -33,6 +34,7 @@ MainWindow::MainWindow(QWidget *parent)
 
     usbInit();
 
+    installTabBarAccessibility(); // before the tab bars exist
     form->setupUi(this);
     setWindowIcon(icon);
 

@@ -135,7 +135,7 @@ std::vector<AccessibleControl> accessibleControls(QWidget *window)
         if (isInteractive(iface->role())) {
             // A part that hands its focus on is announced within the control it belongs to.
             controls.push_back({describe(w), iface->role(), announcedName(iface), w, shown,
-                                w->focusProxy() != nullptr});
+                                w->focusProxy() != nullptr, !iface->state().invisible});
         } else if (auto *bar = qobject_cast<QTabBar *>(w)) {
             for (int i = 0; i < iface->childCount(); ++i) {
                 QAccessibleInterface *tab = iface->child(i);
@@ -144,7 +144,7 @@ std::vector<AccessibleControl> accessibleControls(QWidget *window)
                 controls.push_back(
                     {describe(bar->parentWidget()) + QStringLiteral(" tab %1").arg(i),
                      QAccessible::PageTab, tab->text(QAccessible::Name), w,
-                     shown && bar->isTabVisible(i), false});
+                     shown && bar->isTabVisible(i), false, !tab->state().invisible});
             }
         }
     }
@@ -176,6 +176,17 @@ QStringList misnamedGroups(QWidget *window)
         if (!title.isEmpty() && iface && iface->text(QAccessible::Name) != title)
             out << QStringLiteral("%1 (\"%2\") as \"%3\"")
                        .arg(describe(group), title, iface->text(QAccessible::Name));
+    }
+    return out;
+}
+
+QStringList misreportedVisibility(const std::vector<AccessibleControl> &controls)
+{
+    QStringList out;
+    for (const AccessibleControl &c : controls) {
+        if (c.shown != c.reported)
+            out << c.id + (c.shown ? QStringLiteral(": on screen, reported hidden")
+                                   : QStringLiteral(": hidden, reported on screen"));
     }
     return out;
 }

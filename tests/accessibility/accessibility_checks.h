@@ -21,6 +21,7 @@ struct AccessibleControl {
     QWidget *widget; // the control, or the tab bar that holds the tab
     bool shown;      // on screen now, not on a hidden page or tab
     bool part;       // part of another control (the line edit of an editable combo box)
+    bool reported = true; // what assistive technology is told: on screen (not invisible)
 };
 
 // The name a screen reader announces a control by; for a combo box never its value.
@@ -40,6 +41,10 @@ QStringList untiedCaptions(QWidget *window, const QStringList &notCaptions);
 // Each titled group box that assistive technology announces by another text (Qt names a
 // group box inside another by the outer title).
 QStringList misnamedGroups(QWidget *window);
+
+// "id: ..." for each control that assistive technology is told is on screen while it is
+// not (a hidden tab announced to a screen reader), or the other way round.
+QStringList misreportedVisibility(const std::vector<AccessibleControl> &controls);
 
 // "id (role)" of each control whose accessible name is empty.
 QStringList unnamedControls(const std::vector<AccessibleControl> &controls);

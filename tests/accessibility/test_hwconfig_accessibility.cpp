@@ -25,6 +25,8 @@ private slots:
     void page_data();
     void page();
     void keyboardOnlyEditAndSave();
+    void onlyWhatIsOnScreenIsReportedShowing_data();
+    void onlyWhatIsOnScreenIsReportedShowing();
 
 private:
     // Opens the window with one device and picks it with the arrow key, as a keyboard user
@@ -221,6 +223,48 @@ void HwconfigAccessibilityTest::keyboardOnlyEditAndSave()
     expected[RX_LOWER_DEAD_ZONE] += 3;
     QCOMPARE(hex(toBytes(joystick->report(REPORT_HARDWARE_SETTINGS))), hex(toBytes(expected)));
     QVERIFY(boxes->boxes().empty());
+}
+
+void HwconfigAccessibilityTest::onlyWhatIsOnScreenIsReportedShowing_data()
+{
+    QTest::addColumn<ControllerKind>("kind");
+    QTest::addColumn<bool>("read");
+    QTest::addColumn<bool>("typeNone"); // read again while the device reports type 0
+    QTest::addColumn<int>("tabsShown"); // page tabs and axis tabs on screen
+
+    QTest::newRow("before a read") << ControllerKind::Joystick << false << false << 0;
+    QTest::newRow("joystick") << ControllerKind::Joystick << true << false << 4 + 2;
+    QTest::newRow("rudder: one axis tab") << ControllerKind::Rudder << true << false << 4 + 1;
+    QTest::newRow("type 0 after a read") << ControllerKind::Joystick << true << true << 0;
+}
+
+// A screen reader announces what the accessibility interface reports as showing: hidden
+// page tabs, axis tabs and pages must not be among it.
+void HwconfigAccessibilityTest::onlyWhatIsOnScreenIsReportedShowing()
+{
+    QFETCH(ControllerKind, kind);
+    QFETCH(bool, read);
+    QFETCH(bool, typeNone);
+    QFETCH(int, tabsShown);
+    if (read) {
+        CHECKED(startAndPick(kind));
+    } else {
+        CHECKED(start({kind}));
+    }
+    if (typeNone) {
+        sim->controller(kind)->setReportByte(REPORT_DEVICE_INFO, DEVICE_INFO_TYPE_OFFSET,
+                                             DEVICE_TYPE_NONE);
+        click("read_settings_button");
+        QCOMPARE(visibleTabs(), 0);
+    }
+
+    const auto controls = accessibleControls(window.get());
+    const QStringList wrong = misreportedVisibility(controls);
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(QStringLiteral(", "))));
+    int reported = 0;
+    for (const AccessibleControl &c : controls)
+        reported += c.role == QAccessible::PageTab && c.reported ? 1 : 0;
+    QCOMPARE(reported, tabsShown);
 }
 
 QTEST_MAIN(HwconfigAccessibilityTest)
