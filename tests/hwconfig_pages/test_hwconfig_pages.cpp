@@ -107,7 +107,6 @@ private slots:
     void randomRecords();
 
 private:
-    static void typeInto(QWidget *editor, const QString &text);
     static QByteArray writtenBlock(const std::vector<SimTransfer> &transfers);
     static std::vector<QByteArray> calibrationPackets(const std::vector<SimTransfer> &transfers);
 };
@@ -116,14 +115,6 @@ void HwconfigPagesTest::initTestCase()
 {
     QLocale::setDefault(QLocale::c());
     quietOffscreenPopups();
-}
-
-void HwconfigPagesTest::typeInto(QWidget *editor, const QString &text)
-{
-    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
-    if (text.isEmpty())
-        QTest::keyClick(editor, Qt::Key_Delete);
-    QTest::keyClicks(editor, text);
 }
 
 // The block that the command 17 packets carried, put together as the firmware does.

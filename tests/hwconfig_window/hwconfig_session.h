@@ -57,6 +57,15 @@ protected:
         QTRY_VERIFY(!view->isVisible());
     }
 
+    // Replaces the text of a spin box or line edit as typing does.
+    static void typeInto(QWidget *editor, const QString &text)
+    {
+        QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+        if (text.isEmpty())
+            QTest::keyClick(editor, Qt::Key_Delete);
+        QTest::keyClicks(editor, text);
+    }
+
     // The selector's rows follow the controller kinds.
     void pick(ControllerKind kind)
     {

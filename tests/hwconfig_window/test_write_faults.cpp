@@ -84,7 +84,6 @@ private slots:
     void saveAfterReconnectWritesNothing();
 
 private:
-    void typeInto(const char *spinBox, const QString &text);
     void waitForOneBox(const QString &text);
 };
 
@@ -92,14 +91,6 @@ void WriteFaultsTest::initTestCase()
 {
     QLocale::setDefault(QLocale::c());
     quietOffscreenPopups();
-}
-
-void WriteFaultsTest::typeInto(const char *spinBox, const QString &text)
-{
-    auto *spin = widget<QSpinBox>(spinBox);
-    spin->setFocus();
-    QTest::keyClick(spin, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(spin, text);
 }
 
 // Exactly one box with that text, also a while after it was answered.
@@ -176,7 +167,7 @@ void WriteFaultsTest::writeFaults()
     auto *magnitude = widget<QSpinBox>("calibration_magnitude");
     const int shownMagnitude = magnitude->value();
     if (isSave(step))
-        CHECKED(typeInto("power_limit", QStringLiteral("12")));
+        typeInto(widget<QSpinBox>("power_limit"), QStringLiteral("12"));
     // Changed behind the window's back: the save must carry what the device holds now.
     device->setReportByte(REPORT_HARDWARE_SETTINGS, CARRIED, 0x77);
     const std::vector<uint8_t> before = device->report(REPORT_HARDWARE_SETTINGS);
@@ -322,7 +313,7 @@ void WriteFaultsTest::saveAfterReconnectWritesNothing()
     // Read again, the pages are the device's and a save goes through.
     click("read_settings_button");
     QCOMPARE(power->value(), 10);
-    CHECKED(typeInto("power_limit", QStringLiteral("15")));
+    typeInto(widget<QSpinBox>("power_limit"), QStringLiteral("15"));
     boxes->clear();
     click("save_settings_button");
     QVERIFY(boxes->boxes().empty());
