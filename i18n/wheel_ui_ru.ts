@@ -108,6 +108,61 @@
     </message>
 </context>
 <context>
+    <name>ProfileStore</name>
+    <message>
+        <source>the folder wheel_profiles can not be used</source>
+        <translation>папку wheel_profiles нельзя использовать</translation>
+    </message>
+    <message>
+        <source>no name was typed</source>
+        <translation>имя не введено</translation>
+    </message>
+    <message>
+        <source>the name is only white space</source>
+        <translation>имя состоит только из пробелов</translation>
+    </message>
+    <message>
+        <source>the name contains a control character, such as a tab or a line break</source>
+        <translation>имя содержит управляющий символ, например табуляцию или перевод строки</translation>
+    </message>
+    <message>
+        <source>the name starts with a dot</source>
+        <translation>имя начинается с точки</translation>
+    </message>
+    <message>
+        <source>the name contains / or \</source>
+        <translation>имя содержит / или \</translation>
+    </message>
+    <message>
+        <source>there is no profile of that name</source>
+        <translation>профиля с таким именем нет</translation>
+    </message>
+    <message>
+        <source>that name is a symbolic link, and links are never followed</source>
+        <translation>это имя — символическая ссылка, а по ссылкам программа не переходит</translation>
+    </message>
+    <message>
+        <source>that name is not a profile file</source>
+        <translation>под этим именем находится не файл профиля</translation>
+    </message>
+    <message>
+        <source>the file is damaged: it is shorter than 22 bytes</source>
+        <translation>файл повреждён: он короче 22 байт</translation>
+    </message>
+    <message>
+        <source>the disk is full</source>
+        <translation>диск заполнен</translation>
+    </message>
+    <message>
+        <source>permission was denied</source>
+        <translation>доступ запрещён</translation>
+    </message>
+    <message>
+        <source>the name is too long</source>
+        <translation>имя слишком длинное</translation>
+    </message>
+</context>
+<context>
     <name>ProfileWidget</name>
     <message>
         <source>Save</source>
@@ -132,6 +187,18 @@
     <message>
         <source>Delete profile</source>
         <translation>Удалить профиль</translation>
+    </message>
+    <message>
+        <source>The profile could not be applied: %1.</source>
+        <translation>Не удалось применить профиль: %1.</translation>
+    </message>
+    <message>
+        <source>The profile could not be saved: %1.</source>
+        <translation>Не удалось сохранить профиль: %1.</translation>
+    </message>
+    <message>
+        <source>The profile could not be deleted: %1.</source>
+        <translation>Не удалось удалить профиль: %1.</translation>
     </message>
 </context>
 </TS>

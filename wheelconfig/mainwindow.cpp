@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QMenu>
+#include <QMessageBox>
 #include <QTimer>
 
 MainWindow::MainWindow(QWidget *parent)
@@ -36,6 +37,7 @@ MainWindow::MainWindow(QWidget *parent)
             &MainWindow::sendEffectSettings);
     connect(form->profile_widget, &ProfileWidget::profileApplied, this,
             &MainWindow::sendEffectSettings);
+    form->profile_widget->setNotifier([this](const QString &text) { tellUser(text); });
     connect(exitAction, &QAction::triggered, this, [this] {
         quitRequested = true;
         close();
@@ -158,6 +160,22 @@ void MainWindow::on_reboot_button_clicked()
     wheelDevice.connected = false;
     sendCommand(handle, CMD_REBOOT);
     closeDevice(handle);
+}
+
+void MainWindow::tellUser(const QString &text)
+{
+    const QString title = tr("Kestrix hardware settings UI");
+    // Hidden in the tray, as after a profile chosen from its menu, a box would appear out
+    // of nowhere; the balloon comes from the icon the user just used.
+    if (!isVisible() && systemTrayAvailable())
+        showTrayMessage(title, text);
+    else
+        QMessageBox::warning(this, title, text);
+}
+
+void MainWindow::showTrayMessage(const QString &title, const QString &text)
+{
+    trayIcon->showMessage(title, text, QSystemTrayIcon::Warning);
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

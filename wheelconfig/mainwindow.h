@@ -30,6 +30,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     // Asked at every close: without a tray a hidden window could never be reached again.
     virtual bool systemTrayAvailable() const;
+    // A warning in the tray icon's balloon, for failures while the window is hidden.
+    virtual void showTrayMessage(const QString &title, const QString &text);
 
 private slots:
     void on_reboot_button_clicked();
@@ -41,6 +43,8 @@ private:
     void showConnected(const unsigned char *record);
     void adjustToContents();
     void sendEffectSettings();
+    // Once per failure: a warning box, or the tray's balloon while the window is hidden.
+    void tellUser(const QString &text);
     void trayIconActivated(QSystemTrayIcon::ActivationReason reason);
     // The wheel's handle while the window shows it connected, else null.
     DeviceHandle *connectedHandle() const;

@@ -6,15 +6,10 @@
 #include "effect_settings_widget_variant.h"
 
 #include <QAction>
-#include <QFile>
-#include <QFileInfo>
+#include <QCompleter>
 #include <QLineEdit>
 #include <QMenu>
-#include <QSaveFile>
-
-namespace {
-const QString PROFILE_DIRECTORY = QStringLiteral("wheel_profiles");
-}
+#include <QMessageBox>
 
 ProfileWidget::ProfileWidget(QWidget *parent) : QWidget(parent), form(new Ui::ProfileWidget)
 {
@@ -22,10 +17,10 @@ ProfileWidget::ProfileWidget(QWidget *parent) : QWidget(parent), form(new Ui::Pr
     // Assistive technology meets the edit field as a node of its own, focused along with
     // the list while a name is typed: it carries the list's name.
     form->profileComboBox->lineEdit()->setAccessibleName(form->profileComboBox->accessibleName());
-
-    profileDir = QDir::current();
-    profileDir.mkdir(PROFILE_DIRECTORY);
-    storeUsable = profileDir.cd(PROFILE_DIRECTORY);
+    // Enter takes the item that matches the typed name, and the combo box matches the way
+    // its completer does: "rally" must not apply "Rally", which is another profile.
+    if (QCompleter *completer = form->profileComboBox->completer())
+        completer->setCaseSensitivity(Qt::CaseSensitive);
 
     form->profileDeleteButton->setFocus(Qt::OtherFocusReason);
 }
@@ -42,12 +37,17 @@ void ProfileWidget::attach(EffectSettingsWidgetVariant *panel_, QMenu *profilesM
     refreshProfiles();
 }
 
-bool ProfileWidget::isSafeProfileName(const QString &name)
+void ProfileWidget::setNotifier(Notifier notifier_)
 {
-    // A name is joined to the store's path: it must not lead out of it, and a hidden name
-    // would be saved but never listed.
-    return !name.isEmpty() && !name.startsWith(QLatin1Char('.')) &&
-           !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'));
+    notifier = std::move(notifier_);
+}
+
+void ProfileWidget::tell(const QString &text)
+{
+    if (notifier)
+        notifier(text);
+    else
+        QMessageBox::warning(this, window()->windowTitle(), text);
 }
 
 void ProfileWidget::refreshProfiles()
@@ -59,12 +59,7 @@ void ProfileWidget::refreshProfiles()
         profilesMenu->clear();
     }
 
-    QStringList names;
-    if (storeUsable)
-        names = profileDir.entryList(QDir::Files, QDir::Name | QDir::IgnoreCase);
-    for (const QString &name : names) {
-        if (!isSafeProfileName(name))
-            continue; // could be neither applied nor deleted
+    for (const QString &name : store.names()) {
         form->profileComboBox->addItem(name);
         if (!profilesMenu)
             continue;
@@ -79,22 +74,25 @@ void ProfileWidget::refreshProfiles()
     form->profileComboBox->setCurrentIndex(-1);
 }
 
+void ProfileWidget::showName(const QString &name, bool failed)
+{
+    QComboBox *combo = form->profileComboBox;
+    combo->setCurrentIndex(combo->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive));
+    if (failed && combo->currentIndex() < 0)
+        combo->setEditText(name);
+}
+
 void ProfileWidget::applyProfile(const QString &name)
 {
-    if (!storeUsable || !panel || !isSafeProfileName(name))
+    if (!panel)
         return;
-    const QString path = profileDir.filePath(name);
-    if (!QFileInfo(path).isFile())
+    unsigned char record[EFFECT_SETTINGS_RECORD_SIZE];
+    const ProfileStore::Outcome read = store.read(name, record);
+    if (!read.ok()) {
+        tell(tr("The profile could not be applied: %1.").arg(read.reason()));
         return;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    unsigned char record[EFFECT_SETTINGS_RECORD_SIZE] = {};
-    const qint64 read = file.read(reinterpret_cast<char *>(record), EFFECT_SETTINGS_RECORD_SIZE);
-    file.close();
-    // A short file holds no whole profile: loading it would mix in bytes nobody read.
-    if (read != EFFECT_SETTINGS_RECORD_SIZE)
-        return;
+    }
+    lastApplied = name;
     panel->loadSettings(record);
     emit profileApplied();
 }
@@ -107,26 +105,24 @@ void ProfileWidget::on_profileComboBox_activated(int index)
 void ProfileWidget::on_profileSaveButton_clicked()
 {
     const QString name = form->profileComboBox->currentText();
-    if (storeUsable && panel && isSafeProfileName(name)) {
-        unsigned char record[EFFECT_SETTINGS_RECORD_SIZE] = {};
-        panel->storeSettings(record);
-        // Written aside and renamed into place, so a failed write never leaves the old
-        // profile truncated.
-        QSaveFile file(profileDir.filePath(name));
-        if (file.open(QIODevice::WriteOnly)) {
-            file.write(reinterpret_cast<const char *>(record), EFFECT_SETTINGS_RECORD_SIZE);
-            file.commit();
-        }
-    }
+    if (!panel)
+        return;
+    unsigned char record[EFFECT_SETTINGS_RECORD_SIZE] = {};
+    panel->storeSettings(record);
+    const ProfileStore::Outcome saved = store.write(name, record);
     refreshProfiles();
-    form->profileComboBox->setCurrentIndex(
-        form->profileComboBox->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive));
+    showName(name, !saved.ok());
+    if (!saved.ok())
+        tell(tr("The profile could not be saved: %1.").arg(saved.reason()));
 }
 
 void ProfileWidget::on_profileDeleteButton_clicked()
 {
     const QString name = form->profileComboBox->currentText();
-    if (storeUsable && isSafeProfileName(name) && QFileInfo(profileDir.filePath(name)).isFile())
-        profileDir.remove(name);
+    const ProfileStore::Outcome removed = store.remove(name);
     refreshProfiles();
+    if (!removed.ok()) {
+        showName(name, true);
+        tell(tr("The profile could not be deleted: %1.").arg(removed.reason()));
+    }
 }

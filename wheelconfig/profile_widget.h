@@ -1,7 +1,10 @@
 #pragma once
 
-#include <QDir>
+#include "profile_store.h"
+
 #include <QWidget>
+
+#include <functional>
 
 class EffectSettingsWidgetVariant;
 class QMenu;
@@ -24,8 +27,12 @@ public:
     void attach(EffectSettingsWidgetVariant *panel, QMenu *profilesMenu);
     void refreshProfiles();
 
-    // A name the store can hold: it names a file inside wheel_profiles that is listed.
-    static bool isSafeProfileName(const QString &name);
+    // Tells the user what went wrong; without one, a warning box over this widget does.
+    using Notifier = std::function<void(const QString &text)>;
+    void setNotifier(Notifier notifier);
+
+    // The name of the profile that was applied last.
+    QString appliedProfile() const { return lastApplied; }
 
 signals:
     void profileApplied();
@@ -36,15 +43,20 @@ private slots:
     void on_profileComboBox_activated(int index);
 
 public slots:
-    // Loads the named profile into the panel; a missing or short file changes nothing.
+    // Loads the named profile into the panel; a profile that can not be read whole
+    // changes nothing, and the user is told why.
     void applyProfile(const QString &name);
 
 private:
+    void tell(const QString &text);
+    // After a refresh: the saved profile selected, or, when the action failed, the typed
+    // name kept so that the user can correct it.
+    void showName(const QString &name, bool failed);
+
     Ui::ProfileWidget *form;
     EffectSettingsWidgetVariant *panel = nullptr;
-    QDir profileDir;
-    // False when wheel_profiles could not be made or entered: then there is no store at
-    // all, rather than the working directory standing in for it.
-    bool storeUsable = false;
+    ProfileStore store;
     QMenu *profilesMenu = nullptr;
+    Notifier notifier;
+    QString lastApplied;
 };

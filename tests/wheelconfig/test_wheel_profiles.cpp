@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -18,7 +19,12 @@
 #include <QSystemTrayIcon>
 #include <QtTest>
 
+#include <algorithm>
+#include <csignal>
 #include <memory>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -40,19 +46,17 @@ QByteArray profileBytes(uint8_t gain, uint16_t motion, uint8_t carried = 0)
     return p;
 }
 
+// The warning the user sees when a profile action fails.
+QString told(const char *action, const QString &reason)
+{
+    return QStringLiteral("Kestrix hardware settings UI: The profile could not be %1: %2.")
+        .arg(QLatin1String(action), reason);
+}
+
 QByteArray readFile(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// The owned fields of a record, with the bytes the program only carries taken from `own`.
-QByteArray withOwnBytes(QByteArray fields, const QByteArray &own)
-{
-    fields[EFFECT_CARRIED_BYTE] = own[EFFECT_CARRIED_BYTE];
-    fields.replace(EFFECT_CARRIED_TAIL, EFFECT_CARRIED_TAIL_SIZE,
-                   own.mid(EFFECT_CARRIED_TAIL, EFFECT_CARRIED_TAIL_SIZE));
-    return fields;
 }
 
 } // namespace
@@ -71,10 +75,14 @@ private slots:
     void applySendsOneLiveApply_data();
     void applySendsOneLiveApply();
     void applyWithoutWheelOnlyLoadsThePanel();
-    void unsafeNamesTouchNothing_data();
-    void unsafeNamesTouchNothing();
-    void missingOrShortFilesAreIgnored_data();
-    void missingOrShortFilesAreIgnored();
+    void refusedNamesTouchNothing_data();
+    void refusedNamesTouchNothing();
+    void enterMatchesTheExactName_data();
+    void enterMatchesTheExactName();
+    void unreadableProfilesAreNotApplied_data();
+    void unreadableProfilesAreNotApplied();
+    void fullDiskKeepsTheOldProfile_data();
+    void fullDiskKeepsTheOldProfile();
     void noStoreMeansNoFallback();
 
 private:
@@ -92,7 +100,7 @@ private:
     }
     // Save, Enter (which applies the typed name) and Delete, each with `name` typed.
     void saveApplyAndDelete(const QString &name);
-    QByteArray panelFields();
+    QByteArray panelFields() { return ::panelFields(window.get()); }
 };
 
 QStringList WheelProfilesTest::comboItems()
@@ -114,7 +122,14 @@ QStringList WheelProfilesTest::trayItems()
 void WheelProfilesTest::typeName(const QString &name)
 {
     combo()->lineEdit()->clear();
-    QTest::keyClicks(combo()->lineEdit(), name);
+    // QTest types printable ASCII only.
+    const bool typeable = std::all_of(name.begin(), name.end(), [](QChar c) {
+        return c.unicode() >= 0x20 && c.unicode() < 0x7f;
+    });
+    if (typeable)
+        QTest::keyClicks(combo()->lineEdit(), name);
+    else // pasted
+        combo()->lineEdit()->setText(name);
     QCOMPARE(combo()->currentText(), name);
 }
 
@@ -126,25 +141,6 @@ void WheelProfilesTest::saveApplyAndDelete(const QString &name)
     QTest::keyClick(combo(), Qt::Key_Return);
     typeName(name);
     click("profileDeleteButton");
-}
-
-// The owned fields as the panel shows them, in record layout.
-QByteArray WheelProfilesTest::panelFields()
-{
-    QByteArray r(EFFECT_SETTINGS_RECORD_SIZE, 0);
-    auto *b = reinterpret_cast<unsigned char *>(r.data());
-    auto value = [this](const char *name) { return child<QSpinBox>(name)->value(); };
-    b[EFFECT_DIRECT_X_SPRING_SCALE] = value("direct_x_spring_scale");
-    b[EFFECT_DIRECT_X_CONSTANT_SCALE] = value("direct_x_constant_scale");
-    b[EFFECT_DIRECT_X_PERIODIC_SCALE] = value("direct_x_periodic_scale");
-    setConstantForceInverted(b, child<QAbstractButton>("invert_constant_force")->isChecked());
-    b[EFFECT_DAMPENING_SCALE] = value("dampening_scale");
-    b[EFFECT_TOTAL_EFFECT_SCALE] = value("total_effect_scale");
-    b[EFFECT_TOTAL_EFFECT_SMOOTHING] = value("total_effect_smoothing");
-    setMotionRange(b, value("motion_range"));
-    b[EFFECT_SOFT_STOP_SCALE] = value("soft_stop_scale");
-    b[EFFECT_SOFT_STOP_RANGE] = value("soft_stop_range");
-    return r;
 }
 
 void WheelProfilesTest::saveAndOverwrite()
@@ -206,12 +202,19 @@ void WheelProfilesTest::deleteRemovesTheNamedFile()
     QCOMPARE(comboItems(), QStringList{QStringLiteral("A")});
     QCOMPARE(trayItems(), QStringList{QStringLiteral("A")});
     QCOMPARE(combo()->currentIndex(), -1);
+    QCOMPARE(takeWarnings(), QStringList());
 
     const QStringList before = workingDirectory->tree();
-    for (const QString &name : {QString(), QStringLiteral("directory"), QStringLiteral("a")}) {
+    const std::pair<QString, const char *> refused[] = {
+        {QString(), "no name was typed"},
+        {QStringLiteral("directory"), "that name is not a profile file"},
+        {QStringLiteral("a"), "there is no profile of that name"}};
+    for (const auto &[name, reason] : refused) {
         typeName(name);
         click("profileDeleteButton");
         QCOMPARE(workingDirectory->tree(), before);
+        QCOMPARE(takeWarnings(), QStringList{told("deleted", QLatin1String(reason))});
+        QCOMPARE(combo()->currentText(), name); // kept, to be corrected
     }
     QVERIFY(setReports(wheel->transfers()).empty());
 }
@@ -278,22 +281,52 @@ void WheelProfilesTest::applyWithoutWheelOnlyLoadsThePanel()
     QVERIFY(setReports(wheel->transfers()).empty());
 }
 
-void WheelProfilesTest::unsafeNamesTouchNothing_data()
+void WheelProfilesTest::refusedNamesTouchNothing_data()
 {
     QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("linkTo"); // the name is a symbolic link to this, if set
+    QTest::addColumn<QString>("reason");
 
-    for (const char *name :
-         {".", "..", ".hidden", "../outside", "directory/inner", "a\\b", "..\\outside", "@outside"})
-        QTest::newRow(name) << QString::fromLatin1(name);
+    const QString dot = QStringLiteral("the name starts with a dot");
+    const QString separator = QStringLiteral("the name contains / or \\");
+    const QString control =
+        QStringLiteral("the name contains a control character, such as a tab or a line break");
+    const QString link =
+        QStringLiteral("that name is a symbolic link, and links are never followed");
+    const struct {
+        const char *row;
+        QString name;
+        const char *linkTo;
+        QString reason;
+    } rows[] = {
+        {".", QStringLiteral("."), "", dot},
+        {"..", QStringLiteral(".."), "", dot},
+        {".hidden", QStringLiteral(".hidden"), "", dot},
+        {"../outside", QStringLiteral("../outside"), "", dot},
+        {"directory/inner", QStringLiteral("directory/inner"), "", separator},
+        {"a\\b", QStringLiteral("a\\b"), "", separator},
+        {"absolute path", QStringLiteral("@outside"), "", separator},
+        {"tab", QStringLiteral("Rally\tSnow"), "", control},
+        {"newline", QStringLiteral("Rally\n"), "", control},
+        {"line separator", QStringLiteral("Rally") + QChar(0x2028), "", control},
+        {"only spaces", QStringLiteral("   "), "", QStringLiteral("the name is only white space")},
+        {"link to a profile", QStringLiteral("Linked"), "Rally", link},
+        {"link out of the folder", QStringLiteral("Linked"), "../outside", link},
+        {"dangling link", QStringLiteral("Linked"), "../nowhere", link},
+    };
+    for (const auto &row : rows)
+        QTest::newRow(row.row) << row.name << QString::fromLatin1(row.linkTo) << row.reason;
 }
 
-void WheelProfilesTest::unsafeNamesTouchNothing()
+void WheelProfilesTest::refusedNamesTouchNothing()
 {
     QFETCH(QString, name);
+    QFETCH(QString, linkTo);
+    QFETCH(QString, reason);
     if (name == QLatin1String("@outside")) // an absolute path, known only now
         name = workingDirectory->filePath(QStringLiteral("outside"));
 
-    // Whole profiles wherever an unsafe name could reach.
+    // Whole profiles wherever a refused name could reach.
     QFile outside(workingDirectory->filePath(QStringLiteral("outside")));
     QVERIFY(outside.open(QIODevice::WriteOnly));
     outside.write(profileBytes(11, 540));
@@ -302,42 +335,112 @@ void WheelProfilesTest::unsafeNamesTouchNothing()
     QVERIFY(QDir().mkpath(QStringLiteral("wheel_profiles/directory")));
     writeProfile(QStringLiteral("directory/inner"), profileBytes(11, 540));
     writeProfile(QStringLiteral("Rally"), profileBytes(30, 720));
+    const QString linkPath = QStringLiteral("wheel_profiles/") + name;
+    if (!linkTo.isEmpty())
+        QVERIFY(QFile::link(linkTo, linkPath));
     start();
     QSignalSpy applied(child<ProfileWidget>("profile_widget"), &ProfileWidget::profileApplied);
     const QByteArray panel = panelFields();
     const QStringList before = workingDirectory->tree();
+    QVERIFY(!comboItems().contains(name));
+    QVERIFY(!trayItems().contains(name));
 
     wheel->clearTransfers();
     saveApplyAndDelete(name);
 
+    QCOMPARE(takeWarnings(), QStringList({told("saved", reason), told("applied", reason),
+                                          told("deleted", reason)}));
     QCOMPARE(workingDirectory->tree(), before);
     QCOMPARE(readFile(workingDirectory->filePath(QStringLiteral("outside"))),
              profileBytes(11, 540));
+    QCOMPARE(readFile(QStringLiteral("wheel_profiles/Rally")), profileBytes(30, 720));
+    if (!linkTo.isEmpty()) {
+        QCOMPARE(QFileInfo(linkPath).symLinkTarget(),
+                 QFileInfo(QFileInfo(linkPath).absolutePath() + QLatin1Char('/') + linkTo)
+                     .absoluteFilePath());
+        QVERIFY(!QFileInfo::exists(workingDirectory->filePath(QStringLiteral("nowhere"))));
+    }
     QCOMPARE(applied.count(), 0);
     QCOMPARE(hex(panelFields()), hex(panel));
     QVERIFY(setReports(wheel->transfers()).empty());
 }
 
-void WheelProfilesTest::missingOrShortFilesAreIgnored_data()
+void WheelProfilesTest::enterMatchesTheExactName_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("lowerCaseProfile"); // "rally" is stored beside "Rally"
+    QTest::addColumn<QString>("applies");       // empty: nothing
+
+    QTest::newRow("exact") << QStringLiteral("Rally") << false << QStringLiteral("Rally");
+    QTest::newRow("other case, absent") << QStringLiteral("rally") << false << QString();
+    QTest::newRow("other case, present")
+        << QStringLiteral("rally") << true << QStringLiteral("rally");
+}
+
+void WheelProfilesTest::enterMatchesTheExactName()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, lowerCaseProfile);
+    QFETCH(QString, applies);
+
+    const QByteArray rally = profileBytes(11, 540);
+    const QByteArray lower = profileBytes(30, 1440);
+    writeProfile(QStringLiteral("Rally"), rally);
+    if (lowerCaseProfile)
+        writeProfile(QStringLiteral("rally"), lower);
+    start();
+    const QByteArray own = wheelRecord(wheel);
+    const QByteArray panel = panelFields();
+
+    wheel->clearTransfers();
+    combo()->lineEdit()->clear();
+    QTest::keyClicks(combo()->lineEdit(), typed);
+    QTest::keyClick(combo(), Qt::Key_Return);
+
+    if (applies.isEmpty()) {
+        QCOMPARE(takeWarnings(),
+                 QStringList{told("applied", QStringLiteral("there is no profile of that name"))});
+        QCOMPARE(hex(panelFields()), hex(panel));
+        QVERIFY(setReports(wheel->transfers()).empty());
+    } else {
+        QCOMPARE(takeWarnings(), QStringList());
+        const QByteArray expected =
+            withOwnBytes(applies == QLatin1String("Rally") ? rally : lower, own);
+        CHECKED(verifyOneLiveApply(wheel->transfers(), expected));
+        QCOMPARE(hex(withOwnBytes(panelFields(), own)), hex(expected));
+    }
+    QCOMPARE(combo()->currentText(), typed);
+}
+
+void WheelProfilesTest::unreadableProfilesAreNotApplied_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("listed");
+    QTest::addColumn<QString>("reason");
 
-    QTest::newRow("missing") << QStringLiteral("missing") << false;
-    QTest::newRow("empty") << QStringLiteral("empty") << true;
-    QTest::newRow("21 bytes") << QStringLiteral("short") << true;
-    QTest::newRow("directory") << QStringLiteral("directory") << false;
+    const QString damaged = QStringLiteral("the file is damaged: it is shorter than 22 bytes");
+    QTest::newRow("missing") << QStringLiteral("missing") << false
+                             << QStringLiteral("there is no profile of that name");
+    QTest::newRow("empty") << QStringLiteral("empty") << true << damaged;
+    QTest::newRow("21 bytes") << QStringLiteral("short") << true << damaged;
+    QTest::newRow("directory") << QStringLiteral("directory") << false
+                               << QStringLiteral("that name is not a profile file");
+    QTest::newRow("FIFO") << QStringLiteral("fifo") << false
+                          << QStringLiteral("that name is not a profile file");
 }
 
-void WheelProfilesTest::missingOrShortFilesAreIgnored()
+void WheelProfilesTest::unreadableProfilesAreNotApplied()
 {
     QFETCH(QString, name);
     QFETCH(bool, listed);
+    QFETCH(QString, reason);
 
     writeProfile(QStringLiteral("empty"), QByteArray());
     writeProfile(QStringLiteral("short"),
                  profileBytes(11, 540).left(EFFECT_SETTINGS_RECORD_SIZE - 1));
     QVERIFY(QDir().mkpath(QStringLiteral("wheel_profiles/directory")));
+    // Opening a FIFO for reading waits for a writer: the program must not.
+    QCOMPARE(mkfifo("wheel_profiles/fifo", 0600), 0);
     start();
     QSignalSpy applied(child<ProfileWidget>("profile_widget"), &ProfileWidget::profileApplied);
     const QByteArray panel = panelFields();
@@ -346,12 +449,57 @@ void WheelProfilesTest::missingOrShortFilesAreIgnored()
     wheel->clearTransfers();
     typeName(name);
     QTest::keyClick(combo(), Qt::Key_Return);
-    if (listed)
+    QCOMPARE(takeWarnings(), QStringList{told("applied", reason)});
+    if (listed) {
+        window->close(); // from the tray, hidden: the tray icon says it
         profilesMenu()->actions().at(trayItems().indexOf(name))->trigger();
+        QCOMPARE(takeWarnings(), QStringList{told("applied", reason)});
+    }
 
     QCOMPARE(applied.count(), 0);
     QCOMPARE(hex(panelFields()), hex(panel));
     QVERIFY(setReports(wheel->transfers()).empty());
+}
+
+void WheelProfilesTest::fullDiskKeepsTheOldProfile_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("over a profile") << QStringLiteral("Rally");
+    QTest::newRow("new profile") << QStringLiteral("Snow");
+}
+
+void WheelProfilesTest::fullDiskKeepsTheOldProfile()
+{
+    QFETCH(QString, name);
+
+    const QByteArray old = profileBytes(11, 540);
+    writeProfile(QStringLiteral("Rally"), old);
+    start();
+    QTest::keyClick(child<QSpinBox>("total_effect_scale"), Qt::Key_Up); // differs from Rally
+    const QStringList before = workingDirectory->tree();
+    typeName(name);
+
+    // No file may grow past 0 bytes: a disk that is full. The signal that would end the
+    // process is ignored, so the write fails as on a full disk.
+    rlimit saved{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit full = saved;
+    full.rlim_cur = 0;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &full), 0);
+    click("profileSaveButton");
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    QCOMPARE(takeWarnings(), QStringList{told("saved", QStringLiteral("the disk is full"))});
+    QCOMPARE(workingDirectory->tree(), before); // nothing half-written left behind
+    QCOMPARE(readFile(QStringLiteral("wheel_profiles/Rally")), old);
+    QCOMPARE(combo()->currentText(), name);
+
+    // With room again the same click saves.
+    click("profileSaveButton");
+    QCOMPARE(takeWarnings(), QStringList());
+    QCOMPARE(hex(readFile(QStringLiteral("wheel_profiles/") + name)), hex(panelFields()));
 }
 
 void WheelProfilesTest::noStoreMeansNoFallback()
@@ -373,6 +521,9 @@ void WheelProfilesTest::noStoreMeansNoFallback()
     QCOMPARE(comboItems(), QStringList());
     QCOMPARE(trayItems(), QStringList());
     saveApplyAndDelete(QStringLiteral("A"));
+    const QString reason = QStringLiteral("the folder wheel_profiles can not be used");
+    QCOMPARE(takeWarnings(), QStringList({told("saved", reason), told("applied", reason),
+                                          told("deleted", reason)}));
 
     QCOMPARE(workingDirectory->tree(), before);
     QCOMPARE(readFile(QStringLiteral("wheel_profiles")), QByteArray("not a directory"));

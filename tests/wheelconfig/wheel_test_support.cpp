@@ -3,8 +3,10 @@
 #include "effect_settings_record.h"
 #include "kestrix_protocol.h"
 
+#include <QAbstractButton>
 #include <QDirIterator>
 #include <QFile>
+#include <QSpinBox>
 #include <QtTest>
 
 WorkingDirectory::WorkingDirectory() : previous(QDir::currentPath())
@@ -80,8 +82,36 @@ void writeProfile(const QString &name, const QByteArray &content)
     QCOMPARE(file.write(content), qint64(content.size()));
 }
 
+QByteArray panelFields(const QWidget *window)
+{
+    QByteArray r(EFFECT_SETTINGS_RECORD_SIZE, 0);
+    auto *b = reinterpret_cast<unsigned char *>(r.data());
+    auto value = [window](const char *name) { return namedChild<QSpinBox>(window, name)->value(); };
+    b[EFFECT_DIRECT_X_SPRING_SCALE] = value("direct_x_spring_scale");
+    b[EFFECT_DIRECT_X_CONSTANT_SCALE] = value("direct_x_constant_scale");
+    b[EFFECT_DIRECT_X_PERIODIC_SCALE] = value("direct_x_periodic_scale");
+    setConstantForceInverted(
+        b, namedChild<QAbstractButton>(window, "invert_constant_force")->isChecked());
+    b[EFFECT_DAMPENING_SCALE] = value("dampening_scale");
+    b[EFFECT_TOTAL_EFFECT_SCALE] = value("total_effect_scale");
+    b[EFFECT_TOTAL_EFFECT_SMOOTHING] = value("total_effect_smoothing");
+    setMotionRange(b, value("motion_range"));
+    b[EFFECT_SOFT_STOP_SCALE] = value("soft_stop_scale");
+    b[EFFECT_SOFT_STOP_RANGE] = value("soft_stop_range");
+    return r;
+}
+
+QByteArray withOwnBytes(QByteArray fields, const QByteArray &own)
+{
+    fields[EFFECT_CARRIED_BYTE] = own[EFFECT_CARRIED_BYTE];
+    fields.replace(EFFECT_CARRIED_TAIL, EFFECT_CARRIED_TAIL_SIZE,
+                   own.mid(EFFECT_CARRIED_TAIL, EFFECT_CARRIED_TAIL_SIZE));
+    return fields;
+}
+
 void WheelSession::setUp()
 {
+    boxes = std::make_unique<MessageBoxCatcher>();
     workingDirectory = std::make_unique<WorkingDirectory>();
     sim = std::make_unique<ScopedSimulator>(
         std::initializer_list<ControllerKind>{ControllerKind::Wheel});
@@ -95,6 +125,7 @@ void WheelSession::tearDown()
     window.reset();
     sim.reset();
     workingDirectory.reset();
+    boxes.reset();
 }
 
 void WheelSession::start(bool connected)
@@ -108,4 +139,17 @@ void WheelSession::start(bool connected)
 void WheelSession::waitTitle(const char *title) const
 {
     QTRY_COMPARE(window->windowTitle(), QLatin1String(title));
+}
+
+QStringList WheelSession::takeWarnings()
+{
+    QStringList told;
+    for (const MessageBoxCatcher::Box &box : boxes->boxes())
+        told << box.title + QLatin1String(": ") + box.text;
+    boxes->clear();
+    if (window) {
+        told << window->trayMessages;
+        window->trayMessages.clear();
+    }
+    return told;
 }

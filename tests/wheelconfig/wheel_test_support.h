@@ -14,14 +14,20 @@
 #include <memory>
 #include <vector>
 
-// The offscreen platform has no tray; each test says whether the desktop offers one.
+// The offscreen platform has no tray; each test says whether the desktop offers one, and
+// sees the messages the tray icon would show.
 class TrayWindow : public MainWindow
 {
 public:
     bool trayAvailable = true;
+    QStringList trayMessages;
 
 protected:
     bool systemTrayAvailable() const override { return trayAvailable; }
+    void showTrayMessage(const QString &title, const QString &text) override
+    {
+        trayMessages << title + QLatin1String(": ") + text;
+    }
 };
 
 // A fresh working directory with the program's icons, so that profiles never land in the
@@ -56,8 +62,14 @@ void verifyOneLiveApply(const std::vector<SimTransfer> &transfers, const QByteAr
 // Writes a 22-byte profile (or any content) into wheel_profiles of the working directory.
 void writeProfile(const QString &name, const QByteArray &content);
 
+// The owned fields as the window's panel shows them, in record layout, the rest zero.
+QByteArray panelFields(const QWidget *window);
+
+// The owned fields of a record, with the bytes the program only carries taken from `own`.
+QByteArray withOwnBytes(QByteArray fields, const QByteArray &own);
+
 // A simulated wheel with a plausible record (a save waits for two busy status reads), a
-// working directory of its own, and the window once started.
+// working directory of its own, the window once started, and every warning box answered.
 class WheelSession
 {
 protected:
@@ -66,6 +78,9 @@ protected:
     // Opens the window; with `connected`, waits until it shows the wheel.
     void start(bool connected = true);
     void waitTitle(const char *title) const;
+    // What the user was told since the last call: "title: text" of each warning box and
+    // tray message, in order.
+    QStringList takeWarnings();
 
     template <typename T> T *child(const char *name) const
     {
@@ -76,4 +91,5 @@ protected:
     std::unique_ptr<ScopedSimulator> sim;
     SimulatedController *wheel = nullptr;
     std::unique_ptr<TrayWindow> window;
+    std::unique_ptr<MessageBoxCatcher> boxes;
 };

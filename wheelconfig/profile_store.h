@@ -1,0 +1,83 @@
+#pragma once
+
+// The profile store: one 22-byte file per profile in wheel_profiles of the working
+// directory, named by the profile. No widgets, so that anything that applies profiles on
+// the user's behalf can use it as the window does.
+//
+// The store is the user's own data: a save replaces a profile only once the whole new
+// record is on disk, and entries that are symbolic links are neither listed, read,
+// written nor deleted, so no name ever reaches a file outside the folder.
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QString>
+#include <QStringList>
+
+class ProfileStore
+{
+    Q_DECLARE_TR_FUNCTIONS(ProfileStore)
+
+public:
+    // Why a name can not name a profile.
+    enum class NameProblem {
+        None,
+        Empty,
+        OnlyWhiteSpace,
+        ControlCharacter, // a tab or a line break, for example: invisible in every list
+        LeadingDot,       // hidden, and "." and ".." name the folders themselves
+        PathSeparator,    // would lead out of the folder
+    };
+
+    enum class Status {
+        Ok,
+        NoStore,      // wheel_profiles could not be made or entered
+        BadName,      // see nameProblem
+        NotFound,     // no profile of that name
+        SymbolicLink, // never followed, whatever it points at
+        NotAFile,     // a folder or a device, not a profile
+        Short,        // fewer than 22 bytes: no whole profile
+        DiskFull,
+        AccessDenied,
+        NameTooLong,
+        Failed, // anything else; systemText says what
+    };
+
+    struct Outcome {
+        Status status = Status::Ok;
+        NameProblem nameProblem = NameProblem::None;
+        QString systemText; // the system's own words, for Failed
+
+        bool ok() const { return status == Status::Ok; }
+        // A short reason in the user's language, to follow "could not be saved: ".
+        QString reason() const { return ProfileStore::reason(*this); }
+    };
+
+    // Makes wheel_profiles in `workingDirectory` if it is missing.
+    explicit ProfileStore(const QDir &workingDirectory = QDir::current());
+
+    bool usable() const { return storeUsable; }
+
+    // The profiles: regular files with usable names, sorted by name, case-insensitive.
+    QStringList names() const;
+
+    // Reads the first 22 bytes of the profile into `record` (EFFECT_SETTINGS_RECORD_SIZE
+    // bytes); on failure `record` is left as it was.
+    Outcome read(const QString &name, unsigned char *record) const;
+    // Writes the 22 bytes of `record` as the profile, replacing one of that name only
+    // when all of them reached the disk.
+    Outcome write(const QString &name, const unsigned char *record) const;
+    Outcome remove(const QString &name) const;
+
+    static NameProblem checkName(const QString &name);
+
+    static QString reason(const Outcome &outcome);
+
+private:
+    // What stands at `name` (not following a link), or a refusal.
+    Outcome examine(const QString &name, bool mustExist) const;
+
+    QDir profileDir;
+    // False when wheel_profiles could not be made or entered: then there is no store at
+    // all, rather than the working directory standing in for it.
+    bool storeUsable = false;
+};
