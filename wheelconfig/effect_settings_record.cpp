@@ -12,23 +12,36 @@ bool readEffectSettings(DeviceHandle *handle, unsigned char *record)
            EFFECT_SETTINGS_RECORD_SIZE;
 }
 
-bool applyEffectSettings(DeviceHandle *handle, const StoreEffectFields &store)
+WheelExchange applyEffectSettings(DeviceHandle *handle, const StoreEffectFields &store)
 {
+    if (!handle)
+        return WheelExchange::NoWheel;
     unsigned char record[RECEIVE_BUFFER_SIZE];
     // Without the wheel's own bytes the write would replace them with zeros.
     if (!readEffectSettings(handle, record))
-        return false;
+        return WheelExchange::ReadFailed;
     store(record);
-    writeChunked(handle, CMD_WRITE_EFFECT_SETTINGS, record, EFFECT_SETTINGS_RECORD_SIZE);
-    return true;
+    if (writeChunked(handle, CMD_WRITE_EFFECT_SETTINGS, record, EFFECT_SETTINGS_RECORD_SIZE) != 0)
+        return WheelExchange::WriteFailed;
+    return WheelExchange::Done;
 }
 
-bool saveEffectSettings(DeviceHandle *handle, const StoreEffectFields &store)
+WheelExchange saveEffectSettings(DeviceHandle *handle, const StoreEffectFields &store)
 {
-    if (!applyEffectSettings(handle, store))
-        return false;
+    // A wheel that did not take the settings must not make its old ones permanent either.
+    if (const WheelExchange written = applyEffectSettings(handle, store);
+        written != WheelExchange::Done)
+        return written;
     sleepMs(EFFECT_SAVE_PAUSE_MS);
-    sendCommand(handle, CMD_SAVE_EFFECT_SETTINGS);
-    waitUntilReady(handle);
-    return true;
+    if (!packetSent(sendCommand(handle, CMD_SAVE_EFFECT_SETTINGS)))
+        return WheelExchange::CommitFailed;
+    switch (waitUntilReady(handle)) {
+    case ReadyResult::Ready:
+        return WheelExchange::Done;
+    case ReadyResult::StillBusy:
+        return WheelExchange::NotConfirmed;
+    case ReadyResult::Failed:
+        break;
+    }
+    return WheelExchange::StatusFailed;
 }

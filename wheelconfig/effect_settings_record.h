@@ -57,6 +57,18 @@ constexpr unsigned EFFECT_SAVE_PAUSE_MS = 100;
 // Writes the fields the program owns into a record that holds the wheel's own bytes.
 using StoreEffectFields = std::function<void(unsigned char *record)>;
 
+// How an exchange with the wheel ended. Every sequence stops at its first failed step, so
+// nothing is sent after it.
+enum class WheelExchange {
+    Done,
+    NoWheel,      // no handle: nothing was sent
+    ReadFailed,   // the wheel's record could not be read whole: nothing was sent
+    WriteFailed,  // a packet of command 18 did not go out: the wheel kept its settings
+    CommitFailed, // command 2 did not go out: the new settings are live, not permanent
+    NotConfirmed, // the status stayed busy until the wait's limit
+    StatusFailed, // a status read failed: the wheel stopped answering while it stored
+};
+
 // The exchange sequences with the wheel. `record` buffers hold RECEIVE_BUFFER_SIZE bytes.
 
 // Read on connection: false when the read failed or delivered less than a whole record,
@@ -65,9 +77,9 @@ bool readEffectSettings(DeviceHandle *handle, unsigned char *record);
 
 // Live apply: reads the wheel's record afresh, lets `store` overwrite the owned fields and
 // writes the 22 bytes with command 18, so that bytes 5 and 12..21 go back as the wheel
-// sent them. Sends nothing and returns false when the read gave no whole record.
-bool applyEffectSettings(DeviceHandle *handle, const StoreEffectFields &store);
+// sent them. Sends nothing when the read gave no whole record.
+WheelExchange applyEffectSettings(DeviceHandle *handle, const StoreEffectFields &store);
 
 // Save: the live apply, the pause, command 2 and the busy wait. Nothing is made permanent
-// when the live apply could not go out.
-bool saveEffectSettings(DeviceHandle *handle, const StoreEffectFields &store);
+// when the live apply did not go out whole.
+WheelExchange saveEffectSettings(DeviceHandle *handle, const StoreEffectFields &store);

@@ -36,7 +36,7 @@ MainWindow::MainWindow(QWidget *parent)
     connect(form->premium_effect_settings, &EffectSettingsWidgetVariant::settingsChanged, this,
             &MainWindow::sendEffectSettings);
     connect(form->profile_widget, &ProfileWidget::profileApplied, this,
-            &MainWindow::sendEffectSettings);
+            [this] { applyToWheel(form->profile_widget->appliedProfile()); });
     form->profile_widget->setNotifier([this](const QString &text) { tellUser(text); });
     connect(exitAction, &QAction::triggered, this, [this] {
         quitRequested = true;
@@ -135,11 +135,30 @@ void MainWindow::adjustToContents()
 
 void MainWindow::sendEffectSettings()
 {
+    applyToWheel(QString());
+}
+
+StoreEffectFields MainWindow::panelFields()
+{
+    return [this](unsigned char *record) { currentPanel->storeSettings(record); };
+}
+
+void MainWindow::applyToWheel(const QString &profile)
+{
     DeviceHandle *handle = connectedHandle();
-    if (!handle || !currentPanel)
+    if (!handle || !currentPanel) {
+        lastApply = WheelExchange::NoWheel;
         return;
-    applyEffectSettings(handle,
-                        [this](unsigned char *record) { currentPanel->storeSettings(record); });
+    }
+    lastApply = applyEffectSettings(handle, panelFields());
+    if (lastApply == WheelExchange::Done)
+        return;
+    showWheelRecord();
+    if (profile.isEmpty())
+        tellUser(tr("The wheel did not take the change. Check the cable, then try again."));
+    else
+        tellUser(tr("The wheel did not take the profile \"%1\". Check the cable, then try again.")
+                     .arg(profile));
 }
 
 void MainWindow::on_save_settings_button_clicked()
@@ -147,8 +166,24 @@ void MainWindow::on_save_settings_button_clicked()
     DeviceHandle *handle = connectedHandle();
     if (!handle || !currentPanel)
         return;
-    saveEffectSettings(handle,
-                       [this](unsigned char *record) { currentPanel->storeSettings(record); });
+    const WheelExchange saved = saveEffectSettings(handle, panelFields());
+    if (saved == WheelExchange::Done)
+        return;
+    showWheelRecord();
+    switch (saved) {
+    case WheelExchange::NotConfirmed:
+        tellUser(tr("The wheel did not confirm within 5 seconds that it saved the settings. "
+                    "Wait a moment, then click \"Save settings\" again."));
+        break;
+    case WheelExchange::StatusFailed:
+        tellUser(tr("The wheel stopped answering before it confirmed that it saved the "
+                    "settings. Check the cable, then click \"Save settings\" again."));
+        break;
+    default:
+        tellUser(tr("The settings could not be saved in the wheel. Check the cable, then try "
+                    "again."));
+        break;
+    }
 }
 
 void MainWindow::on_reboot_button_clicked()
@@ -158,8 +193,23 @@ void MainWindow::on_reboot_button_clicked()
         return;
     wheelDevice.entry.handle = nullptr;
     wheelDevice.connected = false;
-    sendCommand(handle, CMD_REBOOT);
+    const int result = sendCommand(handle, CMD_REBOOT);
     closeDevice(handle);
+    if (!packetSent(result))
+        tellUser(tr("The wheel did not confirm the restart. Check the cable, then try again."));
+}
+
+void MainWindow::showWheelRecord()
+{
+    unsigned char record[RECEIVE_BUFFER_SIZE];
+    DeviceHandle *handle = connectedHandle();
+    if (handle && currentPanel && readEffectSettings(handle, record)) {
+        currentPanel->loadSettings(record);
+        return;
+    }
+    closeEntry(wheelDevice.entry);
+    wheelDevice.connected = false;
+    showDisconnected();
 }
 
 void MainWindow::tellUser(const QString &text)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "effect_settings_record.h"
 #include "wheel_device.h"
 
 #include <QIcon>
@@ -26,6 +27,10 @@ public:
     // Read-only view for tests and diagnostics.
     const WheelDevice &device() const { return wheelDevice; }
 
+    // How the last live apply (an edit or a profile) ended, for callers that apply
+    // settings on the user's behalf.
+    WheelExchange lastLiveApply() const { return lastApply; }
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     // Asked at every close: without a tray a hidden window could never be reached again.
@@ -43,6 +48,12 @@ private:
     void showConnected(const unsigned char *record);
     void adjustToContents();
     void sendEffectSettings();
+    // The live apply of the panel; `profile` names the applied profile, if it was one.
+    void applyToWheel(const QString &profile);
+    StoreEffectFields panelFields();
+    // After a failed exchange: the panel shows what the wheel holds, or the window goes to
+    // the disconnected state when the wheel does not answer.
+    void showWheelRecord();
     // Once per failure: a warning box, or the tray's balloon while the window is hidden.
     void tellUser(const QString &text);
     void trayIconActivated(QSystemTrayIcon::ActivationReason reason);
@@ -59,6 +70,7 @@ private:
     QIcon connectedIcon;
     QIcon disconnectedIcon;
     QTranslator translator;
+    WheelExchange lastApply = WheelExchange::NoWheel;
 
     WheelDevice wheelDevice;
 };
