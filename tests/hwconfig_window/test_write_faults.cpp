@@ -4,6 +4,7 @@
 // controller holding what the window says), tells the user once and ends within its bound.
 
 #include "hwconfig_session.h"
+#include "injected_fault.h"
 #include "kestrix_protocol.h"
 #include "transport.h"
 
@@ -24,7 +25,6 @@ enum class Step {
     Reboot,
     Calibration, // the first of the two commands a new magnitude sends
 };
-enum class Fault { Unplug, IoError, TimeOut, StaysBusy };
 
 constexpr int RECORD_SIZE = 107;
 constexpr int POWER_LIMIT = 48;
@@ -44,7 +44,6 @@ bool isSave(Step step)
 } // namespace
 
 Q_DECLARE_METATYPE(Step)
-Q_DECLARE_METATYPE(Fault)
 
 class WriteFaultsTest : public QObject, private HwconfigSession
 {
@@ -150,21 +149,7 @@ void WriteFaultsTest::writeFaults()
     QTRY_VERIFY(widget<QPushButton>(button)->isEnabled());
     device->clearTransfers();
     // No event loop runs from here to the action, so no probe takes the fault.
-    switch (fault) {
-    case Fault::Unplug:
-        device->unplugAfter(at);
-        break;
-    case Fault::IoError:
-        device->failTransfers(at, USB_ERROR_IO, 1);
-        break;
-    case Fault::TimeOut:
-        device->setTimeoutsTakeTime(true);
-        device->failTransfers(at, USB_ERROR_TIMEOUT, 1);
-        break;
-    case Fault::StaysBusy:
-        device->setBusyReads(-1);
-        break;
-    }
+    injectFault(device, fault, at);
     QElapsedTimer clock;
     clock.start();
     if (step == Step::Calibration)

@@ -3,6 +3,7 @@
 // showing what the wheel holds, the user is told once, and no wait outlasts its bound.
 
 #include "effect_settings_record.h"
+#include "injected_fault.h"
 #include "kestrix_protocol.h"
 #include "test_support.h"
 #include "transport.h"
@@ -25,27 +26,6 @@ using namespace std::chrono_literals;
 namespace {
 
 enum class Action { Connect, Edit, Save, TrayProfile, Reboot };
-enum class Fault { Unplug, IoError, Timeout, StaysBusy };
-
-// From the next `after` transfers on (the wheel's stays busy whenever it is next asked).
-void inject(SimulatedController *wheel, Fault fault, int after)
-{
-    switch (fault) {
-    case Fault::Unplug:
-        wheel->unplugAfter(after);
-        break;
-    case Fault::IoError:
-        wheel->failTransfers(after, USB_ERROR_IO, 1);
-        break;
-    case Fault::Timeout:
-        wheel->setTimeoutsTakeTime(true);
-        wheel->failTransfers(after, USB_ERROR_TIMEOUT, 1);
-        break;
-    case Fault::StaysBusy:
-        wheel->setBusyReads(-1);
-        break;
-    }
-}
 
 // Injects the fault from another thread while the save pauses between its write and
 // command 2, once the closing packet has gone out.
@@ -56,14 +36,13 @@ std::thread injectDuringPause(SimulatedController *wheel, Fault fault,
         while (!stop && commands(wheel->transfers(), CMD_WRITE_EFFECT_SETTINGS).size() < 2)
             std::this_thread::sleep_for(2ms);
         if (!stop)
-            inject(wheel, fault, 0);
+            injectFault(wheel, fault, 0);
     });
 }
 
 } // namespace
 
 Q_DECLARE_METATYPE(Action)
-Q_DECLARE_METATYPE(Fault)
 
 class WheelFaultsTest : public QObject, private WheelSession
 {
@@ -125,7 +104,7 @@ void WheelFaultsTest::faultAtEveryStep_data()
     };
     const std::pair<const char *, Fault> faults[] = {{"unplug", Fault::Unplug},
                                                      {"I/O error", Fault::IoError},
-                                                     {"time-out", Fault::Timeout},
+                                                     {"time-out", Fault::TimeOut},
                                                      {"stays busy", Fault::StaysBusy}};
     for (const auto &step : steps) {
         for (const auto &[faultName, fault] : faults) {
@@ -191,7 +170,7 @@ void WheelFaultsTest::faultAtEveryStep()
     if (duringPause)
         pause = injectDuringPause(wheel, fault, stop);
     else
-        inject(wheel, fault, at);
+        injectFault(wheel, fault, at);
     QElapsedTimer elapsed;
     elapsed.start();
     act(action);
@@ -202,7 +181,7 @@ void WheelFaultsTest::faultAtEveryStep()
 
     // Any wait ended within its bound, and the busy wait did wait for its whole bound.
     const bool waitsForBusy = fault == Fault::StaysBusy && action == Action::Save;
-    const qint64 bound = 1500 + (fault == Fault::Timeout ? TRANSFER_TIMEOUT_MS : 0) +
+    const qint64 bound = 1500 + (fault == Fault::TimeOut ? TRANSFER_TIMEOUT_MS : 0) +
                          (waitsForBusy ? READY_WAIT_LIMIT_MS : 0);
     QVERIFY2(took < bound, qPrintable(QString::number(took)));
     if (waitsForBusy)
