@@ -171,20 +171,25 @@ void MainWindow::pollDevices()
             ++connected;
     }
 
+    // Every widget is touched only when what it shows changes: the poll runs ten times a
+    // second, mostly finding what it found before, and a repaint costs far more than a look.
     QComboBox *combo = form->comboBox;
     for (int i = 0; i < DEVICE_CATALOGUE_SIZE; ++i) {
-        combo->setItemText(i, tr(deviceCatalogue[i].name));
+        const QString name = tr(deviceCatalogue[i].name);
+        if (combo->itemText(i) != name)
+            combo->setItemText(i, name);
         setComboRowHidden(combo, i, deviceCatalogue[i].handle == nullptr);
     }
 
-    if (connected > 0)
-        combo->setPlaceholderText(tr("Select compatible device (") + QString::number(connected) +
-                                  tr(" connected)"));
-    else
-        combo->setPlaceholderText(tr("No compatible devices connected"));
+    const QString placeholder = connected > 0 ? tr("Select compatible device (") +
+                                                    QString::number(connected) + tr(" connected)")
+                                              : tr("No compatible devices connected");
+    if (combo->placeholderText() != placeholder)
+        combo->setPlaceholderText(placeholder);
 
     if (selectedDevice < 0) {
-        combo->setCurrentIndex(-1);
+        if (combo->currentIndex() != -1)
+            combo->setCurrentIndex(-1);
         if (selectedDevice != -1) {
             selectedDevice = -1;
             hideAllTabs();
@@ -195,9 +200,11 @@ void MainWindow::pollDevices()
     }
 
     const bool enable = combo->currentIndex() > 0;
-    form->reboot_button->setEnabled(enable);
-    form->save_settings_button->setEnabled(enable);
-    form->read_settings_button->setEnabled(enable);
+    for (QPushButton *button :
+         {form->reboot_button, form->save_settings_button, form->read_settings_button}) {
+        if (button->isEnabled() != enable)
+            button->setEnabled(enable);
+    }
 }
 
 void MainWindow::hideAllTabs()
@@ -205,7 +212,6 @@ void MainWindow::hideAllTabs()
     for (int i = 0; i < form->main_tab_widget->count(); ++i)
         form->main_tab_widget->setTabVisible(i, false);
 }
-
 void MainWindow::on_comboBox_activated(int index)
 {
     if (index == selectedDevice)

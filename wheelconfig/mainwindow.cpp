@@ -100,6 +100,11 @@ void MainWindow::pollDevice()
 
 void MainWindow::showDisconnected()
 {
+    // Asked for on every tick while no wheel is there. Doing it again would rewrite the
+    // window's icon ten times a second and keep the user from resizing the window.
+    if (shown == Shown::Disconnected)
+        return;
+    shown = Shown::Disconnected;
     setWindowIcon(disconnectedIcon);
     trayIcon->setIcon(disconnectedIcon);
     setWindowTitle(QString::fromUtf8(wheelDevice.disconnectedTitle));
@@ -112,6 +117,7 @@ void MainWindow::showDisconnected()
 
 void MainWindow::showConnected(const unsigned char *record)
 {
+    shown = Shown::Connected;
     trayMenu->clear();
     trayMenu->addMenu(profilesMenu);
     trayMenu->addSeparator();
@@ -129,8 +135,13 @@ void MainWindow::showConnected(const unsigned char *record)
 
 void MainWindow::adjustToContents()
 {
-    // After the event loop has laid out what was just shown or hidden.
-    QTimer::singleShot(0, this, [this] { resize(minimumSizeHint()); });
+    // After the event loop has laid out what was just shown or hidden. A layout passes its
+    // change up one level at a time, so the window's own may still be pending: finish them,
+    // since this runs once per change of state.
+    QTimer::singleShot(0, this, [this] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        resize(minimumSizeHint());
+    });
 }
 
 void MainWindow::sendEffectSettings()

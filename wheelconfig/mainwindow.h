@@ -67,6 +67,8 @@ private:
     QAction *exitAction = nullptr;
     QSystemTrayIcon *trayIcon = nullptr;
     bool quitRequested = false;
+    // The state the window shows, so that a poll that finds nothing new changes nothing.
+    enum class Shown { Nothing, Disconnected, Connected } shown = Shown::Nothing;
     QIcon connectedIcon;
     QIcon disconnectedIcon;
     QTranslator translator;

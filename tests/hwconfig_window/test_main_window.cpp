@@ -2,6 +2,7 @@
 // the target check, read of the device information, and reboot.
 
 #include "hwconfig_session.h"
+#include "idle_ticks.h"
 #include "kestrix_protocol.h"
 
 #include <QListView>
@@ -19,6 +20,8 @@ private slots:
     void typeNoneHidesThePagesAndEnablesNothing();
     void pickingTheSelectedDeviceAgainDoesNothing();
     void unplugAndReplugOfTheSelectedDevice();
+    void idleTicksLeaveTheWindowAlone_data();
+    void idleTicksLeaveTheWindowAlone();
     void buttonsWarnWithoutTarget_data();
     void buttonsWarnWithoutTarget();
     void unreadableDeviceInformationWarns_data();
@@ -185,6 +188,34 @@ void MainWindowTest::unplugAndReplugOfTheSelectedDevice()
     QVERIFY(withoutProbes(wheel->transfers()).empty()); // no new read
     QCOMPARE(selector()->currentIndex(), 3);
     QCOMPARE(wheel->openCount(), 2);
+}
+
+void MainWindowTest::idleTicksLeaveTheWindowAlone_data()
+{
+    QTest::addColumn<QList<int>>("plugged"); // ControllerKind values
+    QTest::addColumn<int>("picked");         // -1: nothing selected
+    const int joystick = int(ControllerKind::Joystick);
+    const QList<int> two{joystick, int(ControllerKind::Wheel)};
+    QTest::newRow("no controller") << QList<int>{} << -1;
+    QTest::newRow("joystick and wheel, nothing selected") << two << -1;
+    QTest::newRow("joystick selected") << two << joystick;
+}
+
+// A tick that finds what the last one found changes nothing on the screen.
+void MainWindowTest::idleTicksLeaveTheWindowAlone()
+{
+    QFETCH(QList<int>, plugged);
+    QFETCH(int, picked);
+    sim = std::make_unique<ScopedSimulator>();
+    for (int kind : plugged)
+        sim->bus().add(ControllerKind(kind));
+    boxes = std::make_unique<MessageBoxCatcher>();
+    window = std::make_unique<MainWindow>();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    if (picked >= 0)
+        CHECKED(pick(ControllerKind(picked)));
+    QCOMPARE(eventsOverIdleTicks(window.get(), 4), QStringList());
 }
 
 void MainWindowTest::buttonsWarnWithoutTarget_data()

@@ -3,6 +3,7 @@
 // checked byte for byte.
 
 #include "effect_settings_record.h"
+#include "idle_ticks.h"
 #include "kestrix_protocol.h"
 #include "test_support.h"
 #include "wheel_test_support.h"
@@ -43,6 +44,8 @@ private slots:
     void cleanup() { tearDown(); }
 
     void followsTheWheel();
+    void idleTicksLeaveTheWindowAlone_data();
+    void idleTicksLeaveTheWindowAlone();
     void recordReadOnConnectionMustBeWhole_data();
     void recordReadOnConnectionMustBeWhole();
     void userEditIsOneLiveApply_data();
@@ -118,6 +121,23 @@ void WheelWindowTest::followsTheWheel()
     QCOMPARE(trayEntries().size(), 3);
     QCOMPARE(sim->bus().openHandles(), 0);
     QTRY_COMPARE(window->height(), window->minimumSizeHint().height());
+}
+
+void WheelWindowTest::idleTicksLeaveTheWindowAlone_data()
+{
+    QTest::addColumn<bool>("connected");
+    QTest::newRow("wheel connected") << true;
+    QTest::newRow("no wheel") << false;
+}
+
+// A tick that finds what the last one found sets no icon, title or size.
+void WheelWindowTest::idleTicksLeaveTheWindowAlone()
+{
+    QFETCH(bool, connected);
+    if (!connected)
+        wheel->unplug();
+    start(connected);
+    QCOMPARE(eventsOverIdleTicks(window.get(), 4), QStringList());
 }
 
 void WheelWindowTest::recordReadOnConnectionMustBeWhole_data()
