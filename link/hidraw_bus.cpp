@@ -1,5 +1,6 @@
 #include "hidraw_bus.h"
 
+#include "device_events.h"
 #include "kestrix_protocol.h"
 
 #include <QDir>
@@ -211,18 +212,39 @@ int HidrawHandle::io(unsigned long request, void *argument)
     }
 }
 
-HidrawBus::HidrawBus(const QString &sysfsRoot, const QString &devRoot, HidrawIoctl ioctlFunction)
-    : sysfsRoot(sysfsRoot), devRoot(devRoot), ioctlFunction(std::move(ioctlFunction))
+HidrawBus::HidrawBus(const QString &sysfsRoot, const QString &devRoot, HidrawIoctl ioctlFunction,
+                     DeviceEventsSource events)
+    : sysfsRoot(sysfsRoot), devRoot(devRoot), ioctlFunction(std::move(ioctlFunction)),
+      events(std::move(events))
 {
+}
+
+QStringList HidrawBus::nodes(uint16_t vendorId, uint16_t productId)
+{
+    const DeviceEvents *watch = events ? events() : nullptr;
+    const bool watched = watch && watch->watching();
+    if (!watched || watch != foundWith || watch->notices() != foundAt) {
+        found.clear();
+        foundWith = watched ? watch : nullptr;
+        foundAt = watched ? watch->notices() : 0;
+    }
+    const uint32_t key = uint32_t(vendorId) << 16 | productId;
+    auto nodes = found.find(key);
+    if (nodes == found.end()) {
+        ++searchCount;
+        nodes = found.emplace(key, findHidrawNodes(vendorId, productId, sysfsRoot, devRoot)).first;
+    }
+    return nodes->second;
 }
 
 DeviceHandle *HidrawBus::open(uint16_t vendorId, uint16_t productId)
 {
     if (realHardwareRefused())
         return nullptr;
-    for (const QString &node : findHidrawNodes(vendorId, productId, sysfsRoot, devRoot)) {
+    for (const QString &node : nodes(vendorId, productId)) {
         // A node we may not open (no udev rule yet) is as good as absent: libusb may
-        // still reach the device.
+        // still reach the device. It is tried again on every open, without a new search,
+        // since its access rights may change without a notice.
         const int fd = ::open(QFile::encodeName(node).constData(), O_RDWR | O_CLOEXEC);
         if (fd >= 0)
             return new HidrawHandle(fd, ioctlFunction);
@@ -237,6 +259,6 @@ void HidrawBus::close(DeviceHandle *handle)
 
 UsbBus *hidrawBus()
 {
-    static HidrawBus bus;
+    static HidrawBus bus(QStringLiteral("/sys"), QStringLiteral("/dev"), {}, systemDeviceEvents);
     return &bus;
 }

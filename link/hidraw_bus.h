@@ -12,6 +12,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
+
+class DeviceEvents;
 
 // ioctl(2) as the hidraw handles call it: the result, or -1 with errno set.
 using HidrawIoctl = std::function<int(int fd, unsigned long request, void *argument)>;
@@ -51,12 +54,15 @@ private:
     const HidrawIoctl ioctlFunction;
 };
 
+// The device events a bus listens to, if any (asked on every open).
+using DeviceEventsSource = std::function<DeviceEvents *()>;
+
 class HidrawBus final : public UsbBus
 {
 public:
     explicit HidrawBus(const QString &sysfsRoot = QStringLiteral("/sys"),
                        const QString &devRoot = QStringLiteral("/dev"),
-                       HidrawIoctl ioctlFunction = {});
+                       HidrawIoctl ioctlFunction = {}, DeviceEventsSource events = {});
 
     // Nothing to start or stop: the kernel keeps the nodes.
     int init() override { return USB_SUCCESS; }
@@ -66,11 +72,22 @@ public:
     DeviceHandle *open(uint16_t vendorId, uint16_t productId) override;
     void close(DeviceHandle *handle) override;
 
+    // Searches of sysfs so far. While device events are watched, the nodes found for a pair
+    // of ids are kept until the next notice, so an absent controller costs no search.
+    int searches() const { return searchCount; }
+
 private:
+    QStringList nodes(uint16_t vendorId, uint16_t productId);
+
     const QString sysfsRoot;
     const QString devRoot;
     const HidrawIoctl ioctlFunction;
+    const DeviceEventsSource events;
+    std::map<uint32_t, QStringList> found; // by vendor id << 16 | product id
+    const DeviceEvents *foundWith = nullptr;
+    uint64_t foundAt = 0;
+    int searchCount = 0;
 };
 
-// The process-wide hidraw bus on /sys and /dev.
+// The process-wide hidraw bus on /sys and /dev, kept current by the system's device events.
 UsbBus *hidrawBus();

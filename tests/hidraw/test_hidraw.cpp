@@ -1,6 +1,7 @@
 // The Linux hidraw bus: finding the node in a fake sysfs tree, and turning control
 // transfers into hidraw feature requests byte for byte (against an injected ioctl).
 
+#include "device_events.h"
 #include "fallback_bus.h"
 #include "hidraw_bus.h"
 #include "kestrix_protocol.h"
@@ -88,6 +89,15 @@ private:
 
     QTemporaryDir dir;
     int devices = 0;
+};
+
+// Device events whose notices the test gives.
+class ManualEvents : public DeviceEvents
+{
+public:
+    bool watched = true;
+    bool watching() const override { return watched; }
+    using DeviceEvents::notice;
 };
 
 // One ioctl as the handle issued it.
@@ -210,6 +220,8 @@ private slots:
     void sameBytesAsTheControlTransfer();
 
     void busOpensTheFirstNodeThatOpens();
+    void busSearchesAgainOnlyAfterANotice_data();
+    void busSearchesAgainOnlyAfterANotice();
     void busRefusesRealHardwareInTests();
     void fallbackBusRoutesEachHandleHome();
 };
@@ -527,6 +539,44 @@ void HidrawTest::busOpensTheFirstNodeThatOpens()
 
     QVERIFY(QFile::remove(system.dev() + "/hidraw4"));
     QCOMPARE(bus.open(KESTRIX_VENDOR_ID, PRODUCT_ID_WHEEL), nullptr);
+}
+
+void HidrawTest::busSearchesAgainOnlyAfterANotice_data()
+{
+    QTest::addColumn<bool>("watched");
+    QTest::newRow("udev watches") << true;
+    QTest::newRow("no monitor") << false;
+}
+
+// While device events are watched, a search of sysfs holds until the next notice; without
+// them, every open searches, as the poll always did.
+void HidrawTest::busSearchesAgainOnlyAfterANotice()
+{
+    QFETCH(bool, watched);
+    EnvironmentOverride hardware("KESTRIX_REFUSE_HARDWARE", QByteArray()); // only fake nodes here
+    FakeSystem system;
+    ManualEvents events;
+    events.watched = watched;
+    HidrawBus bus(system.sys(), system.dev(), {}, [&] { return &events; });
+
+    QCOMPARE(bus.open(KESTRIX_VENDOR_ID, PRODUCT_ID_WHEEL), nullptr);
+    system.add({"hidraw0", WHEEL_UEVENT, "00\n"});
+    DeviceHandle *handle = bus.open(KESTRIX_VENDOR_ID, PRODUCT_ID_WHEEL);
+    QCOMPARE(handle != nullptr, !watched);
+    if (!handle) {
+        events.notice();
+        handle = bus.open(KESTRIX_VENDOR_ID, PRODUCT_ID_WHEEL);
+        QVERIFY(handle);
+    }
+    QCOMPARE(bus.searches(), 2);
+    bus.close(handle);
+
+    // Each pair of ids is searched for once; a node found opens again without a search.
+    QCOMPARE(bus.open(KESTRIX_VENDOR_ID, PRODUCT_ID_JOYSTICK), nullptr);
+    handle = bus.open(KESTRIX_VENDOR_ID, PRODUCT_ID_WHEEL);
+    QVERIFY(handle);
+    bus.close(handle);
+    QCOMPARE(bus.searches(), watched ? 3 : 4);
 }
 
 void HidrawTest::busRefusesRealHardwareInTests()

@@ -3,6 +3,8 @@
 
 #include "usb_testbed.h"
 
+#include <QFileInfo>
+
 #include "kestrix_protocol.h"
 #include "usb_access.h"
 
@@ -171,6 +173,7 @@ int urbStatus(int result)
 struct UsbTestbed::Port {
     std::unique_ptr<SimulatedController> controller;
     int number = 0;
+    std::string hidrawPath; // sysfs path of its hidraw node, empty while it has none
     bool claimed = false;
     bool unresponsive = false;
     Node *current = nullptr;
@@ -551,6 +554,50 @@ void UsbTestbed::pullOut(Port &port)
     umockdev_testbed_uevent(bed, node->sysPath.c_str(), "remove");
     umockdev_testbed_remove_device(bed, node->sysPath.c_str());
     port.current = nullptr;
+}
+
+QString UsbTestbed::addHidrawNode(SimulatedController *controller)
+{
+    Port *port = portOf(controller);
+    if (!valid || !port || !port->current || !port->hidrawPath.empty())
+        return QString();
+    // As umockdev-record writes a device: the node first, then its parents up to the
+    // USB device, which is there already.
+    const std::string usbDevice = port->current->sysPath.substr(std::strlen("/sys"));
+    const QString interface = QString::fromStdString(usbDevice) +
+                              QStringLiteral("/%1-%2:1.0").arg(BUS_NUMBER).arg(port->number);
+    const QString hid =
+        interface + QString::asprintf("/0003:%04X:%04X.%04X", controller->vendorId(),
+                                      controller->productId(), nextHidrawNumber + 1);
+    const QString name = QStringLiteral("hidraw%1").arg(nextHidrawNumber++);
+    const QString node = hid + QStringLiteral("/hidraw/") + name;
+    const QString description =
+        QStringLiteral("P: %1\nN: %2\nE: SUBSYSTEM=hidraw\nE: DEVNAME=/dev/%2\n"
+                       "L: device=../../../%3\n\n")
+            .arg(node, name, QFileInfo(hid).fileName()) +
+        QString::asprintf("P: %s\nE: SUBSYSTEM=hid\nE: HID_ID=0003:%08X:%08X\n\n", qPrintable(hid),
+                          controller->vendorId(), controller->productId()) +
+        QStringLiteral("P: %1\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n"
+                       "A: bInterfaceNumber=00\nA: bInterfaceClass=03\n")
+            .arg(interface);
+    GError *error = nullptr;
+    if (!umockdev_testbed_add_from_string(bed, description.toUtf8().constData(), &error)) {
+        fail(QString::fromUtf8(error->message));
+        g_error_free(error);
+        return QString();
+    }
+    port->hidrawPath = "/sys" + node.toStdString();
+    return QStringLiteral("/dev/") + name;
+}
+
+void UsbTestbed::removeHidrawNode(SimulatedController *controller)
+{
+    Port *port = portOf(controller);
+    if (!valid || !port || port->hidrawPath.empty())
+        return;
+    umockdev_testbed_uevent(bed, port->hidrawPath.c_str(), "remove");
+    umockdev_testbed_remove_device(bed, port->hidrawPath.c_str());
+    port->hidrawPath.clear();
 }
 
 void UsbTestbed::fail(const QString &reason)

@@ -54,6 +54,13 @@ public:
     // Accepts transfers but never completes them, so every transfer runs into its time-out.
     void setUnresponsive(SimulatedController *controller, bool unresponsive);
 
+    // The hidraw node that the kernel's HID driver makes for interface 0 of a plugged
+    // controller (sysfs entries for the interface, the HID device and the node, and the node
+    // in /dev), announced by uevents as udev announces it; and its removal. The node is a
+    // plain file: it opens, but answers no feature request.
+    QString addHidrawNode(SimulatedController *controller);
+    void removeHidrawNode(SimulatedController *controller);
+
     // The node the controller sits on now ("/dev/bus/usb/001/004"), empty while it is off the bus.
     QString deviceNode(SimulatedController *controller) const;
 
@@ -91,6 +98,7 @@ private:
     QString failure;
     std::vector<std::unique_ptr<Port>> ports;
     int nextDeviceNumber = 2; // 1 is the root hub
+    int nextHidrawNumber = 0;
     QTimer follow;
     std::string refusedHardware; // KESTRIX_REFUSE_HARDWARE as it was
     // Guards the nodes' state: the ioctl handlers run on umockdev's worker thread.

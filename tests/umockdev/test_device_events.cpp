@@ -1,0 +1,95 @@
+// udev's announcements under the emulation: the monitor hears a controller come and go, and
+// the hidraw bus searches sysfs only after it heard something, so an absent controller costs
+// no search per poll, and a plugged one is still found once the announcement is read.
+
+#include "device_events.h"
+#include "hidraw_bus.h"
+#include "kestrix_protocol.h"
+#include "usb_testbed.h"
+
+#include <QApplication>
+#include <QtTest>
+
+class DeviceEventsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void noticesFollowPlugging();
+    void hidrawBusSearchesOnlyAfterANotice();
+
+private:
+    std::unique_ptr<UsbTestbed> bed;
+};
+
+void DeviceEventsTest::init()
+{
+    bed = std::make_unique<UsbTestbed>();
+    QVERIFY2(bed->isValid(), qPrintable(bed->error()));
+}
+
+void DeviceEventsTest::cleanup()
+{
+    bed.reset();
+}
+
+void DeviceEventsTest::noticesFollowPlugging()
+{
+    UdevEvents events;
+    QVERIFY(events.watching());
+    QTest::qWait(50);
+    QCOMPARE(events.notices(), uint64_t(0)); // nothing happens, nothing is heard
+
+    SimulatedController *wheel = bed->add(ControllerKind::Wheel);
+    QTRY_VERIFY(events.notices() > 0);
+    uint64_t heard = events.notices();
+    bed->unplug(wheel);
+    QTRY_VERIFY(events.notices() > heard);
+    heard = events.notices();
+    bed->plug(wheel);
+    QTRY_VERIFY(events.notices() > heard);
+}
+
+void DeviceEventsTest::hidrawBusSearchesOnlyAfterANotice()
+{
+    UdevEvents events;
+    HidrawBus bus(QStringLiteral("/sys"), QStringLiteral("/dev"), {}, [&] { return &events; });
+    SimulatedController *joystick = bed->add(ControllerKind::Joystick);
+    QTRY_VERIFY(events.notices() > 0);
+    QTest::qWait(50); // the announcement has been read
+
+    // Its USB device is there, its hidraw node is not: one search, kept.
+    for (int poll = 0; poll < 3; ++poll)
+        QCOMPARE(bus.open(KESTRIX_VENDOR_ID, PRODUCT_ID_JOYSTICK), nullptr);
+    QCOMPARE(bus.searches(), 1);
+
+    const uint64_t beforeNode = events.notices();
+    QVERIFY(!bed->addHidrawNode(joystick).isEmpty());
+    // Until the announcement is read, the bus goes by what it found.
+    QCOMPARE(bus.open(KESTRIX_VENDOR_ID, PRODUCT_ID_JOYSTICK), nullptr);
+    QCOMPARE(bus.searches(), 1);
+    QTRY_VERIFY(events.notices() > beforeNode);
+    DeviceHandle *handle = bus.open(KESTRIX_VENDOR_ID, PRODUCT_ID_JOYSTICK);
+    QVERIFY(handle);
+    const int searches = bus.searches();
+    QCOMPARE(searches, 2);
+    bus.close(handle);
+    // The node found is kept: opening it again needs no search.
+    handle = bus.open(KESTRIX_VENDOR_ID, PRODUCT_ID_JOYSTICK);
+    QVERIFY(handle);
+    bus.close(handle);
+    QCOMPARE(bus.searches(), searches);
+
+    const uint64_t heard = events.notices();
+    bed->removeHidrawNode(joystick);
+    QTRY_VERIFY(events.notices() > heard);
+    for (int poll = 0; poll < 3; ++poll)
+        QCOMPARE(bus.open(KESTRIX_VENDOR_ID, PRODUCT_ID_JOYSTICK), nullptr);
+    QCOMPARE(bus.searches(), searches + 1);
+}
+
+KESTRIX_UMOCKDEV_TEST_MAIN(DeviceEventsTest)
+#include "test_device_events.moc"
