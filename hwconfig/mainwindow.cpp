@@ -4,6 +4,7 @@
 
 #include "combo_rows.h"
 #include "hardware_settings_record.h"
+#include "program_main.h"
 #include "tab_bar_accessibility.h"
 #include "transport.h"
 
@@ -23,7 +24,8 @@ constexpr int BRAKING_PWM_PIN = 7;        // position of "Pin 8"
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
-    : QMainWindow(parent), form(new Ui::MainWindow), icon(QStringLiteral("kestrix_hardware_icon.png"))
+    : QMainWindow(parent), form(new Ui::MainWindow),
+      icon(iconFromPng(QStringLiteral("kestrix_hardware_icon.png")))
 {
     std::copy(std::begin(DEVICE_CATALOGUE), std::end(DEVICE_CATALOGUE), std::begin(deviceCatalogue));
 

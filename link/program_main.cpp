@@ -1,7 +1,18 @@
 #include "program_main.h"
 
 #include <QApplication>
+#include <QIcon>
+#include <QImageReader>
+#include <QPixmap>
 #include <QWidget>
+
+QIcon iconFromPng(const QString &fileName)
+{
+    QImageReader reader(fileName, "png");
+    reader.setAutoDetectImageFormat(false);
+    const QImage image = reader.read();
+    return image.isNull() ? QIcon() : QIcon(QPixmap::fromImage(image));
+}
 
 int runMainWindow(QWidget &window)
 {

@@ -3,6 +3,7 @@
 #include "ui_mainwindow.h"
 
 #include "effect_settings_record.h"
+#include "program_main.h"
 #include "transport.h"
 
 #include <QAction>
@@ -14,8 +15,8 @@
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent), form(new Ui::MainWindow),
-      connectedIcon(QStringLiteral("wheel_icon.png")),
-      disconnectedIcon(QStringLiteral("wheel_icon_not_connected.png"))
+      connectedIcon(iconFromPng(QStringLiteral("wheel_icon.png"))),
+      disconnectedIcon(iconFromPng(QStringLiteral("wheel_icon_not_connected.png")))
 {
     const QStringList arguments = QCoreApplication::arguments();
     const QString language = arguments.size() >= 2 ? arguments.at(1) : QString();
