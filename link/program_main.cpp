@@ -14,13 +14,17 @@ QIcon iconFromPng(const QString &fileName)
     return image.isNull() ? QIcon() : QIcon(QPixmap::fromImage(image));
 }
 
-int runMainWindow(QWidget &window)
+void showMainWindow(QWidget &window)
 {
     window.show();
 
     QFont font = QApplication::font();
     font.setPixelSize(11);
     QApplication::setFont(font);
+}
 
+int runMainWindow(QWidget &window)
+{
+    showMainWindow(window);
     return QApplication::exec();
 }

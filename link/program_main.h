@@ -8,6 +8,9 @@ class QWidget;
 // PNG alone: letting Qt guess the format loads every image format plugin on the way.
 QIcon iconFromPng(const QString &fileName);
 
-// The tail of both programs' main: shows the window, then sets the application font's
-// pixel size to 11 (after the show, as the programs always have), and runs the event loop.
+// Shows the window, then sets the application font's pixel size to 11 (after the show, as
+// the programs always have).
+void showMainWindow(QWidget &window);
+
+// The tail of both programs' main: showMainWindow, then the event loop.
 int runMainWindow(QWidget &window);

@@ -1,0 +1,231 @@
+// The benchmark's driver: runs the benchmark programs under valgrind's callgrind (offscreen,
+// fixed hash seed, counted ticks) and natively for the transfers, prints the figures as
+// Markdown tables with their ratios, and fails when a figure misses its goal.
+//
+//   kestrix-bench [--short]     (--short: fewer ticks and one run per start, for CI)
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QStringList>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace
+{
+
+constexpr double IDLE_TICK_GOAL = 1.5; // an idle state's tick against the busy state's
+constexpr double START_GOAL = 1.1;     // a program's start against the bare window's
+constexpr int RUN_TIMEOUT_MS = 10 * 60 * 1000;
+
+struct Settings {
+    int ticks = 200;
+    int startRuns = 3; // the median is taken
+};
+
+QStringList failures;
+
+[[noreturn]] void fail(const QString &message)
+{
+    std::fprintf(stderr, "kestrix-bench: %s\n", qPrintable(message));
+    std::exit(2);
+}
+
+QProcessEnvironment environment(const QString &simulated)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("QT_HASH_SEED"), QStringLiteral("0"));
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    env.insert(QStringLiteral("KESTRIX_REFUSE_HARDWARE"), QStringLiteral("1"));
+    env.insert(QStringLiteral("KESTRIX_SIMULATOR"), simulated);
+    env.remove(QStringLiteral("KESTRIX_SIMULATOR_LOG"));
+    return env;
+}
+
+QString programPath(const QString &name)
+{
+    const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(name);
+    if (!QFileInfo(path).isExecutable())
+        fail(path + QStringLiteral(" is not built"));
+    return path;
+}
+
+// Runs a benchmark program from the programs' directory; returns what it printed.
+QByteArray run(const QString &program, const QStringList &arguments, const QString &simulated,
+               const QStringList &valgrindOptions = {})
+{
+    QProcess process;
+    process.setWorkingDirectory(QStringLiteral(KESTRIX_RUN_DIR));
+    process.setProcessEnvironment(environment(simulated));
+    if (valgrindOptions.isEmpty()) {
+        process.start(programPath(program), arguments);
+    } else {
+        process.start(QStringLiteral("valgrind"),
+                      valgrindOptions + QStringList{programPath(program)} + arguments);
+    }
+    if (!process.waitForFinished(RUN_TIMEOUT_MS) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0)
+        fail(QStringLiteral("%1 %2 failed:\n%3")
+                 .arg(program, arguments.join(QLatin1Char(' ')),
+                      QString::fromLocal8Bit(process.readAllStandardError())));
+    return process.readAllStandardOutput() + process.readAllStandardError();
+}
+
+// Instructions that callgrind counted: from the program's start until it says the start is
+// done, or only the ticks the program counts.
+qint64 instructions(const QString &program, const QStringList &arguments, const QString &simulated,
+                    bool fromStart)
+{
+    QStringList options{QStringLiteral("--tool=callgrind"),
+                        QStringLiteral("--callgrind-out-file=/dev/null")};
+    if (!fromStart)
+        options << QStringLiteral("--instr-atstart=no");
+    const QString output = QString::fromLocal8Bit(run(program, arguments, simulated, options));
+    static const QRegularExpression collected(QStringLiteral("Collected\\s*:\\s*(\\d+)"));
+    const QRegularExpressionMatch match = collected.match(output);
+    if (!match.hasMatch())
+        fail(QStringLiteral("no count from callgrind for %1:\n%2").arg(program, output));
+    return match.captured(1).toLongLong();
+}
+
+qint64 startInstructions(const Settings &settings, const QString &program, const QString &simulated)
+{
+    std::vector<qint64> runs;
+    for (int i = 0; i < settings.startRuns; ++i)
+        runs.push_back(instructions(program, {QStringLiteral("start")}, simulated, true));
+    std::sort(runs.begin(), runs.end());
+    return runs[runs.size() / 2];
+}
+
+qint64 tickInstructions(const Settings &settings, const QString &program, const QString &simulated,
+                        bool select = false)
+{
+    QStringList arguments{QStringLiteral("ticks"), QString::number(settings.ticks)};
+    if (select)
+        arguments << QStringLiteral("select");
+    return instructions(program, arguments, simulated, false) / settings.ticks;
+}
+
+QString grouped(qint64 value)
+{
+    QString digits = QString::number(value);
+    for (int i = digits.size() - 3; i > 0; i -= 3)
+        digits.insert(i, QLatin1Char(' '));
+    return digits;
+}
+
+// A row with a ratio against `base` and the goal it must meet.
+void ratioRow(const QString &what, qint64 value, qint64 base, double goal)
+{
+    const double ratio = base > 0 ? double(value) / double(base) : 0.0;
+    const bool met = base > 0 && ratio <= goal;
+    std::printf("| %s | %s | %.2f | at most %.1f | %s |\n", qPrintable(what),
+                qPrintable(grouped(value)), ratio, goal, met ? "met" : "MISSED");
+    if (!met)
+        failures << QStringLiteral("%1: %2 times, goal at most %3").arg(what).arg(ratio).arg(goal);
+}
+
+void baseRow(const QString &what, qint64 value)
+{
+    std::printf("| %s | %s | 1.00 | | |\n", qPrintable(what), qPrintable(grouped(value)));
+}
+
+void transferRows(const QString &program)
+{
+    const QString output = QString::fromLocal8Bit(run(program, {QStringLiteral("transfers")}, {}));
+    static const QRegularExpression line(QStringLiteral("^transfers (.+)\\t(\\d+)\\t(\\d+)$"),
+                                         QRegularExpression::MultilineOption);
+    int rows = 0;
+    for (auto it = line.globalMatch(output); it.hasNext(); ++rows) {
+        const QRegularExpressionMatch m = it.next();
+        const bool met = m.captured(2) == m.captured(3);
+        std::printf("| %s | %s | %s | %s |\n", qPrintable(m.captured(1)), qPrintable(m.captured(2)),
+                    qPrintable(m.captured(3)), met ? "met" : "MISSED");
+        if (!met)
+            failures << QStringLiteral("%1: %2 transfers, floor %3")
+                            .arg(m.captured(1), m.captured(2), m.captured(3));
+    }
+    if (rows == 0)
+        fail(QStringLiteral("%1 reported no transfers:\n%2").arg(program, output));
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication application(argc, argv);
+    Settings settings;
+    const QStringList arguments = application.arguments().mid(1);
+    if (arguments == QStringList{QStringLiteral("--short")}) {
+        settings.ticks = 50;
+        settings.startRuns = 1;
+    } else if (!arguments.isEmpty()) {
+        std::fprintf(stderr, "usage: kestrix-bench [--short]\n");
+        return 2;
+    }
+    if (QStandardPaths::findExecutable(QStringLiteral("valgrind")).isEmpty())
+        fail(QStringLiteral("valgrind is not installed"));
+
+    const QString hwconfig = QStringLiteral("bench_hwconfig");
+    const QString wheelconfig = QStringLiteral("bench_wheelconfig");
+    const QString two = QStringLiteral("joystick,wheel");
+    const QString wheel = QStringLiteral("wheel");
+    const QString none;
+
+    // Once natively first, so that caches (fontconfig's) are built outside the counts.
+    for (const QString &program : {hwconfig, wheelconfig, QStringLiteral("bench_bare_hwconfig"),
+                                   QStringLiteral("bench_bare_wheelconfig")})
+        run(program, {QStringLiteral("start")}, two);
+
+    std::printf("Instructions counted by valgrind's callgrind on the offscreen platform; idle "
+                "ticks: the mean of %d ticks; starts: %s.\n\n",
+                settings.ticks,
+                settings.startRuns > 1
+                    ? qPrintable(QStringLiteral("the median of %1 runs").arg(settings.startRuns))
+                    : "one run");
+
+    std::printf("| Idle tick (100 ms poll) | instructions | ratio | goal | |\n"
+                "|---|---:|---:|---|---|\n");
+    const qint64 selected = tickInstructions(settings, hwconfig, two, true);
+    baseRow(QStringLiteral("hwconfig, joystick and wheel, joystick selected"), selected);
+    ratioRow(QStringLiteral("hwconfig, joystick and wheel, nothing selected"),
+             tickInstructions(settings, hwconfig, two), selected, IDLE_TICK_GOAL);
+    ratioRow(QStringLiteral("hwconfig, no controller, nothing selected"),
+             tickInstructions(settings, hwconfig, none), selected, IDLE_TICK_GOAL);
+    const qint64 connected = tickInstructions(settings, wheelconfig, wheel);
+    baseRow(QStringLiteral("wheelconfig, wheel connected"), connected);
+    ratioRow(QStringLiteral("wheelconfig, no wheel"), tickInstructions(settings, wheelconfig, none),
+             connected, IDLE_TICK_GOAL);
+
+    std::printf(
+        "\n| Start (until the window is shown and settled) | instructions | ratio | goal | |\n"
+        "|---|---:|---:|---|---|\n");
+    const qint64 bareHwconfig =
+        startInstructions(settings, QStringLiteral("bench_bare_hwconfig"), two);
+    baseRow(QStringLiteral("bare window with hwconfig's forms"), bareHwconfig);
+    ratioRow(QStringLiteral("hwconfig, joystick and wheel"),
+             startInstructions(settings, hwconfig, two), bareHwconfig, START_GOAL);
+    const qint64 bareWheelconfig =
+        startInstructions(settings, QStringLiteral("bench_bare_wheelconfig"), wheel);
+    baseRow(QStringLiteral("bare window with wheelconfig's forms"), bareWheelconfig);
+    ratioRow(QStringLiteral("wheelconfig, wheel connected"),
+             startInstructions(settings, wheelconfig, wheel), bareWheelconfig, START_GOAL);
+
+    std::printf("\n| Operation | transfers | floor | |\n|---|---:|---:|---|\n");
+    transferRows(hwconfig);
+    transferRows(wheelconfig);
+
+    if (!failures.isEmpty()) {
+        std::printf("\nGoals missed:\n");
+        for (const QString &failure : std::as_const(failures))
+            std::printf("- %s\n", qPrintable(failure));
+        return 1;
+    }
+    std::printf("\nEvery goal met.\n");
+    return 0;
+}

@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# The benchmark: installs what is missing (valgrind among it), builds, and prints the
+# figures and ratios as Markdown tables; fails when one misses its goal.
+#   bench/run.sh [--short]      (--short: fewer ticks and one run per start, as CI runs it)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/setup.sh
+
+kestrix_install_missing
+kestrix_build "$KESTRIX_BUILD_DIR"
+exec "$KESTRIX_BUILD_DIR/bench/kestrix-bench" "$@"
