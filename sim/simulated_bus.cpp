@@ -32,9 +32,11 @@ private:
 SimulatedBus::SimulatedBus() = default;
 SimulatedBus::~SimulatedBus() = default;
 
-SimulatedController *SimulatedBus::add(ControllerKind kind)
+SimulatedController *SimulatedBus::add(ControllerKind kind, bool pluggedIn)
 {
     devices.push_back(std::make_unique<SimulatedController>(kind));
+    if (!pluggedIn)
+        devices.back()->unplug();
     return devices.back().get();
 }
 
@@ -88,11 +90,11 @@ void SimulatedBus::close(DeviceHandle *handle)
     delete static_cast<SimulatedHandle *>(handle);
 }
 
-bool installSimulatorFromEnvironment()
+SimulatedBus *installSimulatorFromEnvironment()
 {
     const char *list = std::getenv("KESTRIX_SIMULATOR");
     if (!list)
-        return false;
+        return nullptr;
     // Lives as long as the process: the programs may close handles during static teardown.
     static SimulatedBus *bus = new SimulatedBus;
     std::stringstream names(list);
@@ -110,5 +112,5 @@ bool installSimulatorFromEnvironment()
                          name.c_str());
     }
     setUsbBus(bus);
-    return true;
+    return bus;
 }

@@ -14,8 +14,8 @@ public:
     SimulatedBus();
     ~SimulatedBus() override;
 
-    // Plugs in a new controller of that kind; the bus owns it.
-    SimulatedController *add(ControllerKind kind);
+    // A new controller of that kind, plugged in unless told otherwise; the bus owns it.
+    SimulatedController *add(ControllerKind kind, bool pluggedIn = true);
     SimulatedController *find(ControllerKind kind) const;
     const std::vector<std::unique_ptr<SimulatedController>> &controllers() const;
 
@@ -38,5 +38,5 @@ private:
 
 // Reads KESTRIX_SIMULATOR (a comma-separated list of generic, joystick, rudder, wheel).
 // When it is set, a simulated bus with those controllers plugged in serves the whole
-// process and true is returned.
-bool installSimulatorFromEnvironment();
+// process and is returned (it lives as long as the process); otherwise null.
+SimulatedBus *installSimulatorFromEnvironment();

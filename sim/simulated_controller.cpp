@@ -260,6 +260,12 @@ uint64_t SimulatedController::connection() const
     return (plugged && !rebooting) ? currentConnection : 0;
 }
 
+bool SimulatedController::pluggedIn() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return plugged;
+}
+
 void SimulatedController::plug()
 {
     std::lock_guard<std::mutex> lock(mutex);
@@ -403,6 +409,14 @@ void SimulatedController::setBusyReads(int reads)
 {
     std::lock_guard<std::mutex> lock(mutex);
     busyReads = reads;
+    if (reads >= 0 && busyRemaining < 0)
+        busyRemaining = 0;
+}
+
+int SimulatedController::busyReadCount() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return busyReads;
 }
 
 void SimulatedController::clearFaults()
@@ -426,6 +440,14 @@ void SimulatedController::clearTransfers()
 {
     std::lock_guard<std::mutex> lock(mutex);
     record.clear();
+}
+
+void SimulatedController::setTransferObserver(TransferObserver newObserver)
+{
+    std::lock_guard<std::mutex> observerLock(observerMutex);
+    observer = std::move(newObserver);
+    std::lock_guard<std::mutex> lock(mutex);
+    observed = static_cast<bool>(observer);
 }
 
 int SimulatedController::controlTransfer(uint8_t requestType, uint8_t request, uint16_t value,
@@ -482,10 +504,20 @@ int SimulatedController::controlTransfer(uint8_t requestType, uint8_t request, u
         t.data.assign(data, data + result);
     t.result = result;
     simulatorLogTransfer(t);
-    record.push_back(std::move(t));
+    const bool notify = observed;
+    if (notify)
+        record.push_back(t);
+    else
+        record.push_back(std::move(t));
     if (record.size() > TRANSFER_HISTORY)
         record.pop_front();
     lock.unlock();
+
+    if (notify) {
+        std::lock_guard<std::mutex> observerLock(observerMutex);
+        if (observer)
+            observer(t);
+    }
 
     if (delay.count() > 0)
         std::this_thread::sleep_for(delay);

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -55,6 +56,7 @@ public:
     // Presence. A rebooting controller is off the bus for rebootDuration, then back.
     bool present() const;
     uint64_t connection() const; // current session, 0 while absent
+    bool pluggedIn() const;      // plugged in, whether or not it is rebooting
     void plug();
     void unplug();
     void setRebootDuration(std::chrono::milliseconds duration);
@@ -88,8 +90,11 @@ public:
     void setLatency(std::chrono::milliseconds latency);
     // A transfer that fails with USB_ERROR_TIMEOUT first waits its time-out, as libusb does.
     void setTimeoutsTakeTime(bool takeTime);
-    // Status reads that report busy after commands 17 and 2 (-1: stays busy).
+    // Status reads that report busy after commands 17 and 2 (-1: stays busy). A count of 0
+    // or more also ends a busy state that was to last for ever.
+    static constexpr int DEFAULT_BUSY_READS = 3;
     void setBusyReads(int reads);
+    int busyReadCount() const;
     void clearFaults();
 
     // The most recent transfers attempted on this controller, in order: the older ones are
@@ -97,6 +102,12 @@ public:
     static constexpr size_t TRANSFER_HISTORY = 4096;
     std::vector<SimTransfer> transfers() const;
     void clearTransfers();
+
+    // Called with each transfer as it is recorded, on the thread that made it, outside the
+    // controller's lock: it may read the controller, but must not set the observer. Once
+    // setTransferObserver returns, the previous observer is neither running nor called again.
+    using TransferObserver = std::function<void(const SimTransfer &)>;
+    void setTransferObserver(TransferObserver observer);
 
 private:
     void refreshLocked() const;
@@ -128,7 +139,7 @@ private:
     std::vector<uint8_t> savedEffect;
     std::vector<uint8_t> status;
     int busyRemaining = 0;
-    int busyReads = 3;
+    int busyReads = DEFAULT_BUSY_READS;
     int saves = 0;
     Calibration calibration;
 
@@ -147,4 +158,9 @@ private:
     bool timeoutsTakeTime = false;
 
     std::deque<SimTransfer> record;
+
+    // Its own lock, held while it runs, so that replacing it waits for a call in progress.
+    std::mutex observerMutex;
+    TransferObserver observer;
+    bool observed = false; // under `mutex`: copy transfers for the observer
 };
