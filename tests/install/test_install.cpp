@@ -127,6 +127,7 @@ void InstallTest::treeHoldsExactlyTheInstallation()
         DATA_DIR + "/kestrix_hardware_icon.png",
         DATA_DIR + "/wheel_icon.png",
         DATA_DIR + "/wheel_icon_not_connected.png",
+        DATA_DIR + "/i18n/simulator_panel_ru.qm",
         UDEV_RULES_DIR + "/70-kestrix.rules",
     };
     QStringList executables;

@@ -1,0 +1,202 @@
+#include "simulator_panel.h"
+#include "ui_simulator_panel.h"
+
+#include "kestrix_protocol.h"
+#include "simulator_log.h"
+#include "usb_access.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QTimer>
+#include <QWindow>
+
+#include <chrono>
+
+namespace
+{
+
+constexpr uint8_t ANSWERED_REPORTS[] = {REPORT_HARDWARE_SETTINGS, REPORT_EFFECT_SETTINGS,
+                                        REPORT_STATUS, REPORT_DEVICE_INFO};
+
+constexpr int PROBE_LINE = 78; // characters, with up to eight digits of milliseconds
+
+} // namespace
+
+SimulatorPanel::SimulatorPanel(SimulatedBus &bus, QWidget *parent)
+    : QWidget(parent), form(std::make_unique<Ui::SimulatorPanel>())
+{
+    // The same rule as the programs: only exactly "ru" as the first argument.
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() >= 2 && arguments.at(1) == QLatin1String("ru") &&
+        translator.load(QStringLiteral("i18n/simulator_panel_ru")))
+        QCoreApplication::installTranslator(&translator);
+    form->setupUi(this);
+    QPlainTextEdit *list = form->transfer_list;
+    notedLimit = list->maximumBlockCount();
+    list->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    // Wide enough for the poll's device information reads, the most frequent lines.
+    const int probeLine = QFontMetrics(list->font()).horizontalAdvance(QString(PROBE_LINE, '0'));
+    list->setMinimumWidth(probeLine + list->verticalScrollBar()->sizeHint().width() +
+                          2 * (list->frameWidth() + int(list->document()->documentMargin())));
+    // A helper window: closing the program's window still ends the program.
+    setAttribute(Qt::WA_QuitOnClose, false);
+
+    auto controller = [&bus](ControllerKind kind) {
+        SimulatedController *c = bus.find(kind);
+        return c ? c : bus.add(kind, false);
+    };
+    const Ui::SimulatorPanel &f = *form;
+    connectControls({controller(ControllerKind::Generic), f.generic_plugged_in,
+                     f.generic_stays_busy, f.generic_fails_transfers, f.generic_times_out,
+                     f.generic_short_reports, f.generic_latency});
+    connectControls({controller(ControllerKind::Joystick), f.joystick_plugged_in,
+                     f.joystick_stays_busy, f.joystick_fails_transfers, f.joystick_times_out,
+                     f.joystick_short_reports, f.joystick_latency});
+    connectControls({controller(ControllerKind::Rudder), f.rudder_plugged_in, f.rudder_stays_busy,
+                     f.rudder_fails_transfers, f.rudder_times_out, f.rudder_short_reports,
+                     f.rudder_latency});
+    connectControls({controller(ControllerKind::Wheel), f.wheel_plugged_in, f.wheel_stays_busy,
+                     f.wheel_fails_transfers, f.wheel_times_out, f.wheel_short_reports,
+                     f.wheel_latency});
+}
+
+SimulatorPanel::~SimulatorPanel()
+{
+    // The controllers outlive the window; after this no call into it is running.
+    for (SimulatedController *c : observed)
+        c->setTransferObserver(nullptr);
+}
+
+void SimulatorPanel::connectControls(const KindControls &controls)
+{
+    SimulatedController *c = controls.controller;
+    const int busyReads = c->busyReadCount();
+    controls.pluggedIn->setChecked(c->pluggedIn());
+    controls.staysBusy->setChecked(busyReads < 0);
+
+    connect(controls.pluggedIn, &QCheckBox::toggled, this, [c](bool on) {
+        if (on)
+            c->plug();
+        else
+            c->unplug();
+    });
+    const int usualBusyReads = busyReads < 0 ? SimulatedController::DEFAULT_BUSY_READS : busyReads;
+    connect(controls.staysBusy, &QCheckBox::toggled, this,
+            [c, usualBusyReads](bool on) { c->setBusyReads(on ? -1 : usualBusyReads); });
+
+    // Both are failures of every transfer: an input/output error comes at once and so
+    // hides the time-out while both are on.
+    auto applyFailures = [c, fails = controls.failsTransfers, timesOut = controls.timesOut] {
+        c->setTimeoutsTakeTime(timesOut->isChecked());
+        if (fails->isChecked())
+            c->failTransfers(0, USB_ERROR_IO);
+        else if (timesOut->isChecked())
+            c->failTransfers(0, USB_ERROR_TIMEOUT);
+        else
+            c->failTransfers(-1, USB_SUCCESS, 0);
+    };
+    connect(controls.failsTransfers, &QCheckBox::toggled, this, applyFailures);
+    connect(controls.timesOut, &QCheckBox::toggled, this, applyFailures);
+
+    connect(controls.shortReports, &QCheckBox::toggled, this, [c](bool on) {
+        for (uint8_t id : ANSWERED_REPORTS)
+            c->setReportLimit(id, on ? int(c->report(id).size() / 2) : -1);
+    });
+    connect(controls.latency, qOverload<int>(&QSpinBox::valueChanged), this,
+            [c](int ms) { c->setLatency(std::chrono::milliseconds(ms)); });
+
+    c->setTransferObserver([this](const SimTransfer &t) { noteTransfer(t); });
+    observed.push_back(c);
+}
+
+void SimulatorPanel::noteTransfer(const SimTransfer &transfer)
+{
+    const QString line = QString::fromStdString(formatTransferLine(transfer));
+    std::lock_guard<std::mutex> lock(notedMutex);
+    noted << line;
+    if (noted.size() > notedLimit)
+        noted.removeFirst();
+    // One queued call takes all the lines noted until it runs.
+    if (noted.size() == 1)
+        QMetaObject::invokeMethod(this, &SimulatorPanel::showNotedTransfers, Qt::QueuedConnection);
+}
+
+void SimulatorPanel::showNotedTransfers()
+{
+    QStringList lines;
+    {
+        std::lock_guard<std::mutex> lock(notedMutex);
+        lines.swap(noted);
+    }
+    if (!lines.isEmpty())
+        form->transfer_list->appendPlainText(lines.join(QLatin1Char('\n')));
+}
+
+void SimulatorPanel::showBeside(QWidget &window)
+{
+    // A window manager places the window when it maps it: wait until then.
+    QWindow *handle = window.windowHandle();
+    if (handle && !handle->isExposed()) {
+        besideWindow = &window;
+        handle->installEventFilter(this);
+        return;
+    }
+    placeBeside(window);
+    show();
+}
+
+bool SimulatorPanel::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Expose && besideWindow &&
+        watched == besideWindow->windowHandle() && besideWindow->windowHandle()->isExposed()) {
+        watched->removeEventFilter(this);
+        placeBeside(*besideWindow);
+        besideWindow = nullptr;
+        show();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void SimulatorPanel::placeBeside(const QWidget &window)
+{
+    // As tall as the program's window, so that the list shows as many transfers as fit.
+    resize(sizeHint().expandedTo(QSize(0, window.height())));
+    const QRect beside = window.frameGeometry();
+    // This window gets a frame like the other's; its size is known only once it is shown.
+    const QSize outer = size() + (beside.size() - window.size());
+    const QScreen *screen = window.screen();
+    const QRect room = screen ? screen->availableGeometry() : QRect(beside.topLeft(), outer * 3);
+    constexpr int GAP = 8;
+
+    const int right = beside.right() + 1 + GAP;
+    const int left = beside.left() - GAP - outer.width();
+    int x;
+    if (right + outer.width() <= room.right() + 1)
+        x = right;
+    else if (left >= room.left())
+        x = left;
+    else if (room.right() - beside.right() >= beside.left() - room.left())
+        x = room.right() + 1 - outer.width(); // over the program's window as little as may be
+    else
+        x = room.left();
+    x = qMax(x, room.left());
+    const int y = qMax(room.top(), qMin(beside.top(), room.bottom() + 1 - outer.height()));
+    move(x, y);
+}
+
+std::unique_ptr<SimulatorPanel> openSimulatorPanelOnRequest(SimulatedBus *bus, QWidget &window)
+{
+    // Never on the real bus: the window would claim controllers that are not there.
+    if (!bus || qgetenv("KESTRIX_SIMULATOR_PANEL") != "1")
+        return nullptr;
+    auto panel = std::make_unique<SimulatorPanel>(*bus);
+    SimulatorPanel *p = panel.get();
+    QTimer::singleShot(0, p, [p, &window] { p->showBeside(window); });
+    return panel;
+}
