@@ -2,7 +2,8 @@
 # Installs what is missing, builds, and starts a program from the build directory.
 #   ./run.sh [hwconfig|wheelconfig] [--hardware] [ru]
 # Without --hardware the program runs on simulated controllers (a joystick and a wheel
-# for hwconfig, a wheel for wheelconfig); KESTRIX_SIMULATOR overrides the choice.
+# for hwconfig, a wheel for wheelconfig); KESTRIX_SIMULATOR overrides the choice, and
+# the "Simulated controllers" window opens beside it (KESTRIX_SIMULATOR_PANEL=0: closed).
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/setup.sh
@@ -14,7 +15,7 @@ for arg in "$@"; do
     case "$arg" in
         hwconfig|wheelconfig) program=$arg ;;
         --hardware) hardware=yes ;;
-        -h|--help) sed -n '2,5p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+        -h|--help) sed -n '2,6p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
         *) args+=("$arg") ;;
     esac
 done
@@ -24,10 +25,12 @@ kestrix_build "$KESTRIX_BUILD_DIR"
 
 cd "$KESTRIX_BUILD_DIR/bin"
 if [ "$hardware" = yes ]; then
-    unset KESTRIX_SIMULATOR
+    unset KESTRIX_SIMULATOR KESTRIX_SIMULATOR_PANEL
 else
     if [ "$program" = hwconfig ]; then default=joystick,wheel; else default=wheel; fi
     export KESTRIX_SIMULATOR=${KESTRIX_SIMULATOR:-$default}
+    # The "Simulated controllers" window plugs, unplugs and breaks them (=0 hides it).
+    export KESTRIX_SIMULATOR_PANEL=${KESTRIX_SIMULATOR_PANEL:-1}
     echo "Simulated controllers: $KESTRIX_SIMULATOR (./run.sh --hardware for real ones)"
 fi
 exec "./$program" "${args[@]}"

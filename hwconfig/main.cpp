@@ -1,14 +1,15 @@
 #include "mainwindow.h"
 
 #include "program_main.h"
-#include "simulated_bus.h"
+#include "simulator_panel.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    installSimulatorFromEnvironment();
+    SimulatedBus *simulator = installSimulatorFromEnvironment();
     MainWindow window;
+    const auto panel = openSimulatorPanelOnRequest(simulator, window);
     return runMainWindow(window);
 }
