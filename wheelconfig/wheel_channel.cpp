@@ -1,0 +1,340 @@
+#include "wheel_channel.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QLockFile>
+#include <QPointer>
+#include <QTimer>
+
+#include <algorithm>
+#include <cctype>
+#include <iterator>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace
+{
+
+const QLatin1String REQUEST_KINDS[] = {QLatin1String("show"), QLatin1String("apply-profile"),
+                                       QLatin1String("apply-record")};
+const QLatin1String STATUS_NAMES[] = {QLatin1String("ok"),          QLatin1String("no-wheel"),
+                                      QLatin1String("refused"),     QLatin1String("wheel-failed"),
+                                      QLatin1String("bad-request"), QLatin1String("unsupported")};
+constexpr int WIRE_STATUSES = int(std::size(STATUS_NAMES));
+constexpr int REQUEST_KIND_COUNT = int(std::size(REQUEST_KINDS));
+
+// A peer that connects and says nothing does not hold a connection open for long.
+constexpr int IDLE_PEER_MS = 10000;
+constexpr int CONNECT_MS = 2000;
+// Set on a connection once its reply is on the way: the idle limit no longer applies.
+constexpr char ANSWERED[] = "kestrixAnswered";
+
+QByteArray line(const QJsonObject &object)
+{
+    return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+}
+
+QJsonObject parseLine(const QByteArray &text)
+{
+    const QJsonDocument document = QJsonDocument::fromJson(text.trimmed());
+    return document.isObject() ? document.object() : QJsonObject();
+}
+
+// Exactly one record, as hex digits; anything else is not a record.
+bool recordFromHex(const QJsonValue &value, QByteArray *record)
+{
+    const QByteArray digits = value.toString().toLatin1();
+    if (digits.size() != 2 * WHEEL_CHANNEL_RECORD_SIZE)
+        return false;
+    for (const char c : digits) {
+        if (!std::isxdigit(static_cast<unsigned char>(c)))
+            return false;
+    }
+    *record = QByteArray::fromHex(digits);
+    return true;
+}
+
+WheelReply refusal(WheelReply::Status status, const char *message)
+{
+    WheelReply reply;
+    reply.status = status;
+    reply.message = QString::fromLatin1(message);
+    return reply;
+}
+
+#ifdef Q_OS_UNIX
+// Made if missing; used only when it is a real directory of this user that nobody else may
+// enter, so that neither the socket nor its name is open to another user.
+QString privateDirectory(const QString &path, QString *problem)
+{
+    const QByteArray native = QFile::encodeName(path);
+    if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST) {
+        *problem = QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+        return QString();
+    }
+    struct stat status;
+    if (::lstat(native.constData(), &status) != 0 || !S_ISDIR(status.st_mode) ||
+        status.st_uid != ::geteuid() || (status.st_mode & 077) != 0) {
+        *problem = QStringLiteral("%1 is not a directory private to this user").arg(path);
+        return QString();
+    }
+    return path;
+}
+
+bool peerIsThisUser(qintptr descriptor)
+{
+#ifdef SO_PEERCRED
+    struct ucred credentials;
+    socklen_t size = sizeof credentials;
+    return ::getsockopt(int(descriptor), SOL_SOCKET, SO_PEERCRED, &credentials, &size) == 0 &&
+           credentials.uid == ::geteuid();
+#else
+    uid_t user;
+    gid_t group;
+    return ::getpeereid(int(descriptor), &user, &group) == 0 && user == ::geteuid();
+#endif
+}
+#endif
+
+} // namespace
+
+QByteArray encodeRequest(const WheelRequest &request)
+{
+    QJsonObject object{{QLatin1String("version"), WHEEL_CHANNEL_VERSION},
+                       {QLatin1String("request"), REQUEST_KINDS[int(request.kind)]}};
+    if (request.kind == WheelRequest::Kind::ApplyProfile)
+        object.insert(QLatin1String("name"), request.profile);
+    if (request.kind == WheelRequest::Kind::ApplyRecord) {
+        object.insert(QLatin1String("record"), QString::fromLatin1(request.record.toHex()));
+        object.insert(QLatin1String("permanent"), request.permanent);
+    }
+    return line(object);
+}
+
+bool decodeRequest(const QByteArray &text, WheelRequest *request, WheelReply *reply)
+{
+    using Status = WheelReply::Status;
+    const QJsonObject object = parseLine(text);
+    const QJsonValue version = object.value(QLatin1String("version"));
+    if (!version.isDouble() || version.toDouble() != version.toInt() || version.toInt() < 1) {
+        *reply = refusal(Status::BadRequest, "a request is a JSON object with a version");
+        return false;
+    }
+    if (version.toInt() > WHEEL_CHANNEL_VERSION) {
+        *reply = refusal(Status::Unsupported, "this wheelconfig speaks an older protocol");
+        return false;
+    }
+    const QString kind = object.value(QLatin1String("request")).toString();
+    int index = 0;
+    while (index < REQUEST_KIND_COUNT && kind != REQUEST_KINDS[index])
+        ++index;
+    if (index == REQUEST_KIND_COUNT) {
+        *reply = refusal(Status::Unsupported, "unknown request");
+        return false;
+    }
+    WheelRequest decoded;
+    decoded.kind = WheelRequest::Kind(index);
+    const QJsonValue name = object.value(QLatin1String("name"));
+    const QJsonValue permanent = object.value(QLatin1String("permanent"));
+    switch (decoded.kind) {
+    case WheelRequest::Kind::Show:
+        break;
+    case WheelRequest::Kind::ApplyProfile:
+        if (!name.isString()) {
+            *reply = refusal(Status::BadRequest, "apply-profile needs a name");
+            return false;
+        }
+        decoded.profile = name.toString();
+        break;
+    case WheelRequest::Kind::ApplyRecord:
+        if (!recordFromHex(object.value(QLatin1String("record")), &decoded.record) ||
+            !(permanent.isUndefined() || permanent.isBool())) {
+            *reply = refusal(Status::BadRequest,
+                             "apply-record needs a record of 22 bytes in hex digits");
+            return false;
+        }
+        decoded.permanent = permanent.toBool();
+        break;
+    }
+    *request = decoded;
+    return true;
+}
+
+QByteArray encodeReply(const WheelReply &reply)
+{
+    // The client's own statuses never go on the wire.
+    const int status = std::min(int(reply.status), int(WheelReply::Status::Unsupported));
+    QJsonObject object{{QLatin1String("version"), WHEEL_CHANNEL_VERSION},
+                       {QLatin1String("status"), STATUS_NAMES[status]}};
+    if (!reply.message.isEmpty())
+        object.insert(QLatin1String("message"), reply.message);
+    if (!reply.previous.isEmpty())
+        object.insert(QLatin1String("previous"), QString::fromLatin1(reply.previous.toHex()));
+    return line(object);
+}
+
+WheelReply decodeReply(const QByteArray &text)
+{
+    const QJsonObject object = parseLine(text);
+    const QString status = object.value(QLatin1String("status")).toString();
+    WheelReply reply;
+    reply.status = WheelReply::Status::NoAnswer;
+    for (int i = 0; i < WIRE_STATUSES; ++i) {
+        if (status == STATUS_NAMES[i])
+            reply.status = WheelReply::Status(i);
+    }
+    reply.message = object.value(QLatin1String("message")).toString();
+    const QJsonValue previous = object.value(QLatin1String("previous"));
+    if (!previous.isUndefined() && !recordFromHex(previous, &reply.previous))
+        reply.status = WheelReply::Status::NoAnswer;
+    return reply;
+}
+
+QString wheelChannelPath(QString *problem)
+{
+    const QString file = qEnvironmentVariableIsSet("KESTRIX_SIMULATOR")
+                             ? QStringLiteral("wheelconfig-simulated.socket")
+                             : QStringLiteral("wheelconfig.socket");
+    QString reason;
+#ifdef Q_OS_UNIX
+    QString directory;
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (QDir::isAbsolutePath(runtime))
+        directory = privateDirectory(runtime + QLatin1String("/kestrix"), &reason);
+    if (directory.isEmpty()) {
+        directory = privateDirectory(
+            QDir::tempPath() + QLatin1String("/kestrix-") + QString::number(::geteuid()), &reason);
+    }
+    if (!directory.isEmpty())
+        return directory + QLatin1Char('/') + file;
+#else
+    return QStringLiteral("kestrix-") + file; // a pipe name, private to the session
+#endif
+    if (problem)
+        *problem = reason;
+    return QString();
+}
+
+WheelReply sendToWheelInstance(const WheelRequest &request, int timeoutMs)
+{
+    WheelReply reply;
+    reply.status = WheelReply::Status::NoInstance;
+    const QString path = wheelChannelPath();
+    if (path.isEmpty())
+        return reply;
+    QLocalSocket socket;
+    socket.connectToServer(path);
+    if (!socket.waitForConnected(CONNECT_MS))
+        return reply;
+
+    reply.status = WheelReply::Status::NoAnswer;
+    const QDeadlineTimer deadline(timeoutMs);
+    socket.write(encodeRequest(request));
+    QByteArray received;
+    while (!received.contains('\n') && received.size() <= WHEEL_CHANNEL_MAX_LINE) {
+        if (socket.bytesToWrite() > 0)
+            socket.waitForBytesWritten(int(deadline.remainingTime()));
+        const bool more = socket.waitForReadyRead(int(deadline.remainingTime()));
+        received += socket.readAll();
+        if (!more && (deadline.hasExpired() || socket.state() != QLocalSocket::ConnectedState))
+            break;
+    }
+    const int end = received.indexOf('\n');
+    return end < 0 ? reply : decodeReply(received.left(end));
+}
+
+WheelChannelServer::WheelChannelServer(QObject *parent) : QObject(parent) {}
+
+WheelChannelServer::~WheelChannelServer() = default;
+
+WheelChannelServer::Claim WheelChannelServer::claim()
+{
+    const QString path = wheelChannelPath(&failure);
+    if (path.isEmpty())
+        return Claim::Unavailable;
+    // Two starts at the same moment: without the lock both would find no instance, and the
+    // second would remove the first one's socket.
+    QLockFile lock(path + QLatin1String(".lock"));
+    const bool locked = lock.tryLock(10000);
+    QLocalSocket probe;
+    probe.connectToServer(path);
+    if (probe.waitForConnected(CONNECT_MS))
+        return Claim::Running;
+    if (!locked) {
+        failure = QStringLiteral("%1.lock stays locked").arg(path);
+        return Claim::Unavailable;
+    }
+    // Nobody answers: a socket left behind by a process that died.
+    QLocalServer::removeServer(path);
+    server = new QLocalServer(this);
+    server->setSocketOptions(QLocalServer::UserAccessOption);
+    if (!server->listen(path)) {
+        failure = QStringLiteral("%1: %2").arg(path, server->errorString());
+        delete server;
+        server = nullptr;
+        return Claim::Unavailable;
+    }
+    connect(server, &QLocalServer::newConnection, this, &WheelChannelServer::accept);
+    return Claim::Claimed;
+}
+
+void WheelChannelServer::setHandler(Handler handler_)
+{
+    handler = std::move(handler_);
+}
+
+void WheelChannelServer::accept()
+{
+    while (QLocalSocket *socket = server->nextPendingConnection()) {
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+#ifdef Q_OS_UNIX
+        if (!peerIsThisUser(socket->socketDescriptor())) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+#endif
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { read(socket); });
+        QTimer::singleShot(IDLE_PEER_MS, socket, [socket] {
+            if (socket->property(ANSWERED).toBool())
+                return;
+            socket->abort();
+            socket->deleteLater();
+        });
+    }
+}
+
+void WheelChannelServer::read(QLocalSocket *socket)
+{
+    if (!socket->canReadLine()) {
+        if (socket->bytesAvailable() > WHEEL_CHANNEL_MAX_LINE)
+            socket->abort();
+        return;
+    }
+    // One request per connection; the answer may take a while (the wheel's transfers), and
+    // nothing the peer sends meanwhile is read.
+    disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
+    const QPointer<QLocalSocket> peer(socket);
+    WheelRequest request;
+    WheelReply reply;
+    if (decodeRequest(socket->readLine(WHEEL_CHANNEL_MAX_LINE + 1), &request, &reply))
+        reply = handler ? handler(request)
+                        : refusal(WheelReply::Status::Unsupported, "no handler for requests");
+    if (!peer)
+        return;
+    peer->setProperty(ANSWERED, true);
+    peer->write(encodeReply(reply));
+    peer->flush();
+    peer->disconnectFromServer();
+}

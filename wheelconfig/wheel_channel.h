@@ -1,0 +1,123 @@
+#pragma once
+
+// The channel to the running wheelconfig. wheelconfig runs once per user session; a second
+// start, a game's launch options or another tool hand their request to the running one
+// through a local socket, so that only one process talks to the wheel and its window shows
+// what the wheel holds. Qt Core and Network only: a program without widgets links it.
+//
+// Where: a socket in a directory private to the user (mode 0700, owned by the user):
+// $XDG_RUNTIME_DIR/kestrix when XDG_RUNTIME_DIR names such a directory, else
+// <temp>/kestrix-<uid>. The socket is "wheelconfig.socket", or "wheelconfig-simulated.socket"
+// while KESTRIX_SIMULATOR is set (a program on simulated controllers serves another wheel).
+// Tests give each run its own XDG_RUNTIME_DIR. The server also drops any connection whose
+// peer is another user.
+//
+// Protocol, version 1. One connection carries one request and its reply. Each is one line:
+// a JSON object in UTF-8 ending in "\n", at most WHEEL_CHANNEL_MAX_LINE bytes.
+//
+//   request: {"version": 1, "request": <kind>, ...}
+//     "show"          show the window and bring it to the front
+//     "apply-profile" "name": <profile name>. Applied as if picked from the tray's menu:
+//                     one live apply, the panel shows it, nothing becomes permanent.
+//     "apply-record"  "record": <22 bytes as 44 hex digits>, "permanent": <bool, default
+//                     false>. The owned fields of the effect record, shown in the panel and
+//                     sent as one live apply (the wheel keeps its own bytes 5 and 12..21);
+//                     with "permanent" the save sequence (command 2) follows.
+//   reply:   {"version": 1, "status": <status>, "message": <text>, "previous": <hex>}
+//     "status"   "ok", "no-wheel", "refused" (the profile can not be applied), "wheel-failed"
+//                (the wheel did not take it), "bad-request" or "unsupported" (a kind or a
+//                version this side does not know)
+//     "message"  one line for the user when the status is not "ok", in the instance's
+//                language
+//     "previous" for "apply-profile" that went through: the owned fields as the wheel had
+//                them before, as 44 hex digits; "apply-record" with it puts them back
+//
+// A request's "version" is the protocol the client speaks. A server answers every version up
+// to its own and "unsupported" to a later one; fields it does not know are ignored. A
+// change that older peers would misread takes a new version.
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class QLocalServer;
+class QLocalSocket;
+
+constexpr int WHEEL_CHANNEL_VERSION = 1;
+constexpr int WHEEL_CHANNEL_MAX_LINE = 4096;
+constexpr int WHEEL_CHANNEL_RECORD_SIZE = 22; // the effect settings record
+
+struct WheelRequest {
+    enum class Kind { Show, ApplyProfile, ApplyRecord };
+    Kind kind = Kind::Show;
+    QString profile;   // ApplyProfile
+    QByteArray record; // ApplyRecord, WHEEL_CHANNEL_RECORD_SIZE bytes
+    bool permanent = false;
+};
+
+struct WheelReply {
+    enum class Status {
+        Ok,
+        NoWheel,
+        Refused,
+        WheelFailed,
+        BadRequest,
+        Unsupported,
+        // Only on the client's side: nothing reached a running instance, or it did not
+        // answer in time.
+        NoInstance,
+        NoAnswer,
+    };
+    Status status = Status::Ok;
+    QString message;
+    QByteArray previous; // WHEEL_CHANNEL_RECORD_SIZE bytes, or empty
+
+    bool ok() const { return status == Status::Ok; }
+};
+
+QByteArray encodeRequest(const WheelRequest &request);
+// False for anything but a well-formed request; `reply` then says why.
+bool decodeRequest(const QByteArray &line, WheelRequest *request, WheelReply *reply);
+QByteArray encodeReply(const WheelReply &reply);
+WheelReply decodeReply(const QByteArray &line);
+
+// The socket's full path; empty, with the reason in `problem`, when no private directory
+// can be had.
+QString wheelChannelPath(QString *problem = nullptr);
+
+// Sends one request to the running instance and waits for its reply (blocking; no event
+// loop needed). NoInstance when none listens, NoAnswer when it does not reply in time.
+WheelReply sendToWheelInstance(const WheelRequest &request, int timeoutMs = 20000);
+
+// The running instance's end.
+class WheelChannelServer : public QObject
+{
+public:
+    enum class Claim {
+        Claimed,     // this process is the instance now
+        Running,     // another one answers: hand the request over
+        Unavailable, // no private directory or socket: see problem()
+    };
+
+    explicit WheelChannelServer(QObject *parent = nullptr);
+    ~WheelChannelServer() override;
+
+    // Takes the socket unless a running instance answers on it. A socket left behind by a
+    // process that died is removed. Starts made at the same moment take turns.
+    Claim claim();
+    QString problem() const { return failure; }
+
+    // Answers each request; called on the event loop's thread.
+    using Handler = std::function<WheelReply(const WheelRequest &)>;
+    void setHandler(Handler handler);
+
+private:
+    void accept();
+    void read(QLocalSocket *socket);
+
+    QLocalServer *server = nullptr;
+    Handler handler;
+    QString failure;
+};
