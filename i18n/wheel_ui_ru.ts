@@ -47,6 +47,10 @@
         <source>The wheel did not confirm the restart. Check the cable, then try again.</source>
         <translation>Руль не подтвердил перезагрузку. Проверьте кабель и попробуйте снова.</translation>
     </message>
+    <message>
+        <source>No wheel is connected.</source>
+        <translation>Руль не подключён.</translation>
+    </message>
 </context>
 <context>
     <name>PremiumEffectSettingsWidget</name>

@@ -13,6 +13,8 @@
 #include <QMessageBox>
 #include <QTimer>
 
+#include <utility>
+
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent), form(new Ui::MainWindow),
       connectedIcon(iconFromPng(QStringLiteral("wheel_icon.png"))),
@@ -97,6 +99,8 @@ void MainWindow::pollDevice()
     trayIcon->setIcon(connectedIcon);
     wheelDevice.connected = true;
     showConnected(record);
+    if (!pendingProfile.isEmpty())
+        QTimer::singleShot(0, this, &MainWindow::applyPendingProfile);
 }
 
 void MainWindow::showDisconnected()
@@ -166,21 +170,35 @@ void MainWindow::applyToWheel(const QString &profile)
     if (lastApply == WheelExchange::Done)
         return;
     showWheelRecord();
+    tellUser(applyRefusedText(profile));
+}
+
+QString MainWindow::applyRefusedText(const QString &profile)
+{
     if (profile.isEmpty())
-        tellUser(tr("The wheel did not take the change. Check the cable, then try again."));
-    else
-        tellUser(tr("The wheel did not take the profile \"%1\". Check the cable, then try again.")
-                     .arg(profile));
+        return tr("The wheel did not take the change. Check the cable, then try again.");
+    return tr("The wheel did not take the profile \"%1\". Check the cable, then try again.")
+        .arg(profile);
+}
+
+QString MainWindow::noWheelText()
+{
+    return tr("No wheel is connected.");
 }
 
 void MainWindow::on_save_settings_button_clicked()
 {
+    saveToWheel();
+}
+
+WheelExchange MainWindow::saveToWheel()
+{
     DeviceHandle *handle = connectedHandle();
     if (!handle || !currentPanel)
-        return;
+        return WheelExchange::NoWheel;
     const WheelExchange saved = saveEffectSettings(handle, panelFields());
     if (saved == WheelExchange::Done)
-        return;
+        return saved;
     showWheelRecord();
     switch (saved) {
     case WheelExchange::NotConfirmed:
@@ -196,6 +214,7 @@ void MainWindow::on_save_settings_button_clicked()
                     "again."));
         break;
     }
+    return saved;
 }
 
 void MainWindow::on_reboot_button_clicked()
@@ -226,6 +245,10 @@ void MainWindow::showWheelRecord()
 
 void MainWindow::tellUser(const QString &text)
 {
+    if (requestMessages) {
+        requestMessages->append(text);
+        return;
+    }
     const QString title = tr("Kestrix hardware settings UI");
     // Hidden in the tray, as after a profile chosen from its menu, a box would appear out
     // of nowhere; the balloon comes from the icon the user just used.
@@ -267,4 +290,85 @@ void MainWindow::trayIconActivated(QSystemTrayIcon::ActivationReason reason)
         show();
         activateWindow();
     }
+}
+
+void MainWindow::raiseWindow()
+{
+    show();
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    raise();
+    activateWindow();
+}
+
+WheelReply MainWindow::applyProfileOnRequest(const QString &name)
+{
+    WheelReply reply;
+    if (!connectedHandle() || !currentPanel) {
+        reply.status = WheelReply::Status::NoWheel;
+        reply.message = noWheelText();
+        return reply;
+    }
+    // The panel shows what the wheel holds: the settings to put back after a game.
+    QByteArray previous(EFFECT_SETTINGS_RECORD_SIZE, 0);
+    currentPanel->storeSettings(reinterpret_cast<unsigned char *>(previous.data()));
+
+    QStringList told;
+    requestMessages = &told;
+    lastApply = WheelExchange::NoWheel;
+    const ProfileStore::Outcome read = form->profile_widget->pickProfile(name);
+    requestMessages = nullptr;
+
+    reply.message = told.join(QLatin1Char(' '));
+    if (!read.ok())
+        reply.status = WheelReply::Status::Refused;
+    else if (lastApply != WheelExchange::Done)
+        reply.status = WheelReply::Status::WheelFailed;
+    else
+        reply.previous = previous;
+    return reply;
+}
+
+WheelReply MainWindow::applyRecordOnRequest(const QByteArray &record, bool permanent)
+{
+    WheelReply reply;
+    if (record.size() != EFFECT_SETTINGS_RECORD_SIZE) {
+        reply.status = WheelReply::Status::BadRequest;
+        return reply;
+    }
+    if (!connectedHandle() || !currentPanel) {
+        reply.status = WheelReply::Status::NoWheel;
+        reply.message = noWheelText();
+        return reply;
+    }
+    QStringList told;
+    requestMessages = &told;
+    currentPanel->loadSettings(reinterpret_cast<const unsigned char *>(record.constData()));
+    WheelExchange done = WheelExchange::Done;
+    if (permanent) {
+        done = saveToWheel();
+    } else {
+        applyToWheel(QString());
+        done = lastApply;
+    }
+    requestMessages = nullptr;
+
+    if (done != WheelExchange::Done) {
+        reply.status = WheelReply::Status::WheelFailed;
+        reply.message = told.join(QLatin1Char(' '));
+    }
+    return reply;
+}
+
+void MainWindow::applyProfileWhenConnected(const QString &name)
+{
+    pendingProfile = name;
+    QTimer::singleShot(0, this, &MainWindow::applyPendingProfile);
+}
+
+void MainWindow::applyPendingProfile()
+{
+    // Kept for the next connection when the wheel went away meanwhile.
+    if (pendingProfile.isEmpty() || !connectedHandle())
+        return;
+    form->profile_widget->pickProfile(std::exchange(pendingProfile, QString()));
 }

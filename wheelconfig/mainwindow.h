@@ -1,6 +1,7 @@
 #pragma once
 
 #include "effect_settings_record.h"
+#include "wheel_channel.h"
 #include "wheel_device.h"
 
 #include <QIcon>
@@ -31,6 +32,20 @@ public:
     // settings on the user's behalf.
     WheelExchange lastLiveApply() const { return lastApply; }
 
+    // Requests from another process: a second start, a game's launch options. What fails
+    // goes back to that process rather than into a box that would hold up its reply.
+    void raiseWindow();
+    WheelReply applyProfileOnRequest(const QString &name);
+    WheelReply applyRecordOnRequest(const QByteArray &record, bool permanent);
+
+    // Applies the profile as if picked from the tray once the wheel is connected: at once
+    // when it is, else on its connection.
+    void applyProfileWhenConnected(const QString &name);
+
+    // Also told when the window is not there to tell it.
+    static QString noWheelText();
+    static QString applyRefusedText(const QString &profile);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     // Asked at every close: without a tray a hidden window could never be reached again.
@@ -48,6 +63,8 @@ private:
     void showConnected(const unsigned char *record);
     void adjustToContents();
     void sendEffectSettings();
+    WheelExchange saveToWheel();
+    void applyPendingProfile();
     // The live apply of the panel; `profile` names the applied profile, if it was one.
     void applyToWheel(const QString &profile);
     StoreEffectFields panelFields();
@@ -73,6 +90,9 @@ private:
     QIcon disconnectedIcon;
     QTranslator translator;
     WheelExchange lastApply = WheelExchange::NoWheel;
+    // While a request of another process is served: what the user would have been told.
+    QStringList *requestMessages = nullptr;
+    QString pendingProfile;
 
     WheelDevice wheelDevice;
 };

@@ -65,10 +65,7 @@ void ProfileWidget::refreshProfiles()
             continue;
         // Owned by this widget, so that the last set goes with it.
         auto *action = new QAction(name, this);
-        connect(action, &QAction::triggered, this, [this, name] {
-            form->profileComboBox->setCurrentIndex(-1);
-            applyProfile(name);
-        });
+        connect(action, &QAction::triggered, this, [this, name] { pickProfile(name); });
         profilesMenu->addAction(action);
     }
     form->profileComboBox->setCurrentIndex(-1);
@@ -82,19 +79,39 @@ void ProfileWidget::showName(const QString &name, bool failed)
         combo->setEditText(name);
 }
 
+ProfileStore::Outcome ProfileWidget::pickProfile(const QString &name)
+{
+    form->profileComboBox->setCurrentIndex(-1);
+    return apply(name);
+}
+
 void ProfileWidget::applyProfile(const QString &name)
 {
-    if (!panel)
-        return;
+    apply(name);
+}
+
+ProfileStore::Outcome ProfileWidget::apply(const QString &name)
+{
+    ProfileStore::Outcome read;
+    if (!panel) { // not attached: nowhere to load it
+        read.status = ProfileStore::Status::Failed;
+        return read;
+    }
     unsigned char record[EFFECT_SETTINGS_RECORD_SIZE];
-    const ProfileStore::Outcome read = store.read(name, record);
+    read = store.read(name, record);
     if (!read.ok()) {
-        tell(tr("The profile could not be applied: %1.").arg(read.reason()));
-        return;
+        tell(applyFailure(read));
+        return read;
     }
     lastApplied = name;
     panel->loadSettings(record);
     emit profileApplied();
+    return read;
+}
+
+QString ProfileWidget::applyFailure(const ProfileStore::Outcome &outcome)
+{
+    return tr("The profile could not be applied: %1.").arg(outcome.reason());
 }
 
 void ProfileWidget::on_profileComboBox_activated(int index)

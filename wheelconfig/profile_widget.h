@@ -34,6 +34,13 @@ public:
     // The name of the profile that was applied last.
     QString appliedProfile() const { return lastApplied; }
 
+    // As a pick from the tray's "Profiles" menu: the list shows no selection, and the
+    // profile is applied.
+    ProfileStore::Outcome pickProfile(const QString &name);
+
+    // What the user is told when a profile can not be read whole.
+    static QString applyFailure(const ProfileStore::Outcome &outcome);
+
 signals:
     void profileApplied();
 
@@ -48,6 +55,7 @@ public slots:
     void applyProfile(const QString &name);
 
 private:
+    ProfileStore::Outcome apply(const QString &name);
     void tell(const QString &text);
     // After a refresh: the saved profile selected, or, when the action failed, the typed
     // name kept so that the user can correct it.
