@@ -229,4 +229,79 @@
         <translation>Не удалось удалить профиль: %1.</translation>
     </message>
 </context>
+<context>
+    <name>WheelStart</name>
+    <message>
+        <source>%1 See &quot;wheelconfig --help&quot;.</source>
+        <translation>%1 См. «wheelconfig --help».</translation>
+    </message>
+    <message>
+        <source>Unknown option &quot;%1&quot;. See &quot;wheelconfig --help&quot;.</source>
+        <translation>Неизвестный параметр «%1». См. «wheelconfig --help».</translation>
+    </message>
+    <message>
+        <source>Usage: wheelconfig [ru] [--profile NAME [-- COMMAND [ARGUMENTS...]]]
+
+Shows the effect settings of the Kestrix wheel and lives in the system tray.
+Only one wheelconfig runs per user session: a second start hands its request
+to the running one and ends.
+
+  ru                  Russian captions (only as the first argument)
+  --profile NAME      apply the profile NAME from wheel_profiles: in the
+                      running wheelconfig, or once the wheel is connected
+  --profile NAME -- COMMAND [ARGUMENTS...]
+                      apply NAME, run COMMAND and wait for it, then put back
+                      the settings the wheel had before; COMMAND runs even
+                      when NAME can not be applied
+  -h, --help          show this help
+  -v, --version       show the version
+
+Exit codes: 0 done; 1 the profile was not applied or the running wheelconfig
+did not answer; 2 a wrong option. With a COMMAND, the exit code of COMMAND.
+</source>
+        <translation>Использование: wheelconfig [ru] [--profile ИМЯ [-- КОМАНДА [АРГУМЕНТЫ...]]]
+
+Показывает настройки эффектов руля Kestrix и живёт в системном лотке.
+В сеансе пользователя работает только один wheelconfig: повторный запуск
+передаёт свой запрос уже запущенному и завершается.
+
+  ru                  русские надписи (только первым аргументом)
+  --profile ИМЯ       применить профиль ИМЯ из wheel_profiles: в запущенном
+                      wheelconfig или сразу после подключения руля
+  --profile ИМЯ -- КОМАНДА [АРГУМЕНТЫ...]
+                      применить ИМЯ, запустить КОМАНДУ и дождаться её,
+                      затем вернуть прежние настройки руля; КОМАНДА
+                      запускается, даже если ИМЯ применить нельзя
+  -h, --help          показать эту справку
+  -v, --version       показать версию
+
+Коды выхода: 0 готово; 1 профиль не применён или запущенный wheelconfig
+не ответил; 2 неверный параметр. С КОМАНДОЙ — код выхода КОМАНДЫ.
+</translation>
+    </message>
+    <message>
+        <source>Nothing follows &quot;--&quot;: give the command to run after it.</source>
+        <translation>После «--» ничего нет: укажите после него команду, которую нужно запустить.</translation>
+    </message>
+    <message>
+        <source>No --profile NAME before &quot;--&quot;: the command runs with the wheel as it is.</source>
+        <translation>Перед «--» нет --profile ИМЯ: команда запускается с текущими настройками руля.</translation>
+    </message>
+    <message>
+        <source>The command &quot;%1&quot; could not be started: %2.</source>
+        <translation>Не удалось запустить команду «%1»: %2.</translation>
+    </message>
+    <message>
+        <source>The wheel&apos;s settings from before could not be put back: %1</source>
+        <translation>Не удалось вернуть прежние настройки руля: %1</translation>
+    </message>
+    <message>
+        <source>The running wheelconfig did not answer.</source>
+        <translation>Запущенный wheelconfig не ответил.</translation>
+    </message>
+    <message>
+        <source>Can not tell whether wheelconfig runs already (%1); this one starts anyway.</source>
+        <translation>Не удалось выяснить, запущен ли уже wheelconfig (%1); этот экземпляр всё равно запускается.</translation>
+    </message>
+</context>
 </TS>

@@ -2,14 +2,25 @@
 
 #include "program_main.h"
 #include "simulator_panel.h"
+#include "wheel_start.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
+    WheelArguments arguments(argc, argv);
+    QApplication app(arguments.qtArgc(), arguments.qtArgv());
     SimulatedBus *simulator = installSimulatorFromEnvironment();
+    WheelStart start(arguments);
+    if (arguments.hasCommand())
+        return start.launchCommand();
+    if (start.finished())
+        return start.exitCode();
+    WheelChannelServer channel;
+    if (start.handOver(channel))
+        return start.exitCode();
     MainWindow window;
+    start.serve(channel, window);
     const auto panel = openSimulatorPanelOnRequest(simulator, window);
     return runMainWindow(window);
 }

@@ -1,0 +1,104 @@
+#pragma once
+
+// How wheelconfig starts: its command line, the hand-over to a running wheelconfig, and the
+// launch-option form that wraps a game:
+//
+//   wheelconfig [ru] [--profile NAME]
+//   wheelconfig [ru] --profile NAME -- COMMAND [ARGUMENTS...]
+
+#include "wheel_channel.h"
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QString>
+#include <QStringList>
+#include <QTranslator>
+
+#include <vector>
+
+#ifdef Q_OS_UNIX
+#include <signal.h>
+#endif
+
+class MainWindow;
+
+// The launcher runs the program in the user's data directory; the command after "--" runs
+// in the directory the launcher was started in, which it passes on in this variable.
+constexpr char LAUNCH_DIRECTORY_VARIABLE[] = "KESTRIX_LAUNCH_DIRECTORY";
+
+// The process's arguments, split at the first "--": what comes after it is a command of
+// its own and never reaches Qt's or wheelconfig's option parsing.
+class WheelArguments
+{
+public:
+    WheelArguments(int argc, char **argv);
+
+    // For the application object, which may take its own options out. A process that runs
+    // a command never shows a window, so it does without a display.
+    int &qtArgc() { return count; }
+    char **qtArgv() { return pointers.data(); }
+
+    bool launchForm() const { return separated; }
+    bool hasCommand() const { return !commandLine.empty(); }
+    QString commandName() const;
+
+    struct Ended {
+        int exitCode = 0;
+        QString startFailure; // the system's words when the command could not be started
+    };
+    // Runs the command as it was given (its bytes, the environment, the standard streams,
+    // the signal handling this process was started with) in the launch directory, and
+    // waits for it. Signals sent to this process reach the command meanwhile. The exit
+    // code is the command's: 128 + the signal when a signal ended it, 127 when it could
+    // not be started.
+    Ended runCommand() const;
+
+private:
+    std::vector<QByteArray> ownArguments;
+    std::vector<char *> pointers;
+    int count = 0;
+    bool separated = false;
+    std::vector<QByteArray> commandLine;
+    std::vector<QByteArray> environment;
+#ifdef Q_OS_UNIX
+    // As given to this process, before Qt changed any of it.
+    sigset_t startMask;
+    sigset_t startDefaults;
+#endif
+};
+
+class WheelStart
+{
+    Q_DECLARE_TR_FUNCTIONS(WheelStart)
+
+public:
+    // Reads the options once the application object exists; "--help", "--version" and
+    // a wrong option are answered here.
+    explicit WheelStart(const WheelArguments &arguments);
+
+    // Nothing more to do (help, version, a usage error): exit with exitCode().
+    bool finished() const { return done; }
+    int exitCode() const { return code; }
+
+    // The launch-option form: applies the profile (in the running wheelconfig or here),
+    // runs the command, puts the wheel's settings back. The command runs in every case;
+    // its exit code is the result.
+    int launchCommand();
+
+    // True when a running wheelconfig took the request (exitCode() then tells how it
+    // went); false when this process is to be the wheelconfig of the session.
+    bool handOver(WheelChannelServer &channel);
+    // Answers the requests of later starts, and applies --profile once the wheel connects.
+    void serve(WheelChannelServer &channel, MainWindow &window) const;
+
+private:
+    void finish(int exitCode);
+    static QString describe(const WheelReply &reply);
+
+    QTranslator translator;
+    const WheelArguments &arguments;
+    QString profile;
+    bool profileGiven = false;
+    bool done = false;
+    int code = 0;
+};
