@@ -112,11 +112,13 @@ void InstallTest::initTestCase()
         QVERIFY2(install.exitStatus() == QProcess::NormalExit && install.exitCode() == 0,
                  install.readAll().constData());
     }
-    // The stub reports where it was started and with what.
+    // The stub reports where it was started, the launcher's directory and the arguments.
     for (const Program &p : builtPrograms()) {
         const QString stub = stubPrefix + '/' + PROGRAM_DIR + '/' + p.name;
         QVERIFY(QFile::remove(stub));
-        QVERIFY(write(stub, "#!/bin/sh\n{ pwd -P; printf '%s\\n' \"$@\"; } > \"$STUB_REPORT\"\n"));
+        QVERIFY(write(stub,
+                      "#!/bin/sh\n{ pwd -P; printf '%s\\n' \"$KESTRIX_LAUNCH_DIRECTORY\" \"$@\"; } "
+                      "> \"$STUB_REPORT\"\n"));
         QVERIFY(QFile::setPermissions(stub, QFile::permissions(stub) | QFileDevice::ExeOwner));
     }
 }
@@ -344,12 +346,15 @@ void InstallTest::launcher()
         run.setProcessEnvironment(environment);
         run.setWorkingDirectory(root.path());
         run.setProcessChannelMode(QProcess::ForwardedChannels);
-        run.start(stubPrefix + '/' + BIN_DIR + "/kestrix-" + program, {"ru", "two words"});
+        run.start(stubPrefix + '/' + BIN_DIR + "/kestrix-" + program,
+                  {"ru", "--profile", "Rally", "--", "two words"});
         QVERIFY(run.waitForFinished(30000));
         QCOMPARE(run.exitCode(), 0);
 
         QCOMPARE(QString::fromUtf8(readAll(root.path() + "/report")),
-                 QFileInfo(data).canonicalFilePath() + "\nru\ntwo words\n");
+                 QFileInfo(data).canonicalFilePath() + '\n' +
+                     QFileInfo(root.path()).canonicalFilePath() +
+                     "\nru\n--profile\nRally\n--\ntwo words\n");
         for (const QString &icon : QDir(shared).entryList({"*.png"}, QDir::Files)) {
             if (userData && icon == ownIcon)
                 QCOMPARE(readAll(data + '/' + icon), QByteArray("mine"));
