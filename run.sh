@@ -11,13 +11,16 @@ source scripts/setup.sh
 program=hwconfig
 hardware=no
 args=()
-for arg in "$@"; do
-    case "$arg" in
-        hwconfig|wheelconfig) program=$arg ;;
+while [ $# -gt 0 ]; do
+    case "$1" in
+        # A command after "--" (wheelconfig's launch form) is passed on as it is.
+        --) args+=("$@"); break ;;
+        hwconfig|wheelconfig) program=$1 ;;
         --hardware) hardware=yes ;;
         -h|--help) sed -n '2,6p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
-        *) args+=("$arg") ;;
+        *) args+=("$1") ;;
     esac
+    shift
 done
 
 kestrix_install_missing
