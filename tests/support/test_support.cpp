@@ -4,6 +4,7 @@
 #include "transport.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QMessageBox>
 
 namespace
@@ -55,6 +56,34 @@ void MessageBoxCatcher::answer()
         seen.push_back({box->windowTitle(), box->text()});
         box->done(QMessageBox::Ok);
     }
+}
+
+std::vector<SimTransfer> readSimulatorLog(const QString &path)
+{
+    std::vector<SimTransfer> transfers;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return transfers;
+    // <ms> <vid>:<pid> <requestType> <request> <value> <index> <length> <result> <data>
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        const QList<QByteArray> f = line.split(' ');
+        if (f.size() != 9)
+            continue;
+        SimTransfer t;
+        t.ms = f[0].toLongLong();
+        t.vendorId = uint16_t(f[1].left(4).toUInt(nullptr, 16));
+        t.productId = uint16_t(f[1].mid(5).toUInt(nullptr, 16));
+        t.requestType = uint8_t(f[2].toUInt(nullptr, 16));
+        t.request = uint8_t(f[3].toUInt(nullptr, 16));
+        t.value = uint16_t(f[4].toUInt(nullptr, 16));
+        t.index = uint16_t(f[5].toUInt(nullptr, 16));
+        t.length = uint16_t(f[6].toUInt(nullptr, 16));
+        t.result = f[7].toInt();
+        const QByteArray data = f[8] == "-" ? QByteArray() : QByteArray::fromHex(f[8]);
+        t.data.assign(data.begin(), data.end());
+        transfers.push_back(t);
+    }
+    return transfers;
 }
 
 std::vector<SimTransfer> getReports(const std::vector<SimTransfer> &transfers, uint8_t reportId)

@@ -78,6 +78,8 @@ std::vector<SimTransfer> commands(const std::vector<SimTransfer> &transfers, uin
 std::vector<SimTransfer> setReports(const std::vector<SimTransfer> &transfers);
 // All but the connection poll's liveness probes (device information reads).
 std::vector<SimTransfer> withoutProbes(const std::vector<SimTransfer> &transfers);
+// The transfers a program wrote to its KESTRIX_SIMULATOR_LOG; none when there is no file.
+std::vector<SimTransfer> readSimulatorLog(const QString &path);
 // "a1 01 0325 0000 1024 -> 16 [..]" for each transfer, to compare two sequences.
 QStringList describe(const std::vector<SimTransfer> &transfers);
 

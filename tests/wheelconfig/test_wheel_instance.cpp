@@ -1,0 +1,392 @@
+// One wheelconfig per session: the built program in real processes, each on a simulated wheel
+// of its own with its own transfer log, so that what a log shows is what that process sent.
+// Every test has its own runtime directory (XDG_RUNTIME_DIR) and working directory.
+
+#include "effect_settings_record.h"
+#include "kestrix_protocol.h"
+#include "test_support.h"
+#include "wheel_test_support.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QtTest>
+
+#include <csignal>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace
+{
+
+const QString PROGRAM = QStringLiteral(KESTRIX_RUN_DIR "/wheelconfig");
+const QString INSTANCE = QStringLiteral("instance.log");
+
+// Every owned field off the simulated wheel's defaults, all inside their ranges.
+const QByteArray RALLY = QByteArray::fromHex("102030ff050011123804131400000000000000000000");
+
+// The transfers from `from` on, without the poll's liveness probes.
+std::vector<SimTransfer> after(const std::vector<SimTransfer> &transfers, size_t from)
+{
+    from = std::min(from, transfers.size());
+    return withoutProbes({transfers.begin() + long(from), transfers.end()});
+}
+
+QStringList errorLines(QProcess &process)
+{
+    return QString::fromLocal8Bit(process.readAllStandardError())
+        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+class WheelInstanceTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void firstStartAppliesOnConnection();
+    void secondStart_data();
+    void secondStart();
+    void launchForm_data();
+    void launchForm();
+    void wrongOptions_data();
+    void wrongOptions();
+    void staleSocket();
+    void requestsOnTheWire_data();
+    void requestsOnTheWire();
+    void otherUserRefused_data();
+    void otherUserRefused();
+
+private:
+    // The program with a wheel (or none) of its own that logs to `log`, not yet started.
+    std::unique_ptr<QProcess> program(const QString &log, bool wheel = true) const;
+    void startInstance(const QString &log = INSTANCE, bool wheel = true,
+                       const QStringList &arguments = {});
+    // Exit code (-1: did not end by itself) and the lines on stderr.
+    std::pair<int, QStringList> run(const QStringList &arguments);
+    std::vector<SimTransfer> log(const QString &name) const
+    {
+        return readSimulatorLog(work->filePath(name));
+    }
+    // The first 22 bytes of the record the wheel held when `name` first read it.
+    QByteArray firstRecord(const QString &name) const
+    {
+        const auto reads = getReports(log(name), REPORT_EFFECT_SETTINGS);
+        return reads.empty() ? QByteArray() : toBytes(reads.front().data).left(22);
+    }
+    QString socketPath() const { return runtime->path() + "/kestrix/wheelconfig-simulated.socket"; }
+
+    std::unique_ptr<QTemporaryDir> runtime;
+    std::unique_ptr<QTemporaryDir> work;
+    std::unique_ptr<QProcess> instance;
+};
+
+void WheelInstanceTest::init()
+{
+    runtime = std::make_unique<QTemporaryDir>();
+    work = std::make_unique<QTemporaryDir>();
+    QVERIFY(QDir(work->path()).mkdir("wheel_profiles"));
+    QFile rally(work->filePath("wheel_profiles/Rally"));
+    QVERIFY(rally.open(QIODevice::WriteOnly) && rally.write(RALLY) == RALLY.size());
+}
+
+void WheelInstanceTest::cleanup()
+{
+    if (instance) {
+        instance->kill();
+        instance->waitForFinished();
+    }
+}
+
+std::unique_ptr<QProcess> WheelInstanceTest::program(const QString &logName, bool wheel) const
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_RUNTIME_DIR", runtime->path());
+    env.insert("KESTRIX_SIMULATOR", wheel ? "wheel" : "");
+    env.insert("KESTRIX_SIMULATOR_LOG", work->filePath(logName));
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    auto process = std::make_unique<QProcess>();
+    process->setProcessEnvironment(env);
+    process->setWorkingDirectory(work->path());
+    process->setProgram(PROGRAM);
+    return process;
+}
+
+void WheelInstanceTest::startInstance(const QString &logName, bool wheel,
+                                      const QStringList &arguments)
+{
+    instance = program(logName, wheel);
+    instance->setArguments(arguments);
+    instance->start();
+    QVERIFY(instance->waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(socketPath()), 20000);
+    if (wheel)
+        QTRY_VERIFY_WITH_TIMEOUT(!firstRecord(logName).isEmpty(), 20000);
+}
+
+std::pair<int, QStringList> WheelInstanceTest::run(const QStringList &arguments)
+{
+    const auto process = program("run.log");
+    process->setArguments(arguments);
+    process->start();
+    const bool ended =
+        process->waitForFinished(30000) && process->exitStatus() == QProcess::NormalExit;
+    return {ended ? process->exitCode() : -1, errorLines(*process)};
+}
+
+// With none running, --profile starts the tray program, which applies the profile once.
+void WheelInstanceTest::firstStartAppliesOnConnection()
+{
+    CHECKED(startInstance(INSTANCE, true, {"--profile", "Rally"}));
+    QTRY_VERIFY(!commands(log(INSTANCE), CMD_WRITE_EFFECT_SETTINGS).empty());
+    QTest::qWait(300);
+    auto sent = after(log(INSTANCE), 0);
+    sent.erase(sent.begin()); // the read on connection
+    verifyOneLiveApply(sent, withOwnBytes(RALLY, firstRecord(INSTANCE)));
+}
+
+void WheelInstanceTest::secondStart_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("wheel"); // the instance has one
+    QTest::addColumn<int>("exitCode");
+
+    QTest::newRow("plain start") << QStringList() << true << 0;
+    QTest::newRow("profile") << QStringList{"--profile", "Rally"} << true << 0;
+    QTest::newRow("missing profile") << QStringList{"--profile", "Monza"} << true << 1;
+    QTest::newRow("refused name") << QStringList{"--profile", "../Rally"} << true << 1;
+    QTest::newRow("no wheel") << QStringList{"--profile", "Rally"} << false << 1;
+}
+
+void WheelInstanceTest::secondStart()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, wheel);
+    QFETCH(int, exitCode);
+
+    CHECKED(startInstance(INSTANCE, wheel));
+    const size_t before = log(INSTANCE).size();
+    const auto [code, errors] = run(arguments);
+    QCOMPARE(code, exitCode);
+    QCOMPARE(errors.size(), exitCode == 0 ? 0 : 1);
+
+    // The second start never reached a wheel; the first one polls on.
+    QVERIFY(log("run.log").empty());
+    QCOMPARE(instance->state(), QProcess::Running);
+    const auto sent = after(log(INSTANCE), before);
+    if (exitCode == 0 && !arguments.isEmpty())
+        verifyOneLiveApply(sent, withOwnBytes(RALLY, firstRecord(INSTANCE)));
+    else
+        QCOMPARE(describe(sent), QStringList());
+}
+
+void WheelInstanceTest::launchForm_data()
+{
+    QTest::addColumn<bool>("withInstance");
+    QTest::addColumn<QString>("profile");
+    QTest::addColumn<bool>("terminated"); // the launch is told to end while the game runs
+
+    QTest::newRow("instance") << true << "Rally" << false;
+    QTest::newRow("no instance") << false << "Rally" << false;
+    QTest::newRow("instance, missing profile") << true << "Monza" << false;
+    QTest::newRow("no instance, refused name") << false << ".Rally" << false;
+    QTest::newRow("no instance, terminated") << false << "Rally" << true;
+}
+
+// The command records its input, an argument, the environment and its directory, then waits
+// for the test to look at the wheel.
+void WheelInstanceTest::launchForm()
+{
+    QFETCH(bool, withInstance);
+    QFETCH(QString, profile);
+    QFETCH(bool, terminated);
+
+    if (withInstance)
+        CHECKED(startInstance());
+    const QString wheelLog = withInstance ? INSTANCE : "launch.log";
+    const size_t before = log(wheelLog).size();
+
+    const QString game = work->filePath("game");
+    QVERIFY(QDir().mkpath(game));
+    const auto launch = program("launch.log");
+    QProcessEnvironment env = launch->processEnvironment();
+    env.insert("KESTRIX_LAUNCH_DIRECTORY", game);
+    env.insert("MARK", "set");
+    launch->setProcessEnvironment(env);
+    const QString script =
+        "trap 'exit 5' TERM; read line; printf '%s|%s|%s|%s|%s' \"$line\" \"$1\" \"$MARK\" "
+        "\"${KESTRIX_LAUNCH_DIRECTORY-unset}\" \"$(pwd)\" > ran; n=0; "
+        "while [ ! -e go ] && [ $n -lt 1000 ]; do sleep 0.02; n=$((n+1)); done; exit 7";
+    launch->setArguments({"--profile", profile, "--", "sh", "-c", script, "sh", "two words"});
+    launch->start();
+    launch->write("hello\n");
+    launch->closeWriteChannel();
+
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(game + "/ran"), 20000);
+    const auto during = after(log(wheelLog), before);
+    if (terminated)
+        QCOMPARE(::kill(pid_t(launch->processId()), SIGTERM), 0);
+    else
+        QVERIFY(QFile(game + "/go").open(QIODevice::WriteOnly));
+    QVERIFY(launch->waitForFinished(20000));
+    QCOMPARE(launch->exitCode(), terminated ? 5 : 7);
+    QFile ran(game + "/ran");
+    QVERIFY(ran.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(ran.readAll()), "hello|two words|set|unset|" + game);
+
+    const auto all = after(log(wheelLog), before);
+    const std::vector<SimTransfer> restore(all.begin() + long(during.size()), all.end());
+    const QStringList errors = errorLines(*launch);
+    if (profile == "Rally") {
+        const QByteArray own = firstRecord(wheelLog);
+        CHECKED(verifyOneLiveApply(during, withOwnBytes(RALLY, own)));
+        CHECKED(verifyOneLiveApply(restore, own));
+        QCOMPARE(errors, QStringList());
+    } else {
+        QCOMPARE(describe(all), QStringList());
+        QCOMPARE(errors.size(), 1);
+    }
+}
+
+void WheelInstanceTest::wrongOptions_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+
+    QTest::newRow("unknown long option") << QStringList{"--bogus"} << 2;
+    QTest::newRow("unknown short option") << QStringList{"-x"} << 2;
+    QTest::newRow("profile without a name") << QStringList{"--profile"} << 2;
+    QTest::newRow("nothing after --") << QStringList{"--profile", "Rally", "--"} << 2;
+    QTest::newRow("help") << QStringList{"--help"} << 0;
+    QTest::newRow("version") << QStringList{"ru", "--version"} << 0;
+}
+
+// Answered at once: no instance, no wheel.
+void WheelInstanceTest::wrongOptions()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+
+    const auto [code, errors] = run(arguments);
+    QCOMPARE(code, exitCode);
+    QCOMPARE(errors.size(), exitCode == 0 ? 0 : 1);
+    QVERIFY(!QFileInfo::exists(socketPath()));
+    QVERIFY(log("run.log").empty());
+}
+
+void WheelInstanceTest::staleSocket()
+{
+    CHECKED(startInstance("killed.log"));
+    instance->kill();
+    QVERIFY(instance->waitForFinished());
+    QVERIFY(QFileInfo::exists(socketPath()));
+
+    // The next start becomes the instance (it reads the wheel), and later starts find it.
+    CHECKED(startInstance());
+    QCOMPARE(run({}).first, 0);
+    QVERIFY(log("run.log").empty());
+    QCOMPARE(instance->state(), QProcess::Running);
+}
+
+void WheelInstanceTest::requestsOnTheWire_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QString>("status");
+
+    const QByteArray record =
+        R"({"version":1,"request":"apply-record","permanent":true,"record":")";
+    QTest::newRow("later version")
+        << QByteArray(R"({"version":2,"request":"show"})") << "unsupported";
+    QTest::newRow("not JSON") << QByteArray("show") << "bad-request";
+    QTest::newRow("short record") << record + RALLY.left(21).toHex() + "\"}"
+                                  << "bad-request";
+    QTest::newRow("permanent record") << record + RALLY.toHex() + "\"}"
+                                      << "ok";
+}
+
+// Only a whole request of a known version reaches the wheel: here, made permanent.
+void WheelInstanceTest::requestsOnTheWire()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(QString, status);
+
+    CHECKED(startInstance());
+    const size_t before = log(INSTANCE).size();
+    QLocalSocket socket;
+    socket.connectToServer(socketPath());
+    QVERIFY(socket.waitForConnected(5000));
+    socket.write(line + '\n');
+    while (!socket.canReadLine() && socket.waitForReadyRead(20000)) {
+    }
+    const QJsonObject reply = QJsonDocument::fromJson(socket.readLine()).object();
+    QCOMPARE(reply.value("version").toInt(), 1);
+    QCOMPARE(reply.value("status").toString(), status);
+
+    const auto sent = after(log(INSTANCE), before);
+    const auto packets = commands(sent, CMD_WRITE_EFFECT_SETTINGS);
+    QCOMPARE(commands(sent, CMD_SAVE_EFFECT_SETTINGS).size(), packets.size() / 2);
+    QCOMPARE(packets.size(), size_t(status == "ok" ? 2 : 0));
+    if (!packets.empty())
+        QCOMPARE(hex(toBytes(packets[1].data).mid(CHUNK_DATA_OFFSET, 22)),
+                 hex(withOwnBytes(RALLY, firstRecord(INSTANCE))));
+}
+
+void WheelInstanceTest::otherUserRefused_data()
+{
+    QTest::addColumn<bool>("opened"); // every directory and the socket opened to all
+    QTest::addColumn<int>("outcome"); // 10 can not connect, 20 dropped without a reply
+
+    QTest::newRow("private directory") << false << 10;
+    QTest::newRow("opened up by mistake") << true << 20;
+}
+
+void WheelInstanceTest::otherUserRefused()
+{
+    QFETCH(bool, opened);
+    QFETCH(int, outcome);
+    if (::geteuid() != 0)
+        QSKIP("acting as another user takes root");
+
+    CHECKED(startInstance());
+    const size_t before = log(INSTANCE).size();
+    for (const QString &path : {runtime->path(), runtime->path() + "/kestrix", socketPath()})
+        QVERIFY(!opened || ::chmod(QFile::encodeName(path), 0777) == 0);
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    qstrncpy(address.sun_path, QFile::encodeName(socketPath()), sizeof address.sun_path);
+    const QByteArray request = R"({"version":1,"request":"apply-profile","name":"Rally"})"
+                               "\n";
+    const pid_t child = ::fork();
+    if (child == 0) { // as nobody
+        ::alarm(10);
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(1);
+        if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0)
+            ::_exit(10);
+        char answer;
+        const bool replied = ::write(fd, request.constData(), size_t(request.size())) > 0 &&
+                             ::read(fd, &answer, 1) > 0;
+        ::_exit(replied ? 30 : 20);
+    }
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    QVERIFY(WIFEXITED(status));
+    QCOMPARE(WEXITSTATUS(status), outcome);
+    QTest::qWait(300);
+    QCOMPARE(describe(after(log(INSTANCE), before)), QStringList());
+}
+
+QTEST_GUILESS_MAIN(WheelInstanceTest)
+#include "test_wheel_instance.moc"
