@@ -9,7 +9,9 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <algorithm>
@@ -82,6 +84,19 @@ QString checkConnection(const std::vector<SimTransfer> &transfers, const std::ve
     return QString();
 }
 
+#ifdef KESTRIX_HAVE_WHEELCONFIG
+// The record of the one live apply that `sent` holds (a read of report 0x22, then the two
+// packets of command 18), or the transfers that went instead.
+QString oneLiveApply(const std::vector<SimTransfer> &sent)
+{
+    const auto packets = commands(sent, CMD_WRITE_EFFECT_SETTINGS);
+    if (sent.size() != 3 || getReports(sent, REPORT_EFFECT_SETTINGS).size() != 1 ||
+        packets.size() != 2)
+        return list(sent);
+    return hex(toBytes(packets[1].data).mid(CHUNK_DATA_OFFSET, 22));
+}
+#endif
+
 } // namespace
 
 class ProgramsUnderEmulationTest : public QObject
@@ -96,6 +111,10 @@ private slots:
     void pollFollowsPlugging();
     void interfaceHeldByTheHidDriver_data();
     void interfaceHeldByTheHidDriver();
+#ifdef KESTRIX_HAVE_WHEELCONFIG
+    void launchForm_data();
+    void launchForm();
+#endif
 
 private:
     void addPrograms();
@@ -284,6 +303,63 @@ void ProgramsUnderEmulationTest::interfaceHeldByTheHidDriver()
     QVERIFY2(fault.isEmpty(), qPrintable(fault));
     QVERIFY2(running.isRunning(), qPrintable(running.exitDescription()));
 }
+
+#ifdef KESTRIX_HAVE_WHEELCONFIG
+void ProgramsUnderEmulationTest::launchForm_data()
+{
+    QTest::addColumn<bool>("withInstance");
+    QTest::newRow("wheelconfig running") << true;
+    QTest::newRow("no wheelconfig running") << false;
+}
+
+// A game's launch options on the real libusb path: the profile reaches the wheel before the
+// command runs and the settings from before after it; with a wheelconfig running, only that
+// one opens the wheel, and without one the launch opens it twice and never polls.
+void ProgramsUnderEmulationTest::launchForm()
+{
+    QFETCH(bool, withInstance);
+    SimulatedController *wheel = bed->add(ControllerKind::Wheel);
+    QTemporaryDir work;
+    QVERIFY(QDir(work.path()).mkdir(QStringLiteral("wheel_profiles")));
+    const QByteArray rally = QByteArray::fromHex("102030ff050011123804131400000000000000000000");
+    QFile profile(work.filePath(QStringLiteral("wheel_profiles/Rally")));
+    QVERIFY(profile.open(QIODevice::WriteOnly) && profile.write(rally) == rally.size());
+    profile.close();
+    const QString program = QStringLiteral(KESTRIX_PROGRAM_DIR "/wheelconfig");
+    const auto environment = UsbTestbed::programEnvironment();
+    if (withInstance) {
+        QVERIFY(running.start(program, {}, work.path(), environment));
+        QTRY_VERIFY_WITH_TIMEOUT(!getReports(wheel->transfers(), REPORT_EFFECT_SETTINGS).empty(),
+                                 15000);
+    }
+    const QByteArray own = toBytes(wheel->report(REPORT_EFFECT_SETTINGS)).left(22);
+    const size_t before = wheel->transfers().size();
+
+    RunningProgram launch;
+    const QString command = QStringLiteral(
+        "touch ran; n=0; while [ ! -e go ] && [ $n -lt 1000 ]; do sleep 0.02; n=$((n+1)); done; "
+        "exit 7");
+    QVERIFY(launch.start(program, {"--profile", "Rally", "--", "sh", "-c", command}, work.path(),
+                         environment));
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(work.filePath(QStringLiteral("ran"))), 20000);
+    const size_t during = wheel->transfers().size();
+    QVERIFY(QFile(work.filePath(QStringLiteral("go"))).open(QIODevice::WriteOnly));
+    QTRY_VERIFY_WITH_TIMEOUT(!launch.isRunning(), 20000);
+    QCOMPARE(launch.exitDescription(), QStringLiteral("exited with 7"));
+
+    const auto transfers = wheel->transfers();
+    const auto first = transfers.begin();
+    QByteArray applied = rally;
+    applied[5] = own[5];
+    applied.replace(12, 10, own.mid(12, 10));
+    QCOMPARE(oneLiveApply(withoutProbes({first + long(before), first + long(during)})),
+             hex(applied));
+    QCOMPARE(oneLiveApply(withoutProbes({first + long(during), transfers.end()})), hex(own));
+    QCOMPARE(bed->activity(wheel).back().opens, withInstance ? 1 : 2);
+    if (!withInstance)
+        QCOMPARE(countProbes(transfers), size_t(0));
+}
+#endif
 
 KESTRIX_UMOCKDEV_TEST_MAIN(ProgramsUnderEmulationTest)
 #include "test_programs_under_emulation.moc"

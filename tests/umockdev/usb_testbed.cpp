@@ -8,6 +8,8 @@
 #include "kestrix_protocol.h"
 #include "usb_access.h"
 
+#include <QTemporaryDir>
+
 #include <linux/usbdevice_fs.h>
 #include <sys/ioctl.h>
 
@@ -672,6 +674,7 @@ std::vector<std::string> UsbTestbed::programEnvironment()
                                           "KESTRIX_REFUSE_HARDWARE",
                                           "QT_QPA_PLATFORM",
                                           "LD_PRELOAD",
+                                          "XDG_RUNTIME_DIR",
                                           REEXEC_MARK};
     std::vector<std::string> out;
     std::string preload;
@@ -696,6 +699,9 @@ std::vector<std::string> UsbTestbed::programEnvironment()
         preload = asan + ":" + preload;
     out.push_back("LD_PRELOAD=" + preload);
     out.push_back("QT_QPA_PLATFORM=offscreen");
+    // wheelconfig hands over to the one running in the session: here, to one of this run.
+    static const QTemporaryDir runtime;
+    out.push_back("XDG_RUNTIME_DIR=" + runtime.path().toStdString());
     return out;
 }
 

@@ -81,7 +81,8 @@ public:
     void sync();
 
     // The environment for a program started under the emulation: this process's environment
-    // with the preload, without the simulator and hardware switches of the test harness.
+    // with the preload, without the simulator and hardware switches of the test harness, and
+    // with a runtime directory of this test run's own.
     static std::vector<std::string> programEnvironment();
 
     struct Port;
