@@ -7,6 +7,7 @@
 #include "program_main.h"
 #include "tab_bar_accessibility.h"
 #include "transport.h"
+#include "wait_cursor.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -35,6 +36,7 @@ MainWindow::MainWindow(QWidget *parent)
     QCoreApplication::installTranslator(&translator);
 
     usbInit();
+    showWaitCursorWhileBusy();
 
     installTabBarAccessibility(); // before the tab bars exist
     form->setupUi(this);

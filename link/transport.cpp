@@ -3,9 +3,6 @@
 #include "byte_order.h"
 #include "kestrix_protocol.h"
 
-#include <QCursor>
-#include <QGuiApplication>
-
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -70,9 +67,20 @@ int writeChunked(DeviceHandle *handle, int command, const unsigned char *data, u
     return 0;
 }
 
+namespace
+{
+BusyIndicator busyIndicator = nullptr;
+}
+
+void setBusyIndicator(BusyIndicator indicator)
+{
+    busyIndicator = indicator;
+}
+
 ReadyResult waitUntilReady(DeviceHandle *handle)
 {
-    QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    if (busyIndicator)
+        busyIndicator(true);
     ReadyResult outcome = ReadyResult::Failed;
     if (handle) {
         // A wall-clock limit, not a read count: each read may itself take up to its time-out.
@@ -95,7 +103,8 @@ ReadyResult waitUntilReady(DeviceHandle *handle)
             }
         }
     }
-    QGuiApplication::restoreOverrideCursor();
+    if (busyIndicator)
+        busyIndicator(false);
     return outcome;
 }
 

@@ -27,9 +27,15 @@ enum class ReadyResult {
     Failed,    // a status read failed (the device is gone), or there was no handle
 };
 
-// Reads the status every 100 ms, under the wait cursor, until it says ready, a read fails
-// or READY_WAIT_LIMIT_MS have passed.
+// Reads the status every 100 ms until it says ready, a read fails or READY_WAIT_LIMIT_MS
+// have passed, with the process's busy indicator on meanwhile.
 ReadyResult waitUntilReady(DeviceHandle *handle);
+
+// What a program shows while the busy wait blocks it: the windows show the wait cursor, the
+// command line nothing. Called with true when the wait begins and false when it ends; null
+// (the default) shows nothing.
+using BusyIndicator = void (*)(bool busy);
+void setBusyIndicator(BusyIndicator indicator);
 
 // Whether a SET_REPORT of a command packet went out whole.
 inline bool packetSent(int result)

@@ -5,6 +5,7 @@
 #include "effect_settings_record.h"
 #include "program_main.h"
 #include "transport.h"
+#include "wait_cursor.h"
 
 #include <QAction>
 #include <QApplication>
@@ -27,6 +28,7 @@ MainWindow::MainWindow(QWidget *parent)
     QCoreApplication::installTranslator(&translator);
 
     usbInit();
+    showWaitCursorWhileBusy();
 
     form->setupUi(this);
 

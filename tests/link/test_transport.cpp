@@ -3,15 +3,38 @@
 
 #include "byte_order.h"
 #include "kestrix_protocol.h"
-#include "test_support.h"
 #include "simulator_log.h"
+#include "test_support.h"
 #include "transport.h"
+#include "wait_cursor.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QElapsedTimer>
 #include <QtTest>
 
 Q_DECLARE_METATYPE(std::vector<int>)
+
+namespace
+{
+// Notes the override cursor at every transfer that passes through it.
+class CursorSpy final : public DeviceHandle
+{
+public:
+    explicit CursorSpy(DeviceHandle *inner) : inner(inner) {}
+    int controlTransfer(uint8_t requestType, uint8_t request, uint16_t value, uint16_t index,
+                        unsigned char *data, uint16_t length, unsigned timeoutMs) override
+    {
+        const QCursor *cursor = QGuiApplication::overrideCursor();
+        shapes.push_back(cursor ? cursor->shape() : -1);
+        return inner->controlTransfer(requestType, request, value, index, data, length, timeoutMs);
+    }
+    std::vector<int> shapes;
+
+private:
+    DeviceHandle *const inner;
+};
+} // namespace
 
 class TransportTest : public QObject
 {
@@ -48,10 +71,13 @@ void TransportTest::init()
     QCOMPARE(usbInit(), 0);
     handle = openDevice(KESTRIX_VENDOR_ID, PRODUCT_ID_JOYSTICK);
     QVERIFY(handle);
+    // As in the windows, so that every wait below must also restore the cursor.
+    showWaitCursorWhileBusy();
 }
 
 void TransportTest::cleanup()
 {
+    setBusyIndicator(nullptr);
     closeDevice(handle);
     handle = nullptr;
     usbExit();
@@ -197,11 +223,13 @@ void TransportTest::waitUntilReady()
     sendCommand(handle, CMD_SAVE_EFFECT_SETTINGS); // leaves the controller busy
     joystick->clearTransfers();
 
+    CursorSpy spy(handle);
     QElapsedTimer clock;
     clock.start();
-    QCOMPARE(::waitUntilReady(handle), ReadyResult::Ready);
+    QCOMPARE(::waitUntilReady(&spy), ReadyResult::Ready);
     const qint64 elapsed = clock.elapsed();
 
+    QCOMPARE(spy.shapes, std::vector<int>(busyReads + 1, Qt::WaitCursor));
     const auto reads = getReports(joystick->transfers(), REPORT_STATUS);
     QCOMPARE(int(reads.size()), busyReads + 1);
     QCOMPARE(reads.size(), joystick->transfers().size());
