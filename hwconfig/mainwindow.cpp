@@ -5,6 +5,7 @@
 #include "combo_rows.h"
 #include "hardware_settings_record.h"
 #include "program_main.h"
+#include "record_widgets.h"
 #include "tab_bar_accessibility.h"
 #include "transport.h"
 #include "wait_cursor.h"

@@ -4,6 +4,7 @@
 
 #include "combo_rows.h"
 #include "hardware_settings_record.h"
+#include "record_widgets.h"
 #include "kestrix_protocol.h"
 
 #include <QCoreApplication>

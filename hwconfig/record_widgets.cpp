@@ -1,6 +1,7 @@
-#include "hardware_settings_record.h"
+#include "record_widgets.h"
 
 #include "byte_order.h"
+#include "record_fields.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -8,74 +9,66 @@
 #include <QSpinBox>
 #include <QString>
 
-#include <algorithm>
-
-namespace {
-constexpr unsigned char DIRECTION_INVERTED = 1;
-constexpr unsigned char DIRECTION_NORMAL = 0xFF; // -1 as the firmware's i8
-} // namespace
-
 void loadFlag(QCheckBox *box, const unsigned char *record, int offset)
 {
-    box->setChecked(record[offset] != 0);
+    box->setChecked(readEncoded(FieldEncoding::Flag, record + offset) != 0);
 }
 
 void storeFlag(const QCheckBox *box, unsigned char *record, int offset)
 {
-    record[offset] = box->isChecked() ? 1 : 0;
+    writeEncoded(FieldEncoding::Flag, box->isChecked() ? 1 : 0, record + offset);
 }
 
 void loadDirection(QCheckBox *box, const unsigned char *record, int offset)
 {
-    box->setChecked(record[offset] == DIRECTION_INVERTED);
+    box->setChecked(readEncoded(FieldEncoding::Direction, record + offset) > 0);
 }
 
 void storeDirection(const QCheckBox *box, unsigned char *record, int offset)
 {
-    record[offset] = box->isChecked() ? DIRECTION_INVERTED : DIRECTION_NORMAL;
+    writeEncoded(FieldEncoding::Direction, box->isChecked() ? 1 : -1, record + offset);
 }
 
 void loadIndex(QComboBox *combo, const unsigned char *record, int offset)
 {
-    const int index = record[offset];
+    const int index = static_cast<int>(readEncoded(FieldEncoding::Index, record + offset));
     combo->setCurrentIndex(index < combo->count() ? index : -1);
 }
 
 void storeIndex(const QComboBox *combo, unsigned char *record, int offset)
 {
     // No current item (-1) comes out as 255.
-    record[offset] = static_cast<unsigned char>(combo->currentIndex() & 0xFF);
+    writeEncoded(FieldEncoding::Index, combo->currentIndex() & 0xFF, record + offset);
 }
 
 void loadU8(QSpinBox *spin, const unsigned char *record, int offset)
 {
-    spin->setValue(record[offset]);
+    spin->setValue(static_cast<int>(readEncoded(FieldEncoding::U8, record + offset)));
 }
 
 void storeU8(const QSpinBox *spin, unsigned char *record, int offset)
 {
-    record[offset] = static_cast<unsigned char>(spin->value() & 0xFF);
+    writeEncoded(FieldEncoding::U8, spin->value() & 0xFF, record + offset);
 }
 
 void loadU16(QSpinBox *spin, const unsigned char *record, int offset)
 {
-    spin->setValue(readU16LE(record + offset));
+    spin->setValue(static_cast<int>(readEncoded(FieldEncoding::U16, record + offset)));
 }
 
 void storeU16(const QSpinBox *spin, unsigned char *record, int offset)
 {
-    writeU16LE(record + offset, static_cast<uint16_t>(std::clamp(spin->value(), 0, 0xFFFF)));
+    writeEncoded(FieldEncoding::U16, spin->value(), record + offset);
 }
 
 void loadI16(QSpinBox *spin, const unsigned char *record, int offset)
 {
-    spin->setValue(readI16LE(record + offset));
+    spin->setValue(static_cast<int>(readEncoded(FieldEncoding::I16, record + offset)));
 }
 
 void storeI16(const QSpinBox *spin, unsigned char *record, int offset)
 {
-    const int value = std::clamp(spin->value(), -32768, 32767);
-    writeU16LE(record + offset, static_cast<uint16_t>(static_cast<int16_t>(value)));
+    writeEncoded(FieldEncoding::I16, spin->value(), record + offset);
 }
 
 QString gainText(float value)
