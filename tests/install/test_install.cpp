@@ -74,6 +74,7 @@ private slots:
     void desktopEntries_data();
     void desktopEntries();
     void installedProgramRunsThroughItsLauncher();
+    void installedCommandLineRuns();
     void launcher_data();
     void launcher();
 
@@ -132,7 +133,7 @@ void InstallTest::treeHoldsExactlyTheInstallation()
         DATA_DIR + "/i18n/simulator_panel_ru.qm",
         UDEV_RULES_DIR + "/70-kestrix.rules",
     };
-    QStringList executables;
+    QStringList executables{BIN_DIR + "/kestrix"};
     for (const Program &p : builtPrograms()) {
         executables << PROGRAM_DIR + '/' + p.name << BIN_DIR + "/kestrix-" + p.name;
         expected << DATA_DIR + "/i18n/" + p.catalogue
@@ -285,6 +286,26 @@ void InstallTest::installedProgramRunsThroughItsLauncher()
     program.terminate();
     QVERIFY(program.waitForFinished(10000));
     QVERIFY(QFileInfo(home.path() + "/.local/share/kestrix/kestrix_hardware_icon.png").isSymLink());
+}
+
+// The installed command line, started in any directory, finds a simulated controller.
+void InstallTest::installedCommandLineRuns()
+{
+    QTemporaryDir elsewhere;
+    QProcessEnvironment environment;
+    environment.insert("PATH", "/usr/bin:/bin");
+    environment.insert("HOME", elsewhere.path());
+    environment.insert("KESTRIX_SIMULATOR", "joystick");
+
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.setWorkingDirectory(elsewhere.path());
+    program.start(installed(BIN_DIR + "/kestrix"), {"list"});
+    QVERIFY(program.waitForFinished(30000));
+    QCOMPARE(program.exitCode(), 0);
+    QCOMPARE(program.readAllStandardOutput(),
+             QByteArray("joystick 0x58f9 device type 1 (joystick)\n"));
+    QCOMPARE(program.readAllStandardError(), QByteArray());
 }
 
 void InstallTest::launcher_data()

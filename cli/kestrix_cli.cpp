@@ -1,0 +1,502 @@
+#include "kestrix_cli.h"
+
+#include "controllers.h"
+#include "kestrix_protocol.h"
+#include "record_parts.h"
+#include "settings_file.h"
+#include "transport.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QTextStream>
+
+#include <algorithm>
+#include <array>
+
+namespace
+{
+
+const char HELP[] = R"(Usage: kestrix COMMAND [DEVICE] [FILE] [OPTIONS]
+
+Backs up, restores and scripts the settings of Kestrix controllers.
+
+Commands:
+  list                     One line per connected controller: kind, product id,
+                           device type.
+  show [DEVICE] [--json]   The hardware settings by field name, with units; for a
+                           wheel also its effect settings. --json prints them as
+                           a settings file.
+  backup [DEVICE] FILE [--force]
+                           Saves the settings to FILE (JSON). An existing FILE is
+                           kept unless --force is given.
+  restore [DEVICE] FILE [--dry-run] [--force]
+                           Checks FILE, reads the device afresh, prints what FILE
+                           changes field by field, writes it and reads it back.
+                           --dry-run writes nothing. --force restores a file of
+                           another product or device type.
+  reboot [DEVICE]          Restarts the controller.
+  --help                   This text.
+
+DEVICE is generic, joystick, rudder, wheel or a product id (0x58f9 or 22777). It may
+be left out when exactly one controller is connected.
+
+Exit codes:
+  0  done
+  1  the device is missing, or a transfer failed
+  2  bad usage or a bad file
+  3  written, but the read-back differs
+
+Environment:
+  KESTRIX_SIMULATOR=joystick,wheel  simulated controllers instead of the USB bus
+  KESTRIX_SIMULATOR_LOG=FILE        one line per transfer to a simulated controller
+)";
+
+// Larger files are not settings files; they are not read into memory.
+constexpr qint64 MAX_FILE_SIZE = 1 << 20;
+
+struct Arguments {
+    QString command;
+    QStringList positionals;
+    bool json = false;
+    bool dryRun = false;
+    bool force = false;
+    bool help = false;
+};
+
+QString deviceTypeName(int type)
+{
+    switch (type) {
+    case DEVICE_TYPE_NONE:
+        return QStringLiteral("no settings");
+    case DEVICE_TYPE_JOYSTICK:
+        return QStringLiteral("joystick");
+    case DEVICE_TYPE_RUDDER:
+        return QStringLiteral("rudder");
+    case DEVICE_TYPE_WHEEL:
+        return QStringLiteral("wheel");
+    default:
+        return QStringLiteral("unknown");
+    }
+}
+
+QString describeDevice(unsigned productId, int deviceType)
+{
+    const Product *product = productById(productId);
+    return QStringLiteral("%1 (%2, device type %3)")
+        .arg(product ? QLatin1String(product->kind) : QLatin1String("unknown product"),
+             hex16(productId))
+        .arg(deviceType);
+}
+
+class Command
+{
+public:
+    Command(const Arguments &arguments, QTextStream &out, QTextStream &err)
+        : arguments(arguments), out(out), err(err)
+    {
+    }
+
+    int run();
+
+private:
+    int fail(int code, const QString &message)
+    {
+        err << "kestrix: " << message << '\n';
+        err.flush();
+        return code;
+    }
+
+    int list();
+    int show();
+    int backup();
+    int restore();
+    int reboot();
+
+    // Starts the USB bus the first time a command needs it.
+    int startBus();
+    // Opens the controller that DEVICE names, or the only one connected.
+    int select(const QString &device, Controller *controller);
+    // Reads every part of the controller into a settings file.
+    int readSettings(const Controller &controller, SettingsFile *file);
+    int readFile(const QString &path, SettingsFile *file);
+
+    const Arguments &arguments;
+    QTextStream &out;
+    QTextStream &err;
+    Controllers controllers;
+};
+
+int Command::run()
+{
+    const QString &command = arguments.command;
+    struct Shape {
+        const char *name;
+        int minPositionals;
+        int maxPositionals;
+        bool json, dryRun, force;
+        int (Command::*action)();
+    };
+    static const Shape shapes[] = {
+        {"list", 0, 0, false, false, false, &Command::list},
+        {"show", 0, 1, true, false, false, &Command::show},
+        {"backup", 1, 2, false, false, true, &Command::backup},
+        {"restore", 1, 2, false, true, true, &Command::restore},
+        {"reboot", 0, 1, false, false, false, &Command::reboot},
+    };
+    const Shape *shape = nullptr;
+    for (const Shape &s : shapes) {
+        if (command == QLatin1String(s.name))
+            shape = &s;
+    }
+    if (!shape)
+        return fail(EXIT_USAGE,
+                    QStringLiteral("unknown command \"%1\"; see kestrix --help").arg(command));
+    const int count = arguments.positionals.size();
+    if (count < shape->minPositionals || count > shape->maxPositionals)
+        return fail(EXIT_USAGE,
+                    QStringLiteral("wrong arguments for %1; see kestrix --help").arg(command));
+    const char *misplaced = arguments.json && !shape->json       ? "--json"
+                            : arguments.dryRun && !shape->dryRun ? "--dry-run"
+                            : arguments.force && !shape->force   ? "--force"
+                                                                 : nullptr;
+    if (misplaced)
+        return fail(
+            EXIT_USAGE,
+            QStringLiteral("%1 is not an option of %2").arg(QLatin1String(misplaced), command));
+    return (this->*shape->action)();
+}
+
+int Command::startBus()
+{
+    QString error;
+    if (!controllers.started() && !controllers.start(&error))
+        return fail(EXIT_DEVICE, error);
+    return EXIT_DONE;
+}
+
+int Command::select(const QString &device, Controller *controller)
+{
+    if (const int code = startBus(); code != EXIT_DONE)
+        return code;
+    if (!device.isEmpty()) {
+        const Product *product = productByName(device);
+        if (!product)
+            return fail(EXIT_USAGE, QStringLiteral("unknown device \"%1\": use generic, joystick, "
+                                                   "rudder, wheel or a product id such as 0x58f9")
+                                        .arg(device));
+        switch (controllers.open(*product, controller)) {
+        case Controllers::Presence::Answering:
+            return EXIT_DONE;
+        case Controllers::Presence::Silent:
+            return fail(EXIT_DEVICE,
+                        QStringLiteral("the %1 does not answer").arg(controller->label()));
+        case Controllers::Presence::Absent:
+            break;
+        }
+        return fail(EXIT_DEVICE, QStringLiteral("no %1 (%2) is connected")
+                                     .arg(QLatin1String(product->kind), hex16(product->productId)));
+    }
+
+    std::vector<Controller> found;
+    QString silent;
+    for (const Product &product : products()) {
+        Controller candidate;
+        const auto presence = controllers.open(product, &candidate);
+        if (presence == Controllers::Presence::Answering)
+            found.push_back(candidate);
+        else if (presence == Controllers::Presence::Silent)
+            silent = candidate.label();
+    }
+    if (found.size() == 1) {
+        *controller = found.front();
+        return EXIT_DONE;
+    }
+    if (found.empty())
+        return fail(EXIT_DEVICE, silent.isEmpty()
+                                     ? QStringLiteral("no Kestrix controller is connected")
+                                     : QStringLiteral("the %1 does not answer").arg(silent));
+    QStringList kinds;
+    for (const Controller &c : found)
+        kinds << QLatin1String(c.product->kind);
+    return fail(EXIT_USAGE, QStringLiteral("more than one controller is connected (%1): "
+                                           "name the one you mean")
+                                .arg(kinds.join(QStringLiteral(", "))));
+}
+
+int Command::list()
+{
+    int code = startBus();
+    if (code != EXIT_DONE)
+        return code;
+    int connected = 0;
+    for (const Product &product : products()) {
+        Controller controller;
+        switch (controllers.open(product, &controller)) {
+        case Controllers::Presence::Answering:
+            ++connected;
+            out << QStringLiteral("%1 %2 device type %3 (%4)\n")
+                       .arg(QLatin1String(product.kind), -8)
+                       .arg(hex16(product.productId))
+                       .arg(controller.deviceType)
+                       .arg(deviceTypeName(controller.deviceType));
+            break;
+        case Controllers::Presence::Silent:
+            code =
+                fail(EXIT_DEVICE, QStringLiteral("the %1 does not answer").arg(controller.label()));
+            break;
+        case Controllers::Presence::Absent:
+            break;
+        }
+    }
+    out.flush();
+    if (connected == 0 && code == EXIT_DONE)
+        return fail(EXIT_DEVICE, QStringLiteral("no Kestrix controller is connected"));
+    return code;
+}
+
+int Command::readSettings(const Controller &controller, SettingsFile *file)
+{
+    const std::vector<RecordPart> parts = partsOf(controller);
+    if (parts.empty())
+        return fail(EXIT_USAGE, QStringLiteral("the %1 offers no settings (device type %2)")
+                                    .arg(controller.label())
+                                    .arg(controller.deviceType));
+    file->productId = controller.product->productId;
+    file->deviceType = controller.deviceType;
+    for (const RecordPart &part : parts) {
+        unsigned char record[RECEIVE_BUFFER_SIZE];
+        QString error;
+        if (!readPart(controller, part, record, &error))
+            return fail(EXIT_DEVICE, error);
+        file->records.push_back(readRecordValues(*part.table, record));
+    }
+    return EXIT_DONE;
+}
+
+int Command::show()
+{
+    Controller controller;
+    SettingsFile file;
+    const QString device = arguments.positionals.value(0);
+    if (const int code = select(device, &controller); code != EXIT_DONE)
+        return code;
+    if (const int code = readSettings(controller, &file); code != EXIT_DONE)
+        return code;
+
+    if (arguments.json) {
+        out << QString::fromUtf8(settingsJson(file));
+        return EXIT_DONE;
+    }
+    out << QStringLiteral("%1, device type %2 (%3)\n")
+               .arg(controller.label())
+               .arg(controller.deviceType)
+               .arg(deviceTypeName(controller.deviceType));
+    for (const RecordValues &record : file.records) {
+        out << record.table->name << ":\n";
+        int width = 0;
+        for (const RecordField &field : record.table->fields)
+            width = std::max(width, int(field.name.size()));
+        for (size_t i = 0; i < record.values.size(); ++i) {
+            const RecordField &field = record.table->fields[i];
+            out << "  " << field.name.leftJustified(width + 2) << field.describe(record.values[i])
+                << '\n';
+        }
+    }
+    return EXIT_DONE;
+}
+
+int Command::backup()
+{
+    const QString path = arguments.positionals.last();
+    const QString device =
+        arguments.positionals.size() == 2 ? arguments.positionals.first() : QString();
+    if (QFileInfo::exists(path) && !arguments.force)
+        return fail(EXIT_USAGE,
+                    QStringLiteral("%1 exists already; --force overwrites it").arg(path));
+
+    Controller controller;
+    SettingsFile file;
+    if (const int code = select(device, &controller); code != EXIT_DONE)
+        return code;
+    if (const int code = readSettings(controller, &file); code != EXIT_DONE)
+        return code;
+
+    // A failed write leaves an existing file as it was.
+    QSaveFile save(path);
+    const QByteArray json = settingsJson(file);
+    if (!save.open(QIODevice::WriteOnly) || save.write(json) != json.size() || !save.commit())
+        return fail(EXIT_USAGE,
+                    QStringLiteral("%1 can not be written: %2").arg(path, save.errorString()));
+    out << QStringLiteral("Saved the settings of the %1, device type %2, to %3\n")
+               .arg(controller.label())
+               .arg(controller.deviceType)
+               .arg(path);
+    return EXIT_DONE;
+}
+
+int Command::readFile(const QString &path, SettingsFile *file)
+{
+    QFile input(path);
+    if (!input.open(QIODevice::ReadOnly))
+        return fail(EXIT_USAGE,
+                    QStringLiteral("%1 can not be read: %2").arg(path, input.errorString()));
+    if (input.size() > MAX_FILE_SIZE)
+        return fail(EXIT_USAGE, QStringLiteral("%1 is too large for a settings file").arg(path));
+    const QByteArray json = input.read(MAX_FILE_SIZE + 1);
+    QString error;
+    if (input.error() != QFileDevice::NoError || json.size() > MAX_FILE_SIZE)
+        return fail(EXIT_USAGE,
+                    QStringLiteral("%1 can not be read: %2").arg(path, input.errorString()));
+    if (!parseSettings(json, settingsTables(), file, &error))
+        return fail(EXIT_USAGE, path + QStringLiteral(": ") + error);
+    return EXIT_DONE;
+}
+
+int Command::restore()
+{
+    const QString path = arguments.positionals.last();
+    const QString device =
+        arguments.positionals.size() == 2 ? arguments.positionals.first() : QString();
+    // The file is checked before anything reaches a device.
+    SettingsFile file;
+    if (const int code = readFile(path, &file); code != EXIT_DONE)
+        return code;
+
+    Controller controller;
+    if (const int code = select(device, &controller); code != EXIT_DONE)
+        return code;
+    QString error;
+    const std::vector<RecordPart> parts = partsOf(controller);
+    if (parts.empty())
+        return fail(EXIT_USAGE, QStringLiteral("the %1 offers no settings (device type %2)")
+                                    .arg(controller.label())
+                                    .arg(controller.deviceType));
+    if ((file.productId != controller.product->productId ||
+         file.deviceType != controller.deviceType) &&
+        !arguments.force)
+        return fail(EXIT_USAGE,
+                    QStringLiteral("%1 holds the settings of a %2, not of this %3; --force "
+                                   "restores it anyway")
+                        .arg(path, describeDevice(file.productId, file.deviceType),
+                             describeDevice(controller.product->productId, controller.deviceType)));
+
+    out << QStringLiteral("Restoring %1 to the %2, device type %3\n")
+               .arg(path, controller.label())
+               .arg(controller.deviceType);
+
+    // Each part: the device's record afresh, the file's fields over it, the differences.
+    struct Plan {
+        RecordPart part;
+        const RecordValues *values;
+        std::array<unsigned char, RECEIVE_BUFFER_SIZE> record;
+    };
+    std::vector<Plan> plans;
+    QStringList afterReboot;
+    for (const RecordPart &part : parts) {
+        const RecordValues *values = file.find(*part.table);
+        if (!values) {
+            out << part.table->name << ": not in the file, left as the device has it\n";
+            continue;
+        }
+        Plan &plan = plans.emplace_back(Plan{part, values, {}});
+        if (!readPart(controller, part, plan.record.data(), &error))
+            return fail(EXIT_DEVICE, error);
+        const std::vector<size_t> changed = differingFields(*values, plan.record.data());
+        out << part.table->name << (changed.empty() ? ": no differences\n" : ":\n");
+        for (size_t i : changed) {
+            const RecordField &field = part.table->fields[i];
+            out << "  " << field.name << ": " << field.describe(field.read(plan.record.data()))
+                << " -> " << field.describe(values->values[i]) << '\n';
+            if (field.appliedAfterReboot)
+                afterReboot << field.name;
+        }
+    }
+    for (const RecordValues &values : file.records) {
+        if (std::none_of(parts.begin(), parts.end(),
+                         [&values](const RecordPart &p) { return p.table == values.table; }))
+            out << values.table->name << ": left out, the " << controller.label() << " has none\n";
+    }
+    if (arguments.dryRun) {
+        out << "Dry run: nothing was written.\n";
+        return EXIT_DONE;
+    }
+
+    // Written part by part; the first failure ends the restore.
+    QStringList differing;
+    for (Plan &plan : plans) {
+        out.flush();
+        error = writePart(controller, plan.part, *plan.values, plan.record.data());
+        if (!error.isEmpty())
+            return fail(EXIT_DEVICE, error);
+        unsigned char readBack[RECEIVE_BUFFER_SIZE];
+        if (!readPart(controller, plan.part, readBack, &error))
+            return fail(EXIT_DEVICE, QStringLiteral("written, but ") + error);
+        for (size_t i : differingFields(*plan.values, readBack)) {
+            const RecordField &field = plan.part.table->fields[i];
+            differing << QStringLiteral("%1 is %2, not %3")
+                             .arg(field.name, field.describe(field.read(readBack)),
+                                  field.describe(plan.values->values[i]));
+        }
+    }
+    if (!differing.isEmpty())
+        return fail(EXIT_READ_BACK,
+                    QStringLiteral("written, but the %1 read back differs: %2")
+                        .arg(controller.label(), differing.join(QStringLiteral("; "))));
+    out << "Written and read back: the " << controller.label() << " holds the file's settings.\n";
+    if (!afterReboot.isEmpty())
+        out << "Takes effect after a reboot (kestrix reboot " << controller.product->kind
+            << "): " << afterReboot.join(QStringLiteral(", ")) << '\n';
+    return EXIT_DONE;
+}
+
+int Command::reboot()
+{
+    Controller controller;
+    if (const int code = select(arguments.positionals.value(0), &controller); code != EXIT_DONE)
+        return code;
+    const int result = sendCommand(controller.handle, CMD_REBOOT);
+    if (!packetSent(result))
+        return fail(EXIT_DEVICE,
+                    QStringLiteral("the reboot command did not reach the %1 (error %2)")
+                        .arg(controller.label())
+                        .arg(result));
+    out << "Rebooting the " << controller.label() << ".\n";
+    return EXIT_DONE;
+}
+
+} // namespace
+
+int runKestrix(const QStringList &argumentList, QTextStream &out, QTextStream &err)
+{
+    Arguments arguments;
+    for (const QString &argument : argumentList) {
+        if (argument == QLatin1String("--help") || argument == QLatin1String("-h"))
+            arguments.help = true;
+        else if (argument == QLatin1String("--json"))
+            arguments.json = true;
+        else if (argument == QLatin1String("--dry-run"))
+            arguments.dryRun = true;
+        else if (argument == QLatin1String("--force"))
+            arguments.force = true;
+        else if (argument.startsWith(QLatin1Char('-')) && argument.size() > 1) {
+            err << "kestrix: unknown option " << argument << "; see kestrix --help\n";
+            return EXIT_USAGE;
+        } else if (arguments.command.isEmpty())
+            arguments.command = argument;
+        else
+            arguments.positionals << argument;
+    }
+    if (arguments.help) {
+        out << HELP;
+        return EXIT_DONE;
+    }
+    if (arguments.command.isEmpty()) {
+        err << "kestrix: no command given; see kestrix --help\n";
+        return EXIT_USAGE;
+    }
+    const int code = Command(arguments, out, err).run();
+    out.flush();
+    err.flush();
+    return code;
+}

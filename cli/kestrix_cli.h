@@ -1,0 +1,18 @@
+#pragma once
+
+// The kestrix command line: list, show, back up, restore and reboot the controllers.
+
+#include <QStringList>
+
+class QTextStream;
+
+enum ExitCode {
+    EXIT_DONE = 0,
+    EXIT_DEVICE = 1,    // the device is missing, or a transfer failed
+    EXIT_USAGE = 2,     // bad usage or a bad file
+    EXIT_READ_BACK = 3, // written, but the read-back differs
+};
+
+// Runs one command (the arguments without the program name) on the process's USB bus.
+// Results go to `out`; each error is one line on `err`.
+int runKestrix(const QStringList &arguments, QTextStream &out, QTextStream &err);

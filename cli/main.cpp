@@ -1,0 +1,27 @@
+#include "kestrix_cli.h"
+#include "simulated_bus.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include <cstdio>
+
+namespace
+{
+// The program's own errors are one line each; Qt's diagnostics are not for its users.
+void quietMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtFatalMsg || type == QtCriticalMsg)
+        std::fprintf(stderr, "kestrix: %s\n", qPrintable(message));
+}
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qInstallMessageHandler(quietMessages);
+    QCoreApplication app(argc, argv);
+    installSimulatorFromEnvironment();
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    return runKestrix(QCoreApplication::arguments().mid(1), out, err);
+}

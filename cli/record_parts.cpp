@@ -1,0 +1,75 @@
+#include "record_parts.h"
+
+#include "hardware_settings_record.h"
+#include "kestrix_protocol.h"
+#include "transport.h"
+
+#include <cstring>
+
+namespace
+{
+QString waitFailure(const Controller &controller, ReadyResult ready)
+{
+    switch (ready) {
+    case ReadyResult::Ready:
+        return QString();
+    case ReadyResult::StillBusy:
+        return QStringLiteral("the %1 was still busy %2 s after the write")
+            .arg(controller.label())
+            .arg(READY_WAIT_LIMIT_MS / 1000);
+    case ReadyResult::Failed:
+        break;
+    }
+    return QStringLiteral("the %1 stopped answering after the write").arg(controller.label());
+}
+
+QString writeHardwarePart(const Controller &controller, const RecordValues &values,
+                          unsigned char *record)
+{
+    writeRecordValues(values, record);
+    const int result = writeChunked(controller.handle, CMD_WRITE_HARDWARE_SETTINGS, record,
+                                    static_cast<uint16_t>(values.table->size));
+    if (result != 0)
+        return QStringLiteral("writing the hardware settings to the %1 failed (error %2)")
+            .arg(controller.label())
+            .arg(result);
+    return waitFailure(controller, waitUntilReady(controller.handle));
+}
+} // namespace
+
+std::vector<const RecordTable *> settingsTables()
+{
+    return {&hardwareSettingsTable()};
+}
+
+std::vector<RecordPart> partsOf(const Controller &controller)
+{
+    std::vector<RecordPart> parts;
+    if (controller.deviceType != DEVICE_TYPE_NONE)
+        parts.push_back({&hardwareSettingsTable(), REPORT_HARDWARE_SETTINGS});
+    return parts;
+}
+
+bool readPart(const Controller &controller, const RecordPart &part, unsigned char *record,
+              QString *error)
+{
+    std::memset(record, 0, RECEIVE_BUFFER_SIZE);
+    const int received = getReport(controller.handle, part.reportId, record, RECEIVE_BUFFER_SIZE);
+    if (received >= part.table->size)
+        return true;
+    *error = received < 0 ? QStringLiteral("reading the %1 of the %2 failed (error %3)")
+                                .arg(part.table->name, controller.label())
+                                .arg(received)
+                          : QStringLiteral("the %1 of the %2 came short: %3 of %4 bytes")
+                                .arg(part.table->name, controller.label())
+                                .arg(received)
+                                .arg(part.table->size);
+    return false;
+}
+
+QString writePart(const Controller &controller, const RecordPart &part, const RecordValues &values,
+                  unsigned char *record)
+{
+    Q_UNUSED(part);
+    return writeHardwarePart(controller, values, record);
+}

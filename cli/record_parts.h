@@ -1,0 +1,33 @@
+#pragma once
+
+// The records a controller holds, as the command line reads and writes them.
+
+#include "controllers.h"
+#include "record_fields.h"
+#include "settings_file.h"
+
+#include <QString>
+
+#include <vector>
+
+struct RecordPart {
+    const RecordTable *table;
+    uint8_t reportId;
+};
+
+// The parts a settings file may hold: the hardware settings first.
+std::vector<const RecordTable *> settingsTables();
+// The parts this controller has: the hardware settings unless its device type offers
+// none, and for the wheel its effect settings.
+std::vector<RecordPart> partsOf(const Controller &controller);
+
+// Reads the part's record into `record` (RECEIVE_BUFFER_SIZE bytes). False with a reason
+// when the read failed or delivered less than the whole record.
+bool readPart(const Controller &controller, const RecordPart &part, unsigned char *record,
+              QString *error);
+
+// Writes the file's values of one part over the device's own record and waits until the
+// device is ready. `record` is the device's record as just read. Empty, or the reason it
+// failed; nothing more is sent after a failure.
+QString writePart(const Controller &controller, const RecordPart &part, const RecordValues &values,
+                  unsigned char *record);

@@ -1,0 +1,264 @@
+#include "settings_file.h"
+
+#include "controllers.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
+#include <QRegularExpression>
+#include <QSet>
+
+#include <algorithm>
+#include <cmath>
+
+namespace
+{
+const QString FORMAT_NAME = QStringLiteral("kestrix-settings");
+constexpr int FORMAT_VERSION = 1;
+const QString FORMAT_KEY = QStringLiteral("format");
+const QString VERSION_KEY = QStringLiteral("version");
+const QString PRODUCT_KEY = QStringLiteral("product_id");
+const QString TYPE_KEY = QStringLiteral("device_type");
+const QString FIELDS_KEY = QStringLiteral("fields");
+const QString RAW_KEY = QStringLiteral("raw");
+
+// JSON has no numbers for the non-finite values a gain may hold: they go as text.
+QString jsonNumber(const RecordField &field, double value)
+{
+    if (field.encoding != FieldEncoding::F32)
+        return QString::number(value, 'f', 0);
+    const QString text = floatText(static_cast<float>(value));
+    return std::isfinite(value) ? text : QLatin1Char('"') + text + QLatin1Char('"');
+}
+
+bool valueFromJson(const RecordField &field, const QJsonValue &json, double *value)
+{
+    if (json.isDouble()) {
+        *value = json.toDouble();
+        return true;
+    }
+    if (field.encoding == FieldEncoding::F32 && json.isString()) {
+        const QString text = json.toString();
+        if (text == QLatin1String("nan") || text == QLatin1String("inf") ||
+            text == QLatin1String("-inf")) {
+            *value = text.toDouble();
+            return true;
+        }
+    }
+    return false;
+}
+
+QString rangeText(const RecordField &field)
+{
+    switch (field.encoding) {
+    case FieldEncoding::F32:
+        return QStringLiteral("a single-precision number");
+    case FieldEncoding::Direction:
+    case FieldEncoding::Sign:
+        return QStringLiteral("-1 or 1");
+    case FieldEncoding::Index:
+        return QStringLiteral("%1..%2, or %3 for no item")
+            .arg(field.minimum)
+            .arg(field.maximum)
+            .arg(INDEX_NONE);
+    default:
+        return QStringLiteral("%1..%2").arg(field.minimum).arg(field.maximum);
+    }
+}
+
+bool parseRecord(const RecordTable &table, const QJsonValue &json, RecordValues *values,
+                 QString *error)
+{
+    const QJsonObject object = json.toObject();
+    if (!json.isObject() || !object.value(FIELDS_KEY).isObject() ||
+        !object.value(RAW_KEY).isString()) {
+        *error = table.name + QStringLiteral(" must hold \"fields\" and \"raw\"");
+        return false;
+    }
+    for (const QString &key : object.keys()) {
+        if (key != FIELDS_KEY && key != RAW_KEY) {
+            *error = QStringLiteral("unknown key \"%1\" in %2").arg(key, table.name);
+            return false;
+        }
+    }
+
+    const QString hex = object.value(RAW_KEY).toString();
+    static const QRegularExpression hexDigits(QStringLiteral("^([0-9a-fA-F]{2})*$"));
+    if (!hexDigits.match(hex).hasMatch()) {
+        *error = QStringLiteral("the raw bytes of %1 are not pairs of hex digits").arg(table.name);
+        return false;
+    }
+    values->table = &table;
+    values->raw = QByteArray::fromHex(hex.toLatin1());
+    if (values->raw.size() != table.size) {
+        *error = QStringLiteral("the raw bytes of %1 are %2 bytes, not %3")
+                     .arg(table.name)
+                     .arg(values->raw.size())
+                     .arg(table.size);
+        return false;
+    }
+
+    const QJsonObject fields = object.value(FIELDS_KEY).toObject();
+    for (const QString &name : fields.keys()) {
+        if (!table.find(name)) {
+            *error = QStringLiteral("unknown field \"%1\" in %2").arg(name, table.name);
+            return false;
+        }
+    }
+    values->values.clear();
+    for (const RecordField &field : table.fields) {
+        if (!fields.contains(field.name)) {
+            *error = QStringLiteral("field \"%1\" is missing from %2").arg(field.name, table.name);
+            return false;
+        }
+        const QJsonValue json = fields.value(field.name);
+        double value = 0;
+        if (!valueFromJson(field, json, &value) || !field.accepts(value)) {
+            const QString given =
+                json.isDouble() ? QString::number(json.toDouble(), 'g', 17)
+                                : QJsonDocument(QJsonArray{json}).toJson(QJsonDocument::Compact);
+            *error = QStringLiteral("%1 = %2 is not %3")
+                         .arg(field.name, given.simplified(), rangeText(field));
+            return false;
+        }
+        values->values.push_back(value);
+    }
+    return true;
+}
+
+} // namespace
+
+RecordValues readRecordValues(const RecordTable &table, const unsigned char *record)
+{
+    RecordValues out;
+    out.table = &table;
+    for (const RecordField &field : table.fields)
+        out.values.push_back(field.read(record));
+    out.raw = QByteArray(reinterpret_cast<const char *>(record), table.size);
+    return out;
+}
+
+void writeRecordValues(const RecordValues &values, unsigned char *record)
+{
+    for (size_t i = 0; i < values.table->fields.size(); ++i)
+        values.table->fields[i].write(values.values[i], record);
+}
+
+std::vector<size_t> differingFields(const RecordValues &values, const unsigned char *record)
+{
+    std::vector<unsigned char> written(record, record + values.table->size);
+    writeRecordValues(values, written.data());
+    std::vector<size_t> out;
+    for (size_t i = 0; i < values.table->fields.size(); ++i) {
+        const RecordField &field = values.table->fields[i];
+        if (!std::equal(record + field.offset, record + field.offset + field.width(),
+                        written.begin() + field.offset))
+            out.push_back(i);
+    }
+    return out;
+}
+
+const RecordValues *SettingsFile::find(const RecordTable &table) const
+{
+    for (const RecordValues &record : records) {
+        if (record.table == &table)
+            return &record;
+    }
+    return nullptr;
+}
+
+QByteArray settingsJson(const SettingsFile &file)
+{
+    // Written by hand to keep the fields in record order, which JSON objects do not keep.
+    QString out = QStringLiteral("{\n");
+    out += QStringLiteral("    \"%1\": \"%2\",\n").arg(FORMAT_KEY, FORMAT_NAME);
+    out += QStringLiteral("    \"%1\": %2,\n").arg(VERSION_KEY).arg(FORMAT_VERSION);
+    out += QStringLiteral("    \"%1\": \"0x%2\",\n")
+               .arg(PRODUCT_KEY)
+               .arg(file.productId, 4, 16, QLatin1Char('0'));
+    out += QStringLiteral("    \"%1\": %2").arg(TYPE_KEY).arg(file.deviceType);
+    for (const RecordValues &record : file.records) {
+        out += QStringLiteral(",\n    \"%1\": {\n        \"%2\": {\n")
+                   .arg(record.table->name, FIELDS_KEY);
+        const auto &fields = record.table->fields;
+        for (size_t i = 0; i < fields.size(); ++i)
+            out += QStringLiteral("            \"%1\": %2%3\n")
+                       .arg(fields[i].name, jsonNumber(fields[i], record.values[i]),
+                            i + 1 < fields.size() ? QStringLiteral(",") : QString());
+        out += QStringLiteral("        },\n        \"%1\": \"%2\"\n    }")
+                   .arg(RAW_KEY, QString::fromLatin1(record.raw.toHex()));
+    }
+    out += QStringLiteral("\n}\n");
+    return out.toUtf8();
+}
+
+bool parseSettings(const QByteArray &json, const std::vector<const RecordTable *> &tables,
+                   SettingsFile *file, QString *error)
+{
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
+    if (parseError.error != QJsonParseError::NoError) {
+        *error = QStringLiteral("not valid JSON (%1 at byte %2)")
+                     .arg(parseError.errorString())
+                     .arg(parseError.offset);
+        return false;
+    }
+    const QJsonObject root = document.object();
+    if (!document.isObject() || root.value(FORMAT_KEY).toString() != FORMAT_NAME) {
+        *error =
+            QStringLiteral("not a Kestrix settings file (no \"format\": \"%1\")").arg(FORMAT_NAME);
+        return false;
+    }
+    const QJsonValue version = root.value(VERSION_KEY);
+    if (!version.isDouble() || version.toDouble() != FORMAT_VERSION) {
+        *error = QStringLiteral("settings file version %1; this kestrix reads version %2")
+                     .arg(version.isDouble() ? QString::number(version.toDouble())
+                                             : QStringLiteral("missing"))
+                     .arg(FORMAT_VERSION);
+        return false;
+    }
+
+    QSet<QString> known = {FORMAT_KEY, VERSION_KEY, PRODUCT_KEY, TYPE_KEY};
+    for (const RecordTable *table : tables)
+        known.insert(table->name);
+    for (const QString &key : root.keys()) {
+        if (!known.contains(key)) {
+            *error = QStringLiteral("unknown key \"%1\"").arg(key);
+            return false;
+        }
+    }
+
+    const QString product = root.value(PRODUCT_KEY).toString();
+    bool ok = false;
+    const uint productId =
+        product.startsWith(QLatin1String("0x")) ? product.mid(2).toUInt(&ok, 16) : 0;
+    if (!ok || !productById(productId)) {
+        *error = QStringLiteral("\"%1\" is not the product id of a Kestrix controller")
+                     .arg(root.value(PRODUCT_KEY).toVariant().toString());
+        return false;
+    }
+    const QJsonValue type = root.value(TYPE_KEY);
+    if (!type.isDouble() || type.toDouble() != std::floor(type.toDouble()) || type.toDouble() < 0 ||
+        type.toDouble() > 255) {
+        *error = QStringLiteral("\"device_type\" must be a number from 0 to 255");
+        return false;
+    }
+    file->productId = static_cast<uint16_t>(productId);
+    file->deviceType = type.toInt();
+
+    file->records.clear();
+    for (const RecordTable *table : tables) {
+        if (!root.contains(table->name)) {
+            if (table != tables.front())
+                continue;
+            *error = QStringLiteral("the file holds no %1").arg(table->name);
+            return false;
+        }
+        RecordValues values;
+        if (!parseRecord(*table, root.value(table->name), &values, error))
+            return false;
+        file->records.push_back(values);
+    }
+    return true;
+}

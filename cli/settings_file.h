@@ -1,0 +1,53 @@
+#pragma once
+
+// The settings file of a backup: JSON with a format name and version, the controller's
+// product id and device type, and per record every owned field by name plus the record's
+// bytes in hex, so that the bytes no window owns are kept too.
+//
+//   {
+//     "format": "kestrix-settings",
+//     "version": 1,
+//     "product_id": "0x58f9",
+//     "device_type": 1,
+//     "hardware_settings": {"fields": {"force_enable": 1, ...}, "raw": "0100..."},
+//     "effect_settings": {...}          (a wheel's file only)
+//   }
+
+#include "record_fields.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+// One record's fields as values, in the table's order, and the record's bytes.
+struct RecordValues {
+    const RecordTable *table = nullptr;
+    std::vector<double> values;
+    QByteArray raw; // table->size bytes
+};
+
+// The values as the windows would show them, read from a record of table.size bytes or more.
+RecordValues readRecordValues(const RecordTable &table, const unsigned char *record);
+// Writes every field's value into the record; carried bytes stay as they are.
+void writeRecordValues(const RecordValues &values, unsigned char *record);
+// The indices of the fields whose bytes in the record are not those their values write.
+std::vector<size_t> differingFields(const RecordValues &values, const unsigned char *record);
+
+struct SettingsFile {
+    uint16_t productId = 0;
+    int deviceType = 0;
+    std::vector<RecordValues> records; // the hardware settings, then a wheel's effect settings
+
+    const RecordValues *find(const RecordTable &table) const;
+};
+
+QByteArray settingsJson(const SettingsFile &file);
+
+// Parses and checks a settings file: format and version, a product id of the family, every
+// field known, present and within its range, and records of the right length. `tables`
+// are the records a file may hold; the hardware settings are required. On failure returns
+// false with a one-line reason in `error`.
+bool parseSettings(const QByteArray &json, const std::vector<const RecordTable *> &tables,
+                   SettingsFile *file, QString *error);

@@ -1,0 +1,432 @@
+// The kestrix command line against simulated controllers: what reaches the controller, byte
+// for byte, what it prints and how it ends. Most cases run the commands in this process;
+// the last ones start the built program as a user does.
+
+#include "hardware_settings_record.h"
+#include "kestrix_cli.h"
+#include "kestrix_protocol.h"
+#include "record_fields.h"
+#include "restore_check.h"
+#include "test_support.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QtTest>
+
+#include <functional>
+
+Q_DECLARE_METATYPE(ControllerKind)
+using Edit = std::function<QByteArray(QByteArray)>;
+Q_DECLARE_METATYPE(Edit)
+
+namespace
+{
+
+struct Run {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+Run kestrix(const QStringList &arguments)
+{
+    Run run;
+    QTextStream out(&run.out);
+    QTextStream err(&run.err);
+    run.code = runKestrix(arguments, out, err);
+    return run;
+}
+
+QString explain(const Run &run)
+{
+    return QStringLiteral("exit %1\n%2%3").arg(run.code).arg(run.out, run.err);
+}
+
+// Accepts a controller's writes but applies none of them: a device whose store fails quietly.
+class ForgetfulBus final : public UsbBus
+{
+public:
+    explicit ForgetfulBus(UsbBus *inner) : inner(inner) {}
+    int init() override { return inner->init(); }
+    void exit() override { inner->exit(); }
+    DeviceHandle *open(uint16_t vendorId, uint16_t productId) override
+    {
+        DeviceHandle *handle = inner->open(vendorId, productId);
+        return handle ? new Handle(handle) : nullptr;
+    }
+    void close(DeviceHandle *handle) override
+    {
+        auto *own = static_cast<Handle *>(handle);
+        inner->close(own->inner);
+        delete own;
+    }
+
+private:
+    struct Handle final : DeviceHandle {
+        explicit Handle(DeviceHandle *inner) : inner(inner) {}
+        int controlTransfer(uint8_t requestType, uint8_t request, uint16_t value, uint16_t index,
+                            unsigned char *data, uint16_t length, unsigned timeoutMs) override
+        {
+            if (requestType == HID_REQUEST_TYPE_OUT &&
+                data[PACKET_COMMAND_OFFSET] == CMD_WRITE_HARDWARE_SETTINGS)
+                return length;
+            return inner->controlTransfer(requestType, request, value, index, data, length,
+                                          timeoutMs);
+        }
+        DeviceHandle *const inner;
+    };
+    UsbBus *const inner;
+};
+
+} // namespace
+
+class KestrixTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void backupEditRestore_data();
+    void backupEditRestore();
+    void badFilesAreRefused_data();
+    void badFilesAreRefused();
+    void forceRestoresAnotherDevicesFile();
+    void dryRunSendsNoSetReport();
+    void faultsEndTheRestore_data();
+    void faultsEndTheRestore();
+    void readBackDiffers();
+    void devicesAndUsage_data();
+    void devicesAndUsage();
+    void listAndShow();
+    void programExitsAndErrors_data();
+    void programExitsAndErrors();
+
+private:
+    void plug(std::initializer_list<ControllerKind> kinds);
+    QString backupOf(const QString &device);
+
+    std::unique_ptr<ScopedSimulator> sim;
+    QTemporaryDir directory;
+};
+
+void KestrixTest::init()
+{
+    QVERIFY(directory.isValid());
+}
+
+void KestrixTest::cleanup()
+{
+    sim.reset();
+}
+
+void KestrixTest::plug(std::initializer_list<ControllerKind> kinds)
+{
+    sim = std::make_unique<ScopedSimulator>(kinds);
+    for (const auto &controller : sim->bus().controllers())
+        controller->setBusyReads(1);
+}
+
+QString KestrixTest::backupOf(const QString &device)
+{
+    const QString path = directory.filePath(device + QStringLiteral(".json"));
+    QFile::remove(path);
+    const Run run = kestrix({"backup", device, path});
+    if (run.code != EXIT_DONE)
+        qWarning("%s", qPrintable(explain(run)));
+    return path;
+}
+
+void KestrixTest::backupEditRestore_data()
+{
+    QTest::addColumn<ControllerKind>("kind");
+    QTest::newRow("joystick") << ControllerKind::Joystick;
+    QTest::newRow("rudder") << ControllerKind::Rudder;
+}
+
+// Every byte changed in the device after the backup: the restore brings back the owned ones
+// as they were, and leaves the carried ones and the tail as the device now has them.
+void KestrixTest::backupEditRestore()
+{
+    QFETCH(ControllerKind, kind);
+    plug({kind});
+    SimulatedController *device = sim->controller(kind);
+    const QString name = QString::fromLatin1(controllerKindName(kind));
+    const std::vector<uint8_t> before = device->report(REPORT_HARDWARE_SETTINGS);
+    const QString file = backupOf(name);
+
+    std::vector<uint8_t> edited = before;
+    for (size_t i = 0; i < edited.size(); ++i)
+        edited[i] = uint8_t(edited[i] ^ (0x21 + i));
+    device->setReport(REPORT_HARDWARE_SETTINGS, edited);
+    device->clearTransfers();
+
+    const Run run = kestrix({"restore", name, file});
+    QVERIFY2(run.code == EXIT_DONE, qPrintable(explain(run)));
+    QCOMPARE(commands(device->transfers(), CMD_WRITE_HARDWARE_SETTINGS).size(), size_t(3));
+    const QString wrong = wrongRestoredByte(hardwareSettingsTable(), before, edited,
+                                            device->report(REPORT_HARDWARE_SETTINGS));
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+}
+
+void KestrixTest::badFilesAreRefused_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<Edit>("edit");
+    QTest::addColumn<QString>("reason");
+
+    auto replace = [](const char *from, const char *to) {
+        return Edit([from, to](QByteArray json) { return json.replace(from, to); });
+    };
+    QTest::newRow("truncated JSON")
+        << "joystick" << Edit([](QByteArray json) { return json.left(json.size() / 2); })
+        << "not valid JSON";
+    QTest::newRow("not a settings file")
+        << "joystick" << Edit([](QByteArray) { return QByteArray("{\"version\": 1}"); })
+        << "not a Kestrix settings file";
+    QTest::newRow("wrong version")
+        << "joystick" << replace("\"version\": 1", "\"version\": 2") << "version 2";
+    QTest::newRow("unknown field") << "joystick" << replace("\"debug_forces\"", "\"debug_force\"")
+                                   << "unknown field \"debug_force\"";
+    QTest::newRow("missing field")
+        << "joystick" << replace("\"debug_forces\": 0,", "") << "\"debug_forces\" is missing";
+    QTest::newRow("out-of-range value")
+        << "joystick" << replace("\"power_limit\": 80", "\"power_limit\": 101")
+        << "power_limit = 101 is not 0..100";
+    QTest::newRow("fraction") << "joystick"
+                              << replace("\"power_limit\": 80", "\"power_limit\": 80.5")
+                              << "power_limit = 80.5";
+    QTest::newRow("direction zero")
+        << "joystick"
+        << replace("\"axis0.encoder_direction\": -1", "\"axis0.encoder_direction\": 0")
+        << "-1 or 1";
+    QTest::newRow("text for a number")
+        << "joystick" << replace("\"axis0.p_gain\": 0.5", "\"axis0.p_gain\": \"0.5\"") << "p_gain";
+    QTest::newRow("raw bytes too short")
+        << "joystick" << replace("\"raw\": \"01", "\"raw\": \"") << "106 bytes, not 107";
+    QTest::newRow("raw bytes not hex")
+        << "joystick" << replace("\"raw\": \"01", "\"raw\": \"0g") << "not pairs of hex digits";
+    QTest::newRow("product outside the family")
+        << "joystick" << replace("\"0x58f9\"", "\"0x1234\"") << "not the product id";
+    QTest::newRow("another device's file")
+        << "rudder" << Edit([](QByteArray json) { return json; }) << "--force restores it anyway";
+    QTest::newRow("no such file") << "joystick" << Edit() << "can not be read";
+}
+
+// Nothing is sent to any controller; one line says why.
+void KestrixTest::badFilesAreRefused()
+{
+    QFETCH(QString, target);
+    QFETCH(Edit, edit);
+    QFETCH(QString, reason);
+    plug({ControllerKind::Joystick, ControllerKind::Rudder});
+    const QString good = backupOf(QStringLiteral("joystick"));
+    const QString bad = directory.filePath(QStringLiteral("bad.json"));
+    QFile::remove(bad);
+    if (edit) {
+        QFile in(good), out(bad);
+        QVERIFY(in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly));
+        out.write(edit(in.readAll()));
+    }
+    for (const auto &controller : sim->bus().controllers())
+        controller->clearTransfers();
+
+    const Run run = kestrix({"restore", target, bad});
+    QVERIFY2(run.code == EXIT_USAGE && run.err.contains(reason), qPrintable(explain(run)));
+    QCOMPARE(run.err.count(QLatin1Char('\n')), 1);
+    QVERIFY(run.err.startsWith(QLatin1String("kestrix: ")));
+    for (const auto &controller : sim->bus().controllers())
+        QVERIFY(setReports(controller->transfers()).empty());
+}
+
+void KestrixTest::forceRestoresAnotherDevicesFile()
+{
+    plug({ControllerKind::Joystick, ControllerKind::Rudder});
+    const QString file = backupOf(QStringLiteral("joystick"));
+    const Run run = kestrix({"restore", "--force", "rudder", file});
+    QVERIFY2(run.code == EXIT_DONE, qPrintable(explain(run)));
+    const auto joystick =
+        sim->controller(ControllerKind::Joystick)->report(REPORT_HARDWARE_SETTINGS);
+    const auto rudder = sim->controller(ControllerKind::Rudder)->report(REPORT_HARDWARE_SETTINGS);
+    for (const RecordField &field : hardwareSettingsTable().fields)
+        QCOMPARE(rudder[field.offset], joystick[field.offset]);
+}
+
+void KestrixTest::dryRunSendsNoSetReport()
+{
+    plug({ControllerKind::Joystick});
+    SimulatedController *device = sim->controller(ControllerKind::Joystick);
+    const QString file = backupOf(QStringLiteral("joystick"));
+    device->setReportByte(REPORT_HARDWARE_SETTINGS, HardwareSettingsRecord::POWER_LIMIT, 55);
+    device->setReportByte(REPORT_HARDWARE_SETTINGS, HardwareSettingsRecord::CARRIED, 0x99);
+    const auto edited = device->report(REPORT_HARDWARE_SETTINGS);
+    device->clearTransfers();
+
+    const Run run = kestrix({"restore", file, "--dry-run"});
+    QVERIFY2(run.code == EXIT_DONE, qPrintable(explain(run)));
+    QVERIFY2(run.out.contains(QLatin1String("\n  power_limit: 55 % -> 80 %\n")),
+             qPrintable(run.out));
+    QCOMPARE(run.out.count(QLatin1String(" -> ")), 1); // carried bytes are not the file's
+    QVERIFY(setReports(device->transfers()).empty());
+    QCOMPARE(device->report(REPORT_HARDWARE_SETTINGS), edited);
+}
+
+void KestrixTest::faultsEndTheRestore_data()
+{
+    // The restore's transfers: device information, record, three write packets, one busy
+    // and one ready status read, the read-back.
+    QTest::addColumn<int>("failing");
+    QTest::addColumn<bool>("written");
+    QTest::newRow("record read") << 1 << false;
+    QTest::newRow("first write packet") << 2 << false;
+    QTest::newRow("closing packet") << 4 << false;
+    QTest::newRow("status read") << 5 << true;
+    QTest::newRow("read-back") << 7 << true;
+}
+
+// A failed transfer ends the restore at once with exit 1; nothing follows it.
+void KestrixTest::faultsEndTheRestore()
+{
+    QFETCH(int, failing);
+    QFETCH(bool, written);
+    plug({ControllerKind::Joystick});
+    SimulatedController *device = sim->controller(ControllerKind::Joystick);
+    const QString file = backupOf(QStringLiteral("joystick"));
+    device->setReportByte(REPORT_HARDWARE_SETTINGS, HardwareSettingsRecord::POWER_LIMIT, 55);
+    device->clearTransfers();
+    device->failTransfers(failing, USB_ERROR_IO);
+
+    const Run run = kestrix({"restore", "joystick", file});
+    QVERIFY2(run.code == EXIT_DEVICE, qPrintable(explain(run)));
+    QCOMPARE(run.err.count(QLatin1Char('\n')), 1);
+    QCOMPARE(int(device->transfers().size()), failing + 1);
+    QCOMPARE(device->report(REPORT_HARDWARE_SETTINGS)[HardwareSettingsRecord::POWER_LIMIT],
+             uint8_t(written ? 80 : 55));
+}
+
+void KestrixTest::readBackDiffers()
+{
+    plug({ControllerKind::Joystick});
+    SimulatedController *device = sim->controller(ControllerKind::Joystick);
+    const QString file = backupOf(QStringLiteral("joystick"));
+    device->setReportByte(REPORT_HARDWARE_SETTINGS, HardwareSettingsRecord::POWER_LIMIT, 55);
+    ForgetfulBus forgetful(&sim->bus());
+    setUsbBus(&forgetful);
+
+    const Run run = kestrix({"restore", file});
+    QVERIFY2(run.code == EXIT_READ_BACK, qPrintable(explain(run)));
+    QVERIFY2(run.err.contains(QLatin1String("power_limit is 55 %, not 80 %")), qPrintable(run.err));
+    QCOMPARE(run.err.count(QLatin1Char('\n')), 1);
+}
+
+void KestrixTest::devicesAndUsage_data()
+{
+    QTest::addColumn<QString>("plugged");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("says");
+
+    QTest::newRow("none connected") << "" << QStringList{"show"} << 1 << "no Kestrix controller";
+    QTest::newRow("two, none named")
+        << "joystick,wheel" << QStringList{"show"} << 2 << "(joystick, wheel)";
+    QTest::newRow("named, absent")
+        << "joystick" << QStringList{"reboot", "rudder"} << 1 << "no rudder (0x5968) is connected";
+    QTest::newRow("unknown device")
+        << "joystick" << QStringList{"show", "pedals"} << 2 << "unknown device \"pedals\"";
+    QTest::newRow("by hex product id") << "joystick,wheel" << QStringList{"show", "0x58F9"} << 0
+                                       << "joystick (0x58f9), device type 1";
+    QTest::newRow("by decimal product id")
+        << "joystick,wheel" << QStringList{"show", "22999"} << 0 << "wheel (0x59d7), device type 3";
+    QTest::newRow("no settings") << "generic" << QStringList{"backup", "x.json"} << 2
+                                 << "offers no settings";
+    QTest::newRow("no command") << "joystick" << QStringList{} << 2 << "no command";
+    QTest::newRow("unknown command") << "joystick" << QStringList{"save"} << 2 << "unknown command";
+    QTest::newRow("unknown option")
+        << "joystick" << QStringList{"show", "-v"} << 2 << "unknown option -v";
+    QTest::newRow("option of another command") << "joystick" << QStringList{"show", "--dry-run"}
+                                               << 2 << "--dry-run is not an option of show";
+    QTest::newRow("too many arguments")
+        << "joystick" << QStringList{"list", "joystick"} << 2 << "wrong arguments";
+    QTest::newRow("help") << "" << QStringList{"restore", "--help"} << 0
+                          << "3  written, but the read-back differs";
+}
+
+void KestrixTest::devicesAndUsage()
+{
+    QFETCH(QString, plugged);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, code);
+    QFETCH(QString, says);
+    plug({});
+    for (const QString &name : plugged.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        ControllerKind kind;
+        QVERIFY(controllerKindFromName(name.toStdString(), &kind));
+        sim->bus().add(kind);
+    }
+    QDir::setCurrent(directory.path());
+
+    const Run run = kestrix(arguments);
+    QVERIFY2(run.code == code && (run.out + run.err).contains(says), qPrintable(explain(run)));
+    if (code != EXIT_DONE)
+        QCOMPARE(run.err.count(QLatin1Char('\n')), 1);
+    for (const auto &controller : sim->bus().controllers())
+        QVERIFY(setReports(controller->transfers()).empty());
+}
+
+void KestrixTest::listAndShow()
+{
+    plug({ControllerKind::Joystick, ControllerKind::Generic});
+    const Run list = kestrix({"list"});
+    QCOMPARE(list.out, QStringLiteral("generic  0x55f0 device type 0 (no settings)\n"
+                                      "joystick 0x58f9 device type 1 (joystick)\n"));
+
+    const Run show = kestrix({"show", "joystick"});
+    QVERIFY(show.out.contains(QLatin1String("\n  power_limit                    80 %\n")));
+    QVERIFY(show.out.contains(QLatin1String("\n  axis0.p_gain                   0.5\n")));
+    QFile file(backupOf(QStringLiteral("joystick")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(kestrix({"show", "--json", "joystick"}).out, QString::fromUtf8(file.readAll()));
+}
+
+void KestrixTest::programExitsAndErrors_data()
+{
+    QTest::addColumn<QString>("simulator");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("code");
+    QTest::newRow("done") << "joystick" << QStringList{"list"} << 0;
+    QTest::newRow("device missing") << "wheel" << QStringList{"show", "joystick"} << 1;
+    QTest::newRow("bad usage") << "joystick" << QStringList{"show", "--force"} << 2;
+}
+
+// The program as installed: its exit code, at most one line on stderr even when Qt is asked
+// for every debug message, and the simulator's log.
+void KestrixTest::programExitsAndErrors()
+{
+    QFETCH(QString, simulator);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, code);
+    const QString log = directory.filePath(QStringLiteral("transfers.log"));
+    QFile::remove(log);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("KESTRIX_SIMULATOR"), simulator);
+    environment.insert(QStringLiteral("KESTRIX_SIMULATOR_LOG"), log);
+    environment.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("*.debug=true"));
+
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(KESTRIX_PROGRAM), arguments);
+    QVERIFY(program.waitForFinished(30000));
+    const QByteArray err = program.readAllStandardError();
+    QVERIFY2(program.exitCode() == code, err.constData());
+    QCOMPARE(err.count('\n'), code == 0 ? 0 : 1);
+    if (code == 0) {
+        QFile transfers(log);
+        QVERIFY(transfers.open(QIODevice::ReadOnly));
+        QVERIFY(transfers.readAll().contains(" 045b:58f9 a1 01 0325 0000 0400 16 "));
+    }
+}
+
+QTEST_GUILESS_MAIN(KestrixTest)
+#include "test_kestrix.moc"
