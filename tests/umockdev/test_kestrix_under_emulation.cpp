@@ -1,0 +1,121 @@
+// The built kestrix program with its default USB bus against simulated controllers on
+// emulated usbfs device nodes: a backup and a restore as a user runs them, checked at the
+// controller byte for byte, and the exit codes of a refused file and of a silent device.
+
+#include "hardware_settings_record.h"
+#include "kestrix_protocol.h"
+#include "restore_check.h"
+#include "test_support.h"
+#include "usb_testbed.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class KestrixUnderEmulationTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void backupAndRestore();
+    void refusedFileSendsNothing();
+    void silentDeviceEndsWithExitOne();
+
+private:
+    // Runs kestrix under the emulation; its exit code, or -1 when it did not end.
+    int run(const QStringList &arguments);
+
+    std::unique_ptr<UsbTestbed> bed;
+    QTemporaryDir directory;
+    QByteArray err;
+};
+
+void KestrixUnderEmulationTest::init()
+{
+    bed = std::make_unique<UsbTestbed>();
+    QVERIFY2(bed->isValid(), qPrintable(bed->error()));
+    QVERIFY(directory.isValid());
+}
+
+void KestrixUnderEmulationTest::cleanup()
+{
+    bed.reset();
+}
+
+int KestrixUnderEmulationTest::run(const QStringList &arguments)
+{
+    QProcessEnvironment environment;
+    for (const std::string &variable : UsbTestbed::programEnvironment()) {
+        const auto equals = variable.find('=');
+        environment.insert(QString::fromStdString(variable.substr(0, equals)),
+                           QString::fromStdString(variable.substr(equals + 1)));
+    }
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.setWorkingDirectory(directory.path());
+    program.start(QStringLiteral(KESTRIX_PROGRAM), arguments);
+    // The event loop keeps running: the emulation follows the controllers from it.
+    QDeadlineTimer deadline(60000);
+    while (!program.waitForFinished(20) && program.state() != QProcess::NotRunning &&
+           !deadline.hasExpired())
+        QCoreApplication::processEvents();
+    if (program.state() != QProcess::NotRunning)
+        return -1;
+    err = program.readAllStandardError();
+    return program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
+}
+
+// Every owned byte changed in the device after the backup comes back as it was; the
+// carried bytes and the tail stay as the device has them.
+void KestrixUnderEmulationTest::backupAndRestore()
+{
+    SimulatedController *joystick = bed->add(ControllerKind::Joystick);
+    bed->add(ControllerKind::Wheel);
+    const std::vector<uint8_t> before = joystick->report(REPORT_HARDWARE_SETTINGS);
+    QCOMPARE(run({"backup", "joystick", "joystick.json"}), 0);
+
+    std::vector<uint8_t> edited = before;
+    for (size_t i = 0; i < edited.size(); ++i)
+        edited[i] = uint8_t(edited[i] + 3);
+    joystick->setReport(REPORT_HARDWARE_SETTINGS, edited);
+    joystick->clearTransfers();
+    QVERIFY2(run({"restore", "0x58f9", "joystick.json"}) == 0, err.constData());
+
+    QCOMPARE(commands(joystick->transfers(), CMD_WRITE_HARDWARE_SETTINGS).size(), size_t(3));
+    const QString wrong = wrongRestoredByte(hardwareSettingsTable(), before, edited,
+                                            joystick->report(REPORT_HARDWARE_SETTINGS));
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+}
+
+void KestrixUnderEmulationTest::refusedFileSendsNothing()
+{
+    SimulatedController *joystick = bed->add(ControllerKind::Joystick);
+    QCOMPARE(run({"backup", "refused.json"}), 0);
+    QFile file(directory.filePath(QStringLiteral("refused.json")));
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    const QByteArray json = file.readAll().replace("\"power_limit\": 80", "\"power_limit\": 180");
+    QVERIFY(file.resize(0) && file.write(json) == json.size());
+    file.close();
+    joystick->clearTransfers();
+
+    QCOMPARE(run({"restore", "refused.json"}), 2);
+    QVERIFY2(err.contains("power_limit = 180"), err.constData());
+    QVERIFY(joystick->transfers().empty());
+}
+
+void KestrixUnderEmulationTest::silentDeviceEndsWithExitOne()
+{
+    SimulatedController *wheel = bed->add(ControllerKind::Wheel);
+    bed->setUnresponsive(wheel, true);
+    QCOMPARE(run({"show", "wheel"}), 1);
+    QCOMPARE(err, QByteArray("kestrix: the wheel (0x59d7) does not answer\n"));
+}
+
+KESTRIX_UMOCKDEV_TEST_MAIN(KestrixUnderEmulationTest)
+#include "test_kestrix_under_emulation.moc"
