@@ -2,9 +2,11 @@
 
 // The wheel's effect settings record: read as report 0x22, written back with command 18
 // and kept in profile files. 22 bytes, little-endian, unaligned; offsets count from the
-// first byte the GET_REPORT transfer delivers (no report-id byte is skipped).
+// first byte the GET_REPORT transfer delivers (no report-id byte is skipped). The offsets
+// are here; the encodings, ranges and units are in effectSettingsTable(), which places its
+// fields by them.
 
-#include "byte_order.h"
+#include "record_fields.h"
 #include "usb_access.h"
 
 #include <cstdint>
@@ -12,43 +14,45 @@
 
 constexpr int EFFECT_SETTINGS_RECORD_SIZE = 22; // what is written back and stored
 
-constexpr int EFFECT_DIRECT_X_SPRING_SCALE = 0;    // u8, percent 0..100
-constexpr int EFFECT_DIRECT_X_CONSTANT_SCALE = 1;  // u8, percent 0..100
-constexpr int EFFECT_DIRECT_X_PERIODIC_SCALE = 2;  // u8, percent 0..100
-constexpr int EFFECT_CONSTANT_FORCE_DIRECTION = 3; // i8, sign: -1 inverted, +1 not
-constexpr int EFFECT_DAMPENING_SCALE = 4;          // u8, unitless 0..100
-constexpr int EFFECT_CARRIED_BYTE = 5;             // the wheel's own: carried, never set
-constexpr int EFFECT_TOTAL_EFFECT_SCALE = 6;       // u8, percent 0..100
-constexpr int EFFECT_TOTAL_EFFECT_SMOOTHING = 7;   // u8, percent 0..100
-constexpr int EFFECT_MOTION_RANGE = 8;             // u16 LE, degrees 0..9999
-constexpr int EFFECT_SOFT_STOP_SCALE = 10;         // u8, percent 0..100
-constexpr int EFFECT_SOFT_STOP_RANGE = 11;         // u8, degrees 1..45
-constexpr int EFFECT_CARRIED_TAIL = 12;            // bytes 12..21, the wheel's own: carried
+constexpr int EFFECT_DIRECT_X_SPRING_SCALE = 0; // gains of the DirectX effect families
+constexpr int EFFECT_DIRECT_X_CONSTANT_SCALE = 1;
+constexpr int EFFECT_DIRECT_X_PERIODIC_SCALE = 2;
+constexpr int EFFECT_CONSTANT_FORCE_DIRECTION = 3; // constant forces inverted or not
+constexpr int EFFECT_DAMPENING_SCALE = 4;
+constexpr int EFFECT_CARRIED_BYTE = 5; // the wheel's own: carried, never set
+constexpr int EFFECT_TOTAL_EFFECT_SCALE = 6;
+constexpr int EFFECT_TOTAL_EFFECT_SMOOTHING = 7;
+constexpr int EFFECT_MOTION_RANGE = 8;
+constexpr int EFFECT_SOFT_STOP_SCALE = 10;
+constexpr int EFFECT_SOFT_STOP_RANGE = 11;
+constexpr int EFFECT_CARRIED_TAIL = 12; // bytes 12..21, the wheel's own: carried
 constexpr int EFFECT_CARRIED_TAIL_SIZE = EFFECT_SETTINGS_RECORD_SIZE - EFFECT_CARRIED_TAIL;
 
 constexpr uint8_t CONSTANT_FORCE_INVERTED = 0xFF; // -1
 constexpr uint8_t CONSTANT_FORCE_NORMAL = 0x01;   // +1
 
+// The fields the wheel program owns, by name, with their encodings, ranges and units.
+const RecordTable &effectSettingsTable();
+
 // Any negative direction counts as inverted, whatever the exact value.
 inline bool constantForceInverted(const unsigned char *record)
 {
-    return (record[EFFECT_CONSTANT_FORCE_DIRECTION] & 0x80) != 0;
+    return readEncoded(FieldEncoding::Sign, record + EFFECT_CONSTANT_FORCE_DIRECTION) < 0;
 }
 
 inline void setConstantForceInverted(unsigned char *record, bool inverted)
 {
-    record[EFFECT_CONSTANT_FORCE_DIRECTION] =
-        inverted ? CONSTANT_FORCE_INVERTED : CONSTANT_FORCE_NORMAL;
+    writeEncoded(FieldEncoding::Sign, inverted ? -1 : 1, record + EFFECT_CONSTANT_FORCE_DIRECTION);
 }
 
 inline uint16_t motionRange(const unsigned char *record)
 {
-    return readU16LE(record + EFFECT_MOTION_RANGE);
+    return static_cast<uint16_t>(readEncoded(FieldEncoding::U16, record + EFFECT_MOTION_RANGE));
 }
 
 inline void setMotionRange(unsigned char *record, uint16_t degrees)
 {
-    writeU16LE(record + EFFECT_MOTION_RANGE, degrees);
+    writeEncoded(FieldEncoding::U16, degrees, record + EFFECT_MOTION_RANGE);
 }
 
 // The pause between the write and the command that makes it permanent.

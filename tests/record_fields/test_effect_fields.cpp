@@ -1,0 +1,66 @@
+// The effect settings record's field table against wheelconfig's effect panel: the same
+// bytes, the same ranges, and the same reading and writing of every field.
+
+#include "effect_settings_record.h"
+#include "form_ranges.h"
+#include "premium_effect_settings_widget.h"
+
+#include <QtTest>
+
+#include <random>
+
+class EffectFieldsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void tableCoversTheRecord();
+    void formRangesAreTheTable();
+    void panelReadsAndWritesAsTheTable();
+};
+
+void EffectFieldsTest::tableCoversTheRecord()
+{
+    checkTableCoversRecord(effectSettingsTable(), {5, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21});
+}
+
+void EffectFieldsTest::formRangesAreTheTable()
+{
+    PremiumEffectSettingsWidget panel;
+    checkFormRanges(effectSettingsTable(), &panel, {&panel});
+}
+
+// Any bytes the wheel may hold, loaded into the panel and stored back, come out as the
+// table writes what it reads.
+void EffectFieldsTest::panelReadsAndWritesAsTheTable()
+{
+    PremiumEffectSettingsWidget panel;
+    const RecordTable &table = effectSettingsTable();
+    std::mt19937 random(1218);
+    for (int round = 0; round < 200; ++round) {
+        std::vector<unsigned char> offered(EFFECT_SETTINGS_RECORD_SIZE);
+        for (unsigned char &b : offered)
+            b = random() % 3 == 0 ? uint8_t(random()) : uint8_t(random() % 50);
+        std::vector<unsigned char> stored = offered;
+        panel.loadSettings(offered.data());
+        panel.storeSettings(stored.data());
+
+        std::vector<unsigned char> expected = offered;
+        for (const RecordField &field : table.fields)
+            field.write(field.read(offered.data()), expected.data());
+        QVERIFY2(
+            stored == expected,
+            qPrintable(
+                QStringLiteral("round %1: %2 stored as %3, table says %4")
+                    .arg(round)
+                    .arg(QByteArray(reinterpret_cast<char *>(offered.data()), int(offered.size()))
+                             .toHex(' '))
+                    .arg(QByteArray(reinterpret_cast<char *>(stored.data()), int(stored.size()))
+                             .toHex(' '))
+                    .arg(QByteArray(reinterpret_cast<char *>(expected.data()), int(expected.size()))
+                             .toHex(' '))));
+    }
+}
+
+QTEST_MAIN(EffectFieldsTest)
+#include "test_effect_fields.moc"
