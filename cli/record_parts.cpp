@@ -1,5 +1,6 @@
 #include "record_parts.h"
 
+#include "effect_settings_record.h"
 #include "hardware_settings_record.h"
 #include "kestrix_protocol.h"
 #include "transport.h"
@@ -35,11 +36,43 @@ QString writeHardwarePart(const Controller &controller, const RecordValues &valu
             .arg(result);
     return waitFailure(controller, waitUntilReady(controller.handle));
 }
+
+// The one place a restore writes the effect settings. While wheelconfig runs, its panel
+// holds them too and sends them with every edit; this is where they are to be handed to
+// it instead, so that its window shows them and can not overwrite them.
+QString writeEffectPart(const Controller &controller, const RecordValues &values)
+{
+    // The wheel's own save: its record afresh, the values over it, command 18, then
+    // command 2 and the busy wait.
+    const WheelExchange saved = saveEffectSettings(
+        controller.handle, [&values](unsigned char *record) { writeRecordValues(values, record); });
+    const QString wheel = controller.label();
+    switch (saved) {
+    case WheelExchange::Done:
+        return QString();
+    case WheelExchange::NoWheel:
+    case WheelExchange::ReadFailed:
+        return QStringLiteral("reading the effect_settings of the %1 failed; nothing was written")
+            .arg(wheel);
+    case WheelExchange::WriteFailed:
+        return QStringLiteral("writing the effect settings to the %1 failed; it kept its own")
+            .arg(wheel);
+    case WheelExchange::CommitFailed:
+        return QStringLiteral("the %1 took the effect settings, but not the command to keep "
+                              "them: it loses them when it is switched off")
+            .arg(wheel);
+    case WheelExchange::NotConfirmed:
+        return waitFailure(controller, ReadyResult::StillBusy);
+    case WheelExchange::StatusFailed:
+        break;
+    }
+    return waitFailure(controller, ReadyResult::Failed);
+}
 } // namespace
 
 std::vector<const RecordTable *> settingsTables()
 {
-    return {&hardwareSettingsTable()};
+    return {&hardwareSettingsTable(), &effectSettingsTable()};
 }
 
 std::vector<RecordPart> partsOf(const Controller &controller)
@@ -47,6 +80,9 @@ std::vector<RecordPart> partsOf(const Controller &controller)
     std::vector<RecordPart> parts;
     if (controller.deviceType != DEVICE_TYPE_NONE)
         parts.push_back({&hardwareSettingsTable(), REPORT_HARDWARE_SETTINGS});
+    // The wheel program's device: the one with effect settings.
+    if (controller.product->productId == PRODUCT_ID_WHEEL)
+        parts.push_back({&effectSettingsTable(), REPORT_EFFECT_SETTINGS});
     return parts;
 }
 
@@ -70,6 +106,7 @@ bool readPart(const Controller &controller, const RecordPart &part, unsigned cha
 QString writePart(const Controller &controller, const RecordPart &part, const RecordValues &values,
                   unsigned char *record)
 {
-    Q_UNUSED(part);
+    if (part.table == &effectSettingsTable())
+        return writeEffectPart(controller, values);
     return writeHardwarePart(controller, values, record);
 }

@@ -2,6 +2,7 @@
 // for byte, what it prints and how it ends. Most cases run the commands in this process;
 // the last ones start the built program as a user does.
 
+#include "effect_settings_record.h"
 #include "hardware_settings_record.h"
 #include "kestrix_cli.h"
 #include "kestrix_protocol.h"
@@ -144,6 +145,7 @@ void KestrixTest::backupEditRestore_data()
     QTest::addColumn<ControllerKind>("kind");
     QTest::newRow("joystick") << ControllerKind::Joystick;
     QTest::newRow("rudder") << ControllerKind::Rudder;
+    QTest::newRow("wheel, with its effect settings") << ControllerKind::Wheel;
 }
 
 // Every byte changed in the device after the backup: the restore brings back the owned ones
@@ -154,21 +156,38 @@ void KestrixTest::backupEditRestore()
     plug({kind});
     SimulatedController *device = sim->controller(kind);
     const QString name = QString::fromLatin1(controllerKindName(kind));
-    const std::vector<uint8_t> before = device->report(REPORT_HARDWARE_SETTINGS);
+    const bool wheel = kind == ControllerKind::Wheel;
+    const struct {
+        uint8_t report;
+        const RecordTable &table;
+    } parts[] = {{REPORT_HARDWARE_SETTINGS, hardwareSettingsTable()},
+                 {REPORT_EFFECT_SETTINGS, effectSettingsTable()}};
+    std::vector<uint8_t> before[2], edited[2];
+    for (int p = 0; p < 2; ++p)
+        before[p] = device->report(parts[p].report);
     const QString file = backupOf(name);
 
-    std::vector<uint8_t> edited = before;
-    for (size_t i = 0; i < edited.size(); ++i)
-        edited[i] = uint8_t(edited[i] ^ (0x21 + i));
-    device->setReport(REPORT_HARDWARE_SETTINGS, edited);
+    for (int p = 0; p < 2; ++p) {
+        edited[p] = before[p];
+        for (size_t i = 0; i < edited[p].size(); ++i)
+            edited[p][i] = uint8_t(edited[p][i] ^ (0x21 + i));
+        device->setReport(parts[p].report, edited[p]);
+    }
     device->clearTransfers();
 
     const Run run = kestrix({"restore", name, file});
     QVERIFY2(run.code == EXIT_DONE, qPrintable(explain(run)));
     QCOMPARE(commands(device->transfers(), CMD_WRITE_HARDWARE_SETTINGS).size(), size_t(3));
-    const QString wrong = wrongRestoredByte(hardwareSettingsTable(), before, edited,
-                                            device->report(REPORT_HARDWARE_SETTINGS));
-    QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+    QCOMPARE(commands(device->transfers(), CMD_WRITE_EFFECT_SETTINGS).size(),
+             size_t(wheel ? 2 : 0));
+    QCOMPARE(device->saveCount(), wheel ? 1 : 0);
+    for (int p = 0; p < (wheel ? 2 : 1); ++p) {
+        const QString wrong = wrongRestoredByte(parts[p].table, before[p], edited[p],
+                                                device->report(parts[p].report));
+        QVERIFY2(wrong.isEmpty(), qPrintable(parts[p].table.name + ": " + wrong));
+    }
+    if (!wheel)
+        QCOMPARE(device->report(REPORT_EFFECT_SETTINGS), edited[1]);
 }
 
 void KestrixTest::badFilesAreRefused_data()
@@ -275,35 +294,50 @@ void KestrixTest::dryRunSendsNoSetReport()
 
 void KestrixTest::faultsEndTheRestore_data()
 {
-    // The restore's transfers: device information, record, three write packets, one busy
-    // and one ready status read, the read-back.
+    // A joystick's restore: device information, record, three write packets, a busy and a
+    // ready status read, the read-back. A wheel's reads its effect record after the
+    // hardware record, and after the hardware read-back (transfer 8) reads it afresh, sends
+    // two packets of command 18, command 2, reads the status twice and reads back.
+    QTest::addColumn<ControllerKind>("kind");
     QTest::addColumn<int>("failing");
-    QTest::addColumn<bool>("written");
-    QTest::newRow("record read") << 1 << false;
-    QTest::newRow("first write packet") << 2 << false;
-    QTest::newRow("closing packet") << 4 << false;
-    QTest::newRow("status read") << 5 << true;
-    QTest::newRow("read-back") << 7 << true;
+    QTest::addColumn<bool>("written"); // the hardware record
+    QTest::addColumn<int>("saves");    // of the effect record (command 2 executed)
+    using K = ControllerKind;
+    QTest::newRow("record read") << K::Joystick << 1 << false << 0;
+    QTest::newRow("first write packet") << K::Joystick << 2 << false << 0;
+    QTest::newRow("closing packet") << K::Joystick << 4 << false << 0;
+    QTest::newRow("status read") << K::Joystick << 5 << true << 0;
+    QTest::newRow("read-back") << K::Joystick << 7 << true << 0;
+    QTest::newRow("wheel: effect record read") << K::Wheel << 2 << false << 0;
+    QTest::newRow("wheel: effect write packet") << K::Wheel << 10 << true << 0;
+    QTest::newRow("wheel: command 2") << K::Wheel << 12 << true << 0;
+    QTest::newRow("wheel: effect read-back") << K::Wheel << 15 << true << 1;
 }
 
 // A failed transfer ends the restore at once with exit 1; nothing follows it.
 void KestrixTest::faultsEndTheRestore()
 {
+    QFETCH(ControllerKind, kind);
     QFETCH(int, failing);
     QFETCH(bool, written);
-    plug({ControllerKind::Joystick});
-    SimulatedController *device = sim->controller(ControllerKind::Joystick);
-    const QString file = backupOf(QStringLiteral("joystick"));
+    QFETCH(int, saves);
+    plug({kind});
+    SimulatedController *device = sim->controller(kind);
+    const QString name = QString::fromLatin1(controllerKindName(kind));
+    const QString file = backupOf(name);
+    const uint8_t limit =
+        device->report(REPORT_HARDWARE_SETTINGS)[HardwareSettingsRecord::POWER_LIMIT];
     device->setReportByte(REPORT_HARDWARE_SETTINGS, HardwareSettingsRecord::POWER_LIMIT, 55);
     device->clearTransfers();
     device->failTransfers(failing, USB_ERROR_IO);
 
-    const Run run = kestrix({"restore", "joystick", file});
+    const Run run = kestrix({"restore", name, file});
     QVERIFY2(run.code == EXIT_DEVICE, qPrintable(explain(run)));
     QCOMPARE(run.err.count(QLatin1Char('\n')), 1);
     QCOMPARE(int(device->transfers().size()), failing + 1);
     QCOMPARE(device->report(REPORT_HARDWARE_SETTINGS)[HardwareSettingsRecord::POWER_LIMIT],
-             uint8_t(written ? 80 : 55));
+             written ? limit : uint8_t(55));
+    QCOMPARE(device->saveCount(), saves);
 }
 
 void KestrixTest::readBackDiffers()

@@ -2,6 +2,7 @@
 // emulated usbfs device nodes: a backup and a restore as a user runs them, checked at the
 // controller byte for byte, and the exit codes of a refused file and of a silent device.
 
+#include "effect_settings_record.h"
 #include "hardware_settings_record.h"
 #include "kestrix_protocol.h"
 #include "restore_check.h"
@@ -71,26 +72,37 @@ int KestrixUnderEmulationTest::run(const QStringList &arguments)
     return program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
 }
 
-// Every owned byte changed in the device after the backup comes back as it was; the
-// carried bytes and the tail stay as the device has them.
+// Every owned byte of both of a wheel's records, changed in the device after the backup,
+// comes back as it was; the carried bytes and the tails stay as the device has them.
 void KestrixUnderEmulationTest::backupAndRestore()
 {
-    SimulatedController *joystick = bed->add(ControllerKind::Joystick);
-    bed->add(ControllerKind::Wheel);
-    const std::vector<uint8_t> before = joystick->report(REPORT_HARDWARE_SETTINGS);
-    QCOMPARE(run({"backup", "joystick", "joystick.json"}), 0);
+    bed->add(ControllerKind::Joystick);
+    SimulatedController *wheel = bed->add(ControllerKind::Wheel);
+    const std::pair<uint8_t, const RecordTable *> parts[] = {
+        {REPORT_HARDWARE_SETTINGS, &hardwareSettingsTable()},
+        {REPORT_EFFECT_SETTINGS, &effectSettingsTable()}};
+    std::vector<uint8_t> before[2], edited[2];
+    for (int p = 0; p < 2; ++p)
+        before[p] = wheel->report(parts[p].first);
+    QCOMPARE(run({"backup", "wheel", "wheel.json"}), 0);
 
-    std::vector<uint8_t> edited = before;
-    for (size_t i = 0; i < edited.size(); ++i)
-        edited[i] = uint8_t(edited[i] + 3);
-    joystick->setReport(REPORT_HARDWARE_SETTINGS, edited);
-    joystick->clearTransfers();
-    QVERIFY2(run({"restore", "0x58f9", "joystick.json"}) == 0, err.constData());
+    for (int p = 0; p < 2; ++p) {
+        edited[p] = before[p];
+        for (uint8_t &byte : edited[p])
+            byte = uint8_t(byte + 3);
+        wheel->setReport(parts[p].first, edited[p]);
+    }
+    wheel->clearTransfers();
+    QVERIFY2(run({"restore", "0x59d7", "wheel.json"}) == 0, err.constData());
 
-    QCOMPARE(commands(joystick->transfers(), CMD_WRITE_HARDWARE_SETTINGS).size(), size_t(3));
-    const QString wrong = wrongRestoredByte(hardwareSettingsTable(), before, edited,
-                                            joystick->report(REPORT_HARDWARE_SETTINGS));
-    QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+    QCOMPARE(commands(wheel->transfers(), CMD_WRITE_HARDWARE_SETTINGS).size(), size_t(3));
+    QCOMPARE(commands(wheel->transfers(), CMD_WRITE_EFFECT_SETTINGS).size(), size_t(2));
+    QCOMPARE(wheel->saveCount(), 1);
+    for (int p = 0; p < 2; ++p) {
+        const QString wrong = wrongRestoredByte(*parts[p].second, before[p], edited[p],
+                                                wheel->report(parts[p].first));
+        QVERIFY2(wrong.isEmpty(), qPrintable(parts[p].second->name + ": " + wrong));
+    }
 }
 
 void KestrixUnderEmulationTest::refusedFileSendsNothing()
