@@ -288,7 +288,8 @@ void InstallTest::installedProgramRunsThroughItsLauncher()
     QVERIFY(QFileInfo(home.path() + "/.local/share/kestrix/kestrix_hardware_icon.png").isSymLink());
 }
 
-// The installed command line, started in any directory, finds a simulated controller.
+// The installed command line, started in any directory, finds a simulated controller and
+// logs its transfers.
 void InstallTest::installedCommandLineRuns()
 {
     QTemporaryDir elsewhere;
@@ -296,6 +297,7 @@ void InstallTest::installedCommandLineRuns()
     environment.insert("PATH", "/usr/bin:/bin");
     environment.insert("HOME", elsewhere.path());
     environment.insert("KESTRIX_SIMULATOR", "joystick");
+    environment.insert("KESTRIX_SIMULATOR_LOG", elsewhere.path() + "/transfers.log");
 
     QProcess program;
     program.setProcessEnvironment(environment);
@@ -306,6 +308,7 @@ void InstallTest::installedCommandLineRuns()
     QCOMPARE(program.readAllStandardOutput(),
              QByteArray("joystick 0x58f9 device type 1 (joystick)\n"));
     QCOMPARE(program.readAllStandardError(), QByteArray());
+    QVERIFY(readAll(elsewhere.path() + "/transfers.log").contains(" 045b:58f9 a1 01 0325 "));
 }
 
 void InstallTest::launcher_data()

@@ -48,17 +48,7 @@ void EffectFieldsTest::panelReadsAndWritesAsTheTable()
         std::vector<unsigned char> expected = offered;
         for (const RecordField &field : table.fields)
             field.write(field.read(offered.data()), expected.data());
-        QVERIFY2(
-            stored == expected,
-            qPrintable(
-                QStringLiteral("round %1: %2 stored as %3, table says %4")
-                    .arg(round)
-                    .arg(QByteArray(reinterpret_cast<char *>(offered.data()), int(offered.size()))
-                             .toHex(' '))
-                    .arg(QByteArray(reinterpret_cast<char *>(stored.data()), int(stored.size()))
-                             .toHex(' '))
-                    .arg(QByteArray(reinterpret_cast<char *>(expected.data()), int(expected.size()))
-                             .toHex(' '))));
+        QCOMPARE(stored, expected);
     }
 }
 
