@@ -34,9 +34,11 @@ Commands:
                            Checks FILE, reads the device afresh, prints what FILE
                            changes field by field, writes it and reads it back.
                            --dry-run writes nothing. --force restores a file of
-                           another product or device type.
+                           another product or device type. While wheelconfig runs,
+                           a wheel's effect settings go through it.
   reboot [DEVICE]          Restarts the controller.
   --help                   This text.
+  --version                The program's version.
 
 DEVICE is generic, joystick, rudder, wheel or a product id (0x58f9 or 22777). It may
 be left out when exactly one controller is connected.
@@ -62,6 +64,8 @@ struct Arguments {
     bool dryRun = false;
     bool force = false;
     bool help = false;
+    bool version = false;
+    EffectRoute effectRoute = EffectRoute::Direct;
 };
 
 QString deviceTypeName(int type)
@@ -426,9 +430,13 @@ int Command::restore()
     QStringList differing;
     for (Plan &plan : plans) {
         out.flush();
-        error = writePart(controller, plan.part, *plan.values, plan.record.data());
+        bool handedOver = false;
+        error = writePart(controller, plan.part, *plan.values, plan.record.data(),
+                          arguments.effectRoute, &handedOver);
         if (!error.isEmpty())
             return fail(EXIT_DEVICE, error);
+        if (handedOver)
+            out << plan.part.table->name << ": written by the running wheelconfig\n";
         unsigned char readBack[RECEIVE_BUFFER_SIZE];
         if (!readPart(controller, plan.part, readBack, &error))
             return fail(EXIT_DEVICE, QStringLiteral("written, but ") + error);
@@ -467,12 +475,16 @@ int Command::reboot()
 
 } // namespace
 
-int runKestrix(const QStringList &argumentList, QTextStream &out, QTextStream &err)
+int runKestrix(const QStringList &argumentList, QTextStream &out, QTextStream &err,
+               EffectRoute effectRoute)
 {
     Arguments arguments;
+    arguments.effectRoute = effectRoute;
     for (const QString &argument : argumentList) {
         if (argument == QLatin1String("--help") || argument == QLatin1String("-h"))
             arguments.help = true;
+        else if (argument == QLatin1String("--version"))
+            arguments.version = true;
         else if (argument == QLatin1String("--json"))
             arguments.json = true;
         else if (argument == QLatin1String("--dry-run"))
@@ -489,6 +501,10 @@ int runKestrix(const QStringList &argumentList, QTextStream &out, QTextStream &e
     }
     if (arguments.help) {
         out << HELP;
+        return EXIT_DONE;
+    }
+    if (arguments.version) {
+        out << "kestrix " KESTRIX_VERSION "\n";
         return EXIT_DONE;
     }
     if (arguments.command.isEmpty()) {

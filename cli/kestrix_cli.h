@@ -2,6 +2,8 @@
 
 // The kestrix command line: list, show, back up, restore and reboot the controllers.
 
+#include "record_parts.h"
+
 #include <QStringList>
 
 class QTextStream;
@@ -14,5 +16,8 @@ enum ExitCode {
 };
 
 // Runs one command (the arguments without the program name) on the process's USB bus.
-// Results go to `out`; each error is one line on `err`.
-int runKestrix(const QStringList &arguments, QTextStream &out, QTextStream &err);
+// Results go to `out`; each error is one line on `err`. A wheel's effect settings go through
+// a running wheelconfig only where both serve the same wheel: not on simulated controllers,
+// which are each process's own.
+int runKestrix(const QStringList &arguments, QTextStream &out, QTextStream &err,
+               EffectRoute effectRoute = EffectRoute::Direct);

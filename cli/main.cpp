@@ -20,8 +20,9 @@ int main(int argc, char *argv[])
 {
     qInstallMessageHandler(quietMessages);
     QCoreApplication app(argc, argv);
-    installSimulatorFromEnvironment();
+    const bool simulated = installSimulatorFromEnvironment() != nullptr;
     QTextStream out(stdout);
     QTextStream err(stderr);
-    return runKestrix(QCoreApplication::arguments().mid(1), out, err);
+    return runKestrix(QCoreApplication::arguments().mid(1), out, err,
+                      simulated ? EffectRoute::Direct : EffectRoute::ThroughWheelconfig);
 }

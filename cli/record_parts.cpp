@@ -4,6 +4,7 @@
 #include "hardware_settings_record.h"
 #include "kestrix_protocol.h"
 #include "transport.h"
+#include "wheel_channel.h"
 
 #include <cstring>
 
@@ -37,9 +38,44 @@ QString writeHardwarePart(const Controller &controller, const RecordValues &valu
     return waitFailure(controller, waitUntilReady(controller.handle));
 }
 
-// The one place a restore writes the effect settings. While wheelconfig runs, its panel
-// holds them too and sends them with every edit; this is where they are to be handed to
-// it instead, so that its window shows them and can not overwrite them.
+// While wheelconfig runs, its panel holds the effect settings too and sends them with every
+// edit: they are handed to it, so that its window shows them and can not overwrite them.
+// `handedOver` stays false when no wheelconfig with a wheel answers; the caller writes then.
+QString handToWheelconfig(const Controller &controller, const RecordValues &values,
+                          unsigned char *record, bool *handedOver)
+{
+    writeRecordValues(values, record);
+    WheelRequest request;
+    request.kind = WheelRequest::Kind::ApplyRecord;
+    request.record = QByteArray(reinterpret_cast<const char *>(record), values.table->size);
+    request.permanent = true;
+    const WheelReply reply = sendToWheelInstance(request);
+    using Status = WheelReply::Status;
+    *handedOver = reply.status != Status::NoInstance && reply.status != Status::NoWheel;
+    const QString because =
+        reply.message.isEmpty() ? QString() : QStringLiteral(": ") + reply.message;
+    switch (reply.status) {
+    case Status::Ok:
+    case Status::NoInstance:
+    case Status::NoWheel:
+        return QString();
+    case Status::NoAnswer:
+        // It may still be busy with the wheel: writing beside it would race it.
+        return QStringLiteral("wheelconfig runs, but did not answer; the effect settings of "
+                              "the %1 were not written")
+            .arg(controller.label());
+    case Status::WheelFailed:
+        return QStringLiteral("wheelconfig could not write the effect settings to the %1%2")
+            .arg(controller.label(), because);
+    case Status::Refused:
+    case Status::BadRequest:
+    case Status::Unsupported:
+        break;
+    }
+    return QStringLiteral("wheelconfig refused the effect settings for the %1%2")
+        .arg(controller.label(), because);
+}
+
 QString writeEffectPart(const Controller &controller, const RecordValues &values)
 {
     // The wheel's own save: its record afresh, the values over it, command 18, then
@@ -104,9 +140,16 @@ bool readPart(const Controller &controller, const RecordPart &part, unsigned cha
 }
 
 QString writePart(const Controller &controller, const RecordPart &part, const RecordValues &values,
-                  unsigned char *record)
+                  unsigned char *record, EffectRoute route, bool *handedOver)
 {
-    if (part.table == &effectSettingsTable())
+    *handedOver = false;
+    if (part.table == &effectSettingsTable()) {
+        if (route == EffectRoute::ThroughWheelconfig) {
+            const QString error = handToWheelconfig(controller, values, record, handedOver);
+            if (*handedOver || !error.isEmpty())
+                return error;
+        }
         return writeEffectPart(controller, values);
+    }
     return writeHardwarePart(controller, values, record);
 }

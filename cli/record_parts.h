@@ -26,8 +26,15 @@ std::vector<RecordPart> partsOf(const Controller &controller);
 bool readPart(const Controller &controller, const RecordPart &part, unsigned char *record,
               QString *error);
 
+// How a wheel's effect settings are written.
+enum class EffectRoute {
+    Direct,            // to the wheel; its own save sequence
+    ThroughWheelconfig, // handed to a running wheelconfig when one answers, else Direct
+};
+
 // Writes the file's values of one part over the device's own record and waits until the
 // device is ready. `record` is the device's record as just read. Empty, or the reason it
-// failed; nothing more is sent after a failure.
+// failed; nothing more is sent after a failure. `handedOver` tells whether a running
+// wheelconfig did the write.
 QString writePart(const Controller &controller, const RecordPart &part, const RecordValues &values,
-                  unsigned char *record);
+                  unsigned char *record, EffectRoute route, bool *handedOver);

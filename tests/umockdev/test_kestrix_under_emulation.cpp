@@ -1,6 +1,7 @@
 // The built kestrix program with its default USB bus against simulated controllers on
 // emulated usbfs device nodes: a backup and a restore as a user runs them, checked at the
-// controller byte for byte, and a device that does not answer.
+// controller byte for byte, a device that does not answer, and a running wheelconfig that
+// takes the effect settings over.
 
 #include "effect_settings_record.h"
 #include "hardware_settings_record.h"
@@ -8,6 +9,7 @@
 #include "restore_check.h"
 #include "test_support.h"
 #include "usb_testbed.h"
+#include "wheel_channel.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -25,6 +27,8 @@ private slots:
 
     void backupAndRestore();
     void silentDeviceEndsWithExitOne();
+    void effectsGoThroughWheelconfig_data();
+    void effectsGoThroughWheelconfig();
 
 private:
     // Runs kestrix under the emulation, with every Qt debug message asked for; its exit
@@ -33,6 +37,7 @@ private:
 
     std::unique_ptr<UsbTestbed> bed;
     QTemporaryDir directory;
+    QByteArray out;
     QByteArray err;
 };
 
@@ -68,6 +73,7 @@ int KestrixUnderEmulationTest::run(const QStringList &arguments)
         QCoreApplication::processEvents();
     if (program.state() != QProcess::NotRunning)
         return -1;
+    out = program.readAllStandardOutput();
     err = program.readAllStandardError();
     return program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
 }
@@ -111,6 +117,84 @@ void KestrixUnderEmulationTest::silentDeviceEndsWithExitOne()
     bed->setUnresponsive(wheel, true);
     QCOMPARE(run({"show", "wheel"}), 1);
     QCOMPARE(err, QByteArray("kestrix: the wheel (0x59d7) does not answer\n"));
+}
+
+void KestrixUnderEmulationTest::effectsGoThroughWheelconfig_data()
+{
+    QTest::addColumn<bool>("realWheelconfig");
+    QTest::newRow("wheelconfig running") << true;
+    QTest::newRow("wheelconfig failing the write") << false;
+}
+
+// A running wheelconfig is handed the effect record with the file's fields over the wheel's
+// own bytes and saves it; kestrix writes the hardware settings itself. When wheelconfig
+// fails, kestrix does not write the effect settings beside it.
+void KestrixUnderEmulationTest::effectsGoThroughWheelconfig()
+{
+    QFETCH(bool, realWheelconfig);
+    SimulatedController *wheel = bed->add(ControllerKind::Wheel);
+    const std::vector<uint8_t> before = wheel->report(REPORT_EFFECT_SETTINGS);
+    QCOMPARE(run({"backup", "wheel.json", "--force"}), 0);
+    std::vector<uint8_t> edited = before;
+    for (uint8_t &byte : edited)
+        byte = uint8_t(byte + 3);
+    wheel->setReport(REPORT_EFFECT_SETTINGS, edited);
+
+    const auto environment = UsbTestbed::programEnvironment();
+    RunningProgram wheelconfig;
+    WheelChannelServer fake;
+    std::vector<WheelRequest> requests;
+    if (realWheelconfig) {
+        wheel->clearTransfers();
+        QVERIFY(wheelconfig.start(QStringLiteral(KESTRIX_WHEELCONFIG), {}, directory.path(),
+                                  environment));
+        QTRY_VERIFY_WITH_TIMEOUT(!getReports(wheel->transfers(), REPORT_EFFECT_SETTINGS).empty(),
+                                 15000);
+    } else {
+        for (const std::string &variable : environment) {
+            if (variable.rfind("XDG_RUNTIME_DIR=", 0) == 0)
+                qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(variable.substr(16)));
+        }
+        QCOMPARE(fake.claim(), WheelChannelServer::Claim::Claimed);
+        fake.setHandler([&requests](const WheelRequest &request) {
+            requests.push_back(request);
+            WheelReply reply;
+            reply.status = WheelReply::Status::WheelFailed;
+            reply.message = QStringLiteral("The wheel did not take them.");
+            return reply;
+        });
+    }
+    wheel->clearTransfers();
+    const int code = run({"restore", "wheel.json"});
+    const auto effectWrites = commands(wheel->transfers(), CMD_WRITE_EFFECT_SETTINGS);
+    QCOMPARE(commands(wheel->transfers(), CMD_WRITE_HARDWARE_SETTINGS).size(), size_t(3));
+    if (realWheelconfig) {
+        QVERIFY2(code == 0, err.constData());
+        QVERIFY2(out.contains("effect_settings: written by the running wheelconfig"),
+                 out.constData());
+        QCOMPARE(wheel->saveCount(), 1);
+        const QString wrong = wrongRestoredByte(effectSettingsTable(), before, edited,
+                                                wheel->report(REPORT_EFFECT_SETTINGS));
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+        QVERIFY2(wheelconfig.isRunning(), qPrintable(wheelconfig.exitDescription()));
+        return;
+    }
+    QCOMPARE(code, 1);
+    QCOMPARE(err, QByteArray("kestrix: wheelconfig could not write the effect settings to the "
+                             "wheel (0x59d7): The wheel did not take them.\n"));
+    QCOMPARE(effectWrites.size(), size_t(0));
+    QCOMPARE(wheel->saveCount(), 0);
+    QCOMPARE(requests.size(), size_t(1));
+    QCOMPARE(requests[0].kind, WheelRequest::Kind::ApplyRecord);
+    QVERIFY(requests[0].permanent);
+    const QByteArray sent = requests[0].record;
+    const auto head = [&sent](const std::vector<uint8_t> &record) {
+        return std::vector<uint8_t>(record.begin(), record.begin() + sent.size());
+    };
+    QCOMPARE(sent.size(), effectSettingsTable().size);
+    const QString wrong = wrongRestoredByte(effectSettingsTable(), head(before), head(edited),
+                                            std::vector<uint8_t>(sent.begin(), sent.end()));
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
 }
 
 KESTRIX_UMOCKDEV_TEST_MAIN(KestrixUnderEmulationTest)
