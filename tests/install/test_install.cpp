@@ -10,13 +10,16 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
+namespace
+{
 
 const QString PROGRAM_DIR = QStringLiteral(KESTRIX_PROGRAM_DIR);
 const QString DATA_DIR = QStringLiteral(KESTRIX_DATA_DIR);
 const QString BIN_DIR = QStringLiteral(KESTRIX_BIN_DIR);
 const QString APPLICATIONS_DIR = QStringLiteral(KESTRIX_APPLICATIONS_DIR);
 const QString ICON_THEME_DIR = QStringLiteral(KESTRIX_ICON_THEME_DIR);
+const QString METAINFO_DIR = QStringLiteral(KESTRIX_METAINFO_DIR);
+const QString APPSTREAM_ID_PREFIX = QStringLiteral(KESTRIX_APPSTREAM_ID_PREFIX);
 const QString UDEV_RULES_DIR = QStringLiteral(KESTRIX_UDEV_RULES_DIR);
 
 const QStringList PRODUCT_IDS = {"55f0", "58f9", "5968", "59d7"};
@@ -138,7 +141,8 @@ void InstallTest::treeHoldsExactlyTheInstallation()
         executables << PROGRAM_DIR + '/' + p.name << BIN_DIR + "/kestrix-" + p.name;
         expected << DATA_DIR + "/i18n/" + p.catalogue
                  << APPLICATIONS_DIR + "/kestrix-" + p.name + ".desktop"
-                 << ICON_THEME_DIR + "/kestrix-" + p.name + ".png";
+                 << ICON_THEME_DIR + "/kestrix-" + p.name + ".png"
+                 << METAINFO_DIR + '/' + APPSTREAM_ID_PREFIX + '.' + p.name + ".metainfo.xml";
         if (p.name == "wheelconfig")
             expected << DATA_DIR + "/autostart/kestrix-wheelconfig.desktop";
     }
