@@ -112,6 +112,7 @@ private slots:
     void metadataValidates();
     void maintainerScripts_data();
     void maintainerScripts();
+    void unpackedCommandLineRuns();
 
 private:
     QTemporaryDir temporary;
@@ -169,6 +170,7 @@ void PackageTest::holdsWhatTheInstallRulesInstall()
     }
 
     for (const char *path : {
+             "usr/bin/kestrix",
              "usr/bin/kestrix-hwconfig",
              "usr/bin/kestrix-wheelconfig",
              "usr/lib/udev/rules.d/70-kestrix.rules",
@@ -348,6 +350,21 @@ void PackageTest::maintainerScripts()
     const Result result = run(control + '/' + script, {action}, environment);
     QVERIFY2(result.exitCode == 0, result.output.constData());
     QCOMPARE(QString::fromUtf8(readAll(log)).split('\n', Qt::SkipEmptyParts), calls);
+}
+
+// The command line from the unpacked package, with the libraries its Depends names.
+void PackageTest::unpackedCommandLineRuns()
+{
+    const QString kestrix = root + "/usr/bin/kestrix";
+    const Result version = run(kestrix, {"--version"});
+    QCOMPARE(version.exitCode, 0);
+    QCOMPARE(version.output, QByteArray("kestrix " KESTRIX_VERSION "\n"));
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("KESTRIX_SIMULATOR", "joystick");
+    const Result list = run(kestrix, {"list"}, environment);
+    QCOMPARE(list.exitCode, 0);
+    QVERIFY2(list.output.startsWith("joystick 0x58f9"), list.output.constData());
 }
 
 QTEST_GUILESS_MAIN(PackageTest)
