@@ -1,0 +1,5 @@
+// Owns the precompiled Qt headers that every test reuses; it runs nothing.
+int main()
+{
+    return 0;
+}
