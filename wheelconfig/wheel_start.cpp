@@ -60,20 +60,29 @@ public:
         relay.sa_sigaction = relaySignal;
         relay.sa_flags = SA_SIGINFO | SA_RESTART;
         sigemptyset(&relay.sa_mask);
-        for (size_t i = 0; i < std::size(SIGNALS); ++i)
-            ::sigaction(SIGNALS[i], &relay, &previous[i]);
+        for (size_t i = 0; i < std::size(SIGNALS); ++i) {
+            // A signal this process was started to ignore (nohup, say) stays ignored, for
+            // the command too: a caught one would reach it with its default handling.
+            relayed[i] = ::sigaction(SIGNALS[i], nullptr, &previous[i]) == 0 &&
+                         ((previous[i].sa_flags & SA_SIGINFO) || previous[i].sa_handler != SIG_IGN);
+            if (relayed[i])
+                ::sigaction(SIGNALS[i], &relay, nullptr);
+        }
     }
     ~SignalRelay()
     {
         relayTarget = 0;
-        for (size_t i = 0; i < std::size(SIGNALS); ++i)
-            ::sigaction(SIGNALS[i], &previous[i], nullptr);
+        for (size_t i = 0; i < std::size(SIGNALS); ++i) {
+            if (relayed[i])
+                ::sigaction(SIGNALS[i], &previous[i], nullptr);
+        }
     }
     void forwardTo(pid_t pid) { relayTarget = pid; }
 
 private:
     static constexpr int SIGNALS[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM};
     struct sigaction previous[std::size(SIGNALS)];
+    bool relayed[std::size(SIGNALS)] = {};
 };
 #endif
 

@@ -60,6 +60,7 @@ private slots:
     void secondStart();
     void launchForm_data();
     void launchForm();
+    void ignoredHangupStaysIgnored();
     void wrongOptions_data();
     void wrongOptions();
     void staleSocket();
@@ -257,6 +258,19 @@ void WheelInstanceTest::launchForm()
         QCOMPARE(describe(all), QStringList());
         QCOMPARE(errors.size(), 1);
     }
+}
+
+// Started under nohup, the launch hands the game its hang-up ignored, as it got it.
+void WheelInstanceTest::ignoredHangupStaysIgnored()
+{
+    const auto launch = program("launch.log");
+    const QString wheelconfig = launch->program();
+    launch->setProgram("sh");
+    launch->setArguments({"-c", "trap '' HUP; exec \"$0\" --profile Rally -- sh -c 'kill -HUP $$; exit 3'",
+                          wheelconfig});
+    launch->start();
+    QVERIFY(launch->waitForFinished(20000));
+    QCOMPARE(launch->exitCode(), 3);
 }
 
 void WheelInstanceTest::wrongOptions_data()
