@@ -5,6 +5,8 @@
 #include <QSocketNotifier>
 #include <QThread>
 
+#include <unistd.h>
+
 #ifdef KESTRIX_HAVE_UDEV
 #include <libudev.h>
 #endif
@@ -49,6 +51,11 @@ void UdevEvents::receive()
 
 DeviceEvents *systemDeviceEvents()
 {
+    // Without a udev daemon (a container, a system booted without one) the monitor opens
+    // but nobody announces anything: a bus relying on it would never see a new device.
+    static const bool udevRuns = ::access("/run/udev/control", F_OK) == 0;
+    if (!udevRuns)
+        return nullptr;
     static QPointer<UdevEvents> events;
     if (!events) {
         QCoreApplication *application = QCoreApplication::instance();

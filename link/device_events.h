@@ -47,5 +47,5 @@ private:
 };
 
 // The watch of the application's thread, alive as long as the application; null before
-// there is an application and on other threads.
+// there is an application, on other threads, and where no udev daemon runs.
 DeviceEvents *systemDeviceEvents();
