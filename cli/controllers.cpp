@@ -82,13 +82,3 @@ Controllers::Presence Controllers::open(const Product &product, Controller *cont
     controller->deviceType = info[DEVICE_INFO_TYPE_OFFSET];
     return Presence::Answering;
 }
-
-void Controllers::close(Controller &controller)
-{
-    const auto found = std::find(handles.begin(), handles.end(), controller.handle);
-    if (found != handles.end()) {
-        closeDevice(*found);
-        handles.erase(found);
-    }
-    controller.handle = nullptr;
-}

@@ -51,9 +51,6 @@ public:
     // Opens the product and reads its device information.
     Presence open(const Product &product, Controller *controller);
 
-    // Closes one controller before the others.
-    void close(Controller &controller);
-
 private:
     std::vector<DeviceHandle *> handles;
     bool running = false;

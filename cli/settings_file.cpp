@@ -174,9 +174,7 @@ QByteArray settingsJson(const SettingsFile &file)
     QString out = QStringLiteral("{\n");
     out += QStringLiteral("    \"%1\": \"%2\",\n").arg(FORMAT_KEY, FORMAT_NAME);
     out += QStringLiteral("    \"%1\": %2,\n").arg(VERSION_KEY).arg(FORMAT_VERSION);
-    out += QStringLiteral("    \"%1\": \"0x%2\",\n")
-               .arg(PRODUCT_KEY)
-               .arg(file.productId, 4, 16, QLatin1Char('0'));
+    out += QStringLiteral("    \"%1\": \"%2\",\n").arg(PRODUCT_KEY, hex16(file.productId));
     out += QStringLiteral("    \"%1\": %2").arg(TYPE_KEY).arg(file.deviceType);
     for (const RecordValues &record : file.records) {
         out += QStringLiteral(",\n    \"%1\": {\n        \"%2\": {\n")

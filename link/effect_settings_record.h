@@ -28,8 +28,6 @@ constexpr int EFFECT_SOFT_STOP_RANGE = 11;
 constexpr int EFFECT_CARRIED_TAIL = 12; // bytes 12..21, the wheel's own: carried
 constexpr int EFFECT_CARRIED_TAIL_SIZE = EFFECT_SETTINGS_RECORD_SIZE - EFFECT_CARRIED_TAIL;
 
-constexpr uint8_t CONSTANT_FORCE_INVERTED = 0xFF; // -1
-constexpr uint8_t CONSTANT_FORCE_NORMAL = 0x01;   // +1
 
 // The fields the wheel program owns, by name, with their encodings, ranges and units.
 const RecordTable &effectSettingsTable();

@@ -28,10 +28,6 @@ public:
     // Read-only view for tests and diagnostics.
     const WheelDevice &device() const { return wheelDevice; }
 
-    // How the last live apply (an edit or a profile) ended, for callers that apply
-    // settings on the user's behalf.
-    WheelExchange lastLiveApply() const { return lastApply; }
-
     // Requests from another process: a second start, a game's launch options. What fails
     // goes back to that process rather than into a box that would hold up its reply.
     void raiseWindow();

@@ -55,8 +55,6 @@ public:
     // Makes wheel_profiles in `workingDirectory` if it is missing.
     explicit ProfileStore(const QDir &workingDirectory = QDir::current());
 
-    bool usable() const { return storeUsable; }
-
     // The profiles: regular files with usable names, sorted by name, case-insensitive.
     QStringList names() const;
 

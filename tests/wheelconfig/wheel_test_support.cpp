@@ -40,7 +40,7 @@ std::vector<uint8_t> plausibleEffectRecord()
     r[EFFECT_DIRECT_X_SPRING_SCALE] = 40;
     r[EFFECT_DIRECT_X_CONSTANT_SCALE] = 50;
     r[EFFECT_DIRECT_X_PERIODIC_SCALE] = 60;
-    r[EFFECT_CONSTANT_FORCE_DIRECTION] = CONSTANT_FORCE_NORMAL;
+    setConstantForceInverted(r.data(), false);
     r[EFFECT_DAMPENING_SCALE] = 20;
     r[EFFECT_CARRIED_BYTE] = 0x07;
     r[EFFECT_TOTAL_EFFECT_SCALE] = 70;
