@@ -47,6 +47,9 @@ MainWindow::MainWindow(QWidget *parent)
     fillButtonModeCombos();
     collectAnalogSpinBoxes();
 
+    // The names can't change while the window lives: the language is chosen at start.
+    for (int i = 0; i < DEVICE_CATALOGUE_SIZE; ++i)
+        form->comboBox->setItemText(i, tr(deviceCatalogue[i].name));
     hideAllTabs();
     pollDevices();
 
@@ -179,12 +182,8 @@ void MainWindow::pollDevices()
     // Every widget is touched only when what it shows changes: the poll runs ten times a
     // second, mostly finding what it found before, and a repaint costs far more than a look.
     QComboBox *combo = form->comboBox;
-    for (int i = 0; i < DEVICE_CATALOGUE_SIZE; ++i) {
-        const QString name = tr(deviceCatalogue[i].name);
-        if (combo->itemText(i) != name)
-            combo->setItemText(i, name);
+    for (int i = 0; i < DEVICE_CATALOGUE_SIZE; ++i)
         setComboRowHidden(combo, i, deviceCatalogue[i].handle == nullptr);
-    }
 
     const QString placeholder = connected > 0 ? tr("Select compatible device (") +
                                                     QString::number(connected) + tr(" connected)")
