@@ -130,5 +130,6 @@ void TransferCounter::count(const QString &label, int floor, const std::function
 
 int chunkedWritePackets(int length)
 {
-    return (length + CHUNK_DATA_SIZE - 1) / CHUNK_DATA_SIZE + 1;
+    // As writeChunked sends them: one more data packet than whole chunks, and the closing one.
+    return length / CHUNK_DATA_SIZE + 2;
 }

@@ -8,4 +8,5 @@ source scripts/setup.sh
 
 kestrix_install_missing
 kestrix_build "$KESTRIX_BUILD_DIR"
+cmake --build "$KESTRIX_BUILD_DIR" --parallel --target kestrix-bench
 exec "$KESTRIX_BUILD_DIR/bench/kestrix-bench" "$@"
