@@ -6,7 +6,7 @@ KESTRIX_PACKAGES=(
     qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
     libusb-1.0-0-dev libudev-dev fonts-dejavu-core desktop-file-utils
     umockdev libumockdev-dev valgrind
-    dpkg-dev file appstream
+    dpkg-dev file appstream ccache
 )
 
 kestrix_install_missing() {
@@ -27,7 +27,16 @@ kestrix_install_missing() {
 kestrix_build() {
     local dir=$1
     shift
-    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+    # ccache, where installed, with paths taken relative to the checkout: a fresh clone on
+    # the same machine reuses the objects of the working tree.
+    local launcher=()
+    if command -v ccache >/dev/null; then
+        export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD}
+        # The tests share one precompiled Qt header; ccache takes it with these.
+        export CCACHE_SLOPPINESS=${CCACHE_SLOPPINESS:-pch_defines,time_macros,include_file_mtime,include_file_ctime}
+        launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    fi
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" "$@"
     cmake --build "$dir" --parallel
 }
 
