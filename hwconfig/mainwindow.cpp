@@ -18,6 +18,19 @@
 #include <iterator>
 
 namespace {
+// The record's bytes that the pages own, the others zero: the firmware may change the bytes it
+// keeps for itself at any time, and the save carries them through anyway.
+QByteArray ownedBytes(const unsigned char *record)
+{
+    const RecordTable &table = hardwareSettingsTable();
+    QByteArray owned(table.size, 0);
+    for (int i = 0; i < table.size; ++i) {
+        if (!table.carries(i))
+            owned[i] = char(record[i]);
+    }
+    return owned;
+}
+
 // GPIO mode items; a pin's list offers only what its hardware can do.
 constexpr int GPIO_MODE_ANALOG = 2;       // pins 1 to 3 only
 constexpr int GPIO_MODE_BRAKING_PWM = 9;  // pin 8 only
@@ -307,7 +320,8 @@ bool MainWindow::readSettings()
     for (int i = 0; i < form->main_tab_widget->count(); ++i)
         form->main_tab_widget->setTabVisible(i, true);
     currentPanel = form->premiumHardwareSettings;
-    loadedConnection = deviceCatalogue[selectedDevice].connection;
+    loadedRecord = ownedBytes(record);
+    savedRecord.clear();
     currentPanel->loadSettings(deviceType, record);
     loadPages(record);
     return true;
@@ -318,19 +332,22 @@ void MainWindow::on_save_settings_button_clicked()
     DeviceHandle *handle = targetDevice();
     if (!handle || !currentPanel)
         return;
-    if (deviceCatalogue[selectedDevice].connection != loadedConnection) {
-        // The pages came from before an unplug: the controller may hold other settings now.
-        warn(tr("The controller was disconnected and connected again after its settings were "
-                "read, so nothing was saved. Click \"Read settings\", then make your changes "
-                "again."));
-        return;
-    }
 
     // Read afresh: bytes that no widget owns go back as the device holds them now.
     unsigned char record[RECEIVE_BUFFER_SIZE] = {};
     if (getReport(handle, REPORT_HARDWARE_SETTINGS, record, RECEIVE_BUFFER_SIZE) <
         HardwareSettingsRecord::SIZE) {
         warnNoTarget(); // never write back bytes that no read delivered
+        return;
+    }
+    // Settings changed by someone else since the read (another program, a replug of another
+    // set-up) must not be overwritten by pages that never showed them. A reconnect alone
+    // changes nothing the controller holds: the user's edits go out.
+    const QByteArray holds = ownedBytes(record);
+    if (holds != loadedRecord && holds != savedRecord) {
+        warn(tr("The controller's settings changed since they were read, so nothing was saved. "
+                "Your changes are still shown; click \"Read settings\" to see what the "
+                "controller holds now."));
         return;
     }
     storePages(record);
@@ -341,6 +358,7 @@ void MainWindow::on_save_settings_button_clicked()
         warn(tr("The controller did not take the settings. Check the cable, then try again."));
         return;
     }
+    savedRecord = ownedBytes(record);
     switch (waitUntilReady(handle)) {
     case ReadyResult::Ready:
         break;

@@ -66,8 +66,11 @@ private:
 
     DeviceEntry deviceCatalogue[DEVICE_CATALOGUE_SIZE];
     int selectedDevice = -666;
-    // The connection of the selected device that the pages were loaded from.
-    uint32_t loadedConnection = 0;
+    // The owned bytes of the record the pages were loaded from, and of the last one a save
+    // sent: a save goes ahead only while the controller holds one of them, whatever happened
+    // to the connection.
+    QByteArray loadedRecord;
+    QByteArray savedRecord;
     // A run of failed calibration commands is told once; the commands after a failure wait
     // until the user has seen it.
     bool calibrationFailing = false;

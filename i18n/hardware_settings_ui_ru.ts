@@ -584,10 +584,6 @@
         <translation>Контроллер не принял команду перезагрузки. Проверьте кабель и повторите попытку.</translation>
     </message>
     <message>
-        <source>The controller was disconnected and connected again after its settings were read, so nothing was saved. Click &quot;Read settings&quot;, then make your changes again.</source>
-        <translation>Контроллер был отключён и снова подключён после чтения настроек, поэтому ничего не сохранено. Нажмите «Прочитать настройки», затем внесите изменения заново.</translation>
-    </message>
-    <message>
         <source>The controller did not take the settings. Check the cable, then try again.</source>
         <translation>Контроллер не принял настройки. Проверьте кабель и повторите попытку.</translation>
     </message>
@@ -602,6 +598,10 @@
     <message>
         <source>The controller did not take the calibration start angle. Check the cable, then change the angle again.</source>
         <translation>Контроллер не принял начальный угол калибровки. Проверьте кабель и измените угол ещё раз.</translation>
+    </message>
+    <message>
+        <source>The controller&apos;s settings changed since they were read, so nothing was saved. Your changes are still shown; click &quot;Read settings&quot; to see what the controller holds now.</source>
+        <translation>Настройки контроллера изменились после чтения, поэтому ничего не сохранено. Ваши изменения остались на страницах; нажмите «Прочитать настройки», чтобы увидеть, что сейчас хранит контроллер.</translation>
     </message>
 </context>
 <context>

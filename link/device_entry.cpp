@@ -9,8 +9,6 @@ void openIfAbsent(DeviceEntry &entry)
         return;
     entry.handle =
         openDevice(static_cast<uint16_t>(entry.vendorId), static_cast<uint16_t>(entry.productId));
-    if (entry.handle)
-        ++entry.connection;
 }
 
 bool probe(DeviceEntry &entry)

@@ -11,9 +11,6 @@ struct DeviceEntry {
     uint32_t productId;
     const char *name;
     DeviceHandle *handle = nullptr;
-    // Counts the handles opened for this entry: a change tells a caller that the device
-    // was unplugged (or rebooted) and opened again since it last looked.
-    uint32_t connection = 0;
 };
 
 // The two halves of the connection poll, shared by both programs.
