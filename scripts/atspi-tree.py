@@ -25,8 +25,7 @@ import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BUS_LAUNCHER = '/usr/libexec/at-spi-bus-launcher'
-# Window titles as xdotool patterns.
-TITLES = {'hwconfig': r'^Kestrix hardware settings UI$', 'wheelconfig': r'^Wheel \('}
+PROGRAMS = ('hwconfig', 'wheelconfig')
 SIMULATED = {'hwconfig': 'joystick', 'wheelconfig': 'wheel'}
 INTERACTIVE = {'push button', 'toggle button', 'check box', 'radio button', 'combo box',
                'spin button', 'slider', 'text', 'password text', 'page tab'}
@@ -45,7 +44,7 @@ def reexec_with_display_and_bus():
 
 def parse_arguments():
     parser = argparse.ArgumentParser(description=__doc__.split('\n\n')[0])
-    parser.add_argument('program', choices=sorted(TITLES))
+    parser.add_argument('program', choices=PROGRAMS)
     parser.add_argument('--simulator', help='KESTRIX_SIMULATOR for the program '
                         '(default: joystick for hwconfig, wheel for wheelconfig)')
     parser.add_argument('--keys', nargs='*', default=[],
@@ -70,11 +69,12 @@ def find_application(pyatspi, name, seconds=15):
     return None
 
 
-def press_keys(title, keys):
-    # Without a window manager the window only gets the keyboard when it is given it.
-    subprocess.run(['xdotool', 'search', '--sync', '--onlyvisible', '--name', title,
+def press_keys(pid, keys):
+    # Without a window manager the window only gets the keyboard when it is given it. Found by
+    # its process, not its title, which is translated.
+    subprocess.run(['xdotool', 'search', '--sync', '--onlyvisible', '--pid', str(pid),
                     'windowfocus', '--sync'],
-                   check=True, stdout=subprocess.DEVNULL)
+                   check=True, stdout=subprocess.DEVNULL, timeout=15)
     for key in keys:
         subprocess.run(['xdotool', 'key', key], check=True)
         time.sleep(0.3)  # the program polls and reads; let it settle
@@ -140,7 +140,7 @@ def main():
             sys.exit(f'{options.program} did not appear on the accessibility bus')
         time.sleep(1)
         if options.keys:
-            press_keys(TITLES[options.program], options.keys)
+            press_keys(child.pid, options.keys)
         unnamed = []
         dump(pyatspi, app, options.all, unnamed=unnamed)
     finally:
