@@ -21,6 +21,11 @@ ProfileWidget::ProfileWidget(QWidget *parent) : QWidget(parent), form(new Ui::Pr
     // its completer does: "rally" must not apply "Rally", which is another profile.
     if (QCompleter *completer = form->profileComboBox->completer())
         completer->setCaseSensitivity(Qt::CaseSensitive);
+    // When the field loses the focus (a click on Save or Delete, another window), the
+    // combo box takes a typed name that matches an item for a choice of that item, and a
+    // choice applies it. Only the list, the tray and Enter are choices.
+    QObject::disconnect(form->profileComboBox->lineEdit(), &QLineEdit::editingFinished,
+                        form->profileComboBox, nullptr);
 
     form->profileDeleteButton->setFocus(Qt::OtherFocusReason);
 }

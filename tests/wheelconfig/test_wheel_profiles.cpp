@@ -9,6 +9,7 @@
 #include "wheel_test_support.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
@@ -75,6 +76,8 @@ private slots:
     void applySendsOneLiveApply_data();
     void applySendsOneLiveApply();
     void applyWithoutWheelOnlyLoadsThePanel();
+    void stripDoesOnlyWhatWasClicked_data();
+    void stripDoesOnlyWhatWasClicked();
     void refusedNamesTouchNothing_data();
     void refusedNamesTouchNothing();
     void enterMatchesTheExactName_data();
@@ -279,6 +282,53 @@ void WheelProfilesTest::applyWithoutWheelOnlyLoadsThePanel()
     waitTitle("Wheel (Connected)");
     QCOMPARE(child<QSpinBox>("motion_range")->value(), 900);
     QVERIFY(setReports(wheel->transfers()).empty());
+}
+
+void WheelProfilesTest::stripDoesOnlyWhatWasClicked_data()
+{
+    QTest::addColumn<QString>("button"); // empty: the field loses the focus to a spin box
+    QTest::newRow("type, then leave the field") << QString();
+    QTest::newRow("type, then Save") << QStringLiteral("profileSaveButton");
+    QTest::newRow("type, then Delete") << QStringLiteral("profileDeleteButton");
+}
+
+// The name typed is another profile's while one is current in the list: leaving the field
+// is what made the combo box report that profile as chosen.
+void WheelProfilesTest::stripDoesOnlyWhatWasClicked()
+{
+    QFETCH(QString, button);
+    const QByteArray snow = profileBytes(30, 1440);
+    writeProfile(QStringLiteral("Rally"), profileBytes(11, 540));
+    writeProfile(QStringLiteral("Snow"), snow);
+    start();
+    QApplication::setActiveWindow(window.get());
+    QVERIFY(QTest::qWaitForWindowActive(window.get())); // else no focus ever moves
+    combo()->setFocus();
+    QTest::keyClick(combo(), Qt::Key_Down);
+    QCOMPARE(combo()->currentText(), QStringLiteral("Rally"));
+    auto *scale = child<QSpinBox>("total_effect_scale");
+    QTest::mouseClick(scale, Qt::LeftButton);
+    QTest::keyClick(scale, Qt::Key_Up); // the user's own settings now
+    const QByteArray panel = panelFields();
+
+    wheel->clearTransfers();
+    combo()->setFocus();
+    typeName(QStringLiteral("Snow"));
+    if (button.isEmpty())
+        QTest::mouseClick(scale, Qt::LeftButton);
+    else
+        click(qPrintable(button));
+    QVERIFY(!combo()->hasFocus());
+
+    QCOMPARE(takeWarnings(), QStringList());
+    QVERIFY(setReports(wheel->transfers()).empty());
+    QCOMPARE(hex(panelFields()), hex(panel));
+    if (button == QLatin1String("profileSaveButton"))
+        QCOMPARE(hex(readFile(QStringLiteral("wheel_profiles/Snow"))), hex(panel));
+    else if (button == QLatin1String("profileDeleteButton"))
+        QVERIFY(!QFile::exists(QStringLiteral("wheel_profiles/Snow")));
+    else
+        QCOMPARE(hex(readFile(QStringLiteral("wheel_profiles/Snow"))), hex(snow));
 }
 
 void WheelProfilesTest::refusedNamesTouchNothing_data()
