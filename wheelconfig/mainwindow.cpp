@@ -37,6 +37,8 @@ MainWindow::MainWindow(QWidget *parent)
     exitAction = new QAction(tr("Exit"), this);
     profilesMenu = new QMenu(tr("Profiles"));
     trayIcon->setContextMenu(trayMenu);
+    // Closing the window only hides it: without a wheel, Exit is the only way out.
+    trayMenu->addAction(exitAction);
 
     connect(form->premium_effect_settings, &EffectSettingsWidgetVariant::settingsChanged, this,
             &MainWindow::sendEffectSettings);

@@ -83,7 +83,8 @@ void WheelWindowTest::followsTheWheel()
     QVERIFY(child<QWidget>("premium_effect_settings")->isHidden());
     QVERIFY(!child<QPushButton>("reboot_button")->isEnabled());
     QVERIFY(!child<QPushButton>("save_settings_button")->isEnabled());
-    QVERIFY(trayEntries().isEmpty());
+    QCOMPARE(trayEntries().size(), 1);
+    QCOMPARE(trayEntries().at(0)->text(), QStringLiteral("Exit"));
 
     wheel->plug();
     waitTitle("Wheel (Connected)");
@@ -486,11 +487,13 @@ void WheelWindowTest::closeAndExit_data()
     QTest::addColumn<bool>("exit");
     QTest::addColumn<bool>("hiddenFirst");
     QTest::addColumn<bool>("quits");
+    QTest::addColumn<bool>("connected");
 
-    QTest::newRow("close with a tray hides") << true << false << false << false;
-    QTest::newRow("close without a tray quits") << false << false << false << true;
-    QTest::newRow("Exit quits") << true << true << false << true;
-    QTest::newRow("Exit from the hidden window quits") << true << true << true << true;
+    QTest::newRow("close with a tray hides") << true << false << false << false << true;
+    QTest::newRow("close without a tray quits") << false << false << false << true << true;
+    QTest::newRow("Exit quits") << true << true << false << true << true;
+    QTest::newRow("Exit from the hidden window quits") << true << true << true << true << true;
+    QTest::newRow("Exit without a wheel, hidden, quits") << true << true << true << true << false;
 }
 
 void WheelWindowTest::closeAndExit()
@@ -499,12 +502,20 @@ void WheelWindowTest::closeAndExit()
     QFETCH(bool, exit);
     QFETCH(bool, hiddenFirst);
     QFETCH(bool, quits);
+    QFETCH(bool, connected);
 
-    start();
+    if (!connected)
+        wheel->unplug();
+    start(connected);
     window->trayAvailable = trayAvailable;
     if (hiddenFirst) {
         window->close();
         QVERIFY(!window->isVisible());
+    }
+
+    if (exit) {
+        QVERIFY(!trayEntries().isEmpty());
+        QCOMPARE(trayEntries().constLast()->text(), QStringLiteral("Exit"));
     }
 
     // Runs the application's event loop as main does; it returns 0 only if the program quit.
@@ -512,7 +523,7 @@ void WheelWindowTest::closeAndExit()
     act.setSingleShot(true);
     connect(&act, &QTimer::timeout, this, [&] {
         if (exit)
-            trayEntries().at(2)->trigger();
+            trayEntries().constLast()->trigger();
         else
             window->close();
     });
