@@ -42,8 +42,11 @@ MainWindow::MainWindow(QWidget *parent)
 
     connect(form->premium_effect_settings, &EffectSettingsWidgetVariant::settingsChanged, this,
             &MainWindow::sendEffectSettings);
-    connect(form->profile_widget, &ProfileWidget::profileApplied, this,
-            [this] { applyToWheel(form->profile_widget->appliedProfile()); });
+    connect(form->profile_widget, &ProfileWidget::profileApplied, this, [this] {
+        applyToWheel(form->profile_widget->appliedProfile());
+        if (lastApply != WheelExchange::Done)
+            form->profile_widget->forgetHeldProfile();
+    });
     form->profile_widget->setNotifier([this](const QString &text) { tellUser(text); });
     connect(exitAction, &QAction::triggered, this, [this] {
         quitRequested = true;
@@ -347,6 +350,8 @@ WheelReply MainWindow::applyRecordOnRequest(const QByteArray &record, bool perma
     QStringList told;
     requestMessages = &told;
     currentPanel->loadSettings(reinterpret_cast<const unsigned char *>(record.constData()));
+    // Settings given as bytes (those put back after a game) are no profile's.
+    form->profile_widget->forgetHeldProfile();
     WheelExchange done = WheelExchange::Done;
     if (permanent) {
         done = saveToWheel();

@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QCompleter>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -27,7 +28,21 @@ ProfileWidget::ProfileWidget(QWidget *parent) : QWidget(parent), form(new Ui::Pr
     QObject::disconnect(form->profileComboBox->lineEdit(), &QLineEdit::editingFinished,
                         form->profileComboBox, nullptr);
 
+    form->profileComboBox->installEventFilter(this);
+
     form->profileDeleteButton->setFocus(Qt::OtherFocusReason);
+}
+
+bool ProfileWidget::eventFilter(QObject *watched, QEvent *event)
+{
+    // Enter reaches the field through the combo box, which reports the typed name as
+    // chosen while it handles the key; any later event ends that.
+    if (watched == form->profileComboBox) {
+        const auto *key =
+            event->type() == QEvent::KeyPress ? static_cast<const QKeyEvent *>(event) : nullptr;
+        nameEntered = key && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter);
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 ProfileWidget::~ProfileWidget()
@@ -86,7 +101,6 @@ void ProfileWidget::showName(const QString &name, bool failed)
 
 ProfileStore::Outcome ProfileWidget::pickProfile(const QString &name)
 {
-    form->profileComboBox->setCurrentIndex(-1);
     return apply(name);
 }
 
@@ -95,7 +109,7 @@ void ProfileWidget::applyProfile(const QString &name)
     apply(name);
 }
 
-ProfileStore::Outcome ProfileWidget::apply(const QString &name)
+ProfileStore::Outcome ProfileWidget::apply(const QString &name, bool typed)
 {
     ProfileStore::Outcome read;
     if (!panel) { // not attached: nowhere to load it
@@ -106,12 +120,32 @@ ProfileStore::Outcome ProfileWidget::apply(const QString &name)
     read = store.read(name, record);
     if (!read.ok()) {
         tell(applyFailure(read));
+        // A typed name that is no profile stays, to be corrected; one that is a profile
+        // would claim the wheel holds it.
+        if (!typed || store.names().contains(name))
+            showHeld();
         return read;
     }
     lastApplied = name;
+    held = name;
     panel->loadSettings(record);
-    emit profileApplied();
+    emit profileApplied(); // the wheel may refuse it: see forgetHeldProfile
+    showHeld();
     return read;
+}
+
+void ProfileWidget::forgetHeldProfile()
+{
+    held.clear();
+    showHeld();
+}
+
+void ProfileWidget::showHeld()
+{
+    QComboBox *combo = form->profileComboBox;
+    combo->setCurrentIndex(combo->findText(held, Qt::MatchExactly | Qt::MatchCaseSensitive));
+    if (combo->currentIndex() < 0)
+        combo->setEditText(held);
 }
 
 QString ProfileWidget::applyFailure(const ProfileStore::Outcome &outcome)
@@ -121,7 +155,7 @@ QString ProfileWidget::applyFailure(const ProfileStore::Outcome &outcome)
 
 void ProfileWidget::on_profileComboBox_activated(int index)
 {
-    applyProfile(form->profileComboBox->itemText(index));
+    apply(form->profileComboBox->itemText(index), nameEntered);
 }
 
 void ProfileWidget::on_profileSaveButton_clicked()
@@ -142,6 +176,8 @@ void ProfileWidget::on_profileDeleteButton_clicked()
 {
     const QString name = form->profileComboBox->currentText();
     const ProfileStore::Outcome removed = store.remove(name);
+    if (removed.ok() && name == held)
+        held.clear();
     refreshProfiles();
     if (!removed.ok()) {
         showName(name, true);

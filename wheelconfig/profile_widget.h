@@ -34,8 +34,12 @@ public:
     // The name of the profile that was applied last.
     QString appliedProfile() const { return lastApplied; }
 
-    // As a pick from the tray's "Profiles" menu: the list shows no selection, and the
-    // profile is applied.
+    // The wheel did not take the profile just applied, or was given settings that are no
+    // profile's: the field names none until the next apply that goes through.
+    void forgetHeldProfile();
+
+    // As a pick from the tray's "Profiles" menu: the profile is applied, and the field then
+    // names the profile the wheel holds.
     ProfileStore::Outcome pickProfile(const QString &name);
 
     // What the user is told when a profile can not be read whole.
@@ -54,8 +58,14 @@ public slots:
     // changes nothing, and the user is told why.
     void applyProfile(const QString &name);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
-    ProfileStore::Outcome apply(const QString &name);
+    // `typed`: the name came from Enter in the field, not from a list.
+    ProfileStore::Outcome apply(const QString &name, bool typed = false);
+    // The field names the profile the wheel holds, or is empty.
+    void showHeld();
     void tell(const QString &text);
     // After a refresh: the saved profile selected, or, when the action failed, the typed
     // name kept so that the user can correct it.
@@ -67,4 +77,8 @@ private:
     QMenu *profilesMenu = nullptr;
     Notifier notifier;
     QString lastApplied;
+    // The profile of the last apply that went through, while the wheel still holds it.
+    QString held;
+    // Set while the combo box handles Enter, which it reports as a choice.
+    bool nameEntered = false;
 };

@@ -76,6 +76,8 @@ private slots:
     void applySendsOneLiveApply_data();
     void applySendsOneLiveApply();
     void applyWithoutWheelOnlyLoadsThePanel();
+    void fieldNamesTheHeldProfile_data();
+    void fieldNamesTheHeldProfile();
     void stripDoesOnlyWhatWasClicked_data();
     void stripDoesOnlyWhatWasClicked();
     void refusedNamesTouchNothing_data();
@@ -243,13 +245,13 @@ void WheelProfilesTest::applySendsOneLiveApply()
 
     QByteArray expected;
     if (fromTray) {
-        // The tray leaves the list with nothing chosen, also what the user had typed.
+        // The field names what the wheel now holds, not what the user had typed.
         typeName(QStringLiteral("something typed"));
         wheel->clearTransfers();
         QCOMPARE(trayItems().at(1), QStringLiteral("Snow"));
         profilesMenu()->actions().at(1)->trigger();
-        QCOMPARE(combo()->currentIndex(), -1);
-        QCOMPARE(combo()->currentText(), QString());
+        QCOMPARE(combo()->currentIndex(), 1);
+        QCOMPARE(combo()->currentText(), QStringLiteral("Snow"));
         expected = withOwnBytes(snow, own);
     } else {
         wheel->clearTransfers();
@@ -282,6 +284,69 @@ void WheelProfilesTest::applyWithoutWheelOnlyLoadsThePanel()
     waitTitle("Wheel (Connected)");
     QCOMPARE(child<QSpinBox>("motion_range")->value(), 900);
     QVERIFY(setReports(wheel->transfers()).empty());
+}
+
+void WheelProfilesTest::fieldNamesTheHeldProfile_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("profile");
+    QTest::addColumn<bool>("wheelRefuses");
+    QTest::addColumn<QString>("shown"); // Rally was applied before
+
+    const struct {
+        const char *row, *how, *profile;
+        bool wheelRefuses;
+        const char *shown;
+    } rows[] = {
+        {"tray", "tray", "Snow", false, "Snow"},
+        {"request", "request", "Snow", false, "Snow"},
+        {"when connected", "when connected", "Snow", false, "Snow"},
+        {"list, wheel refuses", "list", "Snow", true, ""},
+        {"tray, wheel refuses", "tray", "Snow", true, ""},
+        {"request, wheel refuses", "request", "Snow", true, ""},
+        {"list, damaged file", "list", "damaged", false, "Rally"},
+        {"tray, damaged file", "tray", "damaged", false, "Rally"},
+    };
+    for (const auto &r : rows)
+        QTest::newRow(r.row) << QString::fromLatin1(r.how) << QString::fromLatin1(r.profile)
+                             << r.wheelRefuses << QString::fromLatin1(r.shown);
+}
+
+void WheelProfilesTest::fieldNamesTheHeldProfile()
+{
+    QFETCH(QString, how);
+    QFETCH(QString, profile);
+    QFETCH(bool, wheelRefuses);
+    QFETCH(QString, shown);
+
+    writeProfile(QStringLiteral("Rally"), profileBytes(11, 540));
+    writeProfile(QStringLiteral("Snow"), profileBytes(30, 1440));
+    writeProfile(QStringLiteral("damaged"), profileBytes(11, 540).left(5));
+    start();
+    const QStringList items = trayItems();
+    profilesMenu()->actions().at(items.indexOf(QStringLiteral("Rally")))->trigger();
+    QCOMPARE(combo()->currentText(), QStringLiteral("Rally"));
+
+    if (wheelRefuses) // the first packet of the live apply
+        wheel->failTransfers(1, USB_ERROR_PIPE, 1);
+    if (how == QLatin1String("tray")) {
+        profilesMenu()->actions().at(items.indexOf(profile))->trigger();
+    } else if (how == QLatin1String("request")) {
+        window->applyProfileOnRequest(profile);
+    } else if (how == QLatin1String("when connected")) {
+        window->applyProfileWhenConnected(profile);
+        QTRY_COMPARE(wheelRecord(wheel).at(EFFECT_DIRECT_X_SPRING_SCALE), char(30));
+    } else {
+        combo()->setCurrentIndex(items.indexOf(QStringLiteral("Rally")));
+        QTest::keyClick(combo(), items.indexOf(profile) > items.indexOf(QStringLiteral("Rally"))
+                                     ? Qt::Key_Down
+                                     : Qt::Key_Up);
+    }
+    // The wheel still holds Rally after every failure here.
+    QCOMPARE(int(wheelRecord(wheel).at(EFFECT_DIRECT_X_SPRING_SCALE)),
+             shown == QLatin1String("Snow") ? 30 : 11);
+    QCOMPARE(combo()->currentText(), shown);
+    QCOMPARE(combo()->currentIndex(), items.indexOf(shown));
 }
 
 void WheelProfilesTest::stripDoesOnlyWhatWasClicked_data()
