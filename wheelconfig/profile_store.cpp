@@ -1,10 +1,10 @@
 #include "profile_store.h"
 
 #include "effect_settings_record.h"
+#include "file_writer.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <cerrno>
 #include <cstring>
@@ -161,31 +161,36 @@ ProfileStore::Outcome ProfileStore::write(const QString &name, const unsigned ch
 {
     if (Outcome examined = examine(name, false); !examined.ok())
         return examined;
-    const QString path = profileDir.filePath(name);
-    if (QFileInfo(path).exists() && !QFileInfo(path).isWritable())
+    // A link that appeared since it was examined is refused too.
+    const FileOutcome written = writeFileAtomically(
+        profileDir.filePath(name),
+        QByteArray(reinterpret_cast<const char *>(record), EFFECT_SETTINGS_RECORD_SIZE),
+        LinkPolicy::Refuse);
+    using Problem = FileOutcome::Problem;
+    switch (written.problem) {
+    case Problem::None:
+        return outcome(Status::Ok);
+    case Problem::DiskFull:
+        return outcome(Status::DiskFull);
+    case Problem::NotRegularFile:
+        return outcome(Status::NotAFile);
+    case Problem::SymbolicLink:
+    case Problem::PlantedLink:
+        return outcome(Status::SymbolicLink);
+    case Problem::AccessDenied:
+    case Problem::ReadOnly:
         return outcome(Status::AccessDenied);
-
-    // Written aside and renamed into place only when whole, so a failed save leaves the old
-    // profile as it was; the destructor discards the partial copy. Unbuffered, because
-    // Qt 6.4's QSaveFile does not notice a write that fails only when commit() flushes its
-    // buffer, and would then replace the profile with an empty file.
-    QSaveFile file(path);
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return systemFailure(errno, file.errorString());
-    errno = 0;
-    const qint64 written =
-        file.write(reinterpret_cast<const char *>(record), EFFECT_SETTINGS_RECORD_SIZE);
-    if (written != EFFECT_SETTINGS_RECORD_SIZE) {
-        // Part of it went: the file system took what room it had left.
-        if (written >= 0 && errno == 0)
-            return outcome(Status::DiskFull);
-        return systemFailure(errno, file.errorString());
+    case Problem::NameTooLong:
+        return outcome(Status::NameTooLong);
+    case Problem::NoFolder:
+    case Problem::NotFound:
+        return outcome(Status::NoStore);
+    case Problem::Failed:
+        break;
     }
-    errno = 0;
-    if (!file.commit())
-        return systemFailure(errno, file.errorString());
-    return outcome(Status::Ok);
+    Outcome failed = outcome(Status::Failed);
+    failed.systemText = written.reason();
+    return failed;
 }
 
 ProfileStore::Outcome ProfileStore::remove(const QString &name) const
