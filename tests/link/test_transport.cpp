@@ -211,30 +211,38 @@ void TransportTest::commandsHaveNoFields()
 void TransportTest::waitUntilReady_data()
 {
     QTest::addColumn<int>("busyReads");
-    QTest::newRow("ready at once") << 0;
-    QTest::newRow("busy once") << 1;
-    QTest::newRow("busy three times") << 3;
+    QTest::addColumn<int>("statusBytes"); // the status read delivers at most these; -1: all
+    QTest::addColumn<bool>("ready");
+    QTest::newRow("ready at once") << 0 << -1 << true;
+    QTest::newRow("busy once") << 1 << -1 << true;
+    QTest::newRow("busy three times") << 3 << -1 << true;
+    // Nothing in it says ready: the device is gone, and the wait ends at once.
+    QTest::newRow("empty status answer") << 1 << 0 << false;
 }
 
 void TransportTest::waitUntilReady()
 {
     QFETCH(int, busyReads);
+    QFETCH(int, statusBytes);
+    QFETCH(bool, ready);
     joystick->setBusyReads(busyReads);
     sendCommand(handle, CMD_SAVE_EFFECT_SETTINGS); // leaves the controller busy
     joystick->clearTransfers();
+    joystick->setReportLimit(REPORT_STATUS, statusBytes);
 
     CursorSpy spy(handle);
     QElapsedTimer clock;
     clock.start();
-    QCOMPARE(::waitUntilReady(&spy), ReadyResult::Ready);
+    QCOMPARE(::waitUntilReady(&spy), ready ? ReadyResult::Ready : ReadyResult::Failed);
     const qint64 elapsed = clock.elapsed();
 
-    QCOMPARE(spy.shapes, std::vector<int>(busyReads + 1, Qt::WaitCursor));
+    const int expectedReads = ready ? busyReads + 1 : 1;
+    QCOMPARE(spy.shapes, std::vector<int>(expectedReads, Qt::WaitCursor));
     const auto reads = getReports(joystick->transfers(), REPORT_STATUS);
-    QCOMPARE(int(reads.size()), busyReads + 1);
+    QCOMPARE(int(reads.size()), expectedReads);
     QCOMPARE(reads.size(), joystick->transfers().size());
     // A 100 ms pause follows every read, also the one that reports ready.
-    QVERIFY2(elapsed >= 100 * (busyReads + 1) - 5, qPrintable(QString::number(elapsed)));
+    QVERIFY2(elapsed >= 100 * expectedReads - 5, qPrintable(QString::number(elapsed)));
     for (size_t i = 1; i < reads.size(); ++i)
         QVERIFY(reads[i].ms - reads[i - 1].ms >= 95);
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
