@@ -1,6 +1,7 @@
 #include "kestrix_cli.h"
 
 #include "controllers.h"
+#include "file_writer.h"
 #include "kestrix_protocol.h"
 #include "record_parts.h"
 #include "settings_file.h"
@@ -8,11 +9,15 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QTextStream>
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
@@ -315,7 +320,9 @@ int Command::backup()
     const QString path = arguments.positionals.last();
     const QString device =
         arguments.positionals.size() == 2 ? arguments.positionals.first() : QString();
-    if (QFileInfo::exists(path) && !arguments.force)
+    const QFileInfo existing(path);
+    // A link that points nowhere is there too: writing would create its target.
+    if ((existing.exists() || existing.isSymLink()) && !arguments.force)
         return fail(EXIT_USAGE,
                     QStringLiteral("%1 exists already; --force overwrites it").arg(path));
 
@@ -326,12 +333,9 @@ int Command::backup()
     if (const int code = readSettings(controller, &file); code != EXIT_DONE)
         return code;
 
-    // A failed write leaves an existing file as it was.
-    QSaveFile save(path);
-    const QByteArray json = settingsJson(file);
-    if (!save.open(QIODevice::WriteOnly) || save.write(json) != json.size() || !save.commit())
+    if (const FileOutcome saved = writeFileAtomically(path, settingsJson(file)); !saved.ok())
         return fail(EXIT_USAGE,
-                    QStringLiteral("%1 can not be written: %2").arg(path, save.errorString()));
+                    QStringLiteral("%1 can not be written: %2").arg(path, saved.reason()));
     out << QStringLiteral("Saved the settings of the %1, device type %2, to %3\n")
                .arg(controller.label())
                .arg(controller.deviceType)
@@ -341,17 +345,40 @@ int Command::backup()
 
 int Command::readFile(const QString &path, SettingsFile *file)
 {
-    QFile input(path);
-    if (!input.open(QIODevice::ReadOnly))
+    const auto unreadable = [this, &path](const FileOutcome &outcome) {
         return fail(EXIT_USAGE,
-                    QStringLiteral("%1 can not be read: %2").arg(path, input.errorString()));
-    if (input.size() > MAX_FILE_SIZE)
+                    QStringLiteral("%1 can not be read: %2").arg(path, outcome.reason()));
+    };
+    // Not waiting for the writer of a FIFO, nor reading a device that never ends.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return unreadable(FileOutcome::fromError(errno));
+    QFile input;
+    struct stat status;
+    if (::fstat(fd, &status) != 0) {
+        const int error = errno;
+        ::close(fd);
+        return unreadable(FileOutcome::fromError(error));
+    }
+    if (!S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return unreadable(FileOutcome{FileOutcome::Problem::NotRegularFile, {}});
+    }
+    if (status.st_size > MAX_FILE_SIZE) {
+        ::close(fd);
         return fail(EXIT_USAGE, QStringLiteral("%1 is too large for a settings file").arg(path));
+    }
+    if (!input.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return unreadable(FileOutcome::fromError(EIO));
+    }
+    errno = 0;
     const QByteArray json = input.read(MAX_FILE_SIZE + 1);
+    if (input.error() != QFileDevice::NoError)
+        return unreadable(FileOutcome::fromError(errno != 0 ? errno : EIO));
+    if (json.size() > MAX_FILE_SIZE)
+        return fail(EXIT_USAGE, QStringLiteral("%1 is too large for a settings file").arg(path));
     QString error;
-    if (input.error() != QFileDevice::NoError || json.size() > MAX_FILE_SIZE)
-        return fail(EXIT_USAGE,
-                    QStringLiteral("%1 can not be read: %2").arg(path, input.errorString()));
     if (!parseSettings(json, settingsTables(), file, &error))
         return fail(EXIT_USAGE, path + QStringLiteral(": ") + error);
     return EXIT_DONE;
@@ -499,20 +526,24 @@ int runKestrix(const QStringList &argumentList, QTextStream &out, QTextStream &e
         else
             arguments.positionals << argument;
     }
-    if (arguments.help) {
+    int code = EXIT_DONE;
+    if (arguments.help)
         out << HELP;
-        return EXIT_DONE;
-    }
-    if (arguments.version) {
+    else if (arguments.version)
         out << "kestrix " KESTRIX_VERSION "\n";
-        return EXIT_DONE;
-    }
-    if (arguments.command.isEmpty()) {
+    else if (arguments.command.isEmpty()) {
         err << "kestrix: no command given; see kestrix --help\n";
-        return EXIT_USAGE;
-    }
-    const int code = Command(arguments, out, err).run();
+        code = EXIT_USAGE;
+    } else
+        code = Command(arguments, out, err).run();
     out.flush();
+    // Output a script can not read (a full disk, a closed pipe) is no success.
+    if (out.status() != QTextStream::Ok && code == EXIT_DONE) {
+        const QFileDevice *device = qobject_cast<const QFileDevice *>(out.device());
+        err << "kestrix: the output could not be written"
+            << (device ? QStringLiteral(": ") + device->errorString() : QString()) << '\n';
+        code = EXIT_DEVICE;
+    }
     err.flush();
     return code;
 }

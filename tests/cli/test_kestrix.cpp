@@ -4,6 +4,7 @@
 
 #include "byte_order.h"
 #include "effect_settings_record.h"
+#include "file_conditions.h"
 #include "hardware_settings_record.h"
 #include "kestrix_cli.h"
 #include "kestrix_protocol.h"
@@ -17,6 +18,8 @@
 
 #include <functional>
 #include <limits>
+
+#include <sys/stat.h>
 
 Q_DECLARE_METATYPE(ControllerKind)
 using Edit = std::function<QByteArray(QByteArray)>;
@@ -103,6 +106,9 @@ private slots:
     void devicesAndUsage_data();
     void devicesAndUsage();
     void listAndShow();
+    void unwritableOutputIsAFailure_data();
+    void unwritableOutputIsAFailure();
+    void backupOnAFullDiskKeepsTheOldFile();
 
 private:
     void plug(std::initializer_list<ControllerKind> kinds);
@@ -200,31 +206,38 @@ void KestrixTest::badFilesAreRefused_data()
     QTest::addColumn<QString>("target");
     QTest::addColumn<Edit>("edit");
     QTest::addColumn<QString>("reason");
+    QTest::addColumn<QString>("file"); // restored instead of the edited backup, if set
 
     auto replace = [](const char *from, const char *to) {
         return Edit([from, to](QByteArray json) { return json.replace(from, to); });
     };
-    QTest::newRow("truncated JSON")
-        << "joystick" << Edit([](QByteArray json) { return json.left(json.size() / 2); })
-        << "not valid JSON";
-    QTest::newRow("wrong version")
-        << "joystick" << replace("\"version\": 1", "\"version\": 2") << "version 2";
-    QTest::newRow("unknown field") << "joystick" << replace("\"debug_forces\"", "\"debug_force\"")
-                                   << "unknown field \"debug_force\"";
-    QTest::newRow("missing field")
-        << "joystick" << replace("\"debug_forces\": 0,", "") << "\"debug_forces\" is missing";
-    QTest::newRow("out-of-range value")
-        << "joystick" << replace("\"power_limit\": 80", "\"power_limit\": 101")
-        << "power_limit = 101 is not 0..100";
-    QTest::newRow("direction zero")
-        << "joystick"
-        << replace("\"axis0.encoder_direction\": -1", "\"axis0.encoder_direction\": 0")
-        << "-1 or 1";
-    QTest::newRow("raw bytes too short")
-        << "joystick" << replace("\"raw\": \"01", "\"raw\": \"") << "106 bytes, not 107";
-    QTest::newRow("another device's file")
-        << "rudder" << Edit([](QByteArray json) { return json; }) << "--force restores it anyway";
-    QTest::newRow("no such file") << "joystick" << Edit() << "can not be read";
+    auto row = [](const char *name, const char *target, const Edit &edit, const char *reason,
+                  const char *file = "") {
+        QTest::newRow(name) << QString::fromUtf8(target) << edit << QString::fromUtf8(reason)
+                            << QString::fromUtf8(file);
+    };
+    row("truncated JSON", "joystick",
+        Edit([](QByteArray json) { return json.left(json.size() / 2); }), "not valid JSON");
+    row("wrong version", "joystick", replace("\"version\": 1", "\"version\": 2"), "version 2");
+    row("unknown field", "joystick", replace("\"debug_forces\"", "\"debug_force\""),
+        "unknown field \"debug_force\"");
+    row("missing field", "joystick", replace("\"debug_forces\": 0,", ""),
+        "\"debug_forces\" is missing");
+    row("out-of-range value", "joystick", replace("\"power_limit\": 80", "\"power_limit\": 101"),
+        "power_limit = 101 is not 0..100");
+    row("below the minimum", "joystick", replace("\"power_limit\": 80", "\"power_limit\": -1"),
+        "power_limit = -1 is not 0..100");
+    row("direction zero", "joystick",
+        replace("\"axis0.encoder_direction\": -1", "\"axis0.encoder_direction\": 0"), "-1 or 1");
+    row("raw bytes too short", "joystick", replace("\"raw\": \"01", "\"raw\": \""),
+        "106 bytes, not 107");
+    row("another device's file", "rudder", Edit([](QByteArray json) { return json; }),
+        "--force restores it anyway");
+    row("no such file", "joystick", Edit(), "bad.json can not be read: there is no such file");
+    row("endless device", "joystick", Edit(), "/dev/zero can not be read: it is not a regular file",
+        "/dev/zero");
+    row("FIFO without a writer", "joystick", Edit(), "can not be read: it is not a regular file",
+        "@fifo");
 }
 
 // Nothing is sent to any controller; one line says why.
@@ -233,10 +246,18 @@ void KestrixTest::badFilesAreRefused()
     QFETCH(QString, target);
     QFETCH(Edit, edit);
     QFETCH(QString, reason);
+    QFETCH(QString, file);
     plug({ControllerKind::Joystick, ControllerKind::Rudder});
     const QString good = backupOf(QStringLiteral("joystick"));
-    const QString bad = directory.filePath(QStringLiteral("bad.json"));
+    QString bad = directory.filePath(QStringLiteral("bad.json"));
     QFile::remove(bad);
+    if (file == QLatin1String("@fifo")) { // opening it for reading would wait for a writer
+        bad = directory.filePath(QStringLiteral("fifo"));
+        QFile::remove(bad);
+        QCOMPARE(::mkfifo(QFile::encodeName(bad).constData(), 0600), 0);
+    } else if (!file.isEmpty()) {
+        bad = file;
+    }
     if (edit) {
         QFile in(good), out(bad);
         QVERIFY(in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly));
@@ -410,6 +431,56 @@ void KestrixTest::listAndShow()
     QFile file(backupOf(QStringLiteral("joystick")));
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(kestrix({"show", "--json", "joystick"}).out, QString::fromUtf8(file.readAll()));
+}
+
+void KestrixTest::unwritableOutputIsAFailure_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("list") << QStringList{"list"};
+    QTest::newRow("show") << QStringList{"show"};
+    QTest::newRow("show --json") << QStringList{"show", "--json"};
+    QTest::newRow("backup") << QStringList{"backup", "saved.json"};
+    QTest::newRow("--help") << QStringList{"--help"};
+}
+
+// A script that reads the output must not take a failed write of it for success.
+void KestrixTest::unwritableOutputIsAFailure()
+{
+    QFETCH(QStringList, arguments);
+    plug({ControllerKind::Joystick});
+    QDir::setCurrent(directory.path());
+    QFile::remove(QStringLiteral("saved.json"));
+    QFile full(QStringLiteral("/dev/full"));
+    QVERIFY(full.open(QIODevice::WriteOnly));
+    QTextStream out(&full);
+    QString errors;
+    QTextStream err(&errors);
+
+    QCOMPARE(runKestrix(arguments, out, err), int(EXIT_DEVICE));
+    QCOMPARE(errors, QStringLiteral("kestrix: the output could not be written: ") +
+                         full.errorString() + QLatin1Char('\n'));
+}
+
+void KestrixTest::backupOnAFullDiskKeepsTheOldFile()
+{
+    plug({ControllerKind::Joystick});
+    const QString path = directory.filePath(QStringLiteral("old.json"));
+    QFile old(path);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("an older backup");
+    old.close();
+
+    Run run;
+    {
+        FullDisk full;
+        QVERIFY(full.isActive());
+        run = kestrix({"backup", "--force", path});
+    }
+    QVERIFY2(run.code == EXIT_USAGE, qPrintable(explain(run)));
+    QCOMPARE(run.err, QStringLiteral("kestrix: %1 can not be written: the disk is full\n").arg(path));
+    QVERIFY(run.out.isEmpty());
+    QVERIFY(old.open(QIODevice::ReadOnly));
+    QCOMPARE(old.readAll(), QByteArray("an older backup"));
 }
 
 QTEST_GUILESS_MAIN(KestrixTest)
