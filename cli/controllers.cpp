@@ -3,6 +3,8 @@
 #include "kestrix_protocol.h"
 #include "transport.h"
 
+#include <QRegularExpression>
+
 #include <algorithm>
 
 const std::vector<Product> &products()
@@ -29,11 +31,25 @@ const Product *productByName(const QString &name)
         if (name == QLatin1String(product.kind))
             return &product;
     }
-    bool ok = false;
-    const unsigned id = name.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)
-                            ? name.mid(2).toUInt(&ok, 16)
-                            : name.toUInt(&ok, 10);
-    return ok ? productById(id) : nullptr;
+    unsigned id = 0;
+    return parseProductId(name, &id) ? productById(id) : nullptr;
+}
+
+bool parseProductId(const QString &text, unsigned *productId)
+{
+    // Qt's number parsing takes signs and white space too: "0x+59d7" must not name a wheel.
+    static const QRegularExpression grammar(
+        QStringLiteral("^(?:0x([0-9a-f]{1,4})|([0-9]{1,5}))$"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = grammar.match(text);
+    if (!match.hasMatch())
+        return false;
+    const bool hex = match.capturedLength(1) > 0;
+    const unsigned value = match.captured(hex ? 1 : 2).toUInt(nullptr, hex ? 16 : 10);
+    if (value > 0xFFFF)
+        return false;
+    *productId = value;
+    return true;
 }
 
 QString hex16(unsigned value)

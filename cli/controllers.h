@@ -19,6 +19,9 @@ const std::vector<Product> &products();
 const Product *productById(unsigned productId);
 // A kind name, or a product id as 0x58f9 or 22777; null when it names no product.
 const Product *productByName(const QString &name);
+// The one grammar of a product id, in files and on the command line: "0x" and 1 to 4 hex
+// digits, or a decimal number up to 65535; case-insensitive, nothing else around it.
+bool parseProductId(const QString &text, unsigned *productId);
 
 // One controller, opened and answering.
 struct Controller {

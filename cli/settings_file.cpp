@@ -127,6 +127,66 @@ bool parseRecord(const RecordTable &table, const QJsonValue &json, RecordValues 
     return true;
 }
 
+// The text of a JSON string starting at `json[*at]` (the opening quote); leaves `*at` on the
+// closing quote. The document is valid JSON already.
+QString jsonString(const QByteArray &json, int *at)
+{
+    QByteArray raw;
+    int i = *at + 1;
+    for (; json[i] != '"'; ++i) {
+        raw += json[i];
+        if (json[i] == '\\')
+            raw += json[++i];
+    }
+    *at = i;
+    if (!raw.contains('\\'))
+        return QString::fromUtf8(raw);
+    // Escapes decoded by the parser itself, so that "a\u0062" and "ab" are one key.
+    return QJsonDocument::fromJson("[\"" + raw + "\"]").array().at(0).toString();
+}
+
+// QJsonDocument keeps the last of two equal keys without a word; a file with two values for
+// one setting is ambiguous, so it is refused. Empty, or the reason.
+QString duplicateKey(const QByteArray &json)
+{
+    struct Level {
+        bool object;
+        QString path;
+        QSet<QString> keys;
+        bool expectKey = true;
+    };
+    std::vector<Level> levels;
+    QString lastKey;
+    for (int i = 0; i < json.size(); ++i) {
+        const char c = json[i];
+        if (c == '{' || c == '[') {
+            QString path = levels.empty() ? QString() : levels.back().path;
+            if (!levels.empty() && levels.back().object)
+                path = path.isEmpty() ? lastKey : path + QLatin1Char('.') + lastKey;
+            levels.push_back({c == '{', path, {}});
+        } else if (c == '}' || c == ']') {
+            levels.pop_back();
+        } else if (c == ',' && !levels.empty()) {
+            levels.back().expectKey = true;
+        } else if (c == ':' && !levels.empty()) {
+            levels.back().expectKey = false;
+        } else if (c == '"') {
+            const QString text = jsonString(json, &i);
+            if (levels.empty() || !levels.back().object || !levels.back().expectKey)
+                continue;
+            Level &level = levels.back();
+            if (level.keys.contains(text))
+                return level.path.isEmpty()
+                           ? QStringLiteral("the key \"%1\" appears twice").arg(text)
+                           : QStringLiteral("the key \"%1\" appears twice in %2")
+                                 .arg(text, level.path);
+            level.keys.insert(text);
+            lastKey = text;
+        }
+    }
+    return QString();
+}
+
 } // namespace
 
 RecordValues readRecordValues(const RecordTable &table, const unsigned char *record)
@@ -202,6 +262,10 @@ bool parseSettings(const QByteArray &json, const std::vector<const RecordTable *
                      .arg(parseError.offset);
         return false;
     }
+    if (const QString duplicate = duplicateKey(json); !duplicate.isEmpty()) {
+        *error = duplicate;
+        return false;
+    }
     const QJsonObject root = document.object();
     if (!document.isObject() || root.value(FORMAT_KEY).toString() != FORMAT_NAME) {
         *error =
@@ -227,11 +291,10 @@ bool parseSettings(const QByteArray &json, const std::vector<const RecordTable *
         }
     }
 
-    const QString product = root.value(PRODUCT_KEY).toString();
-    bool ok = false;
-    const uint productId =
-        product.startsWith(QLatin1String("0x")) ? product.mid(2).toUInt(&ok, 16) : 0;
-    if (!ok || !productById(productId)) {
+    unsigned productId = 0;
+    if (!root.value(PRODUCT_KEY).isString() ||
+        !parseProductId(root.value(PRODUCT_KEY).toString(), &productId) ||
+        !productById(productId)) {
         *error = QStringLiteral("\"%1\" is not the product id of a Kestrix controller")
                      .arg(root.value(PRODUCT_KEY).toVariant().toString());
         return false;

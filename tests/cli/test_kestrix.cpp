@@ -234,6 +234,15 @@ void KestrixTest::badFilesAreRefused_data()
     row("another device's file", "rudder", Edit([](QByteArray json) { return json; }),
         "--force restores it anyway");
     row("no such file", "joystick", Edit(), "bad.json can not be read: there is no such file");
+    row("duplicate key", "joystick", replace("\"version\": 1,", "\"version\": 1, \"version\": 1,"),
+        "the key \"version\" appears twice");
+    row("duplicate field", "joystick",
+        replace("\"power_limit\": 80,", "\"power_limit\": 80, \"power_limit\": 70,"),
+        "the key \"power_limit\" appears twice in hardware_settings.fields");
+    row("product id with a sign", "joystick", replace("\"0x58f9\"", "\"0x+58f9\""),
+        "\"0x+58f9\" is not the product id");
+    row("product id with a space", "joystick", replace("\"0x58f9\"", "\"0x 58f9\""),
+        "\"0x 58f9\" is not the product id");
     row("endless device", "joystick", Edit(), "/dev/zero can not be read: it is not a regular file",
         "/dev/zero");
     row("FIFO without a writer", "joystick", Edit(), "can not be read: it is not a regular file",
@@ -385,6 +394,14 @@ void KestrixTest::devicesAndUsage_data()
         << "joystick" << QStringList{"show", "pedals"} << 2 << "unknown device \"pedals\"";
     QTest::newRow("by hex product id") << "joystick,wheel" << QStringList{"show", "0x58F9"} << 0
                                        << "joystick (0x58f9), device type 1";
+    QTest::newRow("by decimal product id")
+        << "joystick" << QStringList{"show", "22777"} << 0 << "joystick (0x58f9), device type 1";
+    QTest::newRow("product id with a sign")
+        << "joystick" << QStringList{"show", "0x+58f9"} << 2 << "unknown device \"0x+58f9\"";
+    QTest::newRow("product id with a space")
+        << "joystick" << QStringList{"show", "0x 58f9"} << 2 << "unknown device \"0x 58f9\"";
+    QTest::newRow("five hex digits")
+        << "joystick" << QStringList{"show", "0x058f9"} << 2 << "unknown device \"0x058f9\"";
     QTest::newRow("no settings") << "generic" << QStringList{"backup", "x.json"} << 2
                                  << "offers no settings";
     QTest::newRow("no command") << "joystick" << QStringList{} << 2 << "no command";
