@@ -75,8 +75,7 @@ FileOutcome writeInto(int folder, const QByteArray &name, const QByteArray &cont
         temporary = '.' + name.left(200) + '.' +
                     QByteArray::number(QRandomGenerator::global()->generate(), 16);
         fd = ::openat(folder, temporary.constData(),
-                      O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                      existing ? 0600 : 0666);
+                      O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, existing ? 0600 : 0666);
         if (fd < 0 && errno != EEXIST)
             return FileOutcome::fromError(errno);
     }
@@ -199,7 +198,7 @@ FileOutcome writeFileAtomically(const QString &path, const QByteArray &content, 
         return refusal(FileOutcome::Problem::NotFound);
     for (int hop = 0; hop <= MAX_LINK_HOPS; ++hop) {
         const int slash = current.lastIndexOf('/');
-        const QByteArray folderPath = slash < 0 ? QByteArray(".")
+        const QByteArray folderPath = slash < 0    ? QByteArray(".")
                                       : slash == 0 ? QByteArray("/")
                                                    : current.left(slash);
         const QByteArray name = current.mid(slash + 1);

@@ -21,7 +21,7 @@ struct FileOutcome {
         NameTooLong,
         NoFolder, // the folder the file would be in is missing
         NotFound,
-        Failed,   // anything else; systemText says what
+        Failed, // anything else; systemText says what
     };
 
     Problem problem = Problem::None;

@@ -152,7 +152,7 @@ void FileWriterTest::oldFileStaysOrAllOfTheNewArrives()
     const QString before = describe(path);
     const QString targetBefore = describe(linkTarget);
     const QStringList entries = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden |
-                                                      QDir::System | QDir::NoDotAndDotDot);
+                                                       QDir::System | QDir::NoDotAndDotDot);
 
     FileOutcome outcome;
     if (setup == Setup::FullDisk) {
