@@ -38,9 +38,8 @@ const Product *productByName(const QString &name)
 bool parseProductId(const QString &text, unsigned *productId)
 {
     // Qt's number parsing takes signs and white space too: "0x+59d7" must not name a wheel.
-    static const QRegularExpression grammar(
-        QStringLiteral("^(?:0x([0-9a-f]{1,4})|([0-9]{1,5}))$"),
-        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression grammar(QStringLiteral("^(?:0x([0-9a-f]{1,4})|([0-9]{1,5}))$"),
+                                            QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch match = grammar.match(text);
     if (!match.hasMatch())
         return false;

@@ -494,7 +494,8 @@ void KestrixTest::backupOnAFullDiskKeepsTheOldFile()
         run = kestrix({"backup", "--force", path});
     }
     QVERIFY2(run.code == EXIT_USAGE, qPrintable(explain(run)));
-    QCOMPARE(run.err, QStringLiteral("kestrix: %1 can not be written: the disk is full\n").arg(path));
+    QCOMPARE(run.err,
+             QStringLiteral("kestrix: %1 can not be written: the disk is full\n").arg(path));
     QVERIFY(run.out.isEmpty());
     QVERIFY(old.open(QIODevice::ReadOnly));
     QCOMPARE(old.readAll(), QByteArray("an older backup"));
