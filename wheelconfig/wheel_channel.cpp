@@ -9,6 +9,7 @@
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QPointer>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <algorithm>
@@ -18,8 +19,10 @@
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 #endif
 
@@ -92,17 +95,17 @@ QString privateDirectory(const QString &path, QString *problem)
     return path;
 }
 
-bool peerIsThisUser(qintptr descriptor)
+bool peerIsThisUser(int descriptor)
 {
 #ifdef SO_PEERCRED
     struct ucred credentials;
     socklen_t size = sizeof credentials;
-    return ::getsockopt(int(descriptor), SOL_SOCKET, SO_PEERCRED, &credentials, &size) == 0 &&
+    return ::getsockopt(descriptor, SOL_SOCKET, SO_PEERCRED, &credentials, &size) == 0 &&
            credentials.uid == ::geteuid();
 #else
     uid_t user;
     gid_t group;
-    return ::getpeereid(int(descriptor), &user, &group) == 0 && user == ::geteuid();
+    return ::getpeereid(descriptor, &user, &group) == 0 && user == ::geteuid();
 #endif
 }
 #endif
@@ -256,11 +259,26 @@ WheelReply sendToWheelInstance(const WheelRequest &request, int timeoutMs)
 
 WheelChannelServer::WheelChannelServer(QObject *parent) : QObject(parent) {}
 
-WheelChannelServer::~WheelChannelServer() = default;
+#ifdef Q_OS_UNIX
+
+WheelChannelServer::~WheelChannelServer()
+{
+    delete notifier;
+    if (listener < 0)
+        return;
+    ::close(listener);
+    if (reserve >= 0)
+        ::close(reserve);
+    // Only our own: a later instance may have replaced it.
+    struct stat status;
+    const QByteArray native = QFile::encodeName(path);
+    if (::lstat(native.constData(), &status) == 0 && quint64(status.st_ino) == socketInode)
+        ::unlink(native.constData());
+}
 
 WheelChannelServer::Claim WheelChannelServer::claim()
 {
-    const QString path = wheelChannelPath(&failure);
+    path = wheelChannelPath(&failure);
     if (path.isEmpty())
         return Claim::Unavailable;
     // Two starts at the same moment: without the lock both would find no instance, and the
@@ -275,8 +293,119 @@ WheelChannelServer::Claim WheelChannelServer::claim()
         failure = QStringLiteral("%1.lock stays locked").arg(path);
         return Claim::Unavailable;
     }
+    const QByteArray native = QFile::encodeName(path);
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    const auto problem = [this](int error) {
+        failure = QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(error)));
+        return Claim::Unavailable;
+    };
+    if (size_t(native.size()) >= sizeof address.sun_path)
+        return problem(ENAMETOOLONG);
+    std::memcpy(address.sun_path, native.constData(), size_t(native.size()));
     // Nobody answers: a socket left behind by a process that died.
-    QLocalServer::removeServer(path);
+    ::unlink(native.constData());
+    listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (listener < 0)
+        return problem(errno);
+    struct stat status;
+    if (::bind(listener, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 ||
+        ::chmod(native.constData(), S_IRWXU) != 0 || ::listen(listener, SOMAXCONN) != 0 ||
+        ::lstat(native.constData(), &status) != 0) {
+        const int error = errno;
+        ::close(listener);
+        listener = -1;
+        return problem(error);
+    }
+    socketInode = quint64(status.st_ino);
+    reserve = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    return Claim::Claimed;
+}
+
+void WheelChannelServer::setHandler(Handler handler_)
+{
+    handler = std::move(handler_);
+    if (listener >= 0 && !notifier) {
+        notifier = new QSocketNotifier(listener, QSocketNotifier::Read);
+        connect(notifier, &QSocketNotifier::activated, this, &WheelChannelServer::accept);
+    }
+}
+
+void WheelChannelServer::accept()
+{
+    // A bounded round, so that a flood of connections does not starve the event loop.
+    for (int i = 0; i < 64 && acceptNext(); ++i) {
+    }
+}
+
+// False when nothing more waits, or nothing more can be taken now.
+bool WheelChannelServer::acceptNext()
+{
+    const int descriptor = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    if (descriptor < 0) {
+        switch (errno) {
+        case EAGAIN:
+        case EINTR:
+        case ECONNABORTED:
+            return errno != EAGAIN;
+        case EMFILE:
+        case ENFILE:
+            // Out of descriptors: the reserve makes room to take the connection and close
+            // it, so that it leaves the queue and its peer learns at once.
+            if (reserve >= 0) {
+                ::close(reserve);
+                const int refused = ::accept(listener, nullptr, nullptr);
+                if (refused >= 0)
+                    ::close(refused);
+                reserve = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+                if (refused >= 0)
+                    return true;
+            }
+            break;
+        default:
+            break;
+        }
+        pause();
+        return false;
+    }
+    if (peers >= WHEEL_CHANNEL_MAX_PEERS || !peerIsThisUser(descriptor)) {
+        ::close(descriptor);
+        return true;
+    }
+    auto *socket = new QLocalSocket(this);
+    if (!socket->setSocketDescriptor(descriptor)) {
+        delete socket;
+        ::close(descriptor);
+        return true;
+    }
+    ++peers;
+    connect(socket, &QObject::destroyed, this, [this] { --peers; });
+    welcome(socket);
+    return true;
+}
+
+// Nothing can be taken now: listening waits a moment rather than spinning on the error.
+void WheelChannelServer::pause()
+{
+    notifier->setEnabled(false);
+    QTimer::singleShot(100, this, [this] {
+        if (reserve < 0)
+            reserve = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        notifier->setEnabled(true);
+    });
+}
+
+#else
+
+WheelChannelServer::~WheelChannelServer() = default;
+
+WheelChannelServer::Claim WheelChannelServer::claim()
+{
+    const QString path = wheelChannelPath(&failure);
+    QLocalSocket probe;
+    probe.connectToServer(path);
+    if (probe.waitForConnected(CONNECT_MS))
+        return Claim::Running;
     server = new QLocalServer(this);
     server->setSocketOptions(QLocalServer::UserAccessOption);
     if (!server->listen(path)) {
@@ -285,34 +414,35 @@ WheelChannelServer::Claim WheelChannelServer::claim()
         server = nullptr;
         return Claim::Unavailable;
     }
-    connect(server, &QLocalServer::newConnection, this, &WheelChannelServer::accept);
     return Claim::Claimed;
 }
 
 void WheelChannelServer::setHandler(Handler handler_)
 {
+    const bool first = !handler;
     handler = std::move(handler_);
+    if (server && first)
+        connect(server, &QLocalServer::newConnection, this, &WheelChannelServer::accept);
 }
 
 void WheelChannelServer::accept()
 {
-    while (QLocalSocket *socket = server->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-#ifdef Q_OS_UNIX
-        if (!peerIsThisUser(socket->socketDescriptor())) {
-            socket->abort();
-            socket->deleteLater();
-            continue;
-        }
+    while (QLocalSocket *socket = server->nextPendingConnection())
+        welcome(socket);
+}
+
 #endif
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { read(socket); });
-        QTimer::singleShot(IDLE_PEER_MS, socket, [socket] {
-            if (socket->property(ANSWERED).toBool())
-                return;
-            socket->abort();
-            socket->deleteLater();
-        });
-    }
+
+void WheelChannelServer::welcome(QLocalSocket *socket)
+{
+    connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+    connect(socket, &QLocalSocket::readyRead, this, [this, socket] { read(socket); });
+    QTimer::singleShot(IDLE_PEER_MS, socket, [socket] {
+        if (socket->property(ANSWERED).toBool())
+            return;
+        socket->abort();
+        socket->deleteLater();
+    });
 }
 
 void WheelChannelServer::read(QLocalSocket *socket)

@@ -44,10 +44,12 @@
 
 class QLocalServer;
 class QLocalSocket;
+class QSocketNotifier;
 
 constexpr int WHEEL_CHANNEL_VERSION = 1;
 constexpr int WHEEL_CHANNEL_MAX_LINE = 4096;
 constexpr int WHEEL_CHANNEL_RECORD_SIZE = 22; // the effect settings record
+constexpr int WHEEL_CHANNEL_MAX_PEERS = 32;   // connections the instance holds at once
 
 struct WheelRequest {
     enum class Kind { Show, ApplyProfile, ApplyRecord };
@@ -91,7 +93,10 @@ QString wheelChannelPath(QString *problem = nullptr);
 // loop needed). NoInstance when none listens, NoAnswer when it does not reply in time.
 WheelReply sendToWheelInstance(const WheelRequest &request, int timeoutMs = 20000);
 
-// The running instance's end.
+// The running instance's end. It keeps listening whatever its peers do: at most
+// WHEEL_CHANNEL_MAX_PEERS connections are open at once, and the connections beyond them, or
+// beyond what the process's descriptors allow, are closed at once. Its socket is removed
+// only when it goes.
 class WheelChannelServer : public QObject
 {
 public:
@@ -105,19 +110,34 @@ public:
     ~WheelChannelServer() override;
 
     // Takes the socket unless a running instance answers on it. A socket left behind by a
-    // process that died is removed. Starts made at the same moment take turns.
+    // process that died is removed. Starts made at the same moment take turns. Connections
+    // wait until a handler is set.
     Claim claim();
     QString problem() const { return failure; }
 
-    // Answers each request; called on the event loop's thread.
+    // Answers each request; called on the event loop's thread. Accepting starts here, on
+    // the application object that runs the event loop.
     using Handler = std::function<WheelReply(const WheelRequest &)>;
     void setHandler(Handler handler);
 
 private:
     void accept();
+    void welcome(QLocalSocket *socket);
     void read(QLocalSocket *socket);
 
-    QLocalServer *server = nullptr;
     Handler handler;
     QString failure;
+#ifdef Q_OS_UNIX
+    bool acceptNext();
+    void pause();
+
+    QString path;
+    int listener = -1;
+    int reserve = -1; // given up to take and close a connection when descriptors run out
+    QSocketNotifier *notifier = nullptr;
+    int peers = 0;
+    quint64 socketInode = 0;
+#else
+    QLocalServer *server = nullptr;
+#endif
 };

@@ -68,6 +68,8 @@ private slots:
     void requestsOnTheWire();
     void otherUserRefused_data();
     void otherUserRefused();
+    void connectionFlood_data();
+    void connectionFlood();
 
 private:
     // The program with a wheel (or none) of its own that logs to `log`, not yet started.
@@ -400,6 +402,65 @@ void WheelInstanceTest::otherUserRefused()
     QCOMPARE(WEXITSTATUS(status), outcome);
     QTest::qWait(300);
     QCOMPARE(describe(after(log(INSTANCE), before)), QStringList());
+}
+
+void WheelInstanceTest::connectionFlood_data()
+{
+    QTest::addColumn<int>("connections"); // held open by the test at once
+    QTest::addColumn<int>("fileLimit");   // the instance's descriptors; 0: as inherited
+    QTest::addColumn<bool>("answeredWhileHeld");
+
+    QTest::newRow("a few") << 8 << 0 << true;
+    QTest::newRow("beyond the descriptors") << 600 << 24 << false;
+}
+
+// The instance keeps listening, and its socket file stays, whatever its peers hold open.
+void WheelInstanceTest::connectionFlood()
+{
+    QFETCH(int, connections);
+    QFETCH(int, fileLimit);
+    QFETCH(bool, answeredWhileHeld);
+
+    instance = program(INSTANCE);
+    if (fileLimit > 0) {
+        instance->setArguments(
+            {"-c", QString("ulimit -n %1 && exec \"$0\"").arg(fileLimit), instance->program()});
+        instance->setProgram("sh");
+    }
+    instance->start();
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(socketPath()), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(!firstRecord(INSTANCE).isEmpty(), 20000);
+
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    qstrncpy(address.sun_path, QFile::encodeName(socketPath()), sizeof address.sun_path);
+    std::vector<int> held;
+    for (int i = 0; i < connections; ++i) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        QVERIFY(fd >= 0);
+        held.push_back(fd);
+        ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address);
+    }
+    QTest::qWait(1000);
+    QVERIFY(QFileInfo::exists(socketPath()));
+    QCOMPARE(instance->state(), QProcess::Running);
+    const auto show = [this] {
+        QLocalSocket socket;
+        socket.connectToServer(socketPath());
+        if (!socket.waitForConnected(5000))
+            return QString("not connected");
+        socket.write(R"({"version":1,"request":"show"})"
+                     "\n");
+        while (!socket.canReadLine() && socket.waitForReadyRead(5000)) {
+        }
+        return QJsonDocument::fromJson(socket.readLine()).object().value("status").toString();
+    };
+    if (answeredWhileHeld)
+        QCOMPARE(show(), "ok");
+    for (const int fd : held)
+        ::close(fd);
+    QTRY_COMPARE_WITH_TIMEOUT(show(), "ok", 15000);
+    QVERIFY(QFileInfo::exists(socketPath()));
 }
 
 QTEST_GUILESS_MAIN(WheelInstanceTest)
