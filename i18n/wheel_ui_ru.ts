@@ -240,46 +240,6 @@
         <translation>Неизвестный параметр «%1». См. «wheelconfig --help».</translation>
     </message>
     <message>
-        <source>Usage: wheelconfig [ru] [--profile NAME [-- COMMAND [ARGUMENTS...]]]
-
-Shows the effect settings of the Kestrix wheel and lives in the system tray.
-Only one wheelconfig runs per user session: a second start hands its request
-to the running one and ends.
-
-  ru                  Russian captions (only as the first argument)
-  --profile NAME      apply the profile NAME from wheel_profiles: in the
-                      running wheelconfig, or once the wheel is connected
-  --profile NAME -- COMMAND [ARGUMENTS...]
-                      apply NAME, run COMMAND and wait for it, then put back
-                      the settings the wheel had before; COMMAND runs even
-                      when NAME can not be applied
-  -h, --help          show this help
-  -v, --version       show the version
-
-Exit codes: 0 done; 1 the profile was not applied or the running wheelconfig
-did not answer; 2 a wrong option. With a COMMAND, the exit code of COMMAND.
-</source>
-        <translation>Использование: wheelconfig [ru] [--profile ИМЯ [-- КОМАНДА [АРГУМЕНТЫ...]]]
-
-Показывает настройки эффектов руля Kestrix и живёт в системном лотке.
-В сеансе пользователя работает только один wheelconfig: повторный запуск
-передаёт свой запрос уже запущенному и завершается.
-
-  ru                  русские надписи (только первым аргументом)
-  --profile ИМЯ       применить профиль ИМЯ из wheel_profiles: в запущенном
-                      wheelconfig или сразу после подключения руля
-  --profile ИМЯ -- КОМАНДА [АРГУМЕНТЫ...]
-                      применить ИМЯ, запустить КОМАНДУ и дождаться её,
-                      затем вернуть прежние настройки руля; КОМАНДА
-                      запускается, даже если ИМЯ применить нельзя
-  -h, --help          показать эту справку
-  -v, --version       показать версию
-
-Коды выхода: 0 готово; 1 профиль не применён или запущенный wheelconfig
-не ответил; 2 неверный параметр. С КОМАНДОЙ — код выхода КОМАНДЫ.
-</translation>
-    </message>
-    <message>
         <source>Nothing follows &quot;--&quot;: give the command to run after it.</source>
         <translation>После «--» ничего нет: укажите после него команду, которую нужно запустить.</translation>
     </message>
@@ -302,6 +262,50 @@ did not answer; 2 a wrong option. With a COMMAND, the exit code of COMMAND.
     <message>
         <source>Can not tell whether wheelconfig runs already (%1); this one starts anyway.</source>
         <translation>Не удалось выяснить, запущен ли уже wheelconfig (%1); этот экземпляр всё равно запускается.</translation>
+    </message>
+    <message>
+        <source>Usage: wheelconfig [ru] [--profile NAME [-- COMMAND [ARGUMENTS...]]]
+
+Shows the effect settings of the Kestrix wheel and lives in the system tray.
+Only one wheelconfig runs per user session: a second start hands its request
+to the running one and ends.
+
+  ru                  Russian captions (only as the first argument)
+  --profile NAME      apply the profile NAME from wheel_profiles: in the
+                      running wheelconfig, or once the wheel is connected
+  --profile NAME -- COMMAND [ARGUMENTS...]
+                      apply NAME, run COMMAND and wait for it, then put back
+                      the settings the wheel had before; COMMAND runs even
+                      when NAME can not be applied
+  -h, --help          show this help
+  -v, --version       show the version
+
+Exit codes: 0 done; 1 the profile was not applied, the running wheelconfig
+did not answer, or there is no display for the window; 2 a wrong option.
+With a COMMAND, the exit code of COMMAND: 128 + N when signal N ended it,
+126 when it was found but could not be executed, 127 when it was not found.
+</source>
+        <translation>Использование: wheelconfig [ru] [--profile ИМЯ [-- КОМАНДА [АРГУМЕНТЫ...]]]
+
+Показывает настройки эффектов руля Kestrix и живёт в системном лотке.
+В сеансе пользователя работает только один wheelconfig: повторный запуск
+передаёт свой запрос уже запущенному и завершается.
+
+  ru                  русские надписи (только первым аргументом)
+  --profile ИМЯ       применить профиль ИМЯ из wheel_profiles: в запущенном
+                      wheelconfig или сразу после подключения руля
+  --profile ИМЯ -- КОМАНДА [АРГУМЕНТЫ...]
+                      применить ИМЯ, запустить КОМАНДУ и дождаться её,
+                      затем вернуть прежние настройки руля; КОМАНДА
+                      запускается, даже если ИМЯ применить нельзя
+  -h, --help          показать эту справку
+  -v, --version       показать версию
+
+Коды выхода: 0 готово; 1 профиль не применён, запущенный wheelconfig
+не ответил или нет дисплея для окна; 2 неверный параметр.
+С КОМАНДОЙ — код выхода КОМАНДЫ: 128 + N, если её завершил сигнал N,
+126, если она найдена, но не может быть выполнена, 127, если она не найдена.
+</translation>
     </message>
 </context>
 </TS>

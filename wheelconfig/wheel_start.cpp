@@ -51,6 +51,8 @@ extern "C" void relaySignal(int signal, siginfo_t *info, void *)
 
 // While the command runs, a request to end (from the game's launcher, say) goes to the
 // command, and this process stays to put the wheel's settings back once it has ended.
+// Signals about this process's own doings (a closed pipe, its own limits) are ignored: the
+// game has nothing to do with them.
 class SignalRelay
 {
 public:
@@ -60,29 +62,70 @@ public:
         relay.sa_sigaction = relaySignal;
         relay.sa_flags = SA_SIGINFO | SA_RESTART;
         sigemptyset(&relay.sa_mask);
-        for (size_t i = 0; i < std::size(SIGNALS); ++i) {
-            // A signal this process was started to ignore (nohup, say) stays ignored, for
-            // the command too: a caught one would reach it with its default handling.
-            relayed[i] = ::sigaction(SIGNALS[i], nullptr, &previous[i]) == 0 &&
-                         ((previous[i].sa_flags & SA_SIGINFO) || previous[i].sa_handler != SIG_IGN);
-            if (relayed[i])
-                ::sigaction(SIGNALS[i], &relay, nullptr);
-        }
+        struct sigaction ignore = {};
+        ignore.sa_handler = SIG_IGN;
+        sigemptyset(&ignore.sa_mask);
+        for (int signal : FORWARDED)
+            take(signal, relay);
+        for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal)
+            take(signal, relay);
+        for (int signal : IGNORED)
+            take(signal, ignore);
+        sigemptyset(&taken);
+        for (const Taken &t : changed)
+            sigaddset(&taken, t.signal);
     }
     ~SignalRelay()
     {
         relayTarget = 0;
-        for (size_t i = 0; i < std::size(SIGNALS); ++i) {
-            if (relayed[i])
-                ::sigaction(SIGNALS[i], &previous[i], nullptr);
-        }
+        for (const Taken &t : changed)
+            ::sigaction(t.signal, &t.previous, nullptr);
+        // A command that did not start: what came meanwhile gets this process's own handling.
+        if (held)
+            ::sigprocmask(SIG_SETMASK, &before, nullptr);
     }
-    void forwardTo(pid_t pid) { relayTarget = pid; }
+    // Held back from before the command starts until it has a target, so that none is lost
+    // in between.
+    void hold() { held = ::sigprocmask(SIG_BLOCK, &taken, &before) == 0; }
+    void forwardTo(pid_t pid)
+    {
+        relayTarget = pid;
+        if (held)
+            ::sigprocmask(SIG_SETMASK, &before, nullptr);
+        held = false;
+    }
 
 private:
-    static constexpr int SIGNALS[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM};
-    struct sigaction previous[std::size(SIGNALS)];
-    bool relayed[std::size(SIGNALS)] = {};
+    struct Taken {
+        int signal;
+        struct sigaction previous;
+    };
+    void take(int signal, const struct sigaction &action)
+    {
+        Taken t{signal, {}};
+        // A signal this process was started to ignore (nohup, say) stays ignored, for
+        // the command too: a caught one would reach it with its default handling.
+        if (::sigaction(signal, nullptr, &t.previous) != 0 ||
+            (!(t.previous.sa_flags & SA_SIGINFO) && t.previous.sa_handler == SIG_IGN))
+            return;
+        if (::sigaction(signal, &action, nullptr) == 0)
+            changed.push_back(t);
+    }
+
+    static constexpr int FORWARDED[] = {
+        SIGHUP,    SIGINT, SIGQUIT, SIGTERM, SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGIO,
+#ifdef SIGPWR
+        SIGPWR,
+#endif
+#ifdef SIGSTKFLT
+        SIGSTKFLT,
+#endif
+    };
+    static constexpr int IGNORED[] = {SIGPIPE, SIGXCPU, SIGXFSZ};
+    std::vector<Taken> changed;
+    sigset_t taken;
+    sigset_t before;
+    bool held = false;
 };
 #endif
 
@@ -209,6 +252,7 @@ WheelArguments::Ended WheelArguments::runCommand() const
     posix_spawnattr_setsigdefault(&attributes, &startDefaults);
 
     SignalRelay relay;
+    relay.hold();
     pid_t pid = 0;
     const int error = posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
@@ -296,8 +340,10 @@ WheelStart::WheelStart(const WheelArguments &arguments_) : arguments(arguments_)
                 "  -h, --help          show this help\n"
                 "  -v, --version       show the version\n"
                 "\n"
-                "Exit codes: 0 done; 1 the profile was not applied or the running wheelconfig\n"
-                "did not answer; 2 a wrong option. With a COMMAND, the exit code of COMMAND.\n")));
+                "Exit codes: 0 done; 1 the profile was not applied, the running wheelconfig\n"
+                "did not answer, or there is no display for the window; 2 a wrong option.\n"
+                "With a COMMAND, the exit code of COMMAND: 128 + N when signal N ended it,\n"
+                "126 when it was found but could not be executed, 127 when it was not found.\n")));
         finish(0);
         return;
     }

@@ -48,9 +48,9 @@ public:
     };
     // Runs the command as it was given (its bytes, the environment, the standard streams,
     // the signal handling this process was started with) in the launch directory, and
-    // waits for it. Signals sent to this process reach the command meanwhile. The exit
-    // code is the command's: 128 + the signal when a signal ended it, 127 when it could
-    // not be started.
+    // waits for it. Signals sent to this process meanwhile reach the command or are
+    // ignored, none ends this process. The exit code is the command's: 128 + the signal
+    // when a signal ended it, 127 when it was not found, 126 when it could not be executed.
     Ended runCommand() const;
 
 private:

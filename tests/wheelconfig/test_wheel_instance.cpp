@@ -198,13 +198,18 @@ void WheelInstanceTest::launchForm_data()
 {
     QTest::addColumn<bool>("withInstance");
     QTest::addColumn<QString>("profile");
-    QTest::addColumn<bool>("terminated"); // the launch is told to end while the game runs
+    QTest::addColumn<int>("signal"); // sent to the launch while the game runs; 0 for none
+    QTest::addColumn<int>("exitCode");
 
-    QTest::newRow("instance") << true << "Rally" << false;
-    QTest::newRow("no instance") << false << "Rally" << false;
-    QTest::newRow("instance, missing profile") << true << "Monza" << false;
-    QTest::newRow("no instance, refused name") << false << ".Rally" << false;
-    QTest::newRow("no instance, terminated") << false << "Rally" << true;
+    QTest::newRow("instance") << true << "Rally" << 0 << 7;
+    QTest::newRow("no instance") << false << "Rally" << 0 << 7;
+    QTest::newRow("instance, missing profile") << true << "Monza" << 0 << 7;
+    QTest::newRow("no instance, refused name") << false << ".Rally" << 0 << 7;
+    QTest::newRow("no instance, terminated") << false << "Rally" << int(SIGTERM) << 5;
+    QTest::newRow("no instance, user signal") << false << "Rally" << int(SIGUSR1) << 6;
+    // Bytes outside the controls' ranges: the wheel gets what the window would send.
+    QTest::newRow("instance, out of range") << true << "Wild" << 0 << 7;
+    QTest::newRow("no instance, out of range") << false << "Wild" << 0 << 7;
 }
 
 // The command records its input, an argument, the environment and its directory, then waits
@@ -213,7 +218,16 @@ void WheelInstanceTest::launchForm()
 {
     QFETCH(bool, withInstance);
     QFETCH(QString, profile);
-    QFETCH(bool, terminated);
+    QFETCH(int, signal);
+    QFETCH(int, exitCode);
+
+    // A gain and a smoothing of 200, direction 0x80, motion range 65535, soft stop range 0,
+    // the wheel's own bytes set: each control clamps, the own bytes stay the wheel's.
+    const QByteArray wild = QByteArray::fromHex("c8203080050711c8ffff13000000000000ff00000000");
+    const QByteArray wildSent = QByteArray::fromHex("642030ff050711640f27130100000000000000000000");
+    QFile wildFile(work->filePath("wheel_profiles/Wild"));
+    QVERIFY(wildFile.open(QIODevice::WriteOnly) && wildFile.write(wild) == wild.size());
+    wildFile.close();
 
     if (withInstance)
         CHECKED(startInstance());
@@ -228,7 +242,8 @@ void WheelInstanceTest::launchForm()
     env.insert("MARK", "set");
     launch->setProcessEnvironment(env);
     const QString script =
-        "trap 'exit 5' TERM; read line; printf '%s|%s|%s|%s|%s' \"$line\" \"$1\" \"$MARK\" "
+        "trap 'exit 5' TERM; trap 'exit 6' USR1; read line; "
+        "printf '%s|%s|%s|%s|%s' \"$line\" \"$1\" \"$MARK\" "
         "\"${KESTRIX_LAUNCH_DIRECTORY-unset}\" \"$(pwd)\" > ran; n=0; "
         "while [ ! -e go ] && [ $n -lt 1000 ]; do sleep 0.02; n=$((n+1)); done; exit 7";
     launch->setArguments({"--profile", profile, "--", "sh", "-c", script, "sh", "two words"});
@@ -238,12 +253,13 @@ void WheelInstanceTest::launchForm()
 
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(game + "/ran"), 20000);
     const auto during = after(log(wheelLog), before);
-    if (terminated)
-        QCOMPARE(::kill(pid_t(launch->processId()), SIGTERM), 0);
+    if (signal != 0)
+        QCOMPARE(::kill(pid_t(launch->processId()), signal), 0);
     else
         QVERIFY(QFile(game + "/go").open(QIODevice::WriteOnly));
     QVERIFY(launch->waitForFinished(20000));
-    QCOMPARE(launch->exitCode(), terminated ? 5 : 7);
+    QCOMPARE(launch->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(launch->exitCode(), exitCode);
     QFile ran(game + "/ran");
     QVERIFY(ran.open(QIODevice::ReadOnly));
     QCOMPARE(QString::fromUtf8(ran.readAll()), "hello|two words|set|unset|" + game);
@@ -251,9 +267,10 @@ void WheelInstanceTest::launchForm()
     const auto all = after(log(wheelLog), before);
     const std::vector<SimTransfer> restore(all.begin() + long(during.size()), all.end());
     const QStringList errors = errorLines(*launch);
-    if (profile == "Rally") {
+    if (profile == "Rally" || profile == "Wild") {
         const QByteArray own = firstRecord(wheelLog);
-        CHECKED(verifyOneLiveApply(during, withOwnBytes(RALLY, own)));
+        CHECKED(
+            verifyOneLiveApply(during, withOwnBytes(profile == "Rally" ? RALLY : wildSent, own)));
         CHECKED(verifyOneLiveApply(restore, own));
         QCOMPARE(errors, QStringList());
     } else {
