@@ -307,5 +307,9 @@ With a COMMAND, the exit code of COMMAND: 128 + N when signal N ended it,
 126, если она найдена, но не может быть выполнена, 127, если она не найдена.
 </translation>
     </message>
+    <message>
+        <source>No display to show the window on: neither DISPLAY nor WAYLAND_DISPLAY names one.</source>
+        <translation>Нет дисплея, на котором можно показать окно: ни DISPLAY, ни WAYLAND_DISPLAY его не задают.</translation>
+    </message>
 </context>
 </TS>

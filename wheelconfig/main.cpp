@@ -6,10 +6,13 @@
 
 #include <QApplication>
 
+#include <optional>
+
 int main(int argc, char *argv[])
 {
     WheelArguments arguments(argc, argv);
-    QApplication app(arguments.qtArgc(), arguments.qtArgv());
+    // Everything but the tray program does without widgets, fonts and a display.
+    std::optional<QCoreApplication> core(std::in_place, arguments.qtArgc(), arguments.qtArgv());
     SimulatedBus *simulator = installSimulatorFromEnvironment();
     WheelStart start(arguments);
     if (arguments.hasCommand())
@@ -19,6 +22,12 @@ int main(int argc, char *argv[])
     WheelChannelServer channel;
     if (start.handOver(channel))
         return start.exitCode();
+    if (!start.windowSystemAvailable())
+        return 1;
+    core.reset();
+
+    QApplication app(arguments.qtArgc(), arguments.qtArgv());
+    start.translate();
     MainWindow window;
     start.serve(channel, window);
     const auto panel = openSimulatorPanelOnRequest(simulator, window);

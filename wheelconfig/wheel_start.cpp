@@ -2,7 +2,6 @@
 
 #include "effect_settings_record.h"
 #include "mainwindow.h"
-#include "premium_effect_settings_widget.h"
 #include "profile_store.h"
 #include "profile_widget.h"
 #include "wheel_device.h"
@@ -129,6 +128,14 @@ private:
 };
 #endif
 
+// Each owned field as the window's panel would show it (clamped to its control's range)
+// and send it, so that the wheel gets the same bytes from here as from the window.
+void storeOwnedFields(const unsigned char *fields, unsigned char *record)
+{
+    for (const RecordField &field : effectSettingsTable().fields)
+        field.write(field.read(fields), record);
+}
+
 // The launch form without a running wheelconfig: this process opens the wheel, applies,
 // and lets go of it again, without a window and without polling.
 WheelReply applyWithoutWindow(const WheelRequest &request)
@@ -146,9 +153,6 @@ WheelReply applyWithoutWindow(const WheelRequest &request)
     } else {
         std::memcpy(fields, request.record.constData(), EFFECT_SETTINGS_RECORD_SIZE);
     }
-    // The window's panel, never shown, so that the wheel gets exactly what the window sends.
-    PremiumEffectSettingsWidget panel;
-    panel.loadSettings(fields);
 
     usbInit();
     WheelDevice wheel;
@@ -156,7 +160,7 @@ WheelReply applyWithoutWindow(const WheelRequest &request)
     QByteArray previous(EFFECT_SETTINGS_RECORD_SIZE, 0);
     const WheelExchange done = applyEffectSettings(wheel.entry.handle, [&](unsigned char *record) {
         std::memcpy(previous.data(), record, EFFECT_SETTINGS_RECORD_SIZE);
-        panel.storeSettings(record);
+        storeOwnedFields(fields, record);
     });
     closeEntry(wheel.entry);
     usbExit();
@@ -194,10 +198,6 @@ WheelArguments::WheelArguments(int argc, char **argv)
     }
     for (++i; i < argc; ++i)
         commandLine.emplace_back(argv[i]);
-    if (separated) {
-        ownArguments.emplace_back("-platform");
-        ownArguments.emplace_back("offscreen");
-    }
     for (QByteArray &argument : ownArguments)
         pointers.push_back(argument.data());
     pointers.push_back(nullptr);
@@ -217,6 +217,72 @@ WheelArguments::WheelArguments(int argc, char **argv)
             sigaddset(&startDefaults, signal);
     }
 #endif
+}
+
+namespace
+{
+// The options a QApplication takes out of the arguments, with a value or without.
+const char *const WINDOW_SYSTEM_VALUES[] = {"platform",
+                                            "platformpluginpath",
+                                            "platformtheme",
+                                            "plugin",
+                                            "qwindowgeometry",
+                                            "geometry",
+                                            "qwindowtitle",
+                                            "title",
+                                            "qwindowicon",
+                                            "icon",
+                                            "display",
+                                            "style",
+                                            "stylesheet",
+                                            "session",
+                                            "name"};
+const char *const WINDOW_SYSTEM_FLAGS[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
+
+// "-platform" or "--platform" as the name "platform"; anything else empty.
+QByteArray windowSystemOption(const QByteArray &argument, bool *takesValue)
+{
+    if (!argument.startsWith('-'))
+        return QByteArray();
+    const QByteArray name = argument.mid(argument.startsWith("--") ? 2 : 1);
+    for (const char *known : WINDOW_SYSTEM_VALUES) {
+        if (name == known) {
+            *takesValue = true;
+            return name;
+        }
+    }
+    for (const char *known : WINDOW_SYSTEM_FLAGS) {
+        if (name == known) {
+            *takesValue = false;
+            return name;
+        }
+    }
+    return QByteArray();
+}
+} // namespace
+
+QStringList WheelArguments::options() const
+{
+    QStringList own;
+    for (size_t i = 0; i < ownArguments.size(); ++i) {
+        bool takesValue = false;
+        if (i > 0 && !windowSystemOption(ownArguments[i], &takesValue).isEmpty()) {
+            i += takesValue ? 1 : 0;
+            continue;
+        }
+        own << QString::fromLocal8Bit(ownArguments[i]);
+    }
+    return own;
+}
+
+QByteArray WheelArguments::platform() const
+{
+    for (size_t i = 1; i + 1 < ownArguments.size(); ++i) {
+        bool takesValue = false;
+        if (windowSystemOption(ownArguments[i], &takesValue) == "platform")
+            return ownArguments[i + 1];
+    }
+    return QByteArray();
 }
 
 QString WheelArguments::commandName() const
@@ -294,10 +360,10 @@ WheelArguments::Ended WheelArguments::runCommand() const
 
 WheelStart::WheelStart(const WheelArguments &arguments_) : arguments(arguments_)
 {
-    const QStringList given = QCoreApplication::arguments();
+    const QStringList given = arguments.options();
     if (given.size() >= 2 && given.at(1) == QLatin1String("ru"))
         (void)translator.load(QStringLiteral("i18n/wheel_ui_ru"));
-    QCoreApplication::installTranslator(&translator);
+    translate();
     QCoreApplication::setApplicationName(QStringLiteral("wheelconfig"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KESTRIX_VERSION));
 
@@ -360,6 +426,43 @@ WheelStart::WheelStart(const WheelArguments &arguments_) : arguments(arguments_)
     } else if (arguments.hasCommand() && !profileGiven) {
         tell(tr("No --profile NAME before \"--\": the command runs with the wheel as it is."));
     }
+}
+
+void WheelStart::translate()
+{
+    QCoreApplication::installTranslator(&translator);
+}
+
+bool WheelStart::windowSystemAvailable() const
+{
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+    QByteArray names = arguments.platform();
+    if (names.isEmpty())
+        names = qgetenv("QT_QPA_PLATFORM");
+    if (names.isEmpty())
+        names = "xcb;wayland"; // what Qt picks from when nothing names a platform
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    const QByteArray wayland = qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+                                   ? QByteArray("wayland-0")
+                                   : qgetenv("WAYLAND_DISPLAY");
+    for (const QByteArray &name : names.split(';')) {
+        if (name.startsWith("xcb")) {
+            if (!qEnvironmentVariableIsEmpty("DISPLAY"))
+                return true;
+        } else if (name.startsWith("wayland")) {
+            const QString socket =
+                QFile::decodeName(wayland.startsWith('/') ? wayland : runtime + '/' + wayland);
+            if ((wayland.startsWith('/') || !runtime.isEmpty()) && QFileInfo::exists(socket))
+                return true;
+        } else if (!name.isEmpty()) {
+            return true; // offscreen, a framebuffer, ...: Qt says itself if it can not
+        }
+    }
+    tell(tr("No display to show the window on: neither DISPLAY nor WAYLAND_DISPLAY names one."));
+    return false;
+#else
+    return true;
+#endif
 }
 
 void WheelStart::finish(int exitCode)

@@ -33,10 +33,15 @@ class WheelArguments
 public:
     WheelArguments(int argc, char **argv);
 
-    // For the application object, which may take its own options out. A process that runs
-    // a command never shows a window, so it does without a display.
+    // For the application objects. Only the tray program makes a QApplication: the other
+    // starts do with a QCoreApplication, and so without a display.
     int &qtArgc() { return count; }
     char **qtArgv() { return pointers.data(); }
+    // wheelconfig's own arguments: the program's name first, without the window system's
+    // options ("-platform NAME", "-display NAME", ...) that only a QApplication takes.
+    QStringList options() const;
+    // The "-platform" option's value, or empty.
+    QByteArray platform() const;
 
     bool launchForm() const { return separated; }
     bool hasCommand() const { return !commandLine.empty(); }
@@ -72,9 +77,17 @@ class WheelStart
     Q_DECLARE_TR_FUNCTIONS(WheelStart)
 
 public:
-    // Reads the options once the application object exists; "--help", "--version" and
+    // Reads the options once an application object exists; "--help", "--version" and
     // a wrong option are answered here.
     explicit WheelStart(const WheelArguments &arguments);
+
+    // Installs the translator into the application object that exists now (the tray
+    // program's QApplication replaces the QCoreApplication the start was read with).
+    void translate();
+
+    // Whether a QApplication could start: Qt aborts the process when no platform plugin
+    // loads, so a start without a display is told here instead. False: one line said why.
+    bool windowSystemAvailable() const;
 
     // Nothing more to do (help, version, a usage error): exit with exitCode().
     bool finished() const { return done; }

@@ -61,6 +61,8 @@ private slots:
     void launchForm_data();
     void launchForm();
     void ignoredHangupStaysIgnored();
+    void withoutDisplay_data();
+    void withoutDisplay();
     void wrongOptions_data();
     void wrongOptions();
     void staleSocket();
@@ -292,6 +294,54 @@ void WheelInstanceTest::ignoredHangupStaysIgnored()
     QCOMPARE(launch->exitCode(), 3);
 }
 
+void WheelInstanceTest::withoutDisplay_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("withInstance");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<int>("errors"); // lines on stderr
+
+    QTest::newRow("help") << QStringList{"--help"} << false << 0 << 0;
+    QTest::newRow("version") << QStringList{"--version"} << false << 0 << 0;
+    QTest::newRow("wrong option") << QStringList{"--bogus"} << false << 2 << 1;
+    QTest::newRow("hand-over") << QStringList() << true << 0 << 0;
+    QTest::newRow("hand-over, profile") << QStringList{"--profile", "Rally"} << true << 0 << 0;
+    QTest::newRow("tray program") << QStringList{"--profile", "Rally"} << false << 1 << 1;
+    QTest::newRow("launch form") << QStringList{"--profile", "Rally", "--", "sh", "-c", "exit 4"}
+                                 << false << 4 << 0;
+    QTest::newRow("launch form, not found")
+        << QStringList{"--profile", "Rally", "--", "./no such game"} << false << 127 << 1;
+    QTest::newRow("launch form, not executable")
+        << QStringList{"--profile", "Rally", "--", "./wheel_profiles/Rally"} << false << 126 << 1;
+}
+
+// No window system at all: only the tray program needs one, and it says so in one line.
+void WheelInstanceTest::withoutDisplay()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, withInstance);
+    QFETCH(int, exitCode);
+    QFETCH(int, errors);
+
+    if (withInstance)
+        CHECKED(startInstance());
+    const auto process = program("run.log");
+    QProcessEnvironment env = process->processEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(name);
+    process->setProcessEnvironment(env);
+    process->setArguments(arguments);
+    process->start();
+    QVERIFY(process->waitForFinished(30000));
+    QCOMPARE(process->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process->exitCode(), exitCode);
+    QCOMPARE(errorLines(*process).size(), errors);
+    // A tray program that could not start leaves no socket behind for the next start.
+    QCOMPARE(QFileInfo::exists(socketPath()), withInstance);
+    if (withInstance)
+        QCOMPARE(instance->state(), QProcess::Running);
+}
+
 void WheelInstanceTest::wrongOptions_data()
 {
     QTest::addColumn<QStringList>("arguments");
@@ -303,6 +353,9 @@ void WheelInstanceTest::wrongOptions_data()
     QTest::newRow("nothing after --") << QStringList{"--profile", "Rally", "--"} << 2;
     QTest::newRow("help") << QStringList{"--help"} << 0;
     QTest::newRow("version") << QStringList{"ru", "--version"} << 0;
+    // Taken by the tray program's QApplication, never an unknown option.
+    QTest::newRow("window system's option")
+        << QStringList{"-platform", "offscreen", "--version"} << 0;
 }
 
 // Answered at once: no instance, no wheel.
