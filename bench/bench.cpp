@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
@@ -20,6 +21,7 @@ namespace
 
 constexpr double IDLE_TICK_GOAL = 1.5; // an idle state's tick against the busy state's
 constexpr double START_GOAL = 1.1;     // a program's start against the bare window's
+constexpr double NO_WINDOW_GOAL = 5.0; // a start that shows no window against a bare core's
 constexpr int RUN_TIMEOUT_MS = 10 * 60 * 1000;
 
 struct Settings {
@@ -35,7 +37,14 @@ QStringList failures;
     std::exit(2);
 }
 
-QProcessEnvironment environment(const QString &simulated)
+// Where a program runs: the programs' directory, or one of the run's own with the
+// channel's directory beside it.
+struct Place {
+    QString directory = QStringLiteral(KESTRIX_RUN_DIR);
+    QString runtime; // XDG_RUNTIME_DIR, when set
+};
+
+QProcessEnvironment environment(const QString &simulated, const Place &place = {})
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -44,12 +53,17 @@ QProcessEnvironment environment(const QString &simulated)
     env.insert(QStringLiteral("KESTRIX_REFUSE_HARDWARE"), QStringLiteral("1"));
     env.insert(QStringLiteral("KESTRIX_SIMULATOR"), simulated);
     env.remove(QStringLiteral("KESTRIX_SIMULATOR_LOG"));
+    if (!place.runtime.isEmpty())
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), place.runtime);
     return env;
 }
 
+// The benchmark's programs beside the driver; the programs themselves in their own directory.
 QString programPath(const QString &name)
 {
-    const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(name);
+    const QString path = name.startsWith(QLatin1String("bench_"))
+                             ? QDir(QCoreApplication::applicationDirPath()).filePath(name)
+                             : QDir(QStringLiteral(KESTRIX_RUN_DIR)).filePath(name);
     if (!QFileInfo(path).isExecutable())
         fail(path + QStringLiteral(" is not built"));
     return path;
@@ -57,11 +71,11 @@ QString programPath(const QString &name)
 
 // Runs a benchmark program from the programs' directory; returns what it printed.
 QByteArray run(const QString &program, const QStringList &arguments, const QString &simulated,
-               const QStringList &valgrindOptions = {})
+               const QStringList &valgrindOptions = {}, const Place &place = {})
 {
     QProcess process;
-    process.setWorkingDirectory(QStringLiteral(KESTRIX_RUN_DIR));
-    process.setProcessEnvironment(environment(simulated));
+    process.setWorkingDirectory(place.directory);
+    process.setProcessEnvironment(environment(simulated, place));
     if (valgrindOptions.isEmpty()) {
         process.start(programPath(program), arguments);
     } else {
@@ -79,13 +93,14 @@ QByteArray run(const QString &program, const QStringList &arguments, const QStri
 // Instructions that callgrind counted: from the program's start until it says the start is
 // done, or only the ticks the program counts.
 qint64 instructions(const QString &program, const QStringList &arguments, const QString &simulated,
-                    bool fromStart)
+                    bool fromStart, const Place &place = {})
 {
     QStringList options{QStringLiteral("--tool=callgrind"),
                         QStringLiteral("--callgrind-out-file=/dev/null")};
     if (!fromStart)
         options << QStringLiteral("--instr-atstart=no");
-    const QString output = QString::fromLocal8Bit(run(program, arguments, simulated, options));
+    const QString output =
+        QString::fromLocal8Bit(run(program, arguments, simulated, options, place));
     static const QRegularExpression collected(QStringLiteral("Collected\\s*:\\s*(\\d+)"));
     const QRegularExpressionMatch match = collected.match(output);
     if (!match.hasMatch())
@@ -93,11 +108,13 @@ qint64 instructions(const QString &program, const QStringList &arguments, const 
     return match.captured(1).toLongLong();
 }
 
-qint64 startInstructions(const Settings &settings, const QString &program, const QString &simulated)
+qint64 startInstructions(const Settings &settings, const QString &program, const QString &simulated,
+                         const QStringList &arguments = {QStringLiteral("start")},
+                         const Place &place = {})
 {
     std::vector<qint64> runs;
     for (int i = 0; i < settings.startRuns; ++i)
-        runs.push_back(instructions(program, {QStringLiteral("start")}, simulated, true));
+        runs.push_back(instructions(program, arguments, simulated, true, place));
     std::sort(runs.begin(), runs.end());
     return runs[runs.size() / 2];
 }
@@ -152,6 +169,53 @@ void transferRows(const QString &program)
     }
     if (rows == 0)
         fail(QStringLiteral("%1 reported no transfers:\n%2").arg(program, output));
+}
+
+// wheelconfig's starts that show no window, the whole process each: a hand-over to a
+// running wheelconfig, and a game's launch with none running.
+void noWindowRows(const Settings &settings)
+{
+    const QString wheelconfig = QStringLiteral("wheelconfig");
+    const QString wheel = QStringLiteral("wheel");
+    QTemporaryDir work;
+    QTemporaryDir runtime;
+    if (!work.isValid() || !runtime.isValid() ||
+        !QDir(work.path()).mkdir(QStringLiteral("wheel_profiles")))
+        fail(QStringLiteral("no temporary directory"));
+    QFile profile(work.filePath(QStringLiteral("wheel_profiles/Rally")));
+    if (!profile.open(QIODevice::WriteOnly) ||
+        profile.write(QByteArray::fromHex("102030ff050011123804131400000000000000000000")) != 22)
+        fail(QStringLiteral("the profile could not be written"));
+    profile.close();
+    const Place launch{work.path(), runtime.path()};
+
+    std::printf("\n| Start without a window (the whole process) | instructions | ratio | goal | |\n"
+                "|---|---:|---:|---|---|\n");
+    const qint64 bare = startInstructions(settings, QStringLiteral("bench_bare_core"), {}, {});
+    baseRow(QStringLiteral("bare QCoreApplication program"), bare);
+    ratioRow(QStringLiteral("wheelconfig --profile Rally -- true, none running"),
+             startInstructions(settings, wheelconfig, wheel,
+                               {QStringLiteral("--profile"), QStringLiteral("Rally"),
+                                QStringLiteral("--"), QStringLiteral("true")},
+                               launch),
+             bare, NO_WINDOW_GOAL);
+
+    // The running one, natively, on a channel of this run's own.
+    QProcess running;
+    running.setWorkingDirectory(work.path());
+    running.setProcessEnvironment(environment(wheel, launch));
+    running.start(programPath(wheelconfig), {});
+    const QString socket = runtime.filePath(QStringLiteral("kestrix/wheelconfig-simulated.socket"));
+    for (int i = 0; i < 200 && !QFileInfo::exists(socket); ++i)
+        running.waitForFinished(50);
+    if (!QFileInfo::exists(socket))
+        fail(QStringLiteral("the running wheelconfig did not open its channel"));
+    ratioRow(QStringLiteral("wheelconfig --profile Rally, handed over"),
+             startInstructions(settings, wheelconfig, wheel,
+                               {QStringLiteral("--profile"), QStringLiteral("Rally")}, launch),
+             bare, NO_WINDOW_GOAL);
+    running.kill();
+    running.waitForFinished();
 }
 
 } // namespace
@@ -215,6 +279,8 @@ int main(int argc, char **argv)
     baseRow(QStringLiteral("bare window with wheelconfig's forms"), bareWheelconfig);
     ratioRow(QStringLiteral("wheelconfig, wheel connected"),
              startInstructions(settings, wheelconfig, wheel), bareWheelconfig, START_GOAL);
+
+    noWindowRows(settings);
 
     std::printf("\n| Operation | transfers | floor | |\n|---|---:|---:|---|\n");
     transferRows(hwconfig);
