@@ -5,7 +5,7 @@
 #include "combo_rows.h"
 #include "hardware_settings_record.h"
 #include "program_main.h"
-#include "record_widgets.h"
+#include "form_binding.h"
 #include "tab_bar_accessibility.h"
 #include "transport.h"
 #include "wait_cursor.h"
@@ -55,10 +55,12 @@ MainWindow::MainWindow(QWidget *parent)
     installTabBarAccessibility(); // before the tab bars exist
     form->setupUi(this);
     setWindowIcon(icon);
+    // The pages' fields: all but the hardware panel's, which binds its own.
+    pages = std::make_unique<FormBinding>(hardwareSettingsTable(), this,
+                                          form->premiumHardwareSettings);
 
     fillGpioModeCombos();
     fillButtonModeCombos();
-    collectAnalogSpinBoxes();
 
     // The names can't change while the window lives: the language is chosen at start.
     for (int i = 0; i < DEVICE_CATALOGUE_SIZE; ++i)
@@ -78,6 +80,7 @@ MainWindow::MainWindow(QWidget *parent)
 
 MainWindow::~MainWindow()
 {
+    pages.reset();
     delete form;
     for (DeviceEntry &entry : deviceCatalogue)
         closeEntry(entry);
@@ -86,10 +89,7 @@ MainWindow::~MainWindow()
 
 void MainWindow::fillGpioModeCombos()
 {
-    gpioModeCombos = {form->gpioModeCombo_1, form->gpioModeCombo_2, form->gpioModeCombo_3,
-                      form->gpioModeCombo_4, form->gpioModeCombo_5, form->gpioModeCombo_6,
-                      form->gpioModeCombo_7, form->gpioModeCombo_8, form->gpioModeCombo_9,
-                      form->gpioModeCombo_10};
+    const QList<QComboBox *> gpioModeCombos = pages->widgets<QComboBox>(QStringLiteral("gpio_mode."));
     const QStringList modes = {tr("Disabled"),     tr("Generic button"),
                                tr("Analog"),       tr("SPI CS"),
                                tr("SPI SCK"),      tr("SPI MISO"),
@@ -114,72 +114,23 @@ void MainWindow::fillGpioModeCombos()
 
 void MainWindow::fillButtonModeCombos()
 {
-    buttonModeCombos = {
-        form->buttonMode_1,  form->buttonMode_2,  form->buttonMode_3,  form->buttonMode_4,
-        form->buttonMode_5,  form->buttonMode_6,  form->buttonMode_7,  form->buttonMode_8,
-        form->buttonMode_9,  form->buttonMode_10, form->buttonMode_11, form->buttonMode_12,
-        form->buttonMode_13, form->buttonMode_14, form->buttonMode_15, form->buttonMode_16,
-        form->buttonMode_17, form->buttonMode_18, form->buttonMode_19, form->buttonMode_20,
-        form->buttonMode_21, form->buttonMode_22, form->buttonMode_23, form->buttonMode_24,
-        form->buttonMode_25, form->buttonMode_26, form->buttonMode_27, form->buttonMode_28,
-        form->buttonMode_29, form->buttonMode_30, form->buttonMode_31, form->buttonMode_32};
     const QStringList modes = {tr("Disabled"), tr("Normal"), tr("Inverted"), tr("Pulse normal"),
                                tr("Pulse inverted")};
-    for (QComboBox *combo : std::as_const(buttonModeCombos))
+    for (QComboBox *combo : pages->widgets<QComboBox>(QStringLiteral("button_mode.")))
         combo->addItems(modes);
-}
-
-void MainWindow::collectAnalogSpinBoxes()
-{
-    // Rx, Ry, Rz: the order of the record's bytes.
-    lowerDeadZoneSpinBoxes = {form->lowerDeadZoneSpinBox_1, form->lowerDeadZoneSpinBox_2,
-                              form->lowerDeadZoneSpinBox_3};
-    upperDeadZoneSpinBoxes = {form->upperDeadZoneSpinBox_1, form->upperDeadZoneSpinBox_2,
-                              form->upperDeadZoneSpinBox_3};
-    analogSmoothingSpinBoxes = {form->analogSmoothingSpinBox_1, form->analogSmoothingSpinBox_2,
-                                form->analogSmoothingSpinBox_3};
-    analogButtonSpinBoxes = {form->analogButtonSpinBox_1, form->analogButtonSpinBox_2,
-                             form->analogButtonSpinBox_3};
 }
 
 void MainWindow::loadPages(const unsigned char *record)
 {
-    namespace Rec = HardwareSettingsRecord;
-    for (int i = 0; i < gpioModeCombos.size(); ++i)
-        loadIndex(gpioModeCombos[i], record, Rec::GPIO_MODE + i);
-    for (int i = 0; i < buttonModeCombos.size(); ++i)
-        loadIndex(buttonModeCombos[i], record, Rec::BUTTON_MODE + i);
-    for (int i = 0; i < lowerDeadZoneSpinBoxes.size(); ++i)
-        loadU8(lowerDeadZoneSpinBoxes[i], record, Rec::LOWER_DEAD_ZONE + i);
-    for (int i = 0; i < upperDeadZoneSpinBoxes.size(); ++i)
-        loadU8(upperDeadZoneSpinBoxes[i], record, Rec::UPPER_DEAD_ZONE + i);
-    for (int i = 0; i < analogSmoothingSpinBoxes.size(); ++i)
-        loadU8(analogSmoothingSpinBoxes[i], record, Rec::ANALOG_SMOOTHING + i);
-    for (int i = 0; i < analogButtonSpinBoxes.size(); ++i)
-        loadU8(analogButtonSpinBoxes[i], record, Rec::BUTTON_THRESHOLD + i);
-    loadIndex(form->spiModeCombo, record, Rec::SPI_MODE);
-    // From the byte, not the combo: an unknown mode (no current item) is still a mode.
-    form->spi_recommendations->setVisible(record[Rec::SPI_MODE] != 0);
+    pages->load(record);
+    form->spi_recommendations->setVisible(record[HardwareSettingsRecord::SPI_MODE] != 0);
 }
 
 void MainWindow::storePages(unsigned char *record)
 {
-    namespace Rec = HardwareSettingsRecord;
     if (currentPanel)
         currentPanel->storeSettings(record);
-    for (int i = 0; i < gpioModeCombos.size(); ++i)
-        storeIndex(gpioModeCombos[i], record, Rec::GPIO_MODE + i);
-    for (int i = 0; i < buttonModeCombos.size(); ++i)
-        storeIndex(buttonModeCombos[i], record, Rec::BUTTON_MODE + i);
-    for (int i = 0; i < lowerDeadZoneSpinBoxes.size(); ++i)
-        storeU8(lowerDeadZoneSpinBoxes[i], record, Rec::LOWER_DEAD_ZONE + i);
-    for (int i = 0; i < upperDeadZoneSpinBoxes.size(); ++i)
-        storeU8(upperDeadZoneSpinBoxes[i], record, Rec::UPPER_DEAD_ZONE + i);
-    for (int i = 0; i < analogSmoothingSpinBoxes.size(); ++i)
-        storeU8(analogSmoothingSpinBoxes[i], record, Rec::ANALOG_SMOOTHING + i);
-    for (int i = 0; i < analogButtonSpinBoxes.size(); ++i)
-        storeU8(analogButtonSpinBoxes[i], record, Rec::BUTTON_THRESHOLD + i);
-    storeIndex(form->spiModeCombo, record, Rec::SPI_MODE);
+    pages->store(record);
 }
 
 void MainWindow::pollDevices()

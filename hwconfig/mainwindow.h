@@ -7,8 +7,9 @@
 #include <QMainWindow>
 #include <QTranslator>
 
-class QComboBox;
-class QSpinBox;
+#include <memory>
+
+class FormBinding;
 class HardwareSettingsWidgetVariant;
 
 namespace Ui {
@@ -38,7 +39,6 @@ private:
     // Page set-up, run once by the constructor.
     void fillGpioModeCombos();
     void fillButtonModeCombos();
-    void collectAnalogSpinBoxes();
     // The pages' bytes of the hardware settings record (the panel's are its own).
     void loadPages(const unsigned char *record);
     void storePages(unsigned char *record);
@@ -55,12 +55,8 @@ private:
 
     Ui::MainWindow *form;
     QIcon icon;
-    QList<QComboBox *> gpioModeCombos;
-    QList<QComboBox *> buttonModeCombos;
-    QList<QSpinBox *> upperDeadZoneSpinBoxes;
-    QList<QSpinBox *> lowerDeadZoneSpinBoxes;
-    QList<QSpinBox *> analogSmoothingSpinBoxes;
-    QList<QSpinBox *> analogButtonSpinBoxes;
+    // The pages' widgets, bound to their fields of the record.
+    std::unique_ptr<FormBinding> pages;
     HardwareSettingsWidgetVariant *currentPanel = nullptr;
     QTranslator translator;
 

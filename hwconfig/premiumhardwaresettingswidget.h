@@ -2,9 +2,9 @@
 
 #include "hardwaresettingswidgetvariant.h"
 
-class QCheckBox;
-class QLineEdit;
-class QSpinBox;
+#include <memory>
+
+class FormBinding;
 
 namespace Ui {
 class PremiumHardwareSettingsWidget;
@@ -24,20 +24,8 @@ public:
     void storeSettings(unsigned char *record) override;
 
 private:
-    struct AxisWidgets {
-        QCheckBox *encoderDirection;
-        QCheckBox *forceDirection;
-        QSpinBox *encoderCpr;
-        QSpinBox *polePairs;
-        QSpinBox *motionRange;
-        QSpinBox *startAngle;
-        QLineEdit *pGain;
-        QLineEdit *iGain;
-    };
-    AxisWidgets axisWidgets(int axis) const;
     void applyDeviceType(unsigned int deviceType);
-    void loadAxis(int axis, const unsigned char *record);
-    void storeAxis(int axis, unsigned char *record);
 
     Ui::PremiumHardwareSettingsWidget *form;
+    std::unique_ptr<FormBinding> binding;
 };

@@ -2,6 +2,10 @@
 
 #include "effect_settings_widget_variant.h"
 
+#include <memory>
+
+class FormBinding;
+
 namespace Ui {
 class PremiumEffectSettingsWidget;
 }
@@ -36,5 +40,6 @@ private:
     void userChanged();
 
     Ui::PremiumEffectSettingsWidget *form;
+    std::unique_ptr<FormBinding> binding;
     bool loading = false;
 };

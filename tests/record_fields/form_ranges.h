@@ -11,7 +11,9 @@ class QString;
 // bytes to the device; names are unique and index fields list their items.
 void checkTableCoversRecord(const RecordTable &table, const std::vector<int> &carried);
 
-// Every field's control, found by name under `window`, has the field's kind and range, and
-// every editable control under `owners` belongs to a field.
-void checkFormRanges(const RecordTable &table, QWidget *window,
-                     const std::vector<QWidget *> &owners);
+// The form binding finds every field's control under `window` (a control that can not hold
+// its field ends the run), once: a `panel` with a binding of its own and the rest of the
+// window share the fields between them. Index fields list the table's items, and every
+// editable control under `owners` belongs to a field.
+void checkFormBinding(const RecordTable &table, QWidget *window,
+                      const std::vector<QWidget *> &owners, QWidget *panel = nullptr);

@@ -1,5 +1,5 @@
-// The effect settings record's field table against wheelconfig's effect panel: the same
-// bytes, the same ranges, and the same reading and writing of every field.
+// The effect settings record's field table and the effect panel bound to it: every field
+// bound, and every byte read and written as the table says.
 
 #include "effect_settings_record.h"
 #include "form_ranges.h"
@@ -15,7 +15,7 @@ class EffectFieldsTest : public QObject
 
 private slots:
     void tableCoversTheRecord();
-    void formRangesAreTheTable();
+    void everyFieldIsBound();
     void panelReadsAndWritesAsTheTable();
 };
 
@@ -24,10 +24,10 @@ void EffectFieldsTest::tableCoversTheRecord()
     checkTableCoversRecord(effectSettingsTable(), {5, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21});
 }
 
-void EffectFieldsTest::formRangesAreTheTable()
+void EffectFieldsTest::everyFieldIsBound()
 {
     PremiumEffectSettingsWidget panel;
-    checkFormRanges(effectSettingsTable(), &panel, {&panel});
+    checkFormBinding(effectSettingsTable(), &panel, {&panel});
 }
 
 // Any bytes the wheel may hold, loaded into the panel and stored back, come out as the

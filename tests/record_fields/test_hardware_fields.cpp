@@ -1,5 +1,5 @@
-// The hardware settings record's field table against hwconfig's window: the same bytes,
-// the same ranges, and the same reading and writing of every field.
+// The hardware settings record's field table and hwconfig's forms bound to it: every field
+// bound once (the panel's or the pages'), and every byte read and written as the table says.
 
 #include "form_ranges.h"
 #include "hardware_settings_record.h"
@@ -17,7 +17,7 @@ private slots:
     void cleanup() { stop(); }
 
     void tableCoversTheRecord();
-    void formRangesAreTheTable();
+    void everyFieldIsBoundOnce();
     void windowReadsAndWritesAsTheTable();
 };
 
@@ -26,13 +26,14 @@ void HardwareFieldsTest::tableCoversTheRecord()
     checkTableCoversRecord(hardwareSettingsTable(), {52, 82, 83, 84, 85, 103, 104, 105, 106});
 }
 
-void HardwareFieldsTest::formRangesAreTheTable()
+void HardwareFieldsTest::everyFieldIsBoundOnce()
 {
     CHECKED(start({ControllerKind::Joystick}));
     CHECKED(pick(ControllerKind::Joystick)); // a read fills the calibration modes
-    checkFormRanges(hardwareSettingsTable(), window.get(),
-                    {widget<QWidget>("premiumHardwareSettings"), widget<QWidget>("gpio_tab"),
-                     widget<QWidget>("buttons_tab"), widget<QWidget>("analog_axes_tab")});
+    checkFormBinding(hardwareSettingsTable(), window.get(),
+                     {widget<QWidget>("premiumHardwareSettings"), widget<QWidget>("gpio_tab"),
+                      widget<QWidget>("buttons_tab"), widget<QWidget>("analog_axes_tab")},
+                     widget<QWidget>("premiumHardwareSettings"));
 }
 
 // Any bytes the device may hold, read into the window and saved unedited, come back as
