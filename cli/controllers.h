@@ -2,6 +2,7 @@
 
 // The controllers of the family as the command line finds them on the bus.
 
+#include "family.h"
 #include "usb_access.h"
 
 #include <QString>
@@ -9,19 +10,8 @@
 #include <cstdint>
 #include <vector>
 
-// Products of the family, by the names the command line and the simulator use.
-struct Product {
-    const char *kind; // "generic", "joystick", "rudder", "wheel"
-    uint16_t productId;
-};
-const std::vector<Product> &products();
-// Null for an id outside the family.
-const Product *productById(unsigned productId);
 // A kind name, or a product id as 0x58f9 or 22777; null when it names no product.
 const Product *productByName(const QString &name);
-// The one grammar of a product id, in files and on the command line: "0x" and 1 to 4 hex
-// digits, or a decimal number up to 65535; case-insensitive, nothing else around it.
-bool parseProductId(const QString &text, unsigned *productId);
 
 // One controller, opened and answering.
 struct Controller {
@@ -59,4 +49,3 @@ private:
     bool running = false;
 };
 
-QString hex16(unsigned value); // "0x58f9"

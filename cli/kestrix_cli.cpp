@@ -75,18 +75,13 @@ struct Arguments {
 
 QString deviceTypeName(int type)
 {
-    switch (type) {
-    case DEVICE_TYPE_NONE:
+    if (type == DEVICE_TYPE_NONE)
         return QStringLiteral("no settings");
-    case DEVICE_TYPE_JOYSTICK:
-        return QStringLiteral("joystick");
-    case DEVICE_TYPE_RUDDER:
-        return QStringLiteral("rudder");
-    case DEVICE_TYPE_WHEEL:
-        return QStringLiteral("wheel");
-    default:
-        return QStringLiteral("unknown");
+    for (const Product &product : family()) {
+        if (product.deviceType == type)
+            return QLatin1String(product.kind);
     }
+    return QStringLiteral("unknown");
 }
 
 QString describeDevice(unsigned productId, int deviceType)
@@ -209,7 +204,7 @@ int Command::select(const QString &device, Controller *controller)
 
     std::vector<Controller> found;
     QString silent;
-    for (const Product &product : products()) {
+    for (const Product &product : family()) {
         Controller candidate;
         const auto presence = controllers.open(product, &candidate);
         if (presence == Controllers::Presence::Answering)
@@ -239,7 +234,7 @@ int Command::list()
     if (code != EXIT_DONE)
         return code;
     int connected = 0;
-    for (const Product &product : products()) {
+    for (const Product &product : family()) {
         Controller controller;
         switch (controllers.open(product, &controller)) {
         case Controllers::Presence::Answering:

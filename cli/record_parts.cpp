@@ -116,8 +116,7 @@ std::vector<RecordPart> partsOf(const Controller &controller)
     std::vector<RecordPart> parts;
     if (controller.deviceType != DEVICE_TYPE_NONE)
         parts.push_back({&hardwareSettingsTable(), REPORT_HARDWARE_SETTINGS});
-    // The wheel program's device: the one with effect settings.
-    if (controller.product->productId == PRODUCT_ID_WHEEL)
+    if (controller.product->effectSettings)
         parts.push_back({&effectSettingsTable(), REPORT_EFFECT_SETTINGS});
     return parts;
 }

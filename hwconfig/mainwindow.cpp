@@ -5,6 +5,7 @@
 #include "combo_rows.h"
 #include "hardware_settings_record.h"
 #include "program_main.h"
+#include "family.h"
 #include "form_binding.h"
 #include "tab_bar_accessibility.h"
 #include "transport.h"
@@ -42,7 +43,9 @@ MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent), form(new Ui::MainWindow),
       icon(iconFromPng(QStringLiteral("kestrix_hardware_icon.png")))
 {
-    std::copy(std::begin(DEVICE_CATALOGUE), std::end(DEVICE_CATALOGUE), std::begin(deviceCatalogue));
+    // The whole family, in its table's order: the index is also the row of the selector.
+    for (const Product &product : family())
+        deviceCatalogue.push_back({KESTRIX_VENDOR_ID, product.productId, product.displayName});
 
     const QStringList arguments = QCoreApplication::arguments();
     if (arguments.size() >= 2 && arguments.at(1) == QLatin1String("ru"))
@@ -63,7 +66,7 @@ MainWindow::MainWindow(QWidget *parent)
     fillButtonModeCombos();
 
     // The names can't change while the window lives: the language is chosen at start.
-    for (int i = 0; i < DEVICE_CATALOGUE_SIZE; ++i)
+    for (int i = 0; i < int(deviceCatalogue.size()); ++i)
         form->comboBox->setItemText(i, tr(deviceCatalogue[i].name));
     hideAllTabs();
     pollDevices();
@@ -146,7 +149,7 @@ void MainWindow::pollDevices()
     // Every widget is touched only when what it shows changes: the poll runs ten times a
     // second, mostly finding what it found before, and a repaint costs far more than a look.
     QComboBox *combo = form->comboBox;
-    for (int i = 0; i < DEVICE_CATALOGUE_SIZE; ++i)
+    for (int i = 0; i < int(deviceCatalogue.size()); ++i)
         setComboRowHidden(combo, i, deviceCatalogue[i].handle == nullptr);
 
     const QString placeholder = connected > 0 ? tr("Select compatible device (") +

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "device_catalogue.h"
+#include "device_entry.h"
 
 #include <QIcon>
 #include <QList>
@@ -8,6 +8,7 @@
 #include <QTranslator>
 
 #include <memory>
+#include <vector>
 
 class FormBinding;
 class HardwareSettingsWidgetVariant;
@@ -60,7 +61,7 @@ private:
     HardwareSettingsWidgetVariant *currentPanel = nullptr;
     QTranslator translator;
 
-    DeviceEntry deviceCatalogue[DEVICE_CATALOGUE_SIZE];
+    std::vector<DeviceEntry> deviceCatalogue;
     int selectedDevice = -666;
     // The owned bytes of the record the pages were loaded from, and of the last one a save
     // sent: a save goes ahead only while the controller holds one of them, whatever happened

@@ -1,6 +1,7 @@
 #include "simulated_controller.h"
 
 #include "byte_order.h"
+#include "family.h"
 #include "kestrix_protocol.h"
 #include "simulator_log.h"
 #include "usb_access.h"
@@ -145,37 +146,23 @@ std::vector<uint8_t> defaultEffectRecord()
 
 } // namespace
 
+const Product &productOf(ControllerKind kind)
+{
+    return family().at(size_t(kind));
+}
+
 bool controllerKindFromName(const std::string &name, ControllerKind *kind)
 {
-    static const struct {
-        const char *name;
-        ControllerKind kind;
-    } names[] = {{"generic", ControllerKind::Generic},
-                 {"joystick", ControllerKind::Joystick},
-                 {"rudder", ControllerKind::Rudder},
-                 {"wheel", ControllerKind::Wheel}};
-    for (const auto &n : names) {
-        if (name == n.name) {
-            *kind = n.kind;
-            return true;
-        }
-    }
-    return false;
+    const Product *product = productByKind(QString::fromStdString(name));
+    if (!product)
+        return false;
+    *kind = ControllerKind(product - family().data());
+    return true;
 }
 
 const char *controllerKindName(ControllerKind kind)
 {
-    switch (kind) {
-    case ControllerKind::Generic:
-        return "generic";
-    case ControllerKind::Joystick:
-        return "joystick";
-    case ControllerKind::Rudder:
-        return "rudder";
-    case ControllerKind::Wheel:
-        return "wheel";
-    }
-    return "generic";
+    return productOf(kind).kind;
 }
 
 bool SimTransfer::isGetReport(uint8_t reportId) const
@@ -207,32 +194,12 @@ uint16_t SimulatedController::vendorId() const
 
 uint16_t SimulatedController::productId() const
 {
-    switch (kind_) {
-    case ControllerKind::Generic:
-        return PRODUCT_ID_GENERIC;
-    case ControllerKind::Joystick:
-        return PRODUCT_ID_JOYSTICK;
-    case ControllerKind::Rudder:
-        return PRODUCT_ID_RUDDER;
-    case ControllerKind::Wheel:
-        return PRODUCT_ID_WHEEL;
-    }
-    return PRODUCT_ID_GENERIC;
+    return productOf(kind_).productId;
 }
 
 uint8_t SimulatedController::deviceType() const
 {
-    switch (kind_) {
-    case ControllerKind::Generic:
-        return DEVICE_TYPE_NONE;
-    case ControllerKind::Joystick:
-        return DEVICE_TYPE_JOYSTICK;
-    case ControllerKind::Rudder:
-        return DEVICE_TYPE_RUDDER;
-    case ControllerKind::Wheel:
-        return DEVICE_TYPE_WHEEL;
-    }
-    return DEVICE_TYPE_NONE;
+    return productOf(kind_).deviceType;
 }
 
 void SimulatedController::refreshLocked() const

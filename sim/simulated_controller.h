@@ -13,9 +13,13 @@
 #include <string>
 #include <vector>
 
-enum class ControllerKind { Generic, Joystick, Rudder, Wheel };
+struct Product;
 
-// Parses "generic", "joystick", "rudder" or "wheel".
+// The family's products, in the order of its table.
+enum class ControllerKind { Generic, Joystick, Rudder, Wheel };
+const Product &productOf(ControllerKind kind);
+
+// Parses a kind name of the family's table ("joystick").
 bool controllerKindFromName(const std::string &name, ControllerKind *kind);
 const char *controllerKindName(ControllerKind kind);
 

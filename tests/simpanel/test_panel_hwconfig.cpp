@@ -2,6 +2,7 @@
 // and pulls out.
 
 #include "hwconfig_session.h"
+#include "kestrix_protocol.h"
 #include "simulator_panel.h"
 
 #include <QCheckBox>
