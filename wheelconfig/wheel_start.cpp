@@ -1,10 +1,7 @@
 #include "wheel_start.h"
 
-#include "effect_settings_record.h"
 #include "mainwindow.h"
-#include "profile_store.h"
-#include "profile_widget.h"
-#include "wheel_device.h"
+#include "windowless_apply.h"
 
 #include <QCommandLineParser>
 #include <QFile>
@@ -12,18 +9,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <iterator>
-
-#ifdef Q_OS_UNIX
-#include <cerrno>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char **environ;
-#else
-#include <QProcess>
-#endif
 
 namespace
 {
@@ -33,155 +18,6 @@ void tell(QString text)
 {
     text.replace(QLatin1Char('\n'), QLatin1Char(' '));
     std::fprintf(stderr, "wheelconfig: %s\n", qPrintable(text));
-}
-
-#ifdef Q_OS_UNIX
-volatile sig_atomic_t relayTarget = 0;
-
-extern "C" void relaySignal(int signal, siginfo_t *info, void *)
-{
-    // The terminal sends its signals to the whole process group: the command has it already.
-    if (info && info->si_code > 0)
-        return;
-    const pid_t target = relayTarget;
-    if (target > 0)
-        ::kill(target, signal);
-}
-
-// While the command runs, a request to end (from the game's launcher, say) goes to the
-// command, and this process stays to put the wheel's settings back once it has ended.
-// Signals about this process's own doings (a closed pipe, its own limits) are ignored: the
-// game has nothing to do with them.
-class SignalRelay
-{
-public:
-    SignalRelay()
-    {
-        struct sigaction relay = {};
-        relay.sa_sigaction = relaySignal;
-        relay.sa_flags = SA_SIGINFO | SA_RESTART;
-        sigemptyset(&relay.sa_mask);
-        struct sigaction ignore = {};
-        ignore.sa_handler = SIG_IGN;
-        sigemptyset(&ignore.sa_mask);
-        for (int signal : FORWARDED)
-            take(signal, relay);
-        for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal)
-            take(signal, relay);
-        for (int signal : IGNORED)
-            take(signal, ignore);
-        sigemptyset(&taken);
-        for (const Taken &t : changed)
-            sigaddset(&taken, t.signal);
-    }
-    ~SignalRelay()
-    {
-        relayTarget = 0;
-        for (const Taken &t : changed)
-            ::sigaction(t.signal, &t.previous, nullptr);
-        // A command that did not start: what came meanwhile gets this process's own handling.
-        if (held)
-            ::sigprocmask(SIG_SETMASK, &before, nullptr);
-    }
-    // Held back from before the command starts until it has a target, so that none is lost
-    // in between.
-    void hold() { held = ::sigprocmask(SIG_BLOCK, &taken, &before) == 0; }
-    void forwardTo(pid_t pid)
-    {
-        relayTarget = pid;
-        if (held)
-            ::sigprocmask(SIG_SETMASK, &before, nullptr);
-        held = false;
-    }
-
-private:
-    struct Taken {
-        int signal;
-        struct sigaction previous;
-    };
-    void take(int signal, const struct sigaction &action)
-    {
-        Taken t{signal, {}};
-        // A signal this process was started to ignore (nohup, say) stays ignored, for
-        // the command too: a caught one would reach it with its default handling.
-        if (::sigaction(signal, nullptr, &t.previous) != 0 ||
-            (!(t.previous.sa_flags & SA_SIGINFO) && t.previous.sa_handler == SIG_IGN))
-            return;
-        if (::sigaction(signal, &action, nullptr) == 0)
-            changed.push_back(t);
-    }
-
-    static constexpr int FORWARDED[] = {
-        SIGHUP,    SIGINT, SIGQUIT, SIGTERM, SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGIO,
-#ifdef SIGPWR
-        SIGPWR,
-#endif
-#ifdef SIGSTKFLT
-        SIGSTKFLT,
-#endif
-    };
-    static constexpr int IGNORED[] = {SIGPIPE, SIGXCPU, SIGXFSZ};
-    std::vector<Taken> changed;
-    sigset_t taken;
-    sigset_t before;
-    bool held = false;
-};
-#endif
-
-// Each owned field as the window's panel would show it (clamped to its control's range)
-// and send it, so that the wheel gets the same bytes from here as from the window.
-void storeOwnedFields(const unsigned char *fields, unsigned char *record)
-{
-    for (const RecordField &field : effectSettingsTable().fields)
-        field.write(field.read(fields), record);
-}
-
-// The launch form without a running wheelconfig: this process opens the wheel, applies,
-// and lets go of it again, without a window and without polling.
-WheelReply applyWithoutWindow(const WheelRequest &request)
-{
-    WheelReply reply;
-    unsigned char fields[EFFECT_SETTINGS_RECORD_SIZE];
-    const bool isProfile = request.kind == WheelRequest::Kind::ApplyProfile;
-    if (isProfile) {
-        const ProfileStore::Outcome read = ProfileStore().read(request.profile, fields);
-        if (!read.ok()) {
-            reply.status = WheelReply::Status::Refused;
-            reply.message = ProfileWidget::applyFailure(read);
-            return reply;
-        }
-    } else {
-        std::memcpy(fields, request.record.constData(), EFFECT_SETTINGS_RECORD_SIZE);
-    }
-
-    usbInit();
-    WheelDevice wheel;
-    openIfAbsent(wheel.entry);
-    QByteArray previous(EFFECT_SETTINGS_RECORD_SIZE, 0);
-    const WheelExchange done = applyEffectSettings(wheel.entry.handle, [&](unsigned char *record) {
-        std::memcpy(previous.data(), record, EFFECT_SETTINGS_RECORD_SIZE);
-        storeOwnedFields(fields, record);
-    });
-    closeEntry(wheel.entry);
-    usbExit();
-
-    if (done == WheelExchange::NoWheel) {
-        reply.status = WheelReply::Status::NoWheel;
-        reply.message = MainWindow::noWheelText();
-    } else if (done != WheelExchange::Done) {
-        reply.status = WheelReply::Status::WheelFailed;
-        reply.message = MainWindow::applyRefusedText(isProfile ? request.profile : QString());
-    } else if (isProfile) {
-        reply.previous = previous;
-    }
-    return reply;
-}
-
-// In the running wheelconfig, so that its window shows it; here when there is none.
-WheelReply applyAnywhere(const WheelRequest &request)
-{
-    const WheelReply reply = sendToWheelInstance(request);
-    return reply.status == WheelReply::Status::NoInstance ? applyWithoutWindow(request) : reply;
 }
 
 } // namespace
@@ -196,27 +32,14 @@ WheelArguments::WheelArguments(int argc, char **argv)
         }
         ownArguments.emplace_back(argv[i]);
     }
+    std::vector<QByteArray> commandLine;
     for (++i; i < argc; ++i)
         commandLine.emplace_back(argv[i]);
+    command = LaunchedCommand(std::move(commandLine));
     for (QByteArray &argument : ownArguments)
         pointers.push_back(argument.data());
     pointers.push_back(nullptr);
     count = int(ownArguments.size());
-
-#ifdef Q_OS_UNIX
-    for (char **variable = environ; *variable; ++variable) {
-        if (!QByteArray(*variable).startsWith(QByteArray(LAUNCH_DIRECTORY_VARIABLE) + '='))
-            environment.emplace_back(*variable);
-    }
-    ::sigprocmask(SIG_SETMASK, nullptr, &startMask);
-    sigemptyset(&startDefaults);
-    for (int signal = 1; signal < NSIG; ++signal) {
-        struct sigaction action;
-        if (::sigaction(signal, nullptr, &action) == 0 &&
-            ((action.sa_flags & SA_SIGINFO) || action.sa_handler != SIG_IGN))
-            sigaddset(&startDefaults, signal);
-    }
-#endif
 }
 
 namespace
@@ -283,79 +106,6 @@ QByteArray WheelArguments::platform() const
             return ownArguments[i + 1];
     }
     return QByteArray();
-}
-
-QString WheelArguments::commandName() const
-{
-    return commandLine.empty() ? QString() : QFile::decodeName(commandLine.front());
-}
-
-WheelArguments::Ended WheelArguments::runCommand() const
-{
-    Ended ended;
-    const QByteArray directory = qgetenv(LAUNCH_DIRECTORY_VARIABLE);
-    const bool intoDirectory =
-        !directory.isEmpty() && QFileInfo(QFile::decodeName(directory)).isDir();
-#ifdef Q_OS_UNIX
-    std::vector<char *> argv;
-    for (const QByteArray &argument : commandLine)
-        argv.push_back(const_cast<char *>(argument.constData()));
-    argv.push_back(nullptr);
-    std::vector<char *> envp;
-    for (const QByteArray &variable : environment)
-        envp.push_back(const_cast<char *>(variable.constData()));
-    envp.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (intoDirectory)
-        posix_spawn_file_actions_addchdir_np(&actions, directory.constData());
-    // Qt ignores SIGPIPE, for one: the command gets the handling this process was given.
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-    posix_spawnattr_setsigmask(&attributes, &startMask);
-    posix_spawnattr_setsigdefault(&attributes, &startDefaults);
-
-    SignalRelay relay;
-    relay.hold();
-    pid_t pid = 0;
-    const int error = posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
-    if (error != 0) {
-        ended.exitCode = error == ENOENT ? 127 : 126; // as a shell answers
-        ended.startFailure = QString::fromLocal8Bit(std::strerror(error));
-        return ended;
-    }
-    relay.forwardTo(pid);
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR) {
-            ended.exitCode = 1;
-            return ended;
-        }
-    }
-    ended.exitCode = WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
-#else
-    QProcess process;
-    process.setProcessChannelMode(QProcess::ForwardedChannels);
-    process.setInputChannelMode(QProcess::ForwardedInputChannel);
-    if (intoDirectory)
-        process.setWorkingDirectory(QFile::decodeName(directory));
-    QStringList arguments;
-    for (size_t i = 1; i < commandLine.size(); ++i)
-        arguments << QString::fromLocal8Bit(commandLine[i]);
-    process.start(commandName(), arguments);
-    if (!process.waitForStarted(-1)) {
-        ended.exitCode = 127;
-        ended.startFailure = process.errorString();
-        return ended;
-    }
-    process.waitForFinished(-1);
-    ended.exitCode = process.exitCode();
-#endif
-    return ended;
 }
 
 WheelStart::WheelStart(const WheelArguments &arguments_) : arguments(arguments_)
@@ -485,10 +235,10 @@ int WheelStart::launchCommand()
             tell(describe(applied));
     }
 
-    const WheelArguments::Ended ended = arguments.runCommand();
+    const LaunchedCommand::Ended ended = arguments.command.run();
     if (!ended.startFailure.isEmpty()) {
         tell(tr("The command \"%1\" could not be started: %2.")
-                 .arg(arguments.commandName(), ended.startFailure));
+                 .arg(arguments.command.name(), ended.startFailure));
     }
 
     if (!previous.isEmpty()) {

@@ -6,6 +6,7 @@
 //   wheelconfig [ru] [--profile NAME]
 //   wheelconfig [ru] --profile NAME -- COMMAND [ARGUMENTS...]
 
+#include "launched_command.h"
 #include "wheel_channel.h"
 
 #include <QByteArray>
@@ -16,15 +17,7 @@
 
 #include <vector>
 
-#ifdef Q_OS_UNIX
-#include <signal.h>
-#endif
-
 class MainWindow;
-
-// The launcher runs the program in the user's data directory; the command after "--" runs
-// in the directory the launcher was started in, which it passes on in this variable.
-constexpr char LAUNCH_DIRECTORY_VARIABLE[] = "KESTRIX_LAUNCH_DIRECTORY";
 
 // The process's arguments, split at the first "--": what comes after it is a command of
 // its own and never reaches Qt's or wheelconfig's option parsing.
@@ -44,32 +37,16 @@ public:
     QByteArray platform() const;
 
     bool launchForm() const { return separated; }
-    bool hasCommand() const { return !commandLine.empty(); }
-    QString commandName() const;
+    bool hasCommand() const { return !command.empty(); }
 
-    struct Ended {
-        int exitCode = 0;
-        QString startFailure; // the system's words when the command could not be started
-    };
-    // Runs the command as it was given (its bytes, the environment, the standard streams,
-    // the signal handling this process was started with) in the launch directory, and
-    // waits for it. Signals sent to this process meanwhile reach the command or are
-    // ignored, none ends this process. The exit code is the command's: 128 + the signal
-    // when a signal ended it, 127 when it was not found, 126 when it could not be executed.
-    Ended runCommand() const;
+    // What follows "--".
+    LaunchedCommand command;
 
 private:
     std::vector<QByteArray> ownArguments;
     std::vector<char *> pointers;
     int count = 0;
     bool separated = false;
-    std::vector<QByteArray> commandLine;
-    std::vector<QByteArray> environment;
-#ifdef Q_OS_UNIX
-    // As given to this process, before Qt changed any of it.
-    sigset_t startMask;
-    sigset_t startDefaults;
-#endif
 };
 
 class WheelStart

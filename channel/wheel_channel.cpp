@@ -58,7 +58,7 @@ QJsonObject parseLine(const QByteArray &text)
 bool recordFromHex(const QJsonValue &value, QByteArray *record)
 {
     const QByteArray digits = value.toString().toLatin1();
-    if (digits.size() != 2 * WHEEL_CHANNEL_RECORD_SIZE)
+    if (digits.size() != 2 * EFFECT_SETTINGS_RECORD_SIZE)
         return false;
     for (const char c : digits) {
         if (!std::isxdigit(static_cast<unsigned char>(c)))

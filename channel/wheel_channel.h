@@ -36,6 +36,8 @@
 // to its own and "unsupported" to a later one; fields it does not know are ignored. A
 // change that older peers would misread takes a new version.
 
+#include "effect_settings_record.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -48,14 +50,13 @@ class QSocketNotifier;
 
 constexpr int WHEEL_CHANNEL_VERSION = 1;
 constexpr int WHEEL_CHANNEL_MAX_LINE = 4096;
-constexpr int WHEEL_CHANNEL_RECORD_SIZE = 22; // the effect settings record
 constexpr int WHEEL_CHANNEL_MAX_PEERS = 32;   // connections the instance holds at once
 
 struct WheelRequest {
     enum class Kind { Show, ApplyProfile, ApplyRecord };
     Kind kind = Kind::Show;
     QString profile;   // ApplyProfile
-    QByteArray record; // ApplyRecord, WHEEL_CHANNEL_RECORD_SIZE bytes
+    QByteArray record; // ApplyRecord, EFFECT_SETTINGS_RECORD_SIZE bytes
     bool permanent = false;
 };
 
@@ -74,7 +75,7 @@ struct WheelReply {
     };
     Status status = Status::Ok;
     QString message;
-    QByteArray previous; // WHEEL_CHANNEL_RECORD_SIZE bytes, or empty
+    QByteArray previous; // EFFECT_SETTINGS_RECORD_SIZE bytes, or empty
 
     bool ok() const { return status == Status::Ok; }
 };
