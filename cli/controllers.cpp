@@ -1,7 +1,7 @@
 #include "controllers.h"
 
 #include "kestrix_protocol.h"
-#include "transport.h"
+#include "device_sequences.h"
 
 #include <algorithm>
 
@@ -48,9 +48,7 @@ Controllers::Presence Controllers::open(const Product &product, Controller *cont
     handles.push_back(handle);
     controller->product = &product;
     controller->handle = handle;
-    unsigned char info[RECEIVE_BUFFER_SIZE] = {};
-    if (getReport(handle, REPORT_DEVICE_INFO, info, RECEIVE_BUFFER_SIZE) <= DEVICE_INFO_TYPE_OFFSET)
+    if (!readDeviceType(handle, &controller->deviceType).ok())
         return Presence::Silent;
-    controller->deviceType = info[DEVICE_INFO_TYPE_OFFSET];
     return Presence::Answering;
 }

@@ -1,6 +1,7 @@
 #include "kestrix_cli.h"
 
 #include "controllers.h"
+#include "device_sequences.h"
 #include "file_writer.h"
 #include "kestrix_protocol.h"
 #include "record_parts.h"
@@ -328,7 +329,7 @@ int Command::backup()
     if (const int code = readSettings(controller, &file); code != EXIT_DONE)
         return code;
 
-    if (const FileOutcome saved = writeFileAtomically(path, settingsJson(file)); !saved.ok())
+    if (const Outcome saved = writeFileAtomically(path, settingsJson(file)); !saved.ok())
         return fail(EXIT_USAGE,
                     QStringLiteral("%1 can not be written: %2").arg(path, saved.reason()));
     out << QStringLiteral("Saved the settings of the %1, device type %2, to %3\n")
@@ -340,24 +341,24 @@ int Command::backup()
 
 int Command::readFile(const QString &path, SettingsFile *file)
 {
-    const auto unreadable = [this, &path](const FileOutcome &outcome) {
+    const auto unreadable = [this, &path](const Outcome &outcome) {
         return fail(EXIT_USAGE,
                     QStringLiteral("%1 can not be read: %2").arg(path, outcome.reason()));
     };
     // Not waiting for the writer of a FIFO, nor reading a device that never ends.
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return unreadable(FileOutcome::fromError(errno));
+        return unreadable(Outcome::fromError(errno));
     QFile input;
     struct stat status;
     if (::fstat(fd, &status) != 0) {
         const int error = errno;
         ::close(fd);
-        return unreadable(FileOutcome::fromError(error));
+        return unreadable(Outcome::fromError(error));
     }
     if (!S_ISREG(status.st_mode)) {
         ::close(fd);
-        return unreadable(FileOutcome{FileOutcome::Problem::NotRegularFile, {}});
+        return unreadable(Outcome::failed(Outcome::Problem::NotRegularFile));
     }
     if (status.st_size > MAX_FILE_SIZE) {
         ::close(fd);
@@ -365,12 +366,12 @@ int Command::readFile(const QString &path, SettingsFile *file)
     }
     if (!input.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
-        return unreadable(FileOutcome::fromError(EIO));
+        return unreadable(Outcome::fromError(EIO));
     }
     errno = 0;
     const QByteArray json = input.read(MAX_FILE_SIZE + 1);
     if (input.error() != QFileDevice::NoError)
-        return unreadable(FileOutcome::fromError(errno != 0 ? errno : EIO));
+        return unreadable(Outcome::fromError(errno != 0 ? errno : EIO));
     if (json.size() > MAX_FILE_SIZE)
         return fail(EXIT_USAGE, QStringLiteral("%1 is too large for a settings file").arg(path));
     QString error;
@@ -485,12 +486,12 @@ int Command::reboot()
     Controller controller;
     if (const int code = select(arguments.positionals.value(0), &controller); code != EXIT_DONE)
         return code;
-    const int result = sendCommand(controller.handle, CMD_REBOOT);
-    if (!packetSent(result))
+    const Outcome rebooted = rebootController(controller.handle);
+    if (!rebooted.ok())
         return fail(EXIT_DEVICE,
                     QStringLiteral("the reboot command did not reach the %1 (error %2)")
                         .arg(controller.label())
-                        .arg(result));
+                        .arg(rebooted.transfer));
     out << "Rebooting the " << controller.label() << ".\n";
     return EXIT_DONE;
 }

@@ -3,39 +3,41 @@
 #include "effect_settings_record.h"
 #include "hardware_settings_record.h"
 #include "kestrix_protocol.h"
+#include "device_sequences.h"
 #include "transport.h"
 #include "wheel_channel.h"
 
-#include <cstring>
 
 namespace
 {
-QString waitFailure(const Controller &controller, ReadyResult ready)
+QString waitFailure(const Controller &controller, const Outcome &waited)
 {
-    switch (ready) {
-    case ReadyResult::Ready:
-        return QString();
-    case ReadyResult::StillBusy:
+    if (waited.problem == Outcome::Problem::NotConfirmed)
         return QStringLiteral("the %1 was still busy %2 s after the write")
             .arg(controller.label())
             .arg(READY_WAIT_LIMIT_MS / 1000);
-    case ReadyResult::Failed:
-        break;
-    }
     return QStringLiteral("the %1 stopped answering after the write").arg(controller.label());
 }
 
 QString writeHardwarePart(const Controller &controller, const RecordValues &values,
                           unsigned char *record)
 {
-    writeRecordValues(values, record);
-    const int result = writeChunked(controller.handle, CMD_WRITE_HARDWARE_SETTINGS, record,
-                                    static_cast<uint16_t>(values.table->size));
-    if (result != 0)
+    const Outcome saved = saveHardwareSettings(
+        controller.handle, record, [&values](unsigned char *r) { writeRecordValues(values, r); });
+    switch (saved.problem) {
+    case Outcome::Problem::None:
+        return QString();
+    case Outcome::Problem::NoDevice:
+    case Outcome::Problem::ReadFailed:
+        return QStringLiteral("reading the hardware_settings of the %1 failed; nothing was written")
+            .arg(controller.label());
+    case Outcome::Problem::WriteFailed:
         return QStringLiteral("writing the hardware settings to the %1 failed (error %2)")
             .arg(controller.label())
-            .arg(result);
-    return waitFailure(controller, waitUntilReady(controller.handle));
+            .arg(saved.transfer);
+    default:
+        return waitFailure(controller, saved);
+    }
 }
 
 // While wheelconfig runs, its panel holds the effect settings too and sends them with every
@@ -80,29 +82,26 @@ QString writeEffectPart(const Controller &controller, const RecordValues &values
 {
     // The wheel's own save: its record afresh, the values over it, command 18, then
     // command 2 and the busy wait.
-    const WheelExchange saved = saveEffectSettings(
+    const Outcome saved = saveEffectSettings(
         controller.handle, [&values](unsigned char *record) { writeRecordValues(values, record); });
     const QString wheel = controller.label();
-    switch (saved) {
-    case WheelExchange::Done:
+    switch (saved.problem) {
+    case Outcome::Problem::None:
         return QString();
-    case WheelExchange::NoWheel:
-    case WheelExchange::ReadFailed:
+    case Outcome::Problem::NoDevice:
+    case Outcome::Problem::ReadFailed:
         return QStringLiteral("reading the effect_settings of the %1 failed; nothing was written")
             .arg(wheel);
-    case WheelExchange::WriteFailed:
+    case Outcome::Problem::WriteFailed:
         return QStringLiteral("writing the effect settings to the %1 failed; it kept its own")
             .arg(wheel);
-    case WheelExchange::CommitFailed:
+    case Outcome::Problem::CommandFailed:
         return QStringLiteral("the %1 took the effect settings, but not the command to keep "
                               "them: it loses them when it is switched off")
             .arg(wheel);
-    case WheelExchange::NotConfirmed:
-        return waitFailure(controller, ReadyResult::StillBusy);
-    case WheelExchange::StatusFailed:
-        break;
+    default:
+        return waitFailure(controller, saved);
     }
-    return waitFailure(controller, ReadyResult::Failed);
 }
 } // namespace
 
@@ -124,17 +123,16 @@ std::vector<RecordPart> partsOf(const Controller &controller)
 bool readPart(const Controller &controller, const RecordPart &part, unsigned char *record,
               QString *error)
 {
-    std::memset(record, 0, RECEIVE_BUFFER_SIZE);
-    const int received = getReport(controller.handle, part.reportId, record, RECEIVE_BUFFER_SIZE);
-    if (received >= part.table->size)
+    const Outcome read = readRecord(controller.handle, *part.table, record);
+    if (read.ok())
         return true;
-    *error = received < 0 ? QStringLiteral("reading the %1 of the %2 failed (error %3)")
-                                .arg(part.table->name, controller.label())
-                                .arg(received)
-                          : QStringLiteral("the %1 of the %2 came short: %3 of %4 bytes")
-                                .arg(part.table->name, controller.label())
-                                .arg(received)
-                                .arg(part.table->size);
+    *error = read.transfer < 0 ? QStringLiteral("reading the %1 of the %2 failed (error %3)")
+                                     .arg(part.table->name, controller.label())
+                                     .arg(read.transfer)
+                               : QStringLiteral("the %1 of the %2 came short: %3 of %4 bytes")
+                                     .arg(part.table->name, controller.label())
+                                     .arg(read.transfer)
+                                     .arg(part.table->size);
     return false;
 }
 

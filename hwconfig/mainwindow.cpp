@@ -5,6 +5,7 @@
 #include "combo_rows.h"
 #include "hardware_settings_record.h"
 #include "program_main.h"
+#include "device_sequences.h"
 #include "family.h"
 #include "form_binding.h"
 #include "tab_bar_accessibility.h"
@@ -226,7 +227,7 @@ void MainWindow::on_reboot_button_clicked()
     DeviceHandle *handle = targetDevice();
     if (!handle)
         return;
-    if (!packetSent(sendCommand(handle, CMD_REBOOT))) {
+    if (!rebootController(handle).ok()) {
         // The controller did not restart: the pages still show what it holds.
         warn(tr("The controller did not take the reboot command. Check the cable, then try "
                 "again."));
@@ -251,22 +252,19 @@ bool MainWindow::readSettings()
     if (!handle)
         return false;
 
-    unsigned char info[RECEIVE_BUFFER_SIZE] = {};
-    if (getReport(handle, REPORT_DEVICE_INFO, info, RECEIVE_BUFFER_SIZE) <=
-        DEVICE_INFO_TYPE_OFFSET) {
+    int deviceType = DEVICE_TYPE_NONE;
+    if (!readDeviceType(handle, &deviceType).ok()) {
         warnNoTarget(); // no device type: the device is, in effect, gone
         return false;
     }
-    unsigned char record[RECEIVE_BUFFER_SIZE] = {};
-    const int received = getReport(handle, REPORT_HARDWARE_SETTINGS, record, RECEIVE_BUFFER_SIZE);
-
-    const unsigned deviceType = info[DEVICE_INFO_TYPE_OFFSET];
+    unsigned char record[RECEIVE_BUFFER_SIZE];
+    const Outcome read = readRecord(handle, hardwareSettingsTable(), record);
     if (deviceType == DEVICE_TYPE_NONE) {
         currentPanel = nullptr;
         hideAllTabs();
         return false;
     }
-    if (received < HardwareSettingsRecord::SIZE) {
+    if (!read.ok()) {
         // The widgets are only ever loaded from bytes the device delivered.
         warnNoTarget();
         return false;
@@ -276,7 +274,7 @@ bool MainWindow::readSettings()
     currentPanel = form->premiumHardwareSettings;
     loadedRecord = ownedBytes(record);
     savedRecord.clear();
-    currentPanel->loadSettings(deviceType, record);
+    currentPanel->loadSettings(unsigned(deviceType), record);
     loadPages(record);
     return true;
 }
@@ -287,43 +285,49 @@ void MainWindow::on_save_settings_button_clicked()
     if (!handle || !currentPanel)
         return;
 
-    // Read afresh: bytes that no widget owns go back as the device holds them now.
-    unsigned char record[RECEIVE_BUFFER_SIZE] = {};
-    if (getReport(handle, REPORT_HARDWARE_SETTINGS, record, RECEIVE_BUFFER_SIZE) <
-        HardwareSettingsRecord::SIZE) {
-        warnNoTarget(); // never write back bytes that no read delivered
-        return;
-    }
     // Settings changed by someone else since the read (another program, a replug of another
     // set-up) must not be overwritten by pages that never showed them. A reconnect alone
     // changes nothing the controller holds: the user's edits go out.
-    const QByteArray holds = ownedBytes(record);
-    if (holds != loadedRecord && holds != savedRecord) {
+    unsigned char record[RECEIVE_BUFFER_SIZE];
+    const Outcome saved = saveHardwareSettings(
+        handle, record, [this](unsigned char *r) { storePages(r); },
+        [this](const unsigned char *r) {
+            const QByteArray holds = ownedBytes(r);
+            return holds == loadedRecord || holds == savedRecord;
+        });
+    // The pages keep the user's values after a failure, so that saving again sends them.
+    using Problem = Outcome::Problem;
+    switch (saved.problem) {
+    case Problem::None:
+    case Problem::NotConfirmed:
+    case Problem::StoppedAnswering:
+        savedRecord = ownedBytes(record); // written whole: the controller may hold it now
+        break;
+    default:
+        break;
+    }
+    switch (saved.problem) {
+    case Problem::None:
+        break;
+    case Problem::Changed:
         warn(tr("The controller's settings changed since they were read, so nothing was saved. "
                 "Your changes are still shown; click \"Read settings\" to see what the "
                 "controller holds now."));
-        return;
-    }
-    storePages(record);
-    // The pages keep the user's values after a failure, so that saving again sends them.
-    const int written =
-        writeChunked(handle, CMD_WRITE_HARDWARE_SETTINGS, record, HardwareSettingsRecord::SIZE);
-    if (written < 0) {
-        warn(tr("The controller did not take the settings. Check the cable, then try again."));
-        return;
-    }
-    savedRecord = ownedBytes(record);
-    switch (waitUntilReady(handle)) {
-    case ReadyResult::Ready:
         break;
-    case ReadyResult::StillBusy:
+    case Problem::WriteFailed:
+        warn(tr("The controller did not take the settings. Check the cable, then try again."));
+        break;
+    case Problem::NotConfirmed:
         warn(tr("The controller stayed busy and did not confirm within %1 seconds that it stored "
                 "the settings. Wait a moment, then save again.")
                  .arg(READY_WAIT_LIMIT_MS / 1000));
         break;
-    case ReadyResult::Failed:
+    case Problem::StoppedAnswering:
         warn(tr("The controller did not confirm that it stored the settings. Check the cable, "
                 "then save again."));
+        break;
+    default:
+        warnNoTarget(); // the fresh read failed: never write back bytes that no read delivered
         break;
     }
 }
@@ -332,13 +336,8 @@ void MainWindow::sendCalibrationStartAngle(int axis, int value, int magnitude)
 {
     if (selectedDevice < 0 || !deviceCatalogue[selectedDevice].handle || calibrationWarningPending)
         return;
-    unsigned char packet[COMMAND_PACKET_SIZE];
-    initCommandPacket(packet, CMD_CALIBRATION_START_ANGLE);
-    packet[CALIBRATION_AXIS_FIELD] = static_cast<unsigned char>(axis & 0xFF);
-    packet[CALIBRATION_MAGNITUDE_FIELD] = static_cast<unsigned char>(magnitude & 0xFF);
-    packet[CALIBRATION_ANGLE_FIELD] = static_cast<unsigned char>(value & 0xFF);
-    packet[CALIBRATION_ANGLE_FIELD + 1] = static_cast<unsigned char>((value >> 8) & 0xFF);
-    if (packetSent(setReport(deviceCatalogue[selectedDevice].handle, REPORT_COMMAND, packet))) {
+    if (sendCalibrationCommand(deviceCatalogue[selectedDevice].handle, axis, value, magnitude)
+            .ok()) {
         calibrationFailing = false;
         return;
     }

@@ -7,10 +7,8 @@
 // fields by them.
 
 #include "record_fields.h"
-#include "usb_access.h"
 
 #include <cstdint>
-#include <functional>
 
 constexpr int EFFECT_SETTINGS_RECORD_SIZE = 22; // what is written back and stored
 
@@ -52,36 +50,3 @@ inline void setMotionRange(unsigned char *record, uint16_t degrees)
 {
     writeEncoded(FieldEncoding::U16, degrees, record + EFFECT_MOTION_RANGE);
 }
-
-// The pause between the write and the command that makes it permanent.
-constexpr unsigned EFFECT_SAVE_PAUSE_MS = 100;
-
-// Writes the fields the program owns into a record that holds the wheel's own bytes.
-using StoreEffectFields = std::function<void(unsigned char *record)>;
-
-// How an exchange with the wheel ended. Every sequence stops at its first failed step, so
-// nothing is sent after it.
-enum class WheelExchange {
-    Done,
-    NoWheel,      // no handle: nothing was sent
-    ReadFailed,   // the wheel's record could not be read whole: nothing was sent
-    WriteFailed,  // a packet of command 18 did not go out: the wheel kept its settings
-    CommitFailed, // command 2 did not go out: the new settings are live, not permanent
-    NotConfirmed, // the status stayed busy until the wait's limit
-    StatusFailed, // a status read failed: the wheel stopped answering while it stored
-};
-
-// The exchange sequences with the wheel. `record` buffers hold RECEIVE_BUFFER_SIZE bytes.
-
-// Read on connection: false when the read failed or delivered less than a whole record,
-// and then `record` must not be loaded (it holds zeros, not the wheel's settings).
-bool readEffectSettings(DeviceHandle *handle, unsigned char *record);
-
-// Live apply: reads the wheel's record afresh, lets `store` overwrite the owned fields and
-// writes the 22 bytes with command 18, so that bytes 5 and 12..21 go back as the wheel
-// sent them. Sends nothing when the read gave no whole record.
-WheelExchange applyEffectSettings(DeviceHandle *handle, const StoreEffectFields &store);
-
-// Save: the live apply, the pause, command 2 and the busy wait. Nothing is made permanent
-// when the live apply did not go out whole.
-WheelExchange saveEffectSettings(DeviceHandle *handle, const StoreEffectFields &store);

@@ -16,11 +16,9 @@ namespace
 // The kernel follows at most 40 links in one lookup; so does the writer.
 constexpr int MAX_LINK_HOPS = 40;
 
-FileOutcome refusal(FileOutcome::Problem problem)
+Outcome refusal(Outcome::Problem problem)
 {
-    FileOutcome outcome;
-    outcome.problem = problem;
-    return outcome;
+    return Outcome::failed(problem);
 }
 
 // Closes the descriptor on every way out.
@@ -60,12 +58,12 @@ QByteArray readLink(int folder, const QByteArray &name, int *error)
     }
 }
 
-FileOutcome writeInto(int folder, const QByteArray &name, const QByteArray &content,
+Outcome writeInto(int folder, const QByteArray &name, const QByteArray &content,
                       const struct stat *existing)
 {
     // Renaming over a file the user may not write would replace it behind the permissions.
     if (existing && ::faccessat(folder, name.constData(), W_OK, AT_EACCESS) != 0)
-        return FileOutcome::fromError(errno);
+        return Outcome::fromError(errno);
 
     // Beside the target, so that the final rename stays on one file system; hidden, and
     // short enough to leave room under the name limit.
@@ -77,10 +75,10 @@ FileOutcome writeInto(int folder, const QByteArray &name, const QByteArray &cont
         fd = ::openat(folder, temporary.constData(),
                       O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, existing ? 0600 : 0666);
         if (fd < 0 && errno != EEXIST)
-            return FileOutcome::fromError(errno);
+            return Outcome::fromError(errno);
     }
     if (fd < 0)
-        return FileOutcome::fromError(EEXIST);
+        return Outcome::fromError(EEXIST);
     Descriptor file(fd);
     bool committed = false;
     struct Discard {
@@ -101,9 +99,9 @@ FileOutcome writeInto(int folder, const QByteArray &name, const QByteArray &cont
         if (written < 0 && errno == EINTR)
             continue;
         if (written < 0)
-            return FileOutcome::fromError(errno);
+            return Outcome::fromError(errno);
         if (written == 0) // no progress and no error: the file system has no room
-            return FileOutcome::fromError(ENOSPC);
+            return Outcome::fromError(ENOSPC);
         next += written;
         left -= written;
     }
@@ -115,87 +113,26 @@ FileOutcome writeInto(int folder, const QByteArray &name, const QByteArray &cont
         (void)::fchmod(file.fd, existing->st_mode & 07777);
     }
     if (::fsync(file.fd) != 0)
-        return FileOutcome::fromError(errno);
+        return Outcome::fromError(errno);
     const int closing = file.fd;
     file.fd = -1;
     if (::close(closing) != 0)
-        return FileOutcome::fromError(errno);
+        return Outcome::fromError(errno);
     if (::renameat(folder, temporary.constData(), folder, name.constData()) != 0)
-        return FileOutcome::fromError(errno);
+        return Outcome::fromError(errno);
     committed = true;
     // The new content is in place either way; this only hurries the rename to the disk.
     (void)::fsync(folder);
-    return FileOutcome();
+    return Outcome();
 }
 
 } // namespace
 
-QString FileOutcome::reason() const
-{
-    switch (problem) {
-    case Problem::None:
-        return {};
-    case Problem::DiskFull:
-        return QStringLiteral("the disk is full");
-    case Problem::NotRegularFile:
-        return QStringLiteral("it is not a regular file");
-    case Problem::SymbolicLink:
-        return QStringLiteral("it is a symbolic link, and links are not followed");
-    case Problem::PlantedLink:
-        return QStringLiteral("it is a symbolic link that another user made in a shared folder, "
-                              "and such links are not followed");
-    case Problem::AccessDenied:
-        return QStringLiteral("permission was denied");
-    case Problem::ReadOnly:
-        return QStringLiteral("the file system is read-only");
-    case Problem::NameTooLong:
-        return QStringLiteral("the name is too long");
-    case Problem::NoFolder:
-        return QStringLiteral("its folder does not exist");
-    case Problem::NotFound:
-        return QStringLiteral("there is no such file");
-    case Problem::Failed:
-        break;
-    }
-    return systemText;
-}
-
-FileOutcome FileOutcome::fromError(int error)
-{
-    switch (error) {
-    case 0:
-        return FileOutcome();
-    case ENOSPC:
-    case EFBIG:
-#ifdef EDQUOT
-    case EDQUOT:
-#endif
-        return refusal(Problem::DiskFull);
-    case EACCES:
-    case EPERM:
-        return refusal(Problem::AccessDenied);
-    case EROFS:
-        return refusal(Problem::ReadOnly);
-    case ENAMETOOLONG:
-        return refusal(Problem::NameTooLong);
-    case ENOENT:
-        return refusal(Problem::NotFound);
-    case EISDIR:
-    case ENXIO: // a device or socket with nothing behind it
-        return refusal(Problem::NotRegularFile);
-    default:
-        break;
-    }
-    FileOutcome outcome = refusal(Problem::Failed);
-    outcome.systemText = QString::fromLocal8Bit(std::strerror(error));
-    return outcome;
-}
-
-FileOutcome writeFileAtomically(const QString &path, const QByteArray &content, LinkPolicy links)
+Outcome writeFileAtomically(const QString &path, const QByteArray &content, LinkPolicy links)
 {
     QByteArray current = QFile::encodeName(path);
     if (current.isEmpty())
-        return refusal(FileOutcome::Problem::NotFound);
+        return refusal(Outcome::Problem::NotFound);
     for (int hop = 0; hop <= MAX_LINK_HOPS; ++hop) {
         const int slash = current.lastIndexOf('/');
         const QByteArray folderPath = slash < 0    ? QByteArray(".")
@@ -203,39 +140,39 @@ FileOutcome writeFileAtomically(const QString &path, const QByteArray &content, 
                                                    : current.left(slash);
         const QByteArray name = current.mid(slash + 1);
         if (name.isEmpty() || name == "." || name == "..")
-            return refusal(FileOutcome::Problem::NotRegularFile);
+            return refusal(Outcome::Problem::NotRegularFile);
 
         // The folder's own path may pass through links: the kernel judges those itself.
         const Descriptor folder(::open(folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         if (folder.fd < 0)
-            return errno == ENOENT || errno == ENOTDIR ? refusal(FileOutcome::Problem::NoFolder)
-                                                       : FileOutcome::fromError(errno);
+            return errno == ENOENT || errno == ENOTDIR ? refusal(Outcome::Problem::NoFolder)
+                                                       : Outcome::fromError(errno);
         struct stat target;
         if (::fstatat(folder.fd, name.constData(), &target, AT_SYMLINK_NOFOLLOW) != 0) {
             if (errno != ENOENT)
-                return FileOutcome::fromError(errno);
+                return Outcome::fromError(errno);
             return writeInto(folder.fd, name, content, nullptr);
         }
         if (S_ISLNK(target.st_mode)) {
             if (links == LinkPolicy::Refuse)
-                return refusal(FileOutcome::Problem::SymbolicLink);
+                return refusal(Outcome::Problem::SymbolicLink);
             struct stat folderStatus;
             if (::fstat(folder.fd, &folderStatus) != 0)
-                return FileOutcome::fromError(errno);
+                return Outcome::fromError(errno);
             if (!mayFollow(folderStatus, target))
-                return refusal(FileOutcome::Problem::PlantedLink);
+                return refusal(Outcome::Problem::PlantedLink);
             int error = 0;
             const QByteArray to = readLink(folder.fd, name, &error);
             if (error != 0)
-                return FileOutcome::fromError(error);
+                return Outcome::fromError(error);
             // Replacing the link itself would turn the user's link into a file: the save goes
             // to what it points at, as an ordinary write through it would.
             current = to.startsWith('/') ? to : folderPath + '/' + to;
             continue;
         }
         if (!S_ISREG(target.st_mode))
-            return refusal(FileOutcome::Problem::NotRegularFile);
+            return refusal(Outcome::Problem::NotRegularFile);
         return writeInto(folder.fd, name, content, &target);
     }
-    return FileOutcome::fromError(ELOOP);
+    return Outcome::fromError(ELOOP);
 }

@@ -1,5 +1,7 @@
 #include "hardware_settings_record.h"
 
+#include "kestrix_protocol.h"
+
 #include <limits>
 
 namespace
@@ -10,7 +12,8 @@ using E = FieldEncoding;
 
 RecordTable buildTable()
 {
-    RecordTable table{QStringLiteral("hardware_settings"), Rec::SIZE, {}};
+    RecordTable table{QStringLiteral("hardware_settings"), Rec::SIZE, REPORT_HARDWARE_SETTINGS,
+                      CMD_WRITE_HARDWARE_SETTINGS, {}};
     auto add = [&table](const QString &name, int offset, E encoding, double minimum, double maximum,
                         const char *unit, const QString &widget) {
         return &table.add(name, offset, encoding, minimum, maximum, QString::fromLatin1(unit),

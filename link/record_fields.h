@@ -62,6 +62,8 @@ QString floatText(float value);
 struct RecordTable {
     QString name;                    // "hardware_settings"
     int size = 0;                    // the bytes the device takes back
+    int reportId = 0;                // the feature report it is read from
+    int writeCommand = 0;            // the command whose chunked write takes it back
     std::vector<RecordField> fields; // in record order
 
     // Appends a field; the rest of its attributes can be set on what it returns.

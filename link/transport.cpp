@@ -77,11 +77,11 @@ void setBusyIndicator(BusyIndicator indicator)
     busyIndicator = indicator;
 }
 
-ReadyResult waitUntilReady(DeviceHandle *handle)
+Outcome waitUntilReady(DeviceHandle *handle)
 {
     if (busyIndicator)
         busyIndicator(true);
-    ReadyResult outcome = ReadyResult::Failed;
+    Outcome outcome = Outcome::failed(Outcome::Problem::StoppedAnswering, USB_ERROR_NO_DEVICE);
     if (handle) {
         // A wall-clock limit, not a read count: each read may itself take up to its time-out.
         const auto deadline =
@@ -94,11 +94,11 @@ ReadyResult waitUntilReady(DeviceHandle *handle)
             if (received < 1)
                 break;
             if (status[0] == 0) {
-                outcome = ReadyResult::Ready;
+                outcome = Outcome();
                 break;
             }
             if (std::chrono::steady_clock::now() >= deadline) {
-                outcome = ReadyResult::StillBusy;
+                outcome = Outcome::failed(Outcome::Problem::NotConfirmed);
                 break;
             }
         }

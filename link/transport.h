@@ -4,6 +4,7 @@
 // results follow libusb's convention (bytes transferred, or a negative error).
 
 #include "kestrix_protocol.h"
+#include "outcome.h"
 #include "usb_access.h"
 
 #include <cstdint>
@@ -21,15 +22,11 @@ int writeChunked(DeviceHandle *handle, int command, const unsigned char *data, u
 // How long the status may stay busy after a write before the wait gives up.
 constexpr int READY_WAIT_LIMIT_MS = 5000;
 
-enum class ReadyResult {
-    Ready,     // the status said ready
-    StillBusy, // still busy when the limit ran out: the device did not confirm
-    Failed,    // a status read failed (the device is gone), or there was no handle
-};
-
 // Reads the status every 100 ms until it says ready, a read fails or READY_WAIT_LIMIT_MS
-// have passed, with the process's busy indicator on meanwhile.
-ReadyResult waitUntilReady(DeviceHandle *handle);
+// have passed, with the process's busy indicator on meanwhile. NotConfirmed when still busy
+// at the limit; StoppedAnswering when a status read failed (the device is gone) or came
+// empty, or there was no handle.
+Outcome waitUntilReady(DeviceHandle *handle);
 
 // What a program shows while the busy wait blocks it: the windows show the wait cursor, the
 // command line nothing. Called with true when the wait begins and false when it ends; null

@@ -2,6 +2,7 @@
 
 #include "ui_mainwindow.h"
 
+#include "device_sequences.h"
 #include "effect_settings_record.h"
 #include "program_main.h"
 #include "transport.h"
@@ -44,7 +45,7 @@ MainWindow::MainWindow(QWidget *parent)
             &MainWindow::sendEffectSettings);
     connect(form->profile_widget, &ProfileWidget::profileApplied, this, [this] {
         applyToWheel(form->profile_widget->appliedProfile());
-        if (lastApply != WheelExchange::Done)
+        if (!lastApply.ok())
             form->profile_widget->forgetHeldProfile();
     });
     form->profile_widget->setNotifier([this](const QString &text) { tellUser(text); });
@@ -97,7 +98,7 @@ void MainWindow::pollDevice()
         return;
 
     unsigned char record[RECEIVE_BUFFER_SIZE];
-    if (!readEffectSettings(entry.handle, record)) {
+    if (!readRecord(entry.handle, effectSettingsTable(), record).ok()) {
         // Nothing trustworthy to show yet; the next tick reads again.
         showDisconnected();
         return;
@@ -161,7 +162,7 @@ void MainWindow::sendEffectSettings()
     applyToWheel(QString());
 }
 
-StoreEffectFields MainWindow::panelFields()
+StoreFields MainWindow::panelFields()
 {
     return [this](unsigned char *record) { currentPanel->storeSettings(record); };
 }
@@ -170,11 +171,11 @@ void MainWindow::applyToWheel(const QString &profile)
 {
     DeviceHandle *handle = connectedHandle();
     if (!handle || !currentPanel) {
-        lastApply = WheelExchange::NoWheel;
+        lastApply = Outcome::failed(Outcome::Problem::NoDevice);
         return;
     }
     lastApply = applyEffectSettings(handle, panelFields());
-    if (lastApply == WheelExchange::Done)
+    if (lastApply.ok())
         return;
     showWheelRecord();
     tellUser(applyRefusedText(profile));
@@ -198,21 +199,21 @@ void MainWindow::on_save_settings_button_clicked()
     saveToWheel();
 }
 
-WheelExchange MainWindow::saveToWheel()
+Outcome MainWindow::saveToWheel()
 {
     DeviceHandle *handle = connectedHandle();
     if (!handle || !currentPanel)
-        return WheelExchange::NoWheel;
-    const WheelExchange saved = saveEffectSettings(handle, panelFields());
-    if (saved == WheelExchange::Done)
+        return Outcome::failed(Outcome::Problem::NoDevice);
+    const Outcome saved = saveEffectSettings(handle, panelFields());
+    if (saved.ok())
         return saved;
     showWheelRecord();
-    switch (saved) {
-    case WheelExchange::NotConfirmed:
+    switch (saved.problem) {
+    case Outcome::Problem::NotConfirmed:
         tellUser(tr("The wheel did not confirm within 5 seconds that it saved the settings. "
                     "Wait a moment, then click \"Save settings\" again."));
         break;
-    case WheelExchange::StatusFailed:
+    case Outcome::Problem::StoppedAnswering:
         tellUser(tr("The wheel stopped answering before it confirmed that it saved the "
                     "settings. Check the cable, then click \"Save settings\" again."));
         break;
@@ -231,9 +232,9 @@ void MainWindow::on_reboot_button_clicked()
         return;
     wheelDevice.entry.handle = nullptr;
     wheelDevice.connected = false;
-    const int result = sendCommand(handle, CMD_REBOOT);
+    const Outcome rebooted = rebootController(handle);
     closeDevice(handle);
-    if (!packetSent(result))
+    if (!rebooted.ok())
         tellUser(tr("The wheel did not confirm the restart. Check the cable, then try again."));
 }
 
@@ -241,7 +242,7 @@ void MainWindow::showWheelRecord()
 {
     unsigned char record[RECEIVE_BUFFER_SIZE];
     DeviceHandle *handle = connectedHandle();
-    if (handle && currentPanel && readEffectSettings(handle, record)) {
+    if (handle && currentPanel && readRecord(handle, effectSettingsTable(), record).ok()) {
         currentPanel->loadSettings(record);
         return;
     }
@@ -321,14 +322,14 @@ WheelReply MainWindow::applyProfileOnRequest(const QString &name)
 
     QStringList told;
     requestMessages = &told;
-    lastApply = WheelExchange::NoWheel;
+    lastApply = Outcome::failed(Outcome::Problem::NoDevice);
     const ProfileStore::Outcome read = form->profile_widget->pickProfile(name);
     requestMessages = nullptr;
 
     reply.message = told.join(QLatin1Char(' '));
     if (!read.ok())
         reply.status = WheelReply::Status::Refused;
-    else if (lastApply != WheelExchange::Done)
+    else if (!lastApply.ok())
         reply.status = WheelReply::Status::WheelFailed;
     else
         reply.previous = previous;
@@ -352,7 +353,7 @@ WheelReply MainWindow::applyRecordOnRequest(const QByteArray &record, bool perma
     currentPanel->loadSettings(reinterpret_cast<const unsigned char *>(record.constData()));
     // Settings given as bytes (those put back after a game) are no profile's.
     form->profile_widget->forgetHeldProfile();
-    WheelExchange done = WheelExchange::Done;
+    Outcome done;
     if (permanent) {
         done = saveToWheel();
     } else {
@@ -361,7 +362,7 @@ WheelReply MainWindow::applyRecordOnRequest(const QByteArray &record, bool perma
     }
     requestMessages = nullptr;
 
-    if (done != WheelExchange::Done) {
+    if (!done.ok()) {
         reply.status = WheelReply::Status::WheelFailed;
         reply.message = told.join(QLatin1Char(' '));
     }

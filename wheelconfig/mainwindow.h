@@ -1,5 +1,6 @@
 #pragma once
 
+#include "device_sequences.h"
 #include "effect_settings_record.h"
 #include "wheel_channel.h"
 #include "wheel_device.h"
@@ -59,11 +60,11 @@ private:
     void showConnected(const unsigned char *record);
     void adjustToContents();
     void sendEffectSettings();
-    WheelExchange saveToWheel();
+    Outcome saveToWheel();
     void applyPendingProfile();
     // The live apply of the panel; `profile` names the applied profile, if it was one.
     void applyToWheel(const QString &profile);
-    StoreEffectFields panelFields();
+    StoreFields panelFields();
     // After a failed exchange: the panel shows what the wheel holds, or the window goes to
     // the disconnected state when the wheel does not answer.
     void showWheelRecord();
@@ -85,7 +86,7 @@ private:
     QIcon connectedIcon;
     QIcon disconnectedIcon;
     QTranslator translator;
-    WheelExchange lastApply = WheelExchange::NoWheel;
+    Outcome lastApply = Outcome::failed(Outcome::Problem::NoDevice);
     // While a request of another process is served: what the user would have been told.
     QStringList *requestMessages = nullptr;
     QString pendingProfile;

@@ -162,11 +162,11 @@ ProfileStore::Outcome ProfileStore::write(const QString &name, const unsigned ch
     if (Outcome examined = examine(name, false); !examined.ok())
         return examined;
     // A link that appeared since it was examined is refused too.
-    const FileOutcome written = writeFileAtomically(
+    const ::Outcome written = writeFileAtomically(
         profileDir.filePath(name),
         QByteArray(reinterpret_cast<const char *>(record), EFFECT_SETTINGS_RECORD_SIZE),
         LinkPolicy::Refuse);
-    using Problem = FileOutcome::Problem;
+    using Problem = ::Outcome::Problem;
     switch (written.problem) {
     case Problem::None:
         return outcome(Status::Ok);
@@ -185,7 +185,7 @@ ProfileStore::Outcome ProfileStore::write(const QString &name, const unsigned ch
     case Problem::NoFolder:
     case Problem::NotFound:
         return outcome(Status::NoStore);
-    case Problem::Failed:
+    default:
         break;
     }
     Outcome failed = outcome(Status::Failed);

@@ -1,5 +1,6 @@
 #include "windowless_apply.h"
 
+#include "device_sequences.h"
 #include "effect_settings_record.h"
 #include "mainwindow.h"
 #include "profile_store.h"
@@ -43,17 +44,17 @@ WheelReply applyWithoutWindow(const WheelRequest &request)
     WheelDevice wheel;
     openIfAbsent(wheel.entry);
     QByteArray previous(EFFECT_SETTINGS_RECORD_SIZE, 0);
-    const WheelExchange done = applyEffectSettings(wheel.entry.handle, [&](unsigned char *record) {
+    const Outcome done = applyEffectSettings(wheel.entry.handle, [&](unsigned char *record) {
         std::memcpy(previous.data(), record, EFFECT_SETTINGS_RECORD_SIZE);
         storeOwnedFields(fields, record);
     });
     closeEntry(wheel.entry);
     usbExit();
 
-    if (done == WheelExchange::NoWheel) {
+    if (done.problem == Outcome::Problem::NoDevice) {
         reply.status = WheelReply::Status::NoWheel;
         reply.message = MainWindow::noWheelText();
-    } else if (done != WheelExchange::Done) {
+    } else if (!done.ok()) {
         reply.status = WheelReply::Status::WheelFailed;
         reply.message = MainWindow::applyRefusedText(isProfile ? request.profile : QString());
     } else if (isProfile) {

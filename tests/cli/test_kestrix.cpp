@@ -315,24 +315,26 @@ void KestrixTest::dryRunSendsNoSetReport()
 
 void KestrixTest::faultsEndTheRestore_data()
 {
-    // A joystick's restore: device information, record, three write packets, a busy and a
-    // ready status read, the read-back. A wheel's reads its effect record after the
-    // hardware record, and after the hardware read-back (transfer 8) reads it afresh, sends
-    // two packets of command 18, command 2, reads the status twice and reads back.
+    // A joystick's restore: device information, record, the record afresh just before the
+    // write, three write packets, a busy and a ready status read, the read-back. A wheel's
+    // reads its effect record after the hardware record, and after the hardware read-back
+    // (transfer 9) reads it afresh, sends two packets of command 18, command 2, reads the
+    // status twice and reads back.
     QTest::addColumn<ControllerKind>("kind");
     QTest::addColumn<int>("failing");
     QTest::addColumn<bool>("written"); // the hardware record
     QTest::addColumn<int>("saves");    // of the effect record (command 2 executed)
     using K = ControllerKind;
     QTest::newRow("record read") << K::Joystick << 1 << false << 0;
-    QTest::newRow("first write packet") << K::Joystick << 2 << false << 0;
-    QTest::newRow("closing packet") << K::Joystick << 4 << false << 0;
-    QTest::newRow("status read") << K::Joystick << 5 << true << 0;
-    QTest::newRow("read-back") << K::Joystick << 7 << true << 0;
+    QTest::newRow("fresh read before the write") << K::Joystick << 2 << false << 0;
+    QTest::newRow("first write packet") << K::Joystick << 3 << false << 0;
+    QTest::newRow("closing packet") << K::Joystick << 5 << false << 0;
+    QTest::newRow("status read") << K::Joystick << 6 << true << 0;
+    QTest::newRow("read-back") << K::Joystick << 8 << true << 0;
     QTest::newRow("wheel: effect record read") << K::Wheel << 2 << false << 0;
-    QTest::newRow("wheel: effect write packet") << K::Wheel << 10 << true << 0;
-    QTest::newRow("wheel: command 2") << K::Wheel << 12 << true << 0;
-    QTest::newRow("wheel: effect read-back") << K::Wheel << 15 << true << 1;
+    QTest::newRow("wheel: effect write packet") << K::Wheel << 11 << true << 0;
+    QTest::newRow("wheel: command 2") << K::Wheel << 13 << true << 0;
+    QTest::newRow("wheel: effect read-back") << K::Wheel << 16 << true << 1;
 }
 
 // A failed transfer ends the restore at once with exit 1; nothing follows it.

@@ -144,7 +144,7 @@ void FileWriterTest::oldFileStaysOrAllOfTheNewArrives()
     };
     const QStringList entriesBefore = entries();
 
-    FileOutcome outcome;
+    Outcome outcome;
     if (setup == Setup::FullDisk) {
         FullDisk full;
         QVERIFY(full.active);

@@ -233,7 +233,8 @@ void TransportTest::waitUntilReady()
     CursorSpy spy(handle);
     QElapsedTimer clock;
     clock.start();
-    QCOMPARE(::waitUntilReady(&spy), ready ? ReadyResult::Ready : ReadyResult::Failed);
+    QCOMPARE(::waitUntilReady(&spy).problem,
+             ready ? Outcome::Problem::None : Outcome::Problem::StoppedAnswering);
     const qint64 elapsed = clock.elapsed();
 
     const int expectedReads = ready ? busyReads + 1 : 1;
@@ -255,7 +256,7 @@ void TransportTest::waitUntilReadyEndsWhenTheDeviceVanishes()
     joystick->clearTransfers();
     joystick->unplugAfter(2);
 
-    QCOMPARE(::waitUntilReady(handle), ReadyResult::Failed);
+    QCOMPARE(::waitUntilReady(handle).problem, Outcome::Problem::StoppedAnswering);
 
     const auto reads = joystick->transfers();
     QCOMPARE(reads.size(), size_t(3));
@@ -272,7 +273,7 @@ void TransportTest::waitUntilReadyGivesUpOnADeviceThatStaysBusy()
 
     QElapsedTimer clock;
     clock.start();
-    QCOMPARE(::waitUntilReady(handle), ReadyResult::StillBusy);
+    QCOMPARE(::waitUntilReady(handle).problem, Outcome::Problem::NotConfirmed);
     const qint64 elapsed = clock.elapsed();
 
     QVERIFY2(elapsed >= READY_WAIT_LIMIT_MS && elapsed < READY_WAIT_LIMIT_MS + 500,
@@ -285,7 +286,7 @@ void TransportTest::waitUntilReadyGivesUpOnADeviceThatStaysBusy()
 
 void TransportTest::waitUntilReadyWithoutHandleSendsNothing()
 {
-    QCOMPARE(::waitUntilReady(nullptr), ReadyResult::Failed);
+    QCOMPARE(::waitUntilReady(nullptr).problem, Outcome::Problem::StoppedAnswering);
     QVERIFY(joystick->transfers().empty());
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
 }

@@ -1,0 +1,44 @@
+#pragma once
+
+// How anything that a person or a script is told about ended: ok, or the reason. The device
+// sequences, the file writer and the readers of files return it; the windows turn it into a
+// box or a tray message, kestrix into one line on stderr and its exit code. A single
+// transfer's result stays a UsbResult.
+
+#include <QString>
+
+struct Outcome {
+    enum class Problem {
+        None,
+        // A device sequence. Each stops at its first failure and sends nothing after it.
+        NoDevice,         // no handle: nothing was sent
+        ReadFailed,       // a record or the device information did not come whole
+        Changed,          // the settings changed since they were read: nothing was written
+        WriteFailed,      // a packet of a write did not go out: the device kept its settings
+        CommandFailed,    // a command did not go out
+        NotConfirmed,     // still busy when the wait's limit ran out
+        StoppedAnswering, // a status read failed while the device stored the settings
+        // A file.
+        DiskFull,
+        NotRegularFile, // a folder, a device, a FIFO or a socket
+        SymbolicLink,   // refused by the caller's wish
+        PlantedLink,    // another user's link in a shared sticky folder
+        AccessDenied,
+        ReadOnly,
+        NameTooLong,
+        NoFolder, // the folder the file would be in is missing
+        NotFound,
+        Failed, // anything else; systemText says what
+    };
+    Problem problem = Problem::None;
+    QString systemText;
+    int transfer = 0; // the failing transfer's result: a negative UsbResult, or a short count
+
+    bool ok() const { return problem == Problem::None; }
+    // "the disk is full", to follow "... can not be written: ".
+    QString reason() const;
+
+    static Outcome failed(Problem problem, int transfer = 0);
+    // What an error number means to someone who writes or reads a file.
+    static Outcome fromError(int error);
+};
