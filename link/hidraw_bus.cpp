@@ -10,6 +10,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -120,24 +125,104 @@ int hidrawErrorToUsbResult(int error)
     }
 }
 
+// The thread that issues a handle's ioctls, so that its caller can give up on one the
+// controller does not answer. It owns the fd once it has been started.
+struct HidrawHandle::Worker {
+    Worker(int fd, HidrawIoctl ioctlFunction) : fd(fd), ioctlFunction(std::move(ioctlFunction)) {}
+
+    const int fd;
+    const HidrawIoctl ioctlFunction;
+    std::thread thread; // touched by the handle only
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    // Guarded by mutex. One request at a time: the handle is dead once one timed out.
+    bool requested = false;
+    bool running = false;
+    bool answered = false;
+    bool dead = false;
+    bool closing = false;
+    unsigned long request = 0;
+    std::vector<unsigned char> buffer; // the worker's own: the caller's never leaves it
+    int result = 0;
+
+    int call(unsigned long ioctlRequest, void *argument) const
+    {
+        for (int attempt = 0;; ++attempt) {
+            errno = 0;
+            const int outcome = ioctlFunction(fd, ioctlRequest, argument);
+            if (outcome >= 0)
+                return outcome;
+            const int error = errno;
+            if (error != EINTR || attempt == EINTR_RETRIES)
+                return hidrawErrorToUsbResult(error);
+        }
+    }
+
+    static void run(std::shared_ptr<Worker> worker)
+    {
+        std::unique_lock<std::mutex> lock(worker->mutex);
+        for (;;) {
+            worker->changed.wait(lock, [&] { return worker->requested || worker->closing; });
+            if (worker->closing)
+                break;
+            worker->requested = false;
+            worker->running = true;
+            const unsigned long ioctlRequest = worker->request;
+            std::vector<unsigned char> buffer = std::move(worker->buffer);
+            lock.unlock();
+            const int outcome = worker->call(ioctlRequest, buffer.data());
+            lock.lock();
+            worker->running = false;
+            worker->buffer = std::move(buffer);
+            worker->result = outcome;
+            worker->answered = true;
+            worker->changed.notify_all();
+        }
+        lock.unlock();
+        // Only now: closing the fd under a running ioctl could hand its number to another
+        // open while the kernel still works on it.
+        if (worker->fd >= 0)
+            ::close(worker->fd);
+    }
+};
+
 HidrawHandle::HidrawHandle(int fd, HidrawIoctl ioctlFunction)
     : fileDescriptor(fd),
-      ioctlFunction(ioctlFunction ? std::move(ioctlFunction)
-                                  : [](int f, unsigned long request, void *argument) {
-                                        return ::ioctl(f, request, argument);
-                                    })
+      worker(std::make_shared<Worker>(
+          fd, ioctlFunction ? std::move(ioctlFunction)
+                            : [](int f, unsigned long request, void *argument) {
+                                  return ::ioctl(f, request, argument);
+                              }))
 {
 }
 
 HidrawHandle::~HidrawHandle()
 {
-    if (fileDescriptor >= 0)
-        ::close(fileDescriptor);
+    std::unique_lock<std::mutex> lock(worker->mutex);
+    worker->closing = true;
+    const bool stuck = worker->running;
+    lock.unlock();
+    worker->changed.notify_all();
+
+    if (!worker->thread.joinable()) {
+        if (fileDescriptor >= 0)
+            ::close(fileDescriptor);
+    } else if (stuck) {
+        worker->thread.detach(); // it closes the fd when the kernel lets go
+    } else {
+        worker->thread.join(); // idle: it closes the fd and ends at once
+    }
+}
+
+std::weak_ptr<const void> HidrawHandle::activity() const
+{
+    return worker;
 }
 
 int HidrawHandle::controlTransfer(uint8_t requestType, uint8_t request, uint16_t value,
                                   uint16_t index, unsigned char *data, uint16_t length,
-                                  unsigned /*timeoutMs*/)
+                                  unsigned timeoutMs)
 {
     // The node reaches only the HID interface it belongs to, and only its reports.
     if (index != HID_INTERFACE || (value & 0xFF00) != HID_REPORT_TYPE_FEATURE)
@@ -146,9 +231,9 @@ int HidrawHandle::controlTransfer(uint8_t requestType, uint8_t request, uint16_t
         return USB_ERROR_INVALID_PARAM;
     const auto reportId = static_cast<uint8_t>(value & 0xFF);
     if (requestType == HID_REQUEST_TYPE_IN && request == HID_GET_REPORT)
-        return getFeature(reportId, data, length);
+        return getFeature(reportId, data, length, timeoutMs);
     if (requestType == HID_REQUEST_TYPE_OUT && request == HID_SET_REPORT)
-        return setFeature(reportId, data, length);
+        return setFeature(reportId, data, length, timeoutMs);
     return USB_ERROR_NOT_SUPPORTED;
 }
 
@@ -159,7 +244,8 @@ int HidrawHandle::controlTransfer(uint8_t requestType, uint8_t request, uint16_t
 // counts them: what libusb would have given us. Only report 0 differs: the kernel keeps
 // the 0 in byte 0, receives into byte 1 onwards and counts that byte, so it is taken off
 // here. A scratch buffer keeps the caller's bytes beyond what arrived untouched.
-int HidrawHandle::getFeature(uint8_t reportId, unsigned char *data, uint16_t length)
+int HidrawHandle::getFeature(uint8_t reportId, unsigned char *data, uint16_t length,
+                             unsigned timeoutMs)
 {
     const int skip = reportId == 0 ? 1 : 0;
     // wLength only bounds the answer, and the device's reports are far shorter.
@@ -169,7 +255,7 @@ int HidrawHandle::getFeature(uint8_t reportId, unsigned char *data, uint16_t len
 
     std::vector<unsigned char> buffer(size, 0);
     buffer[0] = reportId;
-    const int result = io(HIDIOCGFEATURE(size), buffer.data());
+    const int result = io(HIDIOCGFEATURE(size), buffer, timeoutMs);
     if (result < 0)
         return result;
     const int delivered = std::max(0, std::min(result, size) - skip);
@@ -182,7 +268,8 @@ int HidrawHandle::getFeature(uint8_t reportId, unsigned char *data, uint16_t len
 // a command packet, which carries its report id in byte 0, goes out byte for byte. For
 // report 0 the kernel drops byte 0, so a 0 is put in front. A buffer whose byte 0 is not
 // the report number can not be sent as it is, and is refused rather than altered.
-int HidrawHandle::setFeature(uint8_t reportId, const unsigned char *data, uint16_t length)
+int HidrawHandle::setFeature(uint8_t reportId, const unsigned char *data, uint16_t length,
+                             unsigned timeoutMs)
 {
     const int skip = reportId == 0 ? 1 : 0;
     const int size = length + skip;
@@ -193,23 +280,45 @@ int HidrawHandle::setFeature(uint8_t reportId, const unsigned char *data, uint16
 
     std::vector<unsigned char> buffer(size, 0);
     std::copy_n(data, length, buffer.begin() + skip);
-    const int result = io(HIDIOCSFEATURE(size), buffer.data());
+    const int result = io(HIDIOCSFEATURE(size), buffer, timeoutMs);
     if (result < 0)
         return result;
     return std::max(0, std::min(result - skip, int(length)));
 }
 
-int HidrawHandle::io(unsigned long request, void *argument)
+int HidrawHandle::io(unsigned long request, std::vector<unsigned char> &buffer,
+                     unsigned timeoutMs)
 {
-    for (int attempt = 0;; ++attempt) {
-        errno = 0;
-        const int result = ioctlFunction(fileDescriptor, request, argument);
-        if (result >= 0)
-            return result;
-        const int error = errno;
-        if (error != EINTR || attempt == EINTR_RETRIES)
-            return hidrawErrorToUsbResult(error);
+    std::unique_lock<std::mutex> lock(worker->mutex);
+    // Behind a request stuck in the kernel, another one would only wait for it.
+    if (worker->dead)
+        return USB_ERROR_NO_DEVICE;
+    if (!worker->thread.joinable()) {
+        try {
+            worker->thread = std::thread(Worker::run, worker);
+        } catch (const std::system_error &) {
+            return USB_ERROR_NO_MEM;
+        }
     }
+    worker->request = request;
+    worker->buffer = buffer;
+    worker->answered = false;
+    worker->requested = true;
+    worker->changed.notify_all();
+
+    const auto answered = [&] { return worker->answered; };
+    if (timeoutMs == 0) {
+        worker->changed.wait(lock, answered);
+    } else if (!worker->changed.wait_until(lock,
+                                           std::chrono::steady_clock::now() +
+                                               std::chrono::milliseconds(timeoutMs),
+                                           answered)) {
+        worker->dead = true;
+        return USB_ERROR_TIMEOUT;
+    }
+    if (worker->result >= 0)
+        buffer = worker->buffer;
+    return worker->result;
 }
 
 HidrawBus::HidrawBus(const QString &sysfsRoot, const QString &devRoot, HidrawIoctl ioctlFunction,
@@ -241,20 +350,35 @@ DeviceHandle *HidrawBus::open(uint16_t vendorId, uint16_t productId)
 {
     if (realHardwareRefused())
         return nullptr;
+    for (auto closed = closedNodes.begin(); closed != closedNodes.end();)
+        closed = closed->second.expired() ? closedNodes.erase(closed) : std::next(closed);
     for (const QString &node : nodes(vendorId, productId)) {
+        // A request of a closed handle still stuck on the node would hold up every new one
+        // for the kernel's time-out, and a handle opened each tick would pile threads up.
+        if (closedNodes.count(node))
+            continue;
         // A node we may not open (no udev rule yet) is as good as absent: libusb may
         // still reach the device. It is tried again on every open, without a new search,
         // since its access rights may change without a notice.
         const int fd = ::open(QFile::encodeName(node).constData(), O_RDWR | O_CLOEXEC);
-        if (fd >= 0)
-            return new HidrawHandle(fd, ioctlFunction);
+        if (fd >= 0) {
+            auto *handle = new HidrawHandle(fd, ioctlFunction);
+            openNodes[handle] = node;
+            return handle;
+        }
     }
     return nullptr;
 }
 
 void HidrawBus::close(DeviceHandle *handle)
 {
-    delete static_cast<HidrawHandle *>(handle);
+    auto *hidrawHandle = static_cast<HidrawHandle *>(handle);
+    const auto node = openNodes.find(handle);
+    if (node != openNodes.end()) {
+        closedNodes[node->second] = hidrawHandle->activity();
+        openNodes.erase(node);
+    }
+    delete hidrawHandle;
 }
 
 UsbBus *hidrawBus()

@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
+#include <vector>
 
 class DeviceEvents;
 
@@ -34,24 +36,35 @@ class HidrawHandle final : public DeviceHandle
 public:
     // Owns fd and closes it; -1 for none. An empty ioctl function means ioctl(2).
     explicit HidrawHandle(int fd, HidrawIoctl ioctlFunction = {});
+    // Returns at once even while a request is stuck in the kernel; the fd is then closed
+    // once that request returns.
     ~HidrawHandle() override;
     HidrawHandle(const HidrawHandle &) = delete;
     HidrawHandle &operator=(const HidrawHandle &) = delete;
 
     // GET_REPORT and SET_REPORT of feature reports on interface 0; anything else gives
-    // USB_ERROR_NOT_SUPPORTED. The kernel applies its own time-out (5 s) to each request.
+    // USB_ERROR_NOT_SUPPORTED. The kernel gives each request 5 s; a request that has not
+    // returned within timeoutMs (0: no limit, as in libusb) gives USB_ERROR_TIMEOUT and
+    // leaves the handle dead: every later transfer gives USB_ERROR_NO_DEVICE at once.
     int controlTransfer(uint8_t requestType, uint8_t request, uint16_t value, uint16_t index,
                         unsigned char *data, uint16_t length, unsigned timeoutMs) override;
 
     int fd() const { return fileDescriptor; }
 
+    // Alive while the handle or a request it started in the kernel is: a node is not
+    // opened again behind a request still stuck on it.
+    std::weak_ptr<const void> activity() const;
+
+    struct Worker;
+
 private:
-    int getFeature(uint8_t reportId, unsigned char *data, uint16_t length);
-    int setFeature(uint8_t reportId, const unsigned char *data, uint16_t length);
-    int io(unsigned long request, void *argument);
+    int getFeature(uint8_t reportId, unsigned char *data, uint16_t length, unsigned timeoutMs);
+    int setFeature(uint8_t reportId, const unsigned char *data, uint16_t length,
+                   unsigned timeoutMs);
+    int io(unsigned long request, std::vector<unsigned char> &buffer, unsigned timeoutMs);
 
     const int fileDescriptor;
-    const HidrawIoctl ioctlFunction;
+    const std::shared_ptr<Worker> worker;
 };
 
 // The device events a bus listens to, if any (asked on every open).
@@ -67,8 +80,9 @@ public:
     // Nothing to start or stop: the kernel keeps the nodes.
     int init() override { return USB_SUCCESS; }
     void exit() override {}
-    // The first matching node that opens read-write; null when none does, and always
-    // while realHardwareRefused().
+    // The first matching node that opens read-write and has no request of an earlier
+    // handle still stuck on it; null when none does, and always while
+    // realHardwareRefused().
     DeviceHandle *open(uint16_t vendorId, uint16_t productId) override;
     void close(DeviceHandle *handle) override;
 
@@ -84,6 +98,8 @@ private:
     const HidrawIoctl ioctlFunction;
     const DeviceEventsSource events;
     std::map<uint32_t, QStringList> found; // by vendor id << 16 | product id
+    std::map<const DeviceHandle *, QString> openNodes;
+    std::map<QString, std::weak_ptr<const void>> closedNodes; // by node, of the last handle
     const DeviceEvents *foundWith = nullptr;
     uint64_t foundAt = 0;
     int searchCount = 0;
