@@ -9,12 +9,16 @@
 #include "transport.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <atomic>
 #include <cerrno>
 #include <functional>
+#include <future>
+#include <memory>
 
 #include <fcntl.h>
 #include <linux/hidraw.h>
@@ -222,6 +226,8 @@ private slots:
     void busOpensTheFirstNodeThatOpens();
     void busSearchesAgainOnlyAfterANotice_data();
     void busSearchesAgainOnlyAfterANotice();
+    void unansweredRequestEndsAtTheTimeout_data();
+    void unansweredRequestEndsAtTheTimeout();
     void busRefusesRealHardwareInTests();
     void fallbackBusRoutesEachHandleHome();
 };
@@ -577,6 +583,62 @@ void HidrawTest::busSearchesAgainOnlyAfterANotice()
     QVERIFY(handle);
     bus.close(handle);
     QCOMPARE(bus.searches(), watched ? 3 : 4);
+}
+
+void HidrawTest::unansweredRequestEndsAtTheTimeout_data()
+{
+    QTest::addColumn<bool>("get");
+    QTest::newRow("report read") << true;
+    QTest::newRow("command") << false;
+}
+
+// A controller that stopped answering holds its caller up once, for the time-out: not
+// again on the same handle, nor on one opened behind the stuck request.
+void HidrawTest::unansweredRequestEndsAtTheTimeout()
+{
+    QFETCH(bool, get);
+    EnvironmentOverride hardware("KESTRIX_REFUSE_HARDWARE", QByteArray()); // only fake nodes here
+    FakeSystem system;
+    system.add({"hidraw0", WHEEL_UEVENT, "00\n"});
+    // Shared with the ioctl, which may outlive the test; a broken promise releases it too.
+    std::promise<void> released;
+    auto calls = std::make_shared<std::atomic<int>>(0);
+    HidrawBus bus(system.sys(), system.dev(),
+                  [release = released.get_future().share(), calls](int, unsigned long request,
+                                                                   void *argument) {
+                      ++*calls;
+                      release.wait();
+                      std::fill_n(static_cast<char *>(argument), _IOC_SIZE(request), char(0x55));
+                      return int(_IOC_SIZE(request));
+                  });
+    DeviceHandle *handle = bus.open(KESTRIX_VENDOR_ID, PRODUCT_ID_WHEEL);
+    QVERIFY(handle);
+    const int fd = static_cast<HidrawHandle *>(handle)->fd();
+    QByteArray buffer(RECEIVE_BUFFER_SIZE, '\0');
+    auto transfer = [&] {
+        return get ? getReport(handle, REPORT_STATUS,
+                               reinterpret_cast<unsigned char *>(buffer.data()), buffer.size())
+                   : sendCommand(handle, CMD_REBOOT);
+    };
+
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(transfer(), int(USB_ERROR_TIMEOUT));
+    QVERIFY2(clock.elapsed() >= 990 && clock.elapsed() < 1500, QByteArray::number(clock.elapsed()));
+    clock.restart();
+    QCOMPARE(transfer(), int(USB_ERROR_NO_DEVICE));
+    bus.close(handle);
+    QVERIFY(clock.elapsed() < 200);
+    QCOMPARE(calls->load(), 1);
+    QVERIFY(::fcntl(fd, F_GETFD) != -1); // the kernel still works on it
+    QCOMPARE(bus.open(KESTRIX_VENDOR_ID, PRODUCT_ID_WHEEL), nullptr);
+
+    released.set_value();
+    QTRY_COMPARE(::fcntl(fd, F_GETFD), -1);
+    QCOMPARE(buffer, QByteArray(RECEIVE_BUFFER_SIZE, '\0')); // the late answer stayed out
+    handle = bus.open(KESTRIX_VENDOR_ID, PRODUCT_ID_WHEEL);
+    QVERIFY(handle);
+    bus.close(handle);
 }
 
 void HidrawTest::busRefusesRealHardwareInTests()
