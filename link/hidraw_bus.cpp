@@ -128,7 +128,13 @@ int hidrawErrorToUsbResult(int error)
 // The thread that issues a handle's ioctls, so that its caller can give up on one the
 // controller does not answer. It owns the fd once it has been started.
 struct HidrawHandle::Worker {
-    Worker(int fd, HidrawIoctl ioctlFunction) : fd(fd), ioctlFunction(std::move(ioctlFunction)) {}
+    Worker(int fd, HidrawIoctl function)
+        : fd(fd), ioctlFunction(function ? std::move(function)
+                                         : [](int f, unsigned long request, void *argument) {
+                                               return ::ioctl(f, request, argument);
+                                           })
+    {
+    }
 
     const int fd;
     const HidrawIoctl ioctlFunction;
@@ -181,19 +187,16 @@ struct HidrawHandle::Worker {
         }
         lock.unlock();
         // Only now: closing the fd under a running ioctl could hand its number to another
-        // open while the kernel still works on it.
-        if (worker->fd >= 0)
-            ::close(worker->fd);
+        // open while the kernel still works on it. The node counts as free before that.
+        const int fd = worker->fd;
+        worker.reset();
+        if (fd >= 0)
+            ::close(fd);
     }
 };
 
 HidrawHandle::HidrawHandle(int fd, HidrawIoctl ioctlFunction)
-    : fileDescriptor(fd),
-      worker(std::make_shared<Worker>(
-          fd, ioctlFunction ? std::move(ioctlFunction)
-                            : [](int f, unsigned long request, void *argument) {
-                                  return ::ioctl(f, request, argument);
-                              }))
+    : fileDescriptor(fd), worker(std::make_shared<Worker>(fd, std::move(ioctlFunction)))
 {
 }
 
@@ -286,8 +289,7 @@ int HidrawHandle::setFeature(uint8_t reportId, const unsigned char *data, uint16
     return std::max(0, std::min(result - skip, int(length)));
 }
 
-int HidrawHandle::io(unsigned long request, std::vector<unsigned char> &buffer,
-                     unsigned timeoutMs)
+int HidrawHandle::io(unsigned long request, std::vector<unsigned char> &buffer, unsigned timeoutMs)
 {
     std::unique_lock<std::mutex> lock(worker->mutex);
     // Behind a request stuck in the kernel, another one would only wait for it.
@@ -309,10 +311,9 @@ int HidrawHandle::io(unsigned long request, std::vector<unsigned char> &buffer,
     const auto answered = [&] { return worker->answered; };
     if (timeoutMs == 0) {
         worker->changed.wait(lock, answered);
-    } else if (!worker->changed.wait_until(lock,
-                                           std::chrono::steady_clock::now() +
-                                               std::chrono::milliseconds(timeoutMs),
-                                           answered)) {
+    } else if (!worker->changed.wait_until(
+                   lock, std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs),
+                   answered)) {
         worker->dead = true;
         return USB_ERROR_TIMEOUT;
     }
