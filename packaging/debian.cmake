@@ -5,6 +5,22 @@
 set(KESTRIX_PACKAGE_MAINTAINER "Kestrix developers <kestrix@example.org>" CACHE STRING
     "Maintainer field of the Debian package")
 
+# The copyright and changelog files every Debian package carries. The packaging lives in
+# the project's own source, which makes the package native: its changelog is changelog.gz.
+string(SUBSTRING "${KESTRIX_RELEASE_DATE}" 0 4 KESTRIX_RELEASE_YEAR)
+execute_process(COMMAND ${CMAKE_COMMAND} -E env LC_ALL=C date -u -R -d ${KESTRIX_RELEASE_DATE}
+                OUTPUT_VARIABLE KESTRIX_CHANGELOG_DATE OUTPUT_STRIP_TRAILING_WHITESPACE
+                COMMAND_ERROR_IS_FATAL ANY)
+configure_file(debian/copyright.in ${generated}/doc/copyright @ONLY)
+configure_file(debian/changelog.in ${generated}/doc/changelog @ONLY)
+kestrix_gzip(${generated}/doc/changelog changelog)
+install(FILES ${generated}/doc/copyright ${changelog} DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+if(NOT KESTRIX_DEBIAN_HARDENING)
+    message(STATUS "KESTRIX_DEBIAN_HARDENING is off: lintian will find the package's "
+                   "programs built without Debian's hardening flags")
+endif()
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kestrix)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})

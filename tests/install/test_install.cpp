@@ -21,6 +21,8 @@ const QString ICON_THEME_DIR = QStringLiteral(KESTRIX_ICON_THEME_DIR);
 const QString METAINFO_DIR = QStringLiteral(KESTRIX_METAINFO_DIR);
 const QString APPSTREAM_ID_PREFIX = QStringLiteral(KESTRIX_APPSTREAM_ID_PREFIX);
 const QString UDEV_RULES_DIR = QStringLiteral(KESTRIX_UDEV_RULES_DIR);
+const QString DOC_DIR = QStringLiteral(KESTRIX_DOC_DIR);
+const QString MAN_DIR = QStringLiteral(KESTRIX_MAN_DIR);
 
 const QStringList PRODUCT_IDS = {"55f0", "58f9", "5968", "59d7"};
 
@@ -135,6 +137,9 @@ void InstallTest::treeHoldsExactlyTheInstallation()
         DATA_DIR + "/wheel_icon_not_connected.png",
         DATA_DIR + "/i18n/simulator_panel_ru.qm",
         UDEV_RULES_DIR + "/70-kestrix.rules",
+        DOC_DIR + "/copyright",
+        DOC_DIR + "/changelog.gz",
+        MAN_DIR + "/man1/kestrix.1.gz",
     };
     QStringList executables{BIN_DIR + "/kestrix"};
     for (const Program &p : builtPrograms()) {
@@ -142,7 +147,8 @@ void InstallTest::treeHoldsExactlyTheInstallation()
         expected << DATA_DIR + "/i18n/" + p.catalogue
                  << APPLICATIONS_DIR + "/kestrix-" + p.name + ".desktop"
                  << ICON_THEME_DIR + "/kestrix-" + p.name + ".png"
-                 << METAINFO_DIR + '/' + APPSTREAM_ID_PREFIX + '.' + p.name + ".metainfo.xml";
+                 << METAINFO_DIR + '/' + APPSTREAM_ID_PREFIX + '.' + p.name + ".metainfo.xml"
+                 << MAN_DIR + "/man1/kestrix-" + p.name + ".1.gz";
         if (p.name == "wheelconfig")
             expected << DATA_DIR + "/autostart/kestrix-wheelconfig.desktop";
     }
