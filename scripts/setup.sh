@@ -6,7 +6,7 @@ KESTRIX_PACKAGES=(
     qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
     libusb-1.0-0-dev libudev-dev fonts-dejavu-core desktop-file-utils
     umockdev libumockdev-dev valgrind
-    dpkg-dev file appstream ccache
+    dpkg-dev file appstream ccache lintian
 )
 
 kestrix_install_missing() {

@@ -113,6 +113,9 @@ private slots:
     void maintainerScripts_data();
     void maintainerScripts();
     void unpackedCommandLineRuns();
+    void manualPagesNameEveryOption_data();
+    void manualPagesNameEveryOption();
+    void lintianAccepts();
 
 private:
     QTemporaryDir temporary;
@@ -365,6 +368,68 @@ void PackageTest::unpackedCommandLineRuns()
     const Result list = run(kestrix, {"list"}, environment);
     QCOMPARE(list.exitCode, 0);
     QVERIFY2(list.output.startsWith("joystick 0x58f9"), list.output.constData());
+}
+
+void PackageTest::manualPagesNameEveryOption_data()
+{
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QString>("program"); // in the unpacked package
+    QTest::addColumn<QString>("entries"); // in its --help: a command or an option per match
+
+    QTest::newRow("kestrix") << "kestrix"
+                             << "usr/bin/kestrix"
+                             << R"(^  ([a-z]+)\b|(?<![\w-])(--?[a-z][a-z-]*))";
+    QTest::newRow("kestrix-wheelconfig") << "kestrix-wheelconfig"
+                                         << "usr/libexec/kestrix/wheelconfig"
+                                         << R"((?<![\w-])(--?[a-z][a-z-]*|ru(?= )))";
+}
+
+// A command or option that a program's --help lists and its manual page leaves out.
+void PackageTest::manualPagesNameEveryOption()
+{
+    QFETCH(QString, page);
+    QFETCH(QString, program);
+    QFETCH(QString, entries);
+
+    const Result manual = run("gzip", {"-dc", root + "/usr/share/man/man1/" + page + ".1.gz"});
+    QCOMPARE(manual.exitCode, 0);
+    const QString text = QString::fromUtf8(manual.output).replace("\\-", "-");
+    QVERIFY2(text.startsWith(".TH " + page.toUpper() + " 1 "),
+             qPrintable(text.left(80)));
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    const Result help = run(root + '/' + program, {"--help"}, environment);
+    QCOMPARE(help.exitCode, 0);
+    QStringList missing;
+    int found = 0;
+    const QRegularExpression entry(entries, QRegularExpression::MultilineOption);
+    for (auto it = entry.globalMatch(QString::fromUtf8(help.output)); it.hasNext(); ++found) {
+        const auto match = it.next();
+        const QString name = match.captured(1) + match.captured(2);
+        const QRegularExpression word("(?<![\\w-])" + QRegularExpression::escape(name) +
+                                      "(?![\\w-])");
+        if (!text.contains(word))
+            missing << name;
+    }
+    QVERIFY2(found >= 4, help.output.constData());
+    QVERIFY2(missing.isEmpty(), qPrintable(missing.join(' ')));
+}
+
+// Every error and warning of lintian, the check Debian runs on what it ships, and its
+// hardening tags, which some of its versions give only as information.
+void PackageTest::lintianAccepts()
+{
+    if (QStringLiteral(KESTRIX_LINTIAN).isEmpty())
+        QSKIP("lintian is not installed");
+    const Result lintian = run(QStringLiteral(KESTRIX_LINTIAN), {"--display-info", PACKAGE});
+    QStringList problems;
+    for (const QString &line : QString::fromUtf8(lintian.output).split('\n')) {
+        if (line.startsWith("E: ") || line.startsWith("W: ") || line.contains(" hardening-"))
+            problems << line;
+    }
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
+    QVERIFY2(lintian.exitCode == 0, lintian.output.constData());
 }
 
 QTEST_GUILESS_MAIN(PackageTest)
