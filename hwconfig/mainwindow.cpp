@@ -48,10 +48,7 @@ MainWindow::MainWindow(QWidget *parent)
     for (const Product &product : family())
         deviceCatalogue.push_back({KESTRIX_VENDOR_ID, product.productId, product.displayName});
 
-    const QStringList arguments = QCoreApplication::arguments();
-    if (arguments.size() >= 2 && arguments.at(1) == QLatin1String("ru"))
-        (void)translator.load(QStringLiteral("i18n/hardware_settings_ui_ru"));
-    QCoreApplication::installTranslator(&translator);
+    installCatalogue(translator, QStringLiteral("hardware_settings_ui_ru"));
 
     usbInit();
     showWaitCursorWhileBusy();

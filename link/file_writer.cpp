@@ -108,8 +108,10 @@ Outcome writeInto(int folder, const QByteArray &name, const QByteArray &content,
     if (existing) {
         // Root writing over a user's file leaves it the user's; others keep at least the
         // group where they may. The mode comes after, as a change of owner clears set-id bits.
-        if (::fchown(file.fd, existing->st_uid, existing->st_gid) != 0)
-            (void)::fchown(file.fd, uid_t(-1), existing->st_gid);
+        if (::fchown(file.fd, existing->st_uid, existing->st_gid) != 0 &&
+            ::fchown(file.fd, uid_t(-1), existing->st_gid) != 0) {
+            // Neither could be kept: the file is the writer's now, with the old mode.
+        }
         (void)::fchmod(file.fd, existing->st_mode & 07777);
     }
     if (::fsync(file.fd) != 0)

@@ -2,6 +2,7 @@
 #include "ui_simulator_panel.h"
 
 #include "kestrix_protocol.h"
+#include "program_main.h"
 #include "simulator_log.h"
 #include "usb_access.h"
 
@@ -31,11 +32,7 @@ constexpr int PROBE_LINE = 78; // characters, with up to eight digits of millise
 SimulatorPanel::SimulatorPanel(SimulatedBus &bus, QWidget *parent)
     : QWidget(parent), form(std::make_unique<Ui::SimulatorPanel>())
 {
-    // The same rule as the programs: only exactly "ru" as the first argument.
-    const QStringList arguments = QCoreApplication::arguments();
-    if (arguments.size() >= 2 && arguments.at(1) == QLatin1String("ru") &&
-        translator.load(QStringLiteral("i18n/simulator_panel_ru")))
-        QCoreApplication::installTranslator(&translator);
+    installCatalogue(translator, QStringLiteral("simulator_panel_ru"));
     form->setupUi(this);
     QPlainTextEdit *list = form->transfer_list;
     notedLimit = list->maximumBlockCount();

@@ -22,11 +22,7 @@ MainWindow::MainWindow(QWidget *parent)
       connectedIcon(iconFromPng(QStringLiteral("wheel_icon.png"))),
       disconnectedIcon(iconFromPng(QStringLiteral("wheel_icon_not_connected.png")))
 {
-    const QStringList arguments = QCoreApplication::arguments();
-    const QString language = arguments.size() >= 2 ? arguments.at(1) : QString();
-    if (language == QLatin1String("ru"))
-        (void)translator.load(QStringLiteral("i18n/wheel_ui_ru"));
-    QCoreApplication::installTranslator(&translator);
+    installCatalogue(translator, QStringLiteral("wheel_ui_ru"));
 
     usbInit();
     showWaitCursorWhileBusy();

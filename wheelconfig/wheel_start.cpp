@@ -3,6 +3,8 @@
 #include "mainwindow.h"
 #include "windowless_apply.h"
 
+#include "program_main.h"
+
 #include <QCommandLineParser>
 #include <QFile>
 #include <QFileInfo>
@@ -111,9 +113,7 @@ QByteArray WheelArguments::platform() const
 WheelStart::WheelStart(const WheelArguments &arguments_) : arguments(arguments_)
 {
     const QStringList given = arguments.options();
-    if (given.size() >= 2 && given.at(1) == QLatin1String("ru"))
-        (void)translator.load(QStringLiteral("i18n/wheel_ui_ru"));
-    translate();
+    installCatalogue(translator, QStringLiteral("wheel_ui_ru"), given);
     QCoreApplication::setApplicationName(QStringLiteral("wheelconfig"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KESTRIX_VERSION));
 

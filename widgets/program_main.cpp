@@ -4,6 +4,7 @@
 #include <QIcon>
 #include <QImageReader>
 #include <QPixmap>
+#include <QTranslator>
 #include <QWidget>
 
 QIcon iconFromPng(const QString &fileName)
@@ -27,4 +28,12 @@ int runMainWindow(QWidget &window)
 {
     showMainWindow(window);
     return QApplication::exec();
+}
+
+void installCatalogue(QTranslator &translator, const QString &catalogue,
+                      const QStringList &arguments)
+{
+    if (arguments.size() >= 2 && arguments.at(1) == QLatin1String("ru"))
+        (void)translator.load(QStringLiteral("i18n/") + catalogue);
+    QCoreApplication::installTranslator(&translator);
 }
