@@ -3,11 +3,14 @@
 #include "controllers.h"
 #include "device_sequences.h"
 #include "file_writer.h"
+#include "effect_settings_record.h"
 #include "kestrix_protocol.h"
+#include "profile_store.h"
 #include "record_parts.h"
 #include "settings_file.h"
 #include "transport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
@@ -43,15 +46,30 @@ Commands:
                            another product or device type. While wheelconfig runs,
                            a wheel's effect settings go through it.
   reboot [DEVICE]          Restarts the controller.
+  profile list             The wheel's profiles, one name a line.
+  profile export NAME FILE [--force]
+                           Saves the profile NAME to FILE (JSON, the effect
+                           settings by field name, as a backup holds them). An
+                           existing FILE is kept unless --force is given.
+  profile import FILE [NAME] [--force]
+                           Checks FILE and stores it as the profile NAME (by
+                           default FILE's name without its extension). An
+                           existing profile is kept unless --force is given.
   --help                   This text.
   --version                The program's version.
 
 DEVICE is generic, joystick, rudder, wheel or a product id (0x58f9 or 22777). It may
 be left out when exactly one controller is connected.
 
+Profiles are those of a wheelconfig started in the same folder: they live in its
+folder wheel_profiles. Run kestrix where wheelconfig runs (installed, that is
+~/.local/share/kestrix), or give --profiles DIR for the folder that holds
+wheel_profiles.
+
 Exit codes:
   0  done
-  1  the device is missing, or a transfer failed
+  1  the device is missing, a transfer failed, or a profile could not be read or
+     stored
   2  bad usage or a bad file
   3  written, but the read-back differs
 
@@ -71,6 +89,8 @@ struct Arguments {
     bool force = false;
     bool help = false;
     bool version = false;
+    QString profiles; // the folder that holds wheel_profiles; empty: the working one
+    bool profilesGiven = false;
     EffectRoute effectRoute = EffectRoute::Direct;
 };
 
@@ -117,6 +137,10 @@ private:
     int backup();
     int restore();
     int reboot();
+    int profile();
+    int listProfiles(const ProfileStore &store);
+    int exportProfile(const ProfileStore &store);
+    int importProfile(const ProfileStore &store);
 
     // Starts the USB bus the first time a command needs it.
     int startBus();
@@ -125,6 +149,8 @@ private:
     // Reads every part of the controller into a settings file.
     int readSettings(const Controller &controller, SettingsFile *file);
     int readFile(const QString &path, SettingsFile *file);
+    // A small regular file's content; FIFOs, devices and large files are refused.
+    int readSmallFile(const QString &path, QByteArray *content);
 
     const Arguments &arguments;
     QTextStream &out;
@@ -139,15 +165,16 @@ int Command::run()
         const char *name;
         int minPositionals;
         int maxPositionals;
-        bool json, dryRun, force;
+        bool json, dryRun, force, profiles;
         int (Command::*action)();
     };
     static const Shape shapes[] = {
-        {"list", 0, 0, false, false, false, &Command::list},
-        {"show", 0, 1, true, false, false, &Command::show},
-        {"backup", 1, 2, false, false, true, &Command::backup},
-        {"restore", 1, 2, false, true, true, &Command::restore},
-        {"reboot", 0, 1, false, false, false, &Command::reboot},
+        {"list", 0, 0, false, false, false, false, &Command::list},
+        {"show", 0, 1, true, false, false, false, &Command::show},
+        {"backup", 1, 2, false, false, true, false, &Command::backup},
+        {"restore", 1, 2, false, true, true, false, &Command::restore},
+        {"reboot", 0, 1, false, false, false, false, &Command::reboot},
+        {"profile", 1, 3, false, false, true, true, &Command::profile},
     };
     const Shape *shape = nullptr;
     for (const Shape &s : shapes) {
@@ -164,7 +191,8 @@ int Command::run()
     const char *misplaced = arguments.json && !shape->json       ? "--json"
                             : arguments.dryRun && !shape->dryRun ? "--dry-run"
                             : arguments.force && !shape->force   ? "--force"
-                                                                 : nullptr;
+                            : arguments.profilesGiven && !shape->profiles ? "--profiles"
+                                                                           : nullptr;
     if (misplaced)
         return fail(
             EXIT_USAGE,
@@ -339,7 +367,7 @@ int Command::backup()
     return EXIT_DONE;
 }
 
-int Command::readFile(const QString &path, SettingsFile *file)
+int Command::readSmallFile(const QString &path, QByteArray *content)
 {
     const auto unreadable = [this, &path](const Outcome &outcome) {
         return fail(EXIT_USAGE,
@@ -369,11 +397,19 @@ int Command::readFile(const QString &path, SettingsFile *file)
         return unreadable(Outcome::fromError(EIO));
     }
     errno = 0;
-    const QByteArray json = input.read(MAX_FILE_SIZE + 1);
+    *content = input.read(MAX_FILE_SIZE + 1);
     if (input.error() != QFileDevice::NoError)
         return unreadable(Outcome::fromError(errno != 0 ? errno : EIO));
-    if (json.size() > MAX_FILE_SIZE)
+    if (content->size() > MAX_FILE_SIZE)
         return fail(EXIT_USAGE, QStringLiteral("%1 is too large for a settings file").arg(path));
+    return EXIT_DONE;
+}
+
+int Command::readFile(const QString &path, SettingsFile *file)
+{
+    QByteArray json;
+    if (const int code = readSmallFile(path, &json); code != EXIT_DONE)
+        return code;
     QString error;
     if (!parseSettings(json, settingsTables(), file, &error))
         return fail(EXIT_USAGE, path + QStringLiteral(": ") + error);
@@ -496,6 +532,107 @@ int Command::reboot()
     return EXIT_DONE;
 }
 
+int Command::profile()
+{
+    const QString action = arguments.positionals.first();
+    const int count = arguments.positionals.size() - 1;
+    const bool list = action == QLatin1String("list");
+    const bool exporting = action == QLatin1String("export");
+    const bool importing = action == QLatin1String("import");
+    if (!list && !exporting && !importing)
+        return fail(EXIT_USAGE, QStringLiteral("unknown profile command \"%1\": use list, export "
+                                               "or import")
+                                    .arg(action));
+    if ((list && count != 0) || (exporting && count != 2) ||
+        (importing && (count < 1 || count > 2)))
+        return fail(EXIT_USAGE,
+                    QStringLiteral("wrong arguments for profile %1; see kestrix --help").arg(action));
+    if (list && arguments.force)
+        return fail(EXIT_USAGE, QStringLiteral("--force is not an option of profile list"));
+
+    const QDir folder(arguments.profilesGiven ? arguments.profiles : QDir::currentPath());
+    if (!folder.exists())
+        return fail(EXIT_USAGE, QStringLiteral("there is no folder %1").arg(folder.path()));
+    // Only an import makes the folder; a look in the wrong place must leave nothing behind.
+    const ProfileStore store(folder, importing ? ProfileStore::Folder::Make
+                                               : ProfileStore::Folder::MustExist);
+    if (!store.usable())
+        return fail(EXIT_DEVICE,
+                    QStringLiteral("%1 can not be used: run kestrix where wheelconfig runs, or "
+                                   "give --profiles DIR")
+                        .arg(store.path()));
+    if (list)
+        return listProfiles(store);
+    return exporting ? exportProfile(store) : importProfile(store);
+}
+
+int Command::listProfiles(const ProfileStore &store)
+{
+    for (const QString &name : store.names())
+        out << name << '\n';
+    return EXIT_DONE;
+}
+
+int Command::exportProfile(const ProfileStore &store)
+{
+    const QString name = arguments.positionals.at(1);
+    const QString path = arguments.positionals.at(2);
+    const QFileInfo existing(path);
+    if ((existing.exists() || existing.isSymLink()) && !arguments.force)
+        return fail(EXIT_USAGE,
+                    QStringLiteral("%1 exists already; --force overwrites it").arg(path));
+
+    unsigned char record[EFFECT_SETTINGS_RECORD_SIZE];
+    const ProfileStore::Outcome read = store.read(name, record);
+    if (!read.ok())
+        return fail(read.status == ProfileStore::Status::BadName ? EXIT_USAGE : EXIT_DEVICE,
+                    QStringLiteral("the profile \"%1\" can not be read: %2")
+                        .arg(name, read.reason()));
+    const RecordValues values = readRecordValues(effectSettingsTable(), record);
+    if (const Outcome saved = writeFileAtomically(path, profileJson(values)); !saved.ok())
+        return fail(EXIT_USAGE,
+                    QStringLiteral("%1 can not be written: %2").arg(path, saved.reason()));
+    out << QStringLiteral("Saved the profile \"%1\" to %2\n").arg(name, path);
+    return EXIT_DONE;
+}
+
+int Command::importProfile(const ProfileStore &store)
+{
+    const QString path = arguments.positionals.at(1);
+    const QString name = arguments.positionals.size() == 3
+                             ? arguments.positionals.at(2)
+                             : QFileInfo(path).completeBaseName();
+    ProfileStore::Outcome named;
+    named.nameProblem = ProfileStore::checkName(name);
+    if (named.nameProblem != ProfileStore::NameProblem::None) {
+        named.status = ProfileStore::Status::BadName;
+        return fail(EXIT_USAGE, QStringLiteral("\"%1\" can not name a profile: %2")
+                                    .arg(name, named.reason()));
+    }
+    QByteArray json;
+    if (const int code = readSmallFile(path, &json); code != EXIT_DONE)
+        return code;
+    RecordValues values;
+    QString error;
+    if (!parseProfile(json, &values, &error))
+        return fail(EXIT_USAGE, path + QStringLiteral(": ") + error);
+    if (store.exists(name) && !arguments.force)
+        return fail(EXIT_USAGE,
+                    QStringLiteral("the profile \"%1\" exists already; --force replaces it")
+                        .arg(name));
+
+    // The file's bytes, with its fields over them as a restore writes them.
+    QByteArray record = values.raw;
+    writeRecordValues(values, reinterpret_cast<unsigned char *>(record.data()));
+    const ProfileStore::Outcome written =
+        store.write(name, reinterpret_cast<const unsigned char *>(record.constData()));
+    if (!written.ok())
+        return fail(EXIT_DEVICE, QStringLiteral("the profile \"%1\" can not be stored: %2")
+                                     .arg(name, written.reason()));
+    out << QStringLiteral("Stored %1 as the profile \"%2\"\n").arg(path, name);
+    return EXIT_DONE;
+}
+
 } // namespace
 
 int runKestrix(const QStringList &argumentList, QTextStream &out, QTextStream &err,
@@ -503,8 +640,18 @@ int runKestrix(const QStringList &argumentList, QTextStream &out, QTextStream &e
 {
     Arguments arguments;
     arguments.effectRoute = effectRoute;
-    for (const QString &argument : argumentList) {
-        if (argument == QLatin1String("--help") || argument == QLatin1String("-h"))
+    for (int i = 0; i < argumentList.size(); ++i) {
+        const QString &argument = argumentList.at(i);
+        if (argument == QLatin1String("--profiles") ||
+            argument.startsWith(QLatin1String("--profiles="))) {
+            const bool joined = argument.size() > 10;
+            if (!joined && i + 1 == argumentList.size()) {
+                err << "kestrix: --profiles needs a folder; see kestrix --help\n";
+                return EXIT_USAGE;
+            }
+            arguments.profiles = joined ? argument.mid(11) : argumentList.at(++i);
+            arguments.profilesGiven = true;
+        } else if (argument == QLatin1String("--help") || argument == QLatin1String("-h"))
             arguments.help = true;
         else if (argument == QLatin1String("--version"))
             arguments.version = true;

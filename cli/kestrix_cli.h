@@ -1,6 +1,7 @@
 #pragma once
 
-// The kestrix command line: list, show, back up, restore and reboot the controllers.
+// The kestrix command line: list, show, back up, restore and reboot the controllers, and
+// share the wheel's profiles.
 
 #include "record_parts.h"
 
@@ -10,7 +11,7 @@ class QTextStream;
 
 enum ExitCode {
     EXIT_DONE = 0,
-    EXIT_DEVICE = 1,    // the device is missing, or a transfer failed
+    EXIT_DEVICE = 1,    // the device is missing, a transfer failed, a profile not stored
     EXIT_USAGE = 2,     // bad usage or a bad file
     EXIT_READ_BACK = 3, // written, but the read-back differs
 };

@@ -1,6 +1,7 @@
 #include "settings_file.h"
 
 #include "controllers.h"
+#include "effect_settings_record.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -15,6 +16,7 @@
 namespace
 {
 const QString FORMAT_NAME = QStringLiteral("kestrix-settings");
+const QString PROFILE_FORMAT_NAME = QStringLiteral("kestrix-profile");
 constexpr int FORMAT_VERSION = 1;
 const QString FORMAT_KEY = QStringLiteral("format");
 const QString VERSION_KEY = QStringLiteral("version");
@@ -187,6 +189,54 @@ QString duplicateKey(const QByteArray &json)
     return QString();
 }
 
+// One record's part of a file, after the keys before it.
+QString recordJson(const RecordValues &record)
+{
+    QString out = QStringLiteral(",\n    \"%1\": {\n        \"%2\": {\n")
+                      .arg(record.table->name, FIELDS_KEY);
+    const auto &fields = record.table->fields;
+    for (size_t i = 0; i < fields.size(); ++i)
+        out += QStringLiteral("            \"%1\": %2%3\n")
+                   .arg(fields[i].name, jsonNumber(fields[i], record.values[i]),
+                        i + 1 < fields.size() ? QStringLiteral(",") : QString());
+    out += QStringLiteral("        },\n        \"%1\": \"%2\"\n    }")
+               .arg(RAW_KEY, QString::fromLatin1(record.raw.toHex()));
+    return out;
+}
+
+// Valid JSON, no key twice, the format and its version: the root object, or false.
+bool parseHeader(const QByteArray &json, const QString &format, const QString &kind,
+                 QJsonObject *root, QString *error)
+{
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
+    if (parseError.error != QJsonParseError::NoError) {
+        *error = QStringLiteral("not valid JSON (%1 at byte %2)")
+                     .arg(parseError.errorString())
+                     .arg(parseError.offset);
+        return false;
+    }
+    if (const QString duplicate = duplicateKey(json); !duplicate.isEmpty()) {
+        *error = duplicate;
+        return false;
+    }
+    *root = document.object();
+    if (!document.isObject() || root->value(FORMAT_KEY).toString() != format) {
+        *error = QStringLiteral("not a Kestrix %1 file (no \"format\": \"%2\")").arg(kind, format);
+        return false;
+    }
+    const QJsonValue version = root->value(VERSION_KEY);
+    if (!version.isDouble() || version.toDouble() != FORMAT_VERSION) {
+        *error = QStringLiteral("%1 file version %2; this kestrix reads version %3")
+                     .arg(kind,
+                          version.isDouble() ? QString::number(version.toDouble())
+                                             : QStringLiteral("missing"))
+                     .arg(FORMAT_VERSION);
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 RecordValues readRecordValues(const RecordTable &table, const unsigned char *record)
@@ -236,17 +286,8 @@ QByteArray settingsJson(const SettingsFile &file)
     out += QStringLiteral("    \"%1\": %2,\n").arg(VERSION_KEY).arg(FORMAT_VERSION);
     out += QStringLiteral("    \"%1\": \"%2\",\n").arg(PRODUCT_KEY, hex16(file.productId));
     out += QStringLiteral("    \"%1\": %2").arg(TYPE_KEY).arg(file.deviceType);
-    for (const RecordValues &record : file.records) {
-        out += QStringLiteral(",\n    \"%1\": {\n        \"%2\": {\n")
-                   .arg(record.table->name, FIELDS_KEY);
-        const auto &fields = record.table->fields;
-        for (size_t i = 0; i < fields.size(); ++i)
-            out += QStringLiteral("            \"%1\": %2%3\n")
-                       .arg(fields[i].name, jsonNumber(fields[i], record.values[i]),
-                            i + 1 < fields.size() ? QStringLiteral(",") : QString());
-        out += QStringLiteral("        },\n        \"%1\": \"%2\"\n    }")
-                   .arg(RAW_KEY, QString::fromLatin1(record.raw.toHex()));
-    }
+    for (const RecordValues &record : file.records)
+        out += recordJson(record);
     out += QStringLiteral("\n}\n");
     return out.toUtf8();
 }
@@ -254,32 +295,9 @@ QByteArray settingsJson(const SettingsFile &file)
 bool parseSettings(const QByteArray &json, const std::vector<const RecordTable *> &tables,
                    SettingsFile *file, QString *error)
 {
-    QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
-    if (parseError.error != QJsonParseError::NoError) {
-        *error = QStringLiteral("not valid JSON (%1 at byte %2)")
-                     .arg(parseError.errorString())
-                     .arg(parseError.offset);
+    QJsonObject root;
+    if (!parseHeader(json, FORMAT_NAME, QStringLiteral("settings"), &root, error))
         return false;
-    }
-    if (const QString duplicate = duplicateKey(json); !duplicate.isEmpty()) {
-        *error = duplicate;
-        return false;
-    }
-    const QJsonObject root = document.object();
-    if (!document.isObject() || root.value(FORMAT_KEY).toString() != FORMAT_NAME) {
-        *error =
-            QStringLiteral("not a Kestrix settings file (no \"format\": \"%1\")").arg(FORMAT_NAME);
-        return false;
-    }
-    const QJsonValue version = root.value(VERSION_KEY);
-    if (!version.isDouble() || version.toDouble() != FORMAT_VERSION) {
-        *error = QStringLiteral("settings file version %1; this kestrix reads version %2")
-                     .arg(version.isDouble() ? QString::number(version.toDouble())
-                                             : QStringLiteral("missing"))
-                     .arg(FORMAT_VERSION);
-        return false;
-    }
 
     QSet<QString> known = {FORMAT_KEY, VERSION_KEY, PRODUCT_KEY, TYPE_KEY};
     for (const RecordTable *table : tables)
@@ -322,4 +340,33 @@ bool parseSettings(const QByteArray &json, const std::vector<const RecordTable *
         file->records.push_back(values);
     }
     return true;
+}
+
+QByteArray profileJson(const RecordValues &effectSettings)
+{
+    QString out = QStringLiteral("{\n");
+    out += QStringLiteral("    \"%1\": \"%2\",\n").arg(FORMAT_KEY, PROFILE_FORMAT_NAME);
+    out += QStringLiteral("    \"%1\": %2").arg(VERSION_KEY).arg(FORMAT_VERSION);
+    out += recordJson(effectSettings);
+    out += QStringLiteral("\n}\n");
+    return out.toUtf8();
+}
+
+bool parseProfile(const QByteArray &json, RecordValues *effectSettings, QString *error)
+{
+    QJsonObject root;
+    if (!parseHeader(json, PROFILE_FORMAT_NAME, QStringLiteral("profile"), &root, error))
+        return false;
+    const QString part = effectSettingsTable().name;
+    for (const QString &key : root.keys()) {
+        if (key != FORMAT_KEY && key != VERSION_KEY && key != part) {
+            *error = QStringLiteral("unknown key \"%1\"").arg(key);
+            return false;
+        }
+    }
+    if (!root.contains(part)) {
+        *error = QStringLiteral("the file holds no %1").arg(part);
+        return false;
+    }
+    return parseRecord(effectSettingsTable(), root.value(part), effectSettings, error);
 }

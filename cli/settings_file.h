@@ -51,3 +51,16 @@ QByteArray settingsJson(const SettingsFile &file);
 // false with a one-line reason in `error`.
 bool parseSettings(const QByteArray &json, const std::vector<const RecordTable *> &tables,
                    SettingsFile *file, QString *error);
+
+// A profile to share: the effect settings part of a backup under a format of its own, with
+// no product id, since a profile is the wheel's alone.
+//
+//   {
+//     "format": "kestrix-profile",
+//     "version": 1,
+//     "effect_settings": {"fields": {"motion_range": 900, ...}, "raw": "3250..."}
+//   }
+QByteArray profileJson(const RecordValues &effectSettings);
+// Checked as a backup's part is: every field known, present and in range, the raw bytes
+// whole, no key twice. On failure returns false with a one-line reason in `error`.
+bool parseProfile(const QByteArray &json, RecordValues *effectSettings, QString *error);

@@ -59,9 +59,12 @@ ProfileStore::Outcome systemFailure(int error, const QString &qtText)
 
 } // namespace
 
-ProfileStore::ProfileStore(const QDir &workingDirectory) : profileDir(workingDirectory)
+ProfileStore::ProfileStore(const QDir &workingDirectory, Folder folder)
+    : profileDir(workingDirectory),
+      folderPath(QDir::cleanPath(workingDirectory.absoluteFilePath(PROFILE_DIRECTORY)))
 {
-    profileDir.mkdir(PROFILE_DIRECTORY);
+    if (folder == Folder::Make)
+        profileDir.mkdir(PROFILE_DIRECTORY);
     storeUsable = profileDir.cd(PROFILE_DIRECTORY);
 }
 
@@ -202,6 +205,12 @@ ProfileStore::Outcome ProfileStore::remove(const QString &name) const
     if (!QFile::remove(profileDir.filePath(name)))
         return systemFailure(errno, QString());
     return outcome(Status::Ok);
+}
+
+bool ProfileStore::exists(const QString &name) const
+{
+    const QFileInfo info(profileDir.filePath(name));
+    return storeUsable && (info.exists() || info.isSymLink());
 }
 
 QString ProfileStore::reason(const Outcome &outcome)

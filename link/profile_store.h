@@ -52,8 +52,18 @@ public:
         QString reason() const { return ProfileStore::reason(*this); }
     };
 
-    // Makes wheel_profiles in `workingDirectory` if it is missing.
-    explicit ProfileStore(const QDir &workingDirectory = QDir::current());
+    enum class Folder {
+        Make,        // wheel_profiles is made if it is missing
+        MustExist,   // a missing one is no store: a look must not leave a folder behind
+    };
+
+    explicit ProfileStore(const QDir &workingDirectory = QDir::current(),
+                          Folder folder = Folder::Make);
+
+    // False when wheel_profiles could not be made or entered.
+    bool usable() const { return storeUsable; }
+    // The folder's path, to name it in messages.
+    QString path() const { return folderPath; }
 
     // The profiles: regular files with usable names, sorted by name, case-insensitive.
     QStringList names() const;
@@ -65,6 +75,9 @@ public:
     // when all of them reached the disk.
     Outcome write(const QString &name, const unsigned char *record) const;
     Outcome remove(const QString &name) const;
+    // Whether anything stands at the name: a profile, a folder, or a link even one that
+    // points nowhere.
+    bool exists(const QString &name) const;
 
     static NameProblem checkName(const QString &name);
 
@@ -75,6 +88,7 @@ private:
     Outcome examine(const QString &name, bool mustExist) const;
 
     QDir profileDir;
+    QString folderPath;
     // False when wheel_profiles could not be made or entered: then there is no store at
     // all, rather than the working directory standing in for it.
     bool storeUsable = false;

@@ -109,6 +109,8 @@ private slots:
     void unwritableOutputIsAFailure_data();
     void unwritableOutputIsAFailure();
     void backupOnAFullDiskKeepsTheOldFile();
+    void profiles_data();
+    void profiles();
 
 private:
     void plug(std::initializer_list<ControllerKind> kinds);
@@ -495,6 +497,105 @@ void KestrixTest::backupOnAFullDiskKeepsTheOldFile()
     QVERIFY(run.out.isEmpty());
     QVERIFY(old.open(QIODevice::ReadOnly));
     QCOMPARE(old.readAll(), QByteArray("an older backup"));
+}
+
+void KestrixTest::profiles_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("file"); // the exported profile, edited, is written there
+    QTest::addColumn<Edit>("edit");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("says");
+    QTest::addColumn<QString>("made"); // holds the file's profile after; empty: nothing changed
+
+    // Every import changes the motion range, so that a profile replaced by mistake shows.
+    auto edit = [](const char *from, const char *to) {
+        return Edit([from, to](QByteArray json) {
+            return json.replace("\"motion_range\": 900", "\"motion_range\": 540").replace(from, to);
+        });
+    };
+    const Edit unchanged = edit("", "");
+    auto row = [](const char *name, const QStringList &arguments, const Edit &e, int code,
+                  const char *says, const char *made = "", const char *file = "in.json") {
+        QTest::newRow(name) << arguments << QString::fromUtf8(file) << e << code
+                            << QString::fromUtf8(says) << QString::fromUtf8(made);
+    };
+    row("list", {"profile", "list"}, unchanged, 0, "Rally\n");
+    row("import under the file's name", {"profile", "import", "in.json"}, unchanged, 0,
+        "as the profile \"in\"", "in");
+    row("import under a given name", {"profile", "import", "in.json", "Tarmac 2"}, unchanged, 0,
+        "", "Tarmac 2");
+    row("existing name", {"profile", "import", "in.json", "Rally"}, unchanged, 2,
+        "\"Rally\" exists already; --force replaces it");
+    row("existing name, --force", {"profile", "import", "--force", "in.json", "Rally"}, unchanged,
+        0, "", "Rally");
+    row("truncated file", {"profile", "import", "in.json"},
+        Edit([](QByteArray json) { return json.left(json.size() / 2); }), 2, "not valid JSON");
+    row("duplicate key", {"profile", "import", "in.json"},
+        edit("\"dampening_scale\": 80,", "\"dampening_scale\": 80, \"dampening_scale\": 9,"), 2,
+        "the key \"dampening_scale\" appears twice in effect_settings.fields");
+    row("out of range", {"profile", "import", "in.json"},
+        edit("\"soft_stop_range\": 10", "\"soft_stop_range\": 46"), 2,
+        "soft_stop_range = 46 is not 1..45");
+    row("missing field", {"profile", "import", "in.json"}, edit("\"dampening_scale\": 80,", ""),
+        2, "\"dampening_scale\" is missing");
+    row("a backup is no profile", {"profile", "import", "in.json"},
+        edit("kestrix-profile", "kestrix-settings"), 2, "not a Kestrix profile file");
+    row("name leading out", {"profile", "import", "in.json", "sub/Rally"}, unchanged, 2,
+        "contains / or \\");
+    row("file name without a base", {"profile", "import", ".json"}, unchanged, 2,
+        "\"\" can not name a profile: no name was typed", "", ".json");
+    row("not a regular file", {"profile", "import", "/dev/zero", "Zero"}, unchanged, 2,
+        "it is not a regular file");
+    row("export of a missing profile", {"profile", "export", "Gravel", "out.json"}, unchanged, 1,
+        "there is no profile of that name");
+    row("export over a file", {"profile", "export", "Rally", "in.json"}, unchanged, 2,
+        "in.json exists already");
+    row("folder without profiles", {"profile", "list", "--profiles", "empty"}, unchanged, 1,
+        "empty/wheel_profiles can not be used");
+    row("--force of list", {"profile", "list", "--force"}, unchanged, 2, "not an option");
+}
+
+// Each row starts from a working directory whose only profile, Rally, was exported to a file.
+void KestrixTest::profiles()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, file);
+    QFETCH(Edit, edit);
+    QFETCH(int, code);
+    QFETCH(QString, says);
+    QFETCH(QString, made);
+    QTemporaryDir work;
+    QVERIFY(QDir::setCurrent(work.path()) && QDir().mkpath("wheel_profiles") &&
+            QDir().mkdir("empty"));
+    // Bytes 5 and 12..21 carry no field: an import keeps them as the file's raw bytes have them.
+    const QByteArray rally = QByteArray::fromHex("323c460150aa5a058403280a0102030405060708090a");
+    const QByteArray imported = QByteArray::fromHex("323c460150aa5a051c02280a0102030405060708090a");
+    auto profile = [&work](const QString &name) {
+        QFile stored(work.filePath(QStringLiteral("wheel_profiles/") + name));
+        return (stored.open(QIODevice::ReadOnly) ? stored.readAll() : QByteArray()).toHex();
+    };
+    QFile stored(QStringLiteral("wheel_profiles/Rally"));
+    QVERIFY(stored.open(QIODevice::WriteOnly) && stored.write(rally) == rally.size());
+    stored.close();
+    const Run exported = kestrix({"profile", "export", "Rally", "exported.json"});
+    QVERIFY2(exported.code == EXIT_DONE, qPrintable(explain(exported)));
+    QFile in("exported.json"), out(file);
+    QVERIFY(in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly));
+    out.write(edit(in.readAll()));
+    out.close();
+
+    const Run run = kestrix(arguments);
+    QDir::setCurrent(directory.path());
+    QVERIFY2(run.code == code && (run.out + run.err).contains(says), qPrintable(explain(run)));
+    if (code != EXIT_DONE)
+        QCOMPARE(run.err.count(QLatin1Char('\n')), 1);
+    const QStringList names = QDir(work.filePath("wheel_profiles")).entryList(QDir::Files);
+    QCOMPARE(names.size(), made.isEmpty() || made == QLatin1String("Rally") ? 1 : 2);
+    QCOMPARE(profile("Rally"), (made == QLatin1String("Rally") ? imported : rally).toHex());
+    if (!made.isEmpty())
+        QCOMPARE(profile(made), imported.toHex());
+    QVERIFY(!QFileInfo::exists(work.filePath("empty/wheel_profiles")));
 }
 
 QTEST_GUILESS_MAIN(KestrixTest)
