@@ -2,8 +2,8 @@
 
 #include "controllers.h"
 #include "device_sequences.h"
-#include "file_writer.h"
 #include "effect_settings_record.h"
+#include "file_writer.h"
 #include "kestrix_protocol.h"
 #include "profile_store.h"
 #include "record_parts.h"
@@ -188,11 +188,11 @@ int Command::run()
     if (count < shape->minPositionals || count > shape->maxPositionals)
         return fail(EXIT_USAGE,
                     QStringLiteral("wrong arguments for %1; see kestrix --help").arg(command));
-    const char *misplaced = arguments.json && !shape->json       ? "--json"
-                            : arguments.dryRun && !shape->dryRun ? "--dry-run"
-                            : arguments.force && !shape->force   ? "--force"
+    const char *misplaced = arguments.json && !shape->json                ? "--json"
+                            : arguments.dryRun && !shape->dryRun          ? "--dry-run"
+                            : arguments.force && !shape->force            ? "--force"
                             : arguments.profilesGiven && !shape->profiles ? "--profiles"
-                                                                           : nullptr;
+                                                                          : nullptr;
     if (misplaced)
         return fail(
             EXIT_USAGE,
@@ -545,8 +545,9 @@ int Command::profile()
                                     .arg(action));
     if ((list && count != 0) || (exporting && count != 2) ||
         (importing && (count < 1 || count > 2)))
-        return fail(EXIT_USAGE,
-                    QStringLiteral("wrong arguments for profile %1; see kestrix --help").arg(action));
+        return fail(
+            EXIT_USAGE,
+            QStringLiteral("wrong arguments for profile %1; see kestrix --help").arg(action));
     if (list && arguments.force)
         return fail(EXIT_USAGE, QStringLiteral("--force is not an option of profile list"));
 
@@ -585,9 +586,9 @@ int Command::exportProfile(const ProfileStore &store)
     unsigned char record[EFFECT_SETTINGS_RECORD_SIZE];
     const ProfileStore::Outcome read = store.read(name, record);
     if (!read.ok())
-        return fail(read.status == ProfileStore::Status::BadName ? EXIT_USAGE : EXIT_DEVICE,
-                    QStringLiteral("the profile \"%1\" can not be read: %2")
-                        .arg(name, read.reason()));
+        return fail(
+            read.status == ProfileStore::Status::BadName ? EXIT_USAGE : EXIT_DEVICE,
+            QStringLiteral("the profile \"%1\" can not be read: %2").arg(name, read.reason()));
     const RecordValues values = readRecordValues(effectSettingsTable(), record);
     if (const Outcome saved = writeFileAtomically(path, profileJson(values)); !saved.ok())
         return fail(EXIT_USAGE,
@@ -599,15 +600,14 @@ int Command::exportProfile(const ProfileStore &store)
 int Command::importProfile(const ProfileStore &store)
 {
     const QString path = arguments.positionals.at(1);
-    const QString name = arguments.positionals.size() == 3
-                             ? arguments.positionals.at(2)
-                             : QFileInfo(path).completeBaseName();
+    const QString name = arguments.positionals.size() == 3 ? arguments.positionals.at(2)
+                                                           : QFileInfo(path).completeBaseName();
     ProfileStore::Outcome named;
     named.nameProblem = ProfileStore::checkName(name);
     if (named.nameProblem != ProfileStore::NameProblem::None) {
         named.status = ProfileStore::Status::BadName;
-        return fail(EXIT_USAGE, QStringLiteral("\"%1\" can not name a profile: %2")
-                                    .arg(name, named.reason()));
+        return fail(EXIT_USAGE,
+                    QStringLiteral("\"%1\" can not name a profile: %2").arg(name, named.reason()));
     }
     QByteArray json;
     if (const int code = readSmallFile(path, &json); code != EXIT_DONE)
@@ -617,9 +617,9 @@ int Command::importProfile(const ProfileStore &store)
     if (!parseProfile(json, &values, &error))
         return fail(EXIT_USAGE, path + QStringLiteral(": ") + error);
     if (store.exists(name) && !arguments.force)
-        return fail(EXIT_USAGE,
-                    QStringLiteral("the profile \"%1\" exists already; --force replaces it")
-                        .arg(name));
+        return fail(
+            EXIT_USAGE,
+            QStringLiteral("the profile \"%1\" exists already; --force replaces it").arg(name));
 
     // The file's bytes, with its fields over them as a restore writes them.
     QByteArray record = values.raw;
@@ -627,8 +627,9 @@ int Command::importProfile(const ProfileStore &store)
     const ProfileStore::Outcome written =
         store.write(name, reinterpret_cast<const unsigned char *>(record.constData()));
     if (!written.ok())
-        return fail(EXIT_DEVICE, QStringLiteral("the profile \"%1\" can not be stored: %2")
-                                     .arg(name, written.reason()));
+        return fail(
+            EXIT_DEVICE,
+            QStringLiteral("the profile \"%1\" can not be stored: %2").arg(name, written.reason()));
     out << QStringLiteral("Stored %1 as the profile \"%2\"\n").arg(path, name);
     return EXIT_DONE;
 }

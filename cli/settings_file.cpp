@@ -192,8 +192,8 @@ QString duplicateKey(const QByteArray &json)
 // One record's part of a file, after the keys before it.
 QString recordJson(const RecordValues &record)
 {
-    QString out = QStringLiteral(",\n    \"%1\": {\n        \"%2\": {\n")
-                      .arg(record.table->name, FIELDS_KEY);
+    QString out =
+        QStringLiteral(",\n    \"%1\": {\n        \"%2\": {\n").arg(record.table->name, FIELDS_KEY);
     const auto &fields = record.table->fields;
     for (size_t i = 0; i < fields.size(); ++i)
         out += QStringLiteral("            \"%1\": %2%3\n")
@@ -228,9 +228,8 @@ bool parseHeader(const QByteArray &json, const QString &format, const QString &k
     const QJsonValue version = root->value(VERSION_KEY);
     if (!version.isDouble() || version.toDouble() != FORMAT_VERSION) {
         *error = QStringLiteral("%1 file version %2; this kestrix reads version %3")
-                     .arg(kind,
-                          version.isDouble() ? QString::number(version.toDouble())
-                                             : QStringLiteral("missing"))
+                     .arg(kind, version.isDouble() ? QString::number(version.toDouble())
+                                                   : QStringLiteral("missing"))
                      .arg(FORMAT_VERSION);
         return false;
     }

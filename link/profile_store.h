@@ -53,8 +53,8 @@ public:
     };
 
     enum class Folder {
-        Make,        // wheel_profiles is made if it is missing
-        MustExist,   // a missing one is no store: a look must not leave a folder behind
+        Make,      // wheel_profiles is made if it is missing
+        MustExist, // a missing one is no store: a look must not leave a folder behind
     };
 
     explicit ProfileStore(const QDir &workingDirectory = QDir::current(),

@@ -523,8 +523,8 @@ void KestrixTest::profiles_data()
     row("list", {"profile", "list"}, unchanged, 0, "Rally\n");
     row("import under the file's name", {"profile", "import", "in.json"}, unchanged, 0,
         "as the profile \"in\"", "in");
-    row("import under a given name", {"profile", "import", "in.json", "Tarmac 2"}, unchanged, 0,
-        "", "Tarmac 2");
+    row("import under a given name", {"profile", "import", "in.json", "Tarmac 2"}, unchanged, 0, "",
+        "Tarmac 2");
     row("existing name", {"profile", "import", "in.json", "Rally"}, unchanged, 2,
         "\"Rally\" exists already; --force replaces it");
     row("existing name, --force", {"profile", "import", "--force", "in.json", "Rally"}, unchanged,
@@ -537,8 +537,8 @@ void KestrixTest::profiles_data()
     row("out of range", {"profile", "import", "in.json"},
         edit("\"soft_stop_range\": 10", "\"soft_stop_range\": 46"), 2,
         "soft_stop_range = 46 is not 1..45");
-    row("missing field", {"profile", "import", "in.json"}, edit("\"dampening_scale\": 80,", ""),
-        2, "\"dampening_scale\" is missing");
+    row("missing field", {"profile", "import", "in.json"}, edit("\"dampening_scale\": 80,", ""), 2,
+        "\"dampening_scale\" is missing");
     row("a backup is no profile", {"profile", "import", "in.json"},
         edit("kestrix-profile", "kestrix-settings"), 2, "not a Kestrix profile file");
     row("name leading out", {"profile", "import", "in.json", "sub/Rally"}, unchanged, 2,
