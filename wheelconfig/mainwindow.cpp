@@ -11,6 +11,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMessageBox>
 #include <QTimer>
@@ -61,7 +64,32 @@ MainWindow::MainWindow(QWidget *parent)
     connect(timer, &QTimer::timeout, this, &MainWindow::pollDevice);
     timer->start();
 
-    trayIcon->show();
+    trayWait = new QTimer(this);
+    trayWait->setInterval(1000);
+    connect(trayWait, &QTimer::timeout, this, &MainWindow::lookForTray);
+    // The first look once constructed, so that it asks the desktop the window was made for.
+    QTimer::singleShot(0, this, &MainWindow::lookForTray);
+}
+
+namespace {
+// How long a tray is waited for after start, in looks one second apart.
+constexpr int TRAY_LOOKS = 30;
+// A notification service that hangs must not hold the window for long.
+constexpr int NOTIFICATION_TIMEOUT_MS = 1500;
+} // namespace
+
+void MainWindow::lookForTray()
+{
+    if (systemTrayAvailable()) {
+        trayWait->stop();
+        trayIcon->show();
+        return;
+    }
+    // Past the wait there is no tray; a close still asks again at that moment.
+    if (trayLooks++ >= TRAY_LOOKS)
+        trayWait->stop();
+    else if (!trayWait->isActive())
+        trayWait->start();
 }
 
 MainWindow::~MainWindow()
@@ -256,10 +284,37 @@ void MainWindow::tellUser(const QString &text)
     const QString title = tr("Kestrix hardware settings UI");
     // Hidden in the tray, as after a profile chosen from its menu, a box would appear out
     // of nowhere; the balloon comes from the icon the user just used.
-    if (!isVisible() && systemTrayAvailable())
+    if (!isVisible() && tellOutsideWindow(title, text))
+        return;
+    QMessageBox::warning(this, title, text);
+}
+
+bool MainWindow::tellOutsideWindow(const QString &title, const QString &text)
+{
+    if (systemTrayAvailable()) {
+        trayIcon->show(); // a tray that appeared after the wait
         showTrayMessage(title, text);
-    else
-        QMessageBox::warning(this, title, text);
+        return true;
+    }
+    return showDesktopNotification(title, text);
+}
+
+bool MainWindow::showDesktopNotification(const QString &title, const QString &text)
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return false;
+    QDBusMessage notify = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.Notifications"),
+        QStringLiteral("/org/freedesktop/Notifications"),
+        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
+    const QFileInfo icon(QStringLiteral("wheel_icon.png"));
+    // app_name, replaces_id, app_icon, summary, body, actions, hints, expire_timeout
+    notify << QStringLiteral("wheelconfig") << 0u
+           << (icon.exists() ? icon.absoluteFilePath() : QString()) << title << text
+           << QStringList() << QVariantMap() << -1;
+    const QDBusMessage reply = bus.call(notify, QDBus::Block, NOTIFICATION_TIMEOUT_MS);
+    return reply.type() == QDBusMessage::ReplyMessage;
 }
 
 void MainWindow::showTrayMessage(const QString &title, const QString &text)
@@ -269,7 +324,9 @@ void MainWindow::showTrayMessage(const QString &title, const QString &text)
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    // Asked now, not at start: the session's tray may have come up since.
     if (!quitRequested && systemTrayAvailable()) {
+        trayIcon->show();
         hide();
         event->ignore();
         return;

@@ -13,6 +13,7 @@
 class EffectSettingsWidgetVariant;
 class QAction;
 class QMenu;
+class QTimer;
 
 namespace Ui {
 class MainWindow;
@@ -49,6 +50,9 @@ protected:
     virtual bool systemTrayAvailable() const;
     // A warning in the tray icon's balloon, for failures while the window is hidden.
     virtual void showTrayMessage(const QString &title, const QString &text);
+    // The same warning as a desktop notification, for where no tray shows it; false when
+    // no notification service took it.
+    virtual bool showDesktopNotification(const QString &title, const QString &text);
 
 private slots:
     void on_reboot_button_clicked();
@@ -68,8 +72,15 @@ private:
     // After a failed exchange: the panel shows what the wheel holds, or the window goes to
     // the disconnected state when the wheel does not answer.
     void showWheelRecord();
-    // Once per failure: a warning box, or the tray's balloon while the window is hidden.
+    // Once per failure: a warning box, or while the window is hidden the tray's balloon or
+    // a desktop notification.
     void tellUser(const QString &text);
+    // The tray's balloon where a tray is there now, else a desktop notification; false when
+    // neither could show it.
+    bool tellOutsideWindow(const QString &title, const QString &text);
+    // Shows the tray icon once a tray is there; looks every second for 30 s after start,
+    // since a session's panel may come up after this program.
+    void lookForTray();
     void trayIconActivated(QSystemTrayIcon::ActivationReason reason);
     // The wheel's handle while the window shows it connected, else null.
     DeviceHandle *connectedHandle() const;
@@ -80,6 +91,8 @@ private:
     QMenu *profilesMenu = nullptr;
     QAction *exitAction = nullptr;
     QSystemTrayIcon *trayIcon = nullptr;
+    QTimer *trayWait = nullptr;
+    int trayLooks = 0;
     bool quitRequested = false;
     // The state the window shows, so that a poll that finds nothing new changes nothing.
     enum class Shown { Nothing, Disconnected, Connected } shown = Shown::Nothing;

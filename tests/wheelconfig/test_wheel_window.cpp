@@ -62,6 +62,10 @@ private slots:
     void trayClickShowsAndHides();
     void closeAndExit_data();
     void closeAndExit();
+    void trayAfterStart_data();
+    void trayAfterStart();
+    void hiddenWindowTellsOutside_data();
+    void hiddenWindowTellsOutside();
 
 private:
     QSystemTrayIcon *tray() { return window->findChild<QSystemTrayIcon *>(); }
@@ -535,6 +539,64 @@ void WheelWindowTest::closeAndExit()
     const int result = QCoreApplication::exec();
     QCOMPARE(result, quits ? 0 : 7);
     QVERIFY(!window->isVisible());
+}
+
+void WheelWindowTest::trayAfterStart_data()
+{
+    QTest::addColumn<bool>("waitForIcon");
+    QTest::newRow("tray during the wait: its icon comes") << true;
+    QTest::newRow("tray only at the close") << false;
+}
+
+// A session's panel may come up after the program: the icon follows it, and a close asks
+// whether there is a tray at that moment.
+void WheelWindowTest::trayAfterStart()
+{
+    QFETCH(bool, waitForIcon);
+    start(false);
+    window->trayAvailable = false;
+    waitTitle("Wheel (Connected)");
+    QVERIFY(!tray()->isVisible());
+
+    window->trayAvailable = true;
+    if (waitForIcon)
+        QTRY_VERIFY_WITH_TIMEOUT(tray()->isVisible(), 2500);
+    QVERIFY(!window->close()); // refused: hidden, not closed
+    QVERIFY(!window->isVisible());
+    QVERIFY(tray()->isVisible());
+}
+
+void WheelWindowTest::hiddenWindowTellsOutside_data()
+{
+    QTest::addColumn<bool>("trayAvailable");
+    QTest::addColumn<bool>("notificationService");
+    QTest::addColumn<QString>("where");
+    QTest::newRow("tray") << true << true << "tray";
+    QTest::newRow("no tray: a notification") << false << true << "notification";
+    QTest::newRow("neither: a box") << false << false << "box";
+}
+
+// A failure while the window is hidden: a profile too short to apply, picked from the tray.
+void WheelWindowTest::hiddenWindowTellsOutside()
+{
+    QFETCH(bool, trayAvailable);
+    QFETCH(bool, notificationService);
+    QFETCH(QString, where);
+    writeProfile(QStringLiteral("damaged"), QByteArray("short"));
+    start();
+    window->trayAvailable = trayAvailable;
+    window->notificationService = notificationService;
+    window->hide();
+
+    QMenu *profiles = trayEntries().at(0)->menu();
+    QVERIFY(profiles);
+    profiles->actions().at(0)->trigger();
+    QCOMPARE(window->trayMessages.size(), where == QLatin1String("tray") ? 1 : 0);
+    QCOMPARE(window->notifications.size(), where == QLatin1String("notification") ? 1 : 0);
+    QCOMPARE(boxes->boxes().size(), where == QLatin1String("box") ? 1 : 0);
+    QVERIFY((window->notifications + takeWarnings())
+                .join(QString())
+                .contains(QLatin1String("shorter than 22 bytes")));
 }
 
 QTEST_MAIN(WheelWindowTest)

@@ -14,19 +14,27 @@
 #include <memory>
 #include <vector>
 
-// The offscreen platform has no tray; each test says whether the desktop offers one, and
-// sees the messages the tray icon would show.
+// The offscreen platform has no tray; each test says whether the desktop offers one and
+// desktop notifications, and sees the messages the tray icon or a notification would show.
 class TrayWindow : public MainWindow
 {
 public:
     bool trayAvailable = true;
+    bool notificationService = false;
     QStringList trayMessages;
+    QStringList notifications;
 
 protected:
     bool systemTrayAvailable() const override { return trayAvailable; }
     void showTrayMessage(const QString &title, const QString &text) override
     {
         trayMessages << title + QLatin1String(": ") + text;
+    }
+    bool showDesktopNotification(const QString &title, const QString &text) override
+    {
+        if (notificationService)
+            notifications << title + QLatin1String(": ") + text;
+        return notificationService;
     }
 };
 
