@@ -22,11 +22,12 @@ private:
 
 int main(int argc, char **argv)
 {
-    if (benchRequest(argc, argv).mode != BenchRequest::Start)
+    const BenchRequest request = benchRequest(argc, argv);
+    if (request.mode != BenchRequest::Start)
         return 2;
     QApplication application(argc, argv);
     BareWindow window;
-    showAndSettle(window);
+    showForStart(window, request);
     startDone();
     return 0;
 }

@@ -140,6 +140,11 @@ QString grouped(qint64 value)
 void ratioRow(const QString &what, qint64 value, qint64 base, double goal)
 {
     const double ratio = base > 0 ? double(value) / double(base) : 0.0;
+    if (goal <= 0) { // for comparison only
+        std::printf("| %s | %s | %.2f | | |\n", qPrintable(what), qPrintable(grouped(value)),
+                    ratio);
+        return;
+    }
     const bool met = base > 0 && ratio <= goal;
     std::printf("| %s | %s | %.2f | at most %.1f | %s |\n", qPrintable(what),
                 qPrintable(grouped(value)), ratio, goal, met ? "met" : "MISSED");
@@ -266,19 +271,27 @@ int main(int argc, char **argv)
     ratioRow(QStringLiteral("wheelconfig, no wheel"), tickInstructions(settings, wheelconfig, none),
              connected, IDLE_TICK_GOAL);
 
-    std::printf(
-        "\n| Start (until the window is shown and settled) | instructions | ratio | goal | |\n"
-        "|---|---:|---:|---|---|\n");
-    const qint64 bareHwconfig =
-        startInstructions(settings, QStringLiteral("bench_bare_hwconfig"), two);
-    baseRow(QStringLiteral("bare window with hwconfig's forms"), bareHwconfig);
-    ratioRow(QStringLiteral("hwconfig, joystick and wheel"),
-             startInstructions(settings, hwconfig, two), bareHwconfig, START_GOAL);
-    const qint64 bareWheelconfig =
-        startInstructions(settings, QStringLiteral("bench_bare_wheelconfig"), wheel);
-    baseRow(QStringLiteral("bare window with wheelconfig's forms"), bareWheelconfig);
-    ratioRow(QStringLiteral("wheelconfig, wheel connected"),
-             startInstructions(settings, wheelconfig, wheel), bareWheelconfig, START_GOAL);
+    // The goal is to the first frame, what the user waits for; settled, the bare window
+    // may paint more often than a program, which would flatter the program.
+    for (const bool frame : {true, false}) {
+        std::printf(frame ? "\n| Start (until the window's first frame) | instructions | ratio | "
+                            "goal | |\n|---|---:|---:|---|---|\n"
+                          : "\n| Start (until the window is shown and settled) | instructions | "
+                            "ratio | goal | |\n|---|---:|---:|---|---|\n");
+        const QStringList start = frame ? QStringList{QStringLiteral("start"), QStringLiteral("frame")}
+                                        : QStringList{QStringLiteral("start")};
+        const double goal = frame ? START_GOAL : 0;
+        const qint64 bareHwconfig =
+            startInstructions(settings, QStringLiteral("bench_bare_hwconfig"), two, start);
+        baseRow(QStringLiteral("bare window with hwconfig's forms"), bareHwconfig);
+        ratioRow(QStringLiteral("hwconfig, joystick and wheel"),
+                 startInstructions(settings, hwconfig, two, start), bareHwconfig, goal);
+        const qint64 bareWheelconfig =
+            startInstructions(settings, QStringLiteral("bench_bare_wheelconfig"), wheel, start);
+        baseRow(QStringLiteral("bare window with wheelconfig's forms"), bareWheelconfig);
+        ratioRow(QStringLiteral("wheelconfig, wheel connected"),
+                 startInstructions(settings, wheelconfig, wheel, start), bareWheelconfig, goal);
+    }
 
     noWindowRows(settings);
 

@@ -16,6 +16,7 @@ struct BenchRequest {
     enum Mode { Start, Ticks, Transfers } mode = Start;
     int ticks = 0;       // Ticks: how many to count
     bool select = false; // hwconfig: pick the joystick before the ticks
+    bool firstFrame = false; // Start: until the window's first frame rather than settled
 };
 // Exits with a message on anything it does not understand.
 BenchRequest benchRequest(int argc, char **argv);
@@ -25,6 +26,10 @@ BenchRequest benchRequest(int argc, char **argv);
 void settle();
 // Shows the window as the programs' main does, then settles.
 void showAndSettle(QWidget &window);
+// Shows the window as the programs' main does, until its first frame is painted.
+void showUntilFirstFrame(QWidget &window);
+// The start as asked: to the first frame, or settled.
+void showForStart(QWidget &window, const BenchRequest &request);
 // The start is over: callgrind counts nothing after it (the teardown is no part of it).
 void startDone();
 

@@ -131,9 +131,12 @@ int main(int argc, char **argv)
     // As the program starts: the controllers from KESTRIX_SIMULATOR.
     installSimulatorFromEnvironment();
     MainWindow window;
-    showAndSettle(window);
-    if (request.mode == BenchRequest::Start)
+    if (request.mode == BenchRequest::Start) {
+        showForStart(window, request);
         startDone();
+        return 0;
+    }
+    showAndSettle(window);
     if (request.mode == BenchRequest::Ticks) {
 #ifdef KESTRIX_BENCH_HWCONFIG
         if (request.select)
