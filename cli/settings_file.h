@@ -13,27 +13,13 @@
 //     "effect_settings": {...}          (a wheel's file only)
 //   }
 
-#include "record_fields.h"
+#include "record_values.h"
 
 #include <QByteArray>
 #include <QString>
 
 #include <cstdint>
 #include <vector>
-
-// One record's fields as values, in the table's order, and the record's bytes.
-struct RecordValues {
-    const RecordTable *table = nullptr;
-    std::vector<double> values;
-    QByteArray raw; // table->size bytes
-};
-
-// The values as the windows would show them, read from a record of table.size bytes or more.
-RecordValues readRecordValues(const RecordTable &table, const unsigned char *record);
-// Writes every field's value into the record; carried bytes stay as they are.
-void writeRecordValues(const RecordValues &values, unsigned char *record);
-// The indices of the fields whose bytes in the record are not those their values write.
-std::vector<size_t> differingFields(const RecordValues &values, const unsigned char *record);
 
 struct SettingsFile {
     uint16_t productId = 0;

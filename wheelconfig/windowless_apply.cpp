@@ -5,22 +5,10 @@
 #include "mainwindow.h"
 #include "profile_store.h"
 #include "profile_widget.h"
+#include "record_values.h"
 #include "wheel_device.h"
 
 #include <cstring>
-
-namespace
-{
-
-// Each owned field as the window's panel would show it (clamped to its control's range)
-// and send it, so that the wheel gets the same bytes from here as from the window.
-void storeOwnedFields(const unsigned char *fields, unsigned char *record)
-{
-    for (const RecordField &field : effectSettingsTable().fields)
-        field.write(field.read(fields), record);
-}
-
-} // namespace
 
 // The launch form without a running wheelconfig: this process opens the wheel, applies,
 // and lets go of it again, without a window and without polling.
@@ -40,13 +28,17 @@ WheelReply applyWithoutWindow(const WheelRequest &request)
         std::memcpy(fields, request.record.constData(), EFFECT_SETTINGS_RECORD_SIZE);
     }
 
+    // As the window's panel would show them (clamped to its controls) and send them, so that
+    // the wheel gets the same bytes from here as from the window.
+    const RecordValues shown = readRecordValues(effectSettingsTable(), fields);
+
     usbInit();
     WheelDevice wheel;
     openIfAbsent(wheel.entry);
     QByteArray previous(EFFECT_SETTINGS_RECORD_SIZE, 0);
     const Outcome done = applyEffectSettings(wheel.entry.handle, [&](unsigned char *record) {
         std::memcpy(previous.data(), record, EFFECT_SETTINGS_RECORD_SIZE);
-        storeOwnedFields(fields, record);
+        writeRecordValues(shown, record);
     });
     closeEntry(wheel.entry);
     usbExit();
