@@ -176,5 +176,8 @@ Outcome writeFileAtomically(const QString &path, const QByteArray &content, Link
             return refusal(Outcome::Problem::NotRegularFile);
         return writeInto(folder.fd, name, content, &target);
     }
-    return Outcome::fromError(ELOOP);
+    // Links that lead round in a circle, or too many of them.
+    Outcome looped = Outcome::failed(Outcome::Problem::Failed);
+    looped.systemText = QString::fromLocal8Bit(std::strerror(ELOOP));
+    return looped;
 }

@@ -75,6 +75,8 @@ Outcome Outcome::fromError(int error)
         return failed(Problem::NameTooLong);
     case ENOENT:
         return failed(Problem::NotFound);
+    case ELOOP: // a link where none is followed
+        return failed(Problem::SymbolicLink);
     case EISDIR:
     case ENXIO: // a device or socket with nothing behind it
         return failed(Problem::NotRegularFile);

@@ -26,35 +26,47 @@ ProfileStore::Outcome outcome(ProfileStore::Status status)
     return result;
 }
 
-// What the system's error number means to someone who saves a profile.
-ProfileStore::Outcome systemFailure(int error, const QString &qtText)
+// The writer's and the system's outcome as the store tells it; `missing` is what a missing
+// entry means where it happens.
+ProfileStore::Outcome storeOutcome(const ::Outcome &done, ProfileStore::Status missing)
 {
     using Status = ProfileStore::Status;
-    switch (error) {
-    case ENOSPC:
-    case EFBIG:
-#ifdef EDQUOT
-    case EDQUOT:
-#endif
+    using Problem = ::Outcome::Problem;
+    switch (done.problem) {
+    case Problem::None:
+        return outcome(Status::Ok);
+    case Problem::DiskFull:
         return outcome(Status::DiskFull);
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return outcome(Status::AccessDenied);
-    case ENAMETOOLONG:
-        return outcome(Status::NameTooLong);
-    case ENOENT:
-        return outcome(Status::NotFound);
-#ifdef ELOOP
-    case ELOOP: // an entry that turned into a link after it was examined
+    case Problem::NotRegularFile:
+        return outcome(Status::NotAFile);
+    case Problem::SymbolicLink: // also an entry that turned into a link after it was examined
+    case Problem::PlantedLink:
         return outcome(Status::SymbolicLink);
-#endif
+    case Problem::AccessDenied:
+    case Problem::ReadOnly:
+        return outcome(Status::AccessDenied);
+    case Problem::NameTooLong:
+        return outcome(Status::NameTooLong);
+    case Problem::NoFolder:
+        return outcome(Status::NoStore);
+    case Problem::NotFound:
+        return outcome(missing);
     default:
         break;
     }
-    ProfileStore::Outcome result = outcome(Status::Failed);
-    result.systemText = error != 0 ? QString::fromLocal8Bit(std::strerror(error)) : qtText;
-    return result;
+    ProfileStore::Outcome failed = outcome(Status::Failed);
+    failed.systemText = done.reason();
+    return failed;
+}
+
+// What the system's error number means to someone who saves a profile.
+ProfileStore::Outcome systemFailure(int error, const QString &qtText)
+{
+    if (error != 0)
+        return storeOutcome(::Outcome::fromError(error), ProfileStore::Status::NotFound);
+    ProfileStore::Outcome failed = outcome(ProfileStore::Status::Failed);
+    failed.systemText = qtText;
+    return failed;
 }
 
 } // namespace
@@ -169,31 +181,7 @@ ProfileStore::Outcome ProfileStore::write(const QString &name, const unsigned ch
         profileDir.filePath(name),
         QByteArray(reinterpret_cast<const char *>(record), EFFECT_SETTINGS_RECORD_SIZE),
         LinkPolicy::Refuse);
-    using Problem = ::Outcome::Problem;
-    switch (written.problem) {
-    case Problem::None:
-        return outcome(Status::Ok);
-    case Problem::DiskFull:
-        return outcome(Status::DiskFull);
-    case Problem::NotRegularFile:
-        return outcome(Status::NotAFile);
-    case Problem::SymbolicLink:
-    case Problem::PlantedLink:
-        return outcome(Status::SymbolicLink);
-    case Problem::AccessDenied:
-    case Problem::ReadOnly:
-        return outcome(Status::AccessDenied);
-    case Problem::NameTooLong:
-        return outcome(Status::NameTooLong);
-    case Problem::NoFolder:
-    case Problem::NotFound:
-        return outcome(Status::NoStore);
-    default:
-        break;
-    }
-    Outcome failed = outcome(Status::Failed);
-    failed.systemText = written.reason();
-    return failed;
+    return storeOutcome(written, Status::NoStore);
 }
 
 ProfileStore::Outcome ProfileStore::remove(const QString &name) const
