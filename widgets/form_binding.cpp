@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QHash>
 #include <QLineEdit>
 #include <QSpinBox>
 
@@ -28,8 +29,14 @@ double clearedValue(FieldEncoding encoding)
 
 FormBinding::FormBinding(const RecordTable &table, QWidget *root, const QWidget *except)
 {
+    // One walk of the form rather than one per field: a form holds hundreds of widgets.
+    QHash<QString, QWidget *> named;
+    for (QWidget *widget : root->findChildren<QWidget *>()) {
+        if (!widget->objectName().isEmpty() && !named.contains(widget->objectName()))
+            named.insert(widget->objectName(), widget);
+    }
     for (const RecordField &field : table.fields) {
-        auto *widget = root->findChild<QWidget *>(field.widget);
+        QWidget *widget = named.value(field.widget);
         if (!widget || (except && except->isAncestorOf(widget)))
             continue;
         Kind kind;
