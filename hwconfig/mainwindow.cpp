@@ -97,20 +97,30 @@ void MainWindow::fillGpioModeCombos()
                                tr("Enable effects switch"), tr("Recalibrate button"),
                                tr("Reboot button"), tr("Braking PWM")};
     // Every pin has every item, so that one index means one mode on all pins; a pin's
-    // list only offers what its hardware can do.
-    for (int i = 0; i < gpioModeCombos.size(); ++i) {
-        QComboBox *combo = gpioModeCombos[i];
+    // list only offers what its hardware can do (hidePinModes, before the page shows).
+    for (QComboBox *combo : gpioModeCombos)
         combo->addItems(modes);
-        if (i != BRAKING_PWM_PIN)
-            setComboRowHidden(combo, GPIO_MODE_BRAKING_PWM, true);
-        if (i >= ANALOG_PIN_COUNT)
-            setComboRowHidden(combo, GPIO_MODE_ANALOG, true);
-    }
 
     form->spi_recommendations->hide();
     form->spiModeCombo->addItem(tr("Disabled"));
     form->spiModeCombo->addItem(QStringLiteral("SN74HC165N x 3"));
     form->spiModeCombo->addItem(QStringLiteral("C4021 x 3"));
+}
+
+void MainWindow::hidePinModes()
+{
+    // Hiding a row builds the combo box's drop-down list: ten of them cost the first frame
+    // a tenth of the window's start, for pages nobody sees before a read.
+    if (pinModesHidden)
+        return;
+    pinModesHidden = true;
+    const QList<QComboBox *> gpioModeCombos = pages->widgets<QComboBox>(QStringLiteral("gpio_mode."));
+    for (int i = 0; i < gpioModeCombos.size(); ++i) {
+        if (i != BRAKING_PWM_PIN)
+            setComboRowHidden(gpioModeCombos[i], GPIO_MODE_BRAKING_PWM, true);
+        if (i >= ANALOG_PIN_COUNT)
+            setComboRowHidden(gpioModeCombos[i], GPIO_MODE_ANALOG, true);
+    }
 }
 
 void MainWindow::fillButtonModeCombos()
@@ -178,7 +188,10 @@ void MainWindow::pollDevices()
 
 void MainWindow::hideAllTabs()
 {
-    for (int i = 0; i < form->main_tab_widget->count(); ++i)
+    // Last to first: hiding the current tab makes the next visible one current, which would
+    // lay out and show every page in turn only to hide it again. Either way all pages end up
+    // hidden, and the next read makes the first page current.
+    for (int i = form->main_tab_widget->count() - 1; i >= 0; --i)
         form->main_tab_widget->setTabVisible(i, false);
 }
 void MainWindow::on_comboBox_activated(int index)
@@ -266,6 +279,7 @@ bool MainWindow::readSettings()
         warnNoTarget();
         return false;
     }
+    hidePinModes();
     for (int i = 0; i < form->main_tab_widget->count(); ++i)
         form->main_tab_widget->setTabVisible(i, true);
     currentPanel = form->premiumHardwareSettings;

@@ -40,6 +40,9 @@ private:
     // Page set-up, run once by the constructor.
     void fillGpioModeCombos();
     void fillButtonModeCombos();
+    // Each pin's list offers only the modes its hardware has; done once, before the pages
+    // are first shown.
+    void hidePinModes();
     // The pages' bytes of the hardware settings record (the panel's are its own).
     void loadPages(const unsigned char *record);
     void storePages(unsigned char *record);
@@ -70,6 +73,7 @@ private:
     QByteArray savedRecord;
     // A run of failed calibration commands is told once; the commands after a failure wait
     // until the user has seen it.
+    bool pinModesHidden = false;
     bool calibrationFailing = false;
     bool calibrationWarningPending = false;
 };
