@@ -2,41 +2,42 @@
 
 #include "effect_settings_record.h"
 #include "hardware_settings_record.h"
-#include "kestrix_protocol.h"
 #include "device_sequences.h"
+#include "kestrix_protocol.h"
 #include "transport.h"
 #include "wheel_channel.h"
 
-
 namespace
 {
-QString waitFailure(const Controller &controller, const Outcome &waited)
+// What the command line says when a part's write did not go through.
+QString writeFailure(const Controller &controller, const RecordTable &table, const Outcome &done)
 {
-    if (waited.problem == Outcome::Problem::NotConfirmed)
-        return QStringLiteral("the %1 was still busy %2 s after the write")
-            .arg(controller.label())
-            .arg(READY_WAIT_LIMIT_MS / 1000);
-    return QStringLiteral("the %1 stopped answering after the write").arg(controller.label());
-}
-
-QString writeHardwarePart(const Controller &controller, const RecordValues &values,
-                          unsigned char *record)
-{
-    const Outcome saved = saveHardwareSettings(
-        controller.handle, record, [&values](unsigned char *r) { writeRecordValues(values, r); });
-    switch (saved.problem) {
+    const QString device = controller.label();
+    const bool effect = &table == &effectSettingsTable();
+    switch (done.problem) {
     case Outcome::Problem::None:
         return QString();
     case Outcome::Problem::NoDevice:
     case Outcome::Problem::ReadFailed:
-        return QStringLiteral("reading the hardware_settings of the %1 failed; nothing was written")
-            .arg(controller.label());
+        return QStringLiteral("reading the %1 of the %2 failed; nothing was written")
+            .arg(table.name, device);
     case Outcome::Problem::WriteFailed:
-        return QStringLiteral("writing the hardware settings to the %1 failed (error %2)")
-            .arg(controller.label())
-            .arg(saved.transfer);
+        return effect ? QStringLiteral("writing the effect settings to the %1 failed; it kept "
+                                       "its own")
+                            .arg(device)
+                      : QStringLiteral("writing the hardware settings to the %1 failed (error %2)")
+                            .arg(device)
+                            .arg(done.transfer);
+    case Outcome::Problem::CommandFailed:
+        return QStringLiteral("the %1 took the effect settings, but not the command to keep "
+                              "them: it loses them when it is switched off")
+            .arg(device);
+    case Outcome::Problem::NotConfirmed:
+        return QStringLiteral("the %1 was still busy %2 s after the write")
+            .arg(device)
+            .arg(READY_WAIT_LIMIT_MS / 1000);
     default:
-        return waitFailure(controller, saved);
+        return QStringLiteral("the %1 stopped answering after the write").arg(device);
     }
 }
 
@@ -78,31 +79,6 @@ QString handToWheelconfig(const Controller &controller, const RecordValues &valu
         .arg(controller.label(), because);
 }
 
-QString writeEffectPart(const Controller &controller, const RecordValues &values)
-{
-    // The wheel's own save: its record afresh, the values over it, command 18, then
-    // command 2 and the busy wait.
-    const Outcome saved = saveEffectSettings(
-        controller.handle, [&values](unsigned char *record) { writeRecordValues(values, record); });
-    const QString wheel = controller.label();
-    switch (saved.problem) {
-    case Outcome::Problem::None:
-        return QString();
-    case Outcome::Problem::NoDevice:
-    case Outcome::Problem::ReadFailed:
-        return QStringLiteral("reading the effect_settings of the %1 failed; nothing was written")
-            .arg(wheel);
-    case Outcome::Problem::WriteFailed:
-        return QStringLiteral("writing the effect settings to the %1 failed; it kept its own")
-            .arg(wheel);
-    case Outcome::Problem::CommandFailed:
-        return QStringLiteral("the %1 took the effect settings, but not the command to keep "
-                              "them: it loses them when it is switched off")
-            .arg(wheel);
-    default:
-        return waitFailure(controller, saved);
-    }
-}
 } // namespace
 
 std::vector<const RecordTable *> settingsTables()
@@ -114,9 +90,9 @@ std::vector<RecordPart> partsOf(const Controller &controller)
 {
     std::vector<RecordPart> parts;
     if (controller.deviceType != DEVICE_TYPE_NONE)
-        parts.push_back({&hardwareSettingsTable(), REPORT_HARDWARE_SETTINGS});
+        parts.push_back({&hardwareSettingsTable()});
     if (controller.product->effectSettings)
-        parts.push_back({&effectSettingsTable(), REPORT_EFFECT_SETTINGS});
+        parts.push_back({&effectSettingsTable()});
     return parts;
 }
 
@@ -140,13 +116,17 @@ QString writePart(const Controller &controller, const RecordPart &part, const Re
                   unsigned char *record, EffectRoute route, bool *handedOver)
 {
     *handedOver = false;
+    // The device's record afresh, the file's values over it, as the windows save.
+    const StoreFields store = [&values](unsigned char *r) { writeRecordValues(values, r); };
     if (part.table == &effectSettingsTable()) {
         if (route == EffectRoute::ThroughWheelconfig) {
             const QString error = handToWheelconfig(controller, values, record, handedOver);
             if (*handedOver || !error.isEmpty())
                 return error;
         }
-        return writeEffectPart(controller, values);
+        return writeFailure(controller, *part.table,
+                            saveEffectSettings(controller.handle, store));
     }
-    return writeHardwarePart(controller, values, record);
+    return writeFailure(controller, *part.table,
+                        saveHardwareSettings(controller.handle, record, store));
 }

@@ -12,7 +12,6 @@
 
 struct RecordPart {
     const RecordTable *table;
-    uint8_t reportId;
 };
 
 // The parts a settings file may hold: the hardware settings first.

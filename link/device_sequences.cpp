@@ -15,9 +15,9 @@ constexpr unsigned EFFECT_SAVE_PAUSE_MS = 100;
 
 using Problem = Outcome::Problem;
 
-Outcome command(DeviceHandle *handle, unsigned char *packet)
+// A command packet's transfer.
+Outcome commandSent(int result)
 {
-    const int result = setReport(handle, REPORT_COMMAND, packet);
     return packetSent(result) ? Outcome() : Outcome::failed(Problem::CommandFailed, result);
 }
 
@@ -80,9 +80,7 @@ Outcome saveEffectSettings(DeviceHandle *handle, const StoreFields &store)
     if (Outcome written = applyEffectSettings(handle, store); !written.ok())
         return written;
     sleepMs(EFFECT_SAVE_PAUSE_MS);
-    unsigned char packet[COMMAND_PACKET_SIZE];
-    initCommandPacket(packet, CMD_SAVE_EFFECT_SETTINGS);
-    if (Outcome saved = command(handle, packet); !saved.ok())
+    if (Outcome saved = commandSent(sendCommand(handle, CMD_SAVE_EFFECT_SETTINGS)); !saved.ok())
         return saved;
     return waitUntilReady(handle);
 }
@@ -94,12 +92,10 @@ Outcome sendCalibrationCommand(DeviceHandle *handle, int axis, int angle, int ma
     packet[CALIBRATION_AXIS_FIELD] = static_cast<unsigned char>(axis & 0xFF);
     packet[CALIBRATION_MAGNITUDE_FIELD] = static_cast<unsigned char>(magnitude & 0xFF);
     writeU16LE(packet + CALIBRATION_ANGLE_FIELD, static_cast<uint16_t>(angle & 0xFFFF));
-    return command(handle, packet);
+    return commandSent(setReport(handle, REPORT_COMMAND, packet));
 }
 
 Outcome rebootController(DeviceHandle *handle)
 {
-    unsigned char packet[COMMAND_PACKET_SIZE];
-    initCommandPacket(packet, CMD_REBOOT);
-    return command(handle, packet);
+    return commandSent(sendCommand(handle, CMD_REBOOT));
 }
