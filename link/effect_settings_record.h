@@ -29,24 +29,3 @@ constexpr int EFFECT_CARRIED_TAIL_SIZE = EFFECT_SETTINGS_RECORD_SIZE - EFFECT_CA
 
 // The fields the wheel program owns, by name, with their encodings, ranges and units.
 const RecordTable &effectSettingsTable();
-
-// Any negative direction counts as inverted, whatever the exact value.
-inline bool constantForceInverted(const unsigned char *record)
-{
-    return readEncoded(FieldEncoding::Sign, record + EFFECT_CONSTANT_FORCE_DIRECTION) < 0;
-}
-
-inline void setConstantForceInverted(unsigned char *record, bool inverted)
-{
-    writeEncoded(FieldEncoding::Sign, inverted ? -1 : 1, record + EFFECT_CONSTANT_FORCE_DIRECTION);
-}
-
-inline uint16_t motionRange(const unsigned char *record)
-{
-    return static_cast<uint16_t>(readEncoded(FieldEncoding::U16, record + EFFECT_MOTION_RANGE));
-}
-
-inline void setMotionRange(unsigned char *record, uint16_t degrees)
-{
-    writeEncoded(FieldEncoding::U16, degrees, record + EFFECT_MOTION_RANGE);
-}

@@ -3,6 +3,7 @@
 // effect and a profile can be handled from the keyboard alone.
 
 #include "accessibility_checks.h"
+#include "effect_fields.h"
 #include "effect_settings_record.h"
 #include "kestrix_protocol.h"
 #include "test_support.h"

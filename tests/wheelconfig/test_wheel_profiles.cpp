@@ -2,6 +2,7 @@
 // live apply that applying a profile sends to the simulated wheel. Every test runs in its
 // own working directory.
 
+#include "effect_fields.h"
 #include "effect_settings_record.h"
 #include "kestrix_protocol.h"
 #include "profile_widget.h"

@@ -2,6 +2,7 @@
 // of every control, the save and reboot sequences and the tray. What the wheel received is
 // checked byte for byte.
 
+#include "effect_fields.h"
 #include "effect_settings_record.h"
 #include "idle_ticks.h"
 #include "kestrix_protocol.h"

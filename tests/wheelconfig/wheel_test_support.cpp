@@ -1,5 +1,6 @@
 #include "wheel_test_support.h"
 
+#include "effect_fields.h"
 #include "effect_settings_record.h"
 #include "kestrix_protocol.h"
 
