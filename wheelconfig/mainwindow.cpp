@@ -4,6 +4,8 @@
 
 #include "device_sequences.h"
 #include "effect_settings_record.h"
+#include "game_watch.h"
+#include "games_window.h"
 #include "program_main.h"
 #include "transport.h"
 #include "wait_cursor.h"
@@ -18,6 +20,7 @@
 #include <QMessageBox>
 #include <QTimer>
 
+#include <cstdio>
 #include <utility>
 
 MainWindow::MainWindow(QWidget *parent)
@@ -34,11 +37,14 @@ MainWindow::MainWindow(QWidget *parent)
 
     trayMenu = new QMenu(this);
     trayIcon = new QSystemTrayIcon(connectedIcon, this);
+    gamesAction = new QAction(tr("Games..."), this);
     exitAction = new QAction(tr("Exit"), this);
     profilesMenu = new QMenu(tr("Profiles"));
     trayIcon->setContextMenu(trayMenu);
     // Closing the window only hides it: without a wheel, Exit is the only way out.
+    trayMenu->addAction(gamesAction);
     trayMenu->addAction(exitAction);
+    connect(gamesAction, &QAction::triggered, this, &MainWindow::showGamesWindow);
 
     connect(form->premium_effect_settings, &EffectSettingsWidgetVariant::settingsChanged, this,
             &MainWindow::sendEffectSettings);
@@ -57,6 +63,13 @@ MainWindow::MainWindow(QWidget *parent)
 
     connect(trayIcon, &QSystemTrayIcon::activated, this, &MainWindow::trayIconActivated);
 
+    // The same applies as a profile chosen from the tray and the launch form's putting back.
+    watch = new GameWatch(
+        {[this](const QString &profile) { return applyProfileOnRequest(profile); },
+         [this](const QByteArray &record) { return applyRecordOnRequest(record, false); },
+         [this](const QString &text) { notify(tr("Games"), text); }},
+        QStringLiteral("/proc"), this);
+
     pollDevice();
 
     auto *timer = new QTimer(this);
@@ -69,6 +82,7 @@ MainWindow::MainWindow(QWidget *parent)
     connect(trayWait, &QTimer::timeout, this, &MainWindow::lookForTray);
     // The first look once constructed, so that it asks the desktop the window was made for.
     QTimer::singleShot(0, this, &MainWindow::lookForTray);
+    startGameWatch();
 }
 
 namespace {
@@ -90,6 +104,38 @@ void MainWindow::lookForTray()
         trayWait->stop();
     else if (!trayWait->isActive())
         trayWait->start();
+}
+
+void MainWindow::startGameWatch()
+{
+    const GamesFile::Loaded games = GamesFile().load();
+    if (games.ok()) {
+        watch->setGames(games.list);
+        return;
+    }
+    // Once, and without a box: the program may have started with the session.
+    QTimer::singleShot(0, this, [this, problem = games.problem] { notify(tr("Games"), problem); });
+}
+
+void MainWindow::showGamesWindow()
+{
+    if (!gamesWindow) {
+        gamesWindow = new GamesWindow(QStringLiteral("/proc"), this);
+        gamesWindow->setChangeHandler([this](const GamesList &list) { watch->setGames(list); });
+    } else {
+        gamesWindow->reload();
+    }
+    gamesWindow->show();
+    gamesWindow->raise();
+    gamesWindow->activateWindow();
+}
+
+void MainWindow::notify(const QString &title, const QString &text)
+{
+    // The tray's balloon, or a desktop notification where no tray is; a game's switch is no
+    // reason for a box in front of the game.
+    if (!tellOutsideWindow(title, text))
+        std::fprintf(stderr, "wheelconfig: %s\n", qPrintable(text));
 }
 
 MainWindow::~MainWindow()
@@ -131,6 +177,7 @@ void MainWindow::pollDevice()
     trayIcon->setIcon(connectedIcon);
     wheelDevice.connected = true;
     showConnected(record);
+    QTimer::singleShot(0, watch, &GameWatch::wheelConnected);
     if (!pendingProfile.isEmpty())
         QTimer::singleShot(0, this, &MainWindow::applyPendingProfile);
 }
@@ -158,6 +205,7 @@ void MainWindow::showConnected(const unsigned char *record)
     trayMenu->clear();
     trayMenu->addMenu(profilesMenu);
     trayMenu->addSeparator();
+    trayMenu->addAction(gamesAction);
     trayMenu->addAction(exitAction);
 
     setWindowTitle(QString::fromUtf8(wheelDevice.connectedTitle));

@@ -11,11 +11,14 @@
 #include <QTranslator>
 
 class EffectSettingsWidgetVariant;
+class GameWatch;
+class GamesWindow;
 class QAction;
 class QMenu;
 class QTimer;
 
-namespace Ui {
+namespace Ui
+{
 class MainWindow;
 }
 
@@ -39,6 +42,13 @@ public:
     // Applies the profile as if picked from the tray once the wheel is connected: at once
     // when it is, else on its connection.
     void applyProfileWhenConnected(const QString &name);
+
+    // A message through the tray icon that needs no answer: a game's profile switched.
+    void notify(const QString &title, const QString &text);
+
+    // The watch for the games in wheel_games.json, and the window that edits them.
+    GameWatch *gameWatch() const { return watch; }
+    void showGamesWindow();
 
     // Also told when the window is not there to tell it.
     static QString noWheelText();
@@ -84,11 +94,13 @@ private:
     void trayIconActivated(QSystemTrayIcon::ActivationReason reason);
     // The wheel's handle while the window shows it connected, else null.
     DeviceHandle *connectedHandle() const;
+    void startGameWatch();
 
     Ui::MainWindow *form;
     EffectSettingsWidgetVariant *currentPanel = nullptr;
     QMenu *trayMenu = nullptr;
     QMenu *profilesMenu = nullptr;
+    QAction *gamesAction = nullptr;
     QAction *exitAction = nullptr;
     QSystemTrayIcon *trayIcon = nullptr;
     QTimer *trayWait = nullptr;
@@ -103,6 +115,8 @@ private:
     // While a request of another process is served: what the user would have been told.
     QStringList *requestMessages = nullptr;
     QString pendingProfile;
+    GameWatch *watch = nullptr;
+    GamesWindow *gamesWindow = nullptr;
 
     WheelDevice wheelDevice;
 };

@@ -68,7 +68,7 @@ void WheelconfigLanguageTest::trayMenu()
     auto *menu = window->findChild<QMenu *>(QString(), Qt::FindDirectChildrenOnly);
     QVERIFY(menu);
     const QList<QAction *> entries = menu->actions();
-    QCOMPARE(entries.size(), 3);
+    QCOMPARE(entries.size(), 4);
     QVERIFY(entries.first()->menu());
     const bool russian = languageApplication().russian();
     QCOMPARE(entries.first()->menu()->title(),

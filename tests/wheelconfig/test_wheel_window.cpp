@@ -88,8 +88,9 @@ void WheelWindowTest::followsTheWheel()
     QVERIFY(child<QWidget>("premium_effect_settings")->isHidden());
     QVERIFY(!child<QPushButton>("reboot_button")->isEnabled());
     QVERIFY(!child<QPushButton>("save_settings_button")->isEnabled());
-    QCOMPARE(trayEntries().size(), 1);
-    QCOMPARE(trayEntries().at(0)->text(), QStringLiteral("Exit"));
+    QCOMPARE(trayEntries().size(), 2);
+    QCOMPARE(trayEntries().at(0)->text(), QStringLiteral("Games..."));
+    QCOMPARE(trayEntries().at(1)->text(), QStringLiteral("Exit"));
 
     wheel->plug();
     waitTitle("Wheel (Connected)");
@@ -111,11 +112,12 @@ void WheelWindowTest::followsTheWheel()
     QTRY_COMPARE(window->height(), window->minimumSizeHint().height());
 
     QList<QAction *> entries = trayEntries();
-    QCOMPARE(entries.size(), 3);
+    QCOMPARE(entries.size(), 4);
     QVERIFY(entries[0]->menu());
     QCOMPARE(entries[0]->menu()->title(), QStringLiteral("Profiles"));
     QVERIFY(entries[1]->isSeparator());
-    QCOMPARE(entries[2]->text(), QStringLiteral("Exit"));
+    QCOMPARE(entries[2]->text(), QStringLiteral("Games..."));
+    QCOMPARE(entries[3]->text(), QStringLiteral("Exit"));
 
     wheel->unplug();
     waitTitle("Wheel (Disconnected)");
@@ -124,7 +126,7 @@ void WheelWindowTest::followsTheWheel()
     QVERIFY(child<QWidget>("profile_widget")->isHidden());
     QVERIFY(child<QWidget>("premium_effect_settings")->isHidden());
     QVERIFY(!child<QPushButton>("save_settings_button")->isEnabled());
-    QCOMPARE(trayEntries().size(), 3);
+    QCOMPARE(trayEntries().size(), 4);
     QCOMPARE(sim->bus().openHandles(), 0);
     QTRY_COMPARE(window->height(), window->minimumSizeHint().height());
 }

@@ -1,0 +1,414 @@
+// Games bound to profiles: the games file, the matcher over a stand-in /proc folder, the
+// stack of overlapping games, and the watch in the window against a real child process on
+// the simulated wheel.
+
+#include "effect_settings_record.h"
+#include "game_watch.h"
+#include "games_file.h"
+#include "kestrix_protocol.h"
+#include "test_support.h"
+#include "wheel_test_support.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QtTest>
+
+#include <unistd.h>
+
+namespace
+{
+
+struct FakeProcess {
+    int pid;
+    int parent;
+    QString exe;
+    QStringList arguments;
+    QByteArray environment = QByteArray();
+};
+using Processes = QVector<FakeProcess>;
+using Rules = QVector<GameRule>;
+
+GameRule rule(const char *name, GameRule::Kind kind, const char *pattern,
+              const char *profile = "Rally")
+{
+    return GameRule{QLatin1String(name), kind, QLatin1String(pattern), QLatin1String(profile)};
+}
+
+// A /proc of this user's processes, as far as the watch reads it.
+class StandInProc
+{
+public:
+    QString path() const { return dir.path(); }
+    void add(const FakeProcess &p)
+    {
+        const QDir root(dir.path());
+        const QString pid = QString::number(p.pid);
+        root.mkdir(pid);
+        write(pid + QLatin1String("/stat"),
+              QStringLiteral("%1 (%2) S %3 1 1 0").arg(pid, p.exe).arg(p.parent).toUtf8());
+        write(pid + QLatin1String("/cmdline"), p.arguments.join(QLatin1Char('\0')).toUtf8() + '\0');
+        write(pid + QLatin1String("/environ"), p.environment);
+        QFile::link(p.exe, root.filePath(pid + QLatin1String("/exe")));
+    }
+    void remove(int pid) { QDir(dir.filePath(QString::number(pid))).removeRecursively(); }
+
+private:
+    void write(const QString &name, const QByteArray &content)
+    {
+        QFile file(dir.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    QTemporaryDir dir;
+};
+
+QStringList runningGames(const Rules &rules, const QVector<int> &counts)
+{
+    QStringList names;
+    for (int i = 0; i < counts.size(); ++i) {
+        if (counts[i] > 0)
+            names << rules[i].name;
+    }
+    return names;
+}
+
+QByteArray profileBytes(uint8_t gain, uint16_t motion)
+{
+    QByteArray p(EFFECT_SETTINGS_RECORD_SIZE, 0);
+    auto *b = reinterpret_cast<unsigned char *>(p.data());
+    b[EFFECT_DIRECT_X_SPRING_SCALE] = gain;
+    b[EFFECT_DIRECT_X_CONSTANT_SCALE] = gain + 1;
+    b[EFFECT_DIRECT_X_PERIODIC_SCALE] = gain + 2;
+    setConstantForceInverted(b, true);
+    b[EFFECT_DAMPENING_SCALE] = gain + 3;
+    b[EFFECT_TOTAL_EFFECT_SCALE] = gain + 4;
+    b[EFFECT_TOTAL_EFFECT_SMOOTHING] = gain + 5;
+    setMotionRange(b, motion);
+    b[EFFECT_SOFT_STOP_SCALE] = gain + 6;
+    b[EFFECT_SOFT_STOP_RANGE] = 20;
+    return p;
+}
+
+const GameRule::Kind EXE = GameRule::Kind::Executable;
+const GameRule::Kind LINE = GameRule::Kind::CommandLine;
+const GameRule::Kind STEAM = GameRule::Kind::SteamAppId;
+
+} // namespace
+
+Q_DECLARE_METATYPE(Processes)
+Q_DECLARE_METATYPE(Rules)
+
+class WheelGamesTest : public QObject, private WheelSession
+{
+    Q_OBJECT
+
+private slots:
+    void init() { setUp(); }
+    void cleanup() { tearDown(); }
+
+    void gamesFile_data();
+    void gamesFile();
+    void matcher_data();
+    void matcher();
+    void stacking_data();
+    void stacking();
+    void realGameOnTheWheel_data();
+    void realGameOnTheWheel();
+    void badFileIsLeftAlone();
+};
+
+void WheelGamesTest::gamesFile_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("games"); // "name:kind:pattern:profile", or "refused"
+    QTest::addColumn<bool>("enabled");
+    const QByteArray head = R"({"format": "kestrix-games", "version": 1, )";
+    QTest::newRow("the issue's example")
+        << head +
+               R"("games": [{"name": "Rally game", "executable": "rallygame", "profile": "Rally"}]})"
+        << "Rally game:executable:rallygame:Rally" << true;
+    QTest::newRow("switched off, Steam id")
+        << head +
+               R"("enabled": false, "games": [{"name": "G", "steam_app_id": 244210, "profile": "P"}]})"
+        << "G:steam_app_id:244210:P" << false;
+    QTest::newRow("two rules") << head + R"("games": [{"name": "G", "executable": "g",
+        "command_line": "g", "profile": "P"}]})"
+                               << "refused" << true;
+    QTest::newRow("no rule") << head + R"("games": [{"name": "G", "profile": "P"}]})"
+                             << "refused" << true;
+    QTest::newRow("Steam id as text") << head + R"("games": [{"name": "G", "steam_app_id": "7",
+        "profile": "P"}]})"
+                                      << "refused" << true;
+    QTest::newRow("Steam id not whole") << head + R"("games": [{"name": "G", "steam_app_id": 7.5,
+        "profile": "P"}]})"
+                                        << "refused" << true;
+    QTest::newRow("profile leads out") << head + R"("games": [{"name": "G", "executable": "g",
+        "profile": "../x"}]})"
+                                       << "refused" << true;
+    QTest::newRow("unknown key") << head + R"("games": [{"name": "G", "exectuable": "g",
+        "executable": "g", "profile": "P"}]})"
+                                 << "refused" << true;
+    QTest::newRow("same name twice") << head + R"("games": [{"name": "G", "executable": "g",
+        "profile": "P"}, {"name": "G", "executable": "h", "profile": "P"}]})"
+                                     << "refused" << true;
+    QTest::newRow("other format")
+        << QByteArray(R"({"format": "kestrix-settings", "version": 1, "games": []})") << "refused"
+        << true;
+    QTest::newRow("not JSON") << QByteArray("{\"format\": ") << "refused" << true;
+}
+
+void WheelGamesTest::gamesFile()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, games);
+    QFETCH(bool, enabled);
+    GamesList list;
+    QString problem;
+    const bool read = GamesFile::fromJson(content, &list, &problem);
+    QCOMPARE(read, games != QLatin1String("refused"));
+    QCOMPARE(problem.isEmpty(), read);
+    if (!read)
+        return;
+    QCOMPARE(list.enabled, enabled);
+    QCOMPARE(list.games.size(), 1);
+    const GameRule &game = list.games.first();
+    QCOMPARE(QStringList({game.name, GamesFile::kindKey(game.kind), game.pattern, game.profile})
+                 .join(QLatin1Char(':')),
+             games);
+    // What is written reads back the same.
+    GamesList again;
+    QVERIFY(GamesFile::fromJson(GamesFile::toJson(list), &again, &problem));
+    QCOMPARE(again.enabled, list.enabled);
+    QVERIFY(again.games == list.games);
+}
+
+void WheelGamesTest::matcher_data()
+{
+    QTest::addColumn<Rules>("rules");
+    QTest::addColumn<Processes>("processes");
+    QTest::addColumn<int>("gone"); // a pid removed before the second look, or 0
+    QTest::addColumn<QStringList>("expected");
+
+    const Rules rally{rule("Rally game", EXE, "rallygame")};
+    QTest::newRow("executable") << rally
+                                << Processes{{100, 1, "/usr/games/rallygame", {"rallygame", "-w"}}}
+                                << 0 << QStringList{"Rally game"};
+    QTest::newRow("first argument when the executable is an interpreter")
+        << rally << Processes{{100, 1, "/usr/bin/python3", {"/opt/rally/rallygame", "-w"}}} << 0
+        << QStringList{"Rally game"};
+    QTest::newRow("a longer name is another program")
+        << rally << Processes{{100, 1, "/usr/bin/rallygame-launcher", {"rallygame-launcher"}}} << 0
+        << QStringList{};
+    const Rules wine{rule("Rally game", EXE, "RallyGame.exe")};
+    QTest::newRow("Wine .exe, any case")
+        << wine
+        << Processes{{100, 1, "/usr/bin/wine64-preloader", {"C:\\Games\\Rally\\rallygame.EXE"}}}
+        << 0 << QStringList{"Rally game"};
+    QTest::newRow("wine rallygame.exe")
+        << wine << Processes{{100, 1, "/usr/bin/wine", {"wine", "RallyGame.exe"}}} << 0
+        << QStringList{"Rally game"};
+    QTest::newRow("command-line substring")
+        << Rules{rule("Sim", LINE, "main.py --track")}
+        << Processes{{100,
+                      1,
+                      "/usr/bin/python3",
+                      {"python3", "/opt/sim/main.py", "--track", "spa"}}}
+        << 0 << QStringList{"Sim"};
+    const Rules steam{rule("Steam game", STEAM, "244210")};
+    QTest::newRow("Steam id on the command line")
+        << steam
+        << Processes{{100,
+                      1,
+                      "/steam/reaper",
+                      {"reaper", "SteamLaunch", "AppId=244210", "--", "g"}}}
+        << 0 << QStringList{"Steam game"};
+    QTest::newRow("another Steam id")
+        << steam << Processes{{100, 1, "/steam/reaper", {"reaper", "SteamLaunch", "AppId=2442100"}}}
+        << 0 << QStringList{};
+    QTest::newRow("Steam id in the environment")
+        << steam
+        << Processes{{100,
+                      1,
+                      "/opt/game.bin",
+                      {"game.bin"},
+                      QByteArray("A=1\0SteamAppId=244210\0", 23)}}
+        << 0 << QStringList{"Steam game"};
+    QTest::newRow("a process gone")
+        << rally << Processes{{100, 1, "/usr/games/rallygame", {"rallygame"}}} << 100
+        << QStringList{};
+    QTest::newRow("two games overlapping")
+        << Rules{rule("Rally game", EXE, "rallygame"), rule("Drift", LINE, "drift --fast", "Drift")}
+        << Processes{{100, 1, "/usr/games/rallygame", {"rallygame"}},
+                     {101, 1, "/usr/games/drift", {"drift", "--fast"}}}
+        << 0 << QStringList{"Rally game", "Drift"};
+    const QStringList launchForm{"/usr/libexec/kestrix/wheelconfig", "--profile", "Rally", "--",
+                                 "rallygame"};
+    QTest::newRow("the launch form's game, and the form itself")
+        << Rules{rule("Rally game", LINE, "rallygame")}
+        << Processes{{200, 1, "/usr/libexec/kestrix/wheelconfig", launchForm},
+                     {201, 200, "/usr/games/rallygame", {"rallygame"}}}
+        << 0 << QStringList{};
+    QTest::newRow("the launch form's game further down, through Steam's reaper")
+        << rally
+        << Processes{{200, 1, "/usr/libexec/kestrix/wheelconfig", launchForm},
+                     {201, 200, "/steam/reaper", {"reaper", "SteamLaunch", "AppId=1"}},
+                     {202, 201, "/usr/games/rallygame", {"rallygame"}}}
+        << 0 << QStringList{};
+}
+
+void WheelGamesTest::matcher()
+{
+    QFETCH(Rules, rules);
+    QFETCH(Processes, processes);
+    QFETCH(int, gone);
+    QFETCH(QStringList, expected);
+    StandInProc proc;
+    for (const FakeProcess &process : processes)
+        CHECKED(proc.add(process));
+    ProcessScan scan(proc.path());
+    scan.setGames(rules);
+    QVector<int> counts = scan.look();
+    if (gone) {
+        QVERIFY(!runningGames(rules, counts).isEmpty());
+        proc.remove(gone);
+        counts = scan.look();
+    }
+    QCOMPARE(runningGames(rules, counts), expected);
+}
+
+void WheelGamesTest::stacking_data()
+{
+    // Steps: "+Rally game" starts a game's process, "-..." ends it, "connect" plugs the
+    // wheel in (it starts unplugged when the first step is "connect"). After each step:
+    // what the wheel holds.
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QStringList>("held");
+    QTest::newRow("the later game ends first")
+        << QStringList{"+Rally game", "+Drift", "-Drift", "-Rally game"}
+        << QStringList{"Rally", "Drift", "Rally", "before"};
+    QTest::newRow("the earlier game ends first")
+        << QStringList{"+Rally game", "+Drift", "-Rally game", "-Drift"}
+        << QStringList{"Rally", "Drift", "Drift", "before"};
+    QTest::newRow("started together: the later one in the file holds")
+        << QStringList{"+Rally game+Drift", "-Drift", "-Rally game"}
+        << QStringList{"Drift", "Rally", "before"};
+    QTest::newRow("no wheel while the game starts")
+        << QStringList{"connect", "+Rally game", "connect", "-Rally game"}
+        << QStringList{"none", "none", "Rally", "before"};
+}
+
+void WheelGamesTest::stacking()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, held);
+    const Rules rules{rule("Rally game", EXE, "rallygame"), rule("Drift", EXE, "drift", "Drift")};
+    StandInProc proc;
+    QString wheelHolds = steps.first() == QLatin1String("connect") ? "none" : "before";
+    GameWatch::Wheel fake;
+    fake.applyProfile = [&](const QString &profile) {
+        WheelReply reply;
+        if (wheelHolds == QLatin1String("none")) {
+            reply.status = WheelReply::Status::NoWheel;
+            return reply;
+        }
+        reply.previous = wheelHolds.toUtf8();
+        wheelHolds = profile;
+        return reply;
+    };
+    fake.putBack = [&](const QByteArray &record) {
+        wheelHolds = QString::fromUtf8(record);
+        return WheelReply();
+    };
+    fake.tell = [](const QString &) {};
+    GameWatch watch(fake, proc.path());
+    watch.setGames(GamesList{true, rules});
+    for (int i = 0; i < steps.size(); ++i) {
+        const QString &step = steps[i];
+        if (step == QLatin1String("connect")) {
+            if (i > 0) {
+                wheelHolds = QStringLiteral("before");
+                watch.wheelConnected();
+            }
+        } else {
+            for (const QString &game : step.mid(1).split(QLatin1Char('+'))) {
+                const int pid = game == QLatin1String("Drift") ? 101 : 100;
+                if (step.startsWith(QLatin1Char('+')))
+                    CHECKED(proc.add({pid, 1, "/usr/games/" + rules[pid - 100].pattern, {"g"}}));
+                else
+                    proc.remove(pid);
+            }
+            watch.look();
+        }
+        QCOMPARE(wheelHolds, held[i]);
+    }
+}
+
+void WheelGamesTest::realGameOnTheWheel_data()
+{
+    QTest::addColumn<bool>("runningBefore");
+    QTest::newRow("started while wheelconfig runs") << false;
+    QTest::newRow("running when wheelconfig starts") << true;
+}
+
+void WheelGamesTest::realGameOnTheWheel()
+{
+    QFETCH(bool, runningBefore);
+    const QByteArray rally = profileBytes(33, 540);
+    CHECKED(writeProfile(QStringLiteral("Rally"), rally));
+    QFile games(QStringLiteral("wheel_games.json"));
+    QVERIFY(games.open(QIODevice::WriteOnly));
+    games.write(R"({"format": "kestrix-games", "version": 1,
+        "games": [{"name": "Rally game", "executable": "rallygame", "profile": "Rally"}]})");
+    games.close();
+    const QString game = workingDirectory->filePath(QStringLiteral("rallygame"));
+    QVERIFY(QFile::copy(QStringLiteral("/bin/sleep"), game));
+    const QByteArray before = wheelRecord(wheel);
+
+    QProcess process;
+    QElapsedTimer clock;
+    auto startGame = [&] {
+        process.start(game, {QStringLiteral("60")});
+        QVERIFY(process.waitForStarted());
+        clock.start();
+    };
+    if (runningBefore)
+        CHECKED(startGame());
+    start();
+    wheel->clearTransfers();
+    if (!runningBefore)
+        CHECKED(startGame());
+    QTRY_COMPARE_WITH_TIMEOUT(hex(wheelRecord(wheel)), hex(withOwnBytes(rally, before)), 3000);
+    QVERIFY(clock.elapsed() <= 3000);
+    QCOMPARE(takeWarnings(), QStringList{"Games: Rally for Rally game"});
+
+    process.kill();
+    QVERIFY(process.waitForFinished());
+    clock.start();
+    QTRY_COMPARE_WITH_TIMEOUT(hex(wheelRecord(wheel)), hex(before), 3000);
+    QVERIFY(clock.elapsed() <= 3000);
+    QCOMPARE(takeWarnings().size(), 1);
+    // Two live applies, nothing made permanent.
+    const auto t = wheel->transfers();
+    QCOMPARE(commands(t, CMD_WRITE_EFFECT_SETTINGS).size(), size_t(4));
+    QCOMPARE(commands(t, CMD_SAVE_EFFECT_SETTINGS).size(), size_t(0));
+}
+
+void WheelGamesTest::badFileIsLeftAlone()
+{
+    const QByteArray bad = R"({"format": "kestrix-games", "version": 1, "games": [{"name": "G"}]})";
+    QFile games(QStringLiteral("wheel_games.json"));
+    QVERIFY(games.open(QIODevice::WriteOnly));
+    games.write(bad);
+    games.close();
+    start();
+    QTRY_COMPARE(window->trayMessages.size(), 1);
+    QVERIFY(window->trayMessages.first().contains(QLatin1String("wheel_games.json")));
+    QTest::qWait(300);
+    QCOMPARE(takeWarnings().size(), 1);
+    QVERIFY(games.open(QIODevice::ReadOnly));
+    QCOMPARE(games.readAll(), bad);
+}
+
+QTEST_MAIN(WheelGamesTest)
+#include "test_wheel_games.moc"

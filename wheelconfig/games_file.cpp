@@ -1,0 +1,201 @@
+#include "games_file.h"
+
+#include "profile_store.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSet>
+
+namespace
+{
+constexpr char FILE_NAME[] = "wheel_games.json";
+constexpr char FORMAT[] = "kestrix-games";
+constexpr int VERSION = 1;
+// Far beyond any list of games; a larger file is no games file.
+constexpr qint64 MAX_SIZE = 1 << 20;
+
+const GameRule::Kind KINDS[] = {GameRule::Kind::Executable, GameRule::Kind::CommandLine,
+                                GameRule::Kind::SteamAppId};
+} // namespace
+
+GamesFile::GamesFile(const QDir &workingDirectory)
+    : filePath(workingDirectory.filePath(QLatin1String(FILE_NAME)))
+{
+}
+
+QString GamesFile::kindKey(GameRule::Kind kind)
+{
+    switch (kind) {
+    case GameRule::Kind::Executable:
+        return QStringLiteral("executable");
+    case GameRule::Kind::CommandLine:
+        return QStringLiteral("command_line");
+    case GameRule::Kind::SteamAppId:
+        break;
+    }
+    return QStringLiteral("steam_app_id");
+}
+
+QString GamesFile::checkRule(const GameRule &rule)
+{
+    if (rule.name.trimmed().isEmpty())
+        return tr("a game has no name");
+    if (rule.pattern.isEmpty())
+        return tr("the game \"%1\" has no rule to recognise it by").arg(rule.name);
+    if (rule.kind == GameRule::Kind::SteamAppId) {
+        bool number = false;
+        const qulonglong id = rule.pattern.toULongLong(&number);
+        if (!number || id == 0 || QString::number(id) != rule.pattern)
+            return tr("the Steam app id of \"%1\" is not a positive whole number").arg(rule.name);
+    }
+    if (ProfileStore::checkName(rule.profile) != ProfileStore::NameProblem::None)
+        return tr("the game \"%1\" names no usable profile").arg(rule.name);
+    return QString();
+}
+
+QByteArray GamesFile::toJson(const GamesList &list)
+{
+    QJsonArray games;
+    for (const GameRule &rule : list.games) {
+        QJsonObject game{{QStringLiteral("name"), rule.name},
+                         {QStringLiteral("profile"), rule.profile}};
+        if (rule.kind == GameRule::Kind::SteamAppId)
+            game.insert(kindKey(rule.kind), rule.pattern.toLongLong());
+        else
+            game.insert(kindKey(rule.kind), rule.pattern);
+        games.append(game);
+    }
+    const QJsonObject root{{QStringLiteral("format"), QLatin1String(FORMAT)},
+                           {QStringLiteral("version"), VERSION},
+                           {QStringLiteral("enabled"), list.enabled},
+                           {QStringLiteral("games"), games}};
+    return QJsonDocument(root).toJson(QJsonDocument::Indented);
+}
+
+bool GamesFile::fromJson(const QByteArray &content, GamesList *list, QString *problem)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(content, &error);
+    if (document.isNull()) {
+        *problem = tr("it is not JSON (%1 at byte %2)").arg(error.errorString()).arg(error.offset);
+        return false;
+    }
+    const QJsonObject root = document.object();
+    if (!document.isObject() || root.value(QStringLiteral("format")) != QLatin1String(FORMAT)) {
+        *problem = tr("it is no games file (\"format\" is not \"%1\")").arg(QLatin1String(FORMAT));
+        return false;
+    }
+    if (root.value(QStringLiteral("version")) != VERSION) {
+        *problem = tr("its version is not %1").arg(VERSION);
+        return false;
+    }
+    const QJsonValue enabled = root.value(QStringLiteral("enabled"));
+    if (!enabled.isUndefined() && !enabled.isBool()) {
+        *problem = tr("\"enabled\" is neither true nor false");
+        return false;
+    }
+    if (!root.value(QStringLiteral("games")).isArray()) {
+        *problem = tr("\"games\" is not a list");
+        return false;
+    }
+    const QSet<QString> known{QStringLiteral("name"), QStringLiteral("profile"),
+                              QStringLiteral("executable"), QStringLiteral("command_line"),
+                              QStringLiteral("steam_app_id")};
+    GamesList read;
+    read.enabled = enabled.toBool(true);
+    QSet<QString> names;
+    for (const QJsonValue &value : root.value(QStringLiteral("games")).toArray()) {
+        const QJsonObject game = value.toObject();
+        if (!value.isObject() || !game.value(QStringLiteral("name")).isString() ||
+            !game.value(QStringLiteral("profile")).isString()) {
+            *problem = tr("a game is not an object with a name and a profile");
+            return false;
+        }
+        GameRule rule;
+        rule.name = game.value(QStringLiteral("name")).toString();
+        rule.profile = game.value(QStringLiteral("profile")).toString();
+        for (auto it = game.begin(); it != game.end(); ++it) {
+            if (!known.contains(it.key())) {
+                *problem = tr("the game \"%1\" has an unknown key \"%2\"").arg(rule.name, it.key());
+                return false;
+            }
+        }
+        int rules = 0;
+        for (GameRule::Kind kind : KINDS) {
+            const QJsonValue given = game.value(kindKey(kind));
+            if (given.isUndefined())
+                continue;
+            ++rules;
+            rule.kind = kind;
+            if (kind == GameRule::Kind::SteamAppId) {
+                const double id = given.toDouble(-1);
+                // Beyond 2^53 a double no longer holds every whole number.
+                rule.pattern = given.isDouble() && id == double(qint64(id)) && id < 9.0e15
+                                   ? QString::number(qint64(id))
+                                   : QString();
+                if (rule.pattern.isEmpty()) {
+                    *problem = tr("the Steam app id of \"%1\" is not a positive whole number")
+                                   .arg(rule.name);
+                    return false;
+                }
+            } else {
+                rule.pattern = given.toString();
+                if (!given.isString()) {
+                    *problem = tr("\"%1\" of \"%2\" is not text").arg(kindKey(kind), rule.name);
+                    return false;
+                }
+            }
+        }
+        if (rules != 1) {
+            *problem = tr("the game \"%1\" needs exactly one of \"executable\", \"command_line\" "
+                          "and \"steam_app_id\"")
+                           .arg(rule.name);
+            return false;
+        }
+        const QString refused = checkRule(rule);
+        if (!refused.isEmpty()) {
+            *problem = refused;
+            return false;
+        }
+        if (names.contains(rule.name)) {
+            *problem = tr("the name \"%1\" is given to two games").arg(rule.name);
+            return false;
+        }
+        names.insert(rule.name);
+        read.games.append(rule);
+    }
+    *list = read;
+    return true;
+}
+
+GamesFile::Loaded GamesFile::load() const
+{
+    Loaded loaded;
+    const QFileInfo info(filePath);
+    if (!info.exists() && !info.isSymLink())
+        return loaded;
+    QFile file(filePath);
+    QString problem;
+    if (!info.isFile()) {
+        problem = tr("it is not a regular file");
+    } else if (info.size() > MAX_SIZE) {
+        problem = tr("it is larger than %1 bytes").arg(MAX_SIZE);
+    } else if (!file.open(QIODevice::ReadOnly)) {
+        problem = file.errorString();
+    } else {
+        fromJson(file.read(MAX_SIZE), &loaded.list, &problem);
+    }
+    if (!problem.isEmpty()) {
+        loaded.list = GamesList();
+        loaded.problem = tr("%1 can not be used: %2.").arg(filePath, problem);
+    }
+    return loaded;
+}
+
+FileOutcome GamesFile::save(const GamesList &list) const
+{
+    return writeFileAtomically(filePath, toJson(list));
+}
