@@ -2,6 +2,203 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ru_RU">
 <context>
+    <name>GameWatch</name>
+    <message>
+        <source>%1 for %2</source>
+        <translation>%1 для «%2»</translation>
+    </message>
+    <message>
+        <source>%1 has ended: the settings from before it are back.</source>
+        <translation>Игра «%1» завершилась: прежние настройки возвращены.</translation>
+    </message>
+</context>
+<context>
+    <name>GamesFile</name>
+    <message>
+        <source>a game has no name</source>
+        <translation>у игры нет названия</translation>
+    </message>
+    <message>
+        <source>the game &quot;%1&quot; has no rule to recognise it by</source>
+        <translation>для игры «%1» не задано, как её узнать</translation>
+    </message>
+    <message>
+        <source>the Steam app id of &quot;%1&quot; is not a positive whole number</source>
+        <translation>Steam app id игры «%1» не является целым положительным числом</translation>
+    </message>
+    <message>
+        <source>the game &quot;%1&quot; names no usable profile</source>
+        <translation>у игры «%1» не указан пригодный профиль</translation>
+    </message>
+    <message>
+        <source>it is not JSON (%1 at byte %2)</source>
+        <translation>это не JSON (%1 в байте %2)</translation>
+    </message>
+    <message>
+        <source>it is no games file (&quot;format&quot; is not &quot;%1&quot;)</source>
+        <translation>это не файл игр (&quot;format&quot; не &quot;%1&quot;)</translation>
+    </message>
+    <message>
+        <source>its version is not %1</source>
+        <translation>его версия не %1</translation>
+    </message>
+    <message>
+        <source>&quot;enabled&quot; is neither true nor false</source>
+        <translation>&quot;enabled&quot; не равно ни true, ни false</translation>
+    </message>
+    <message>
+        <source>&quot;games&quot; is not a list</source>
+        <translation>&quot;games&quot; не является списком</translation>
+    </message>
+    <message>
+        <source>a game is not an object with a name and a profile</source>
+        <translation>игра не является объектом с названием и профилем</translation>
+    </message>
+    <message>
+        <source>the game &quot;%1&quot; has an unknown key &quot;%2&quot;</source>
+        <translation>у игры «%1» неизвестный ключ &quot;%2&quot;</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; of &quot;%2&quot; is not text</source>
+        <translation>&quot;%1&quot; игры «%2» не является текстом</translation>
+    </message>
+    <message>
+        <source>the game &quot;%1&quot; needs exactly one of &quot;executable&quot;, &quot;command_line&quot; and &quot;steam_app_id&quot;</source>
+        <translation>для игры «%1» нужен ровно один из ключей &quot;executable&quot;, &quot;command_line&quot; и &quot;steam_app_id&quot;</translation>
+    </message>
+    <message>
+        <source>the name &quot;%1&quot; is given to two games</source>
+        <translation>название «%1» дано двум играм</translation>
+    </message>
+    <message>
+        <source>it is not a regular file</source>
+        <translation>это не обычный файл</translation>
+    </message>
+    <message>
+        <source>it is larger than %1 bytes</source>
+        <translation>он больше %1 байт</translation>
+    </message>
+    <message>
+        <source>%1 can not be used: %2.</source>
+        <translation>%1 нельзя использовать: %2.</translation>
+    </message>
+</context>
+<context>
+    <name>GamesWindow</name>
+    <message>
+        <source>Games</source>
+        <translation>Игры</translation>
+    </message>
+    <message>
+        <source>&amp;Games bound to profiles:</source>
+        <translation>&amp;Игры с профилями:</translation>
+    </message>
+    <message>
+        <source>Games bound to profiles</source>
+        <translation>Игры с профилями</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>Название</translation>
+    </message>
+    <message>
+        <source>Recognised by</source>
+        <translation>Как узнать</translation>
+    </message>
+    <message>
+        <source>Profile</source>
+        <translation>Профиль</translation>
+    </message>
+    <message>
+        <source>&amp;Switch profiles when a game starts</source>
+        <translation>&amp;Переключать профили при запуске игры</translation>
+    </message>
+    <message>
+        <source>&amp;Remove</source>
+        <translation>&amp;Удалить</translation>
+    </message>
+    <message>
+        <source>Remove the selected game</source>
+        <translation>Удалить выбранную игру</translation>
+    </message>
+    <message>
+        <source>Add a game</source>
+        <translation>Добавить игру</translation>
+    </message>
+    <message>
+        <source>Running &amp;now (pick one to fill in the rule):</source>
+        <translation>&amp;Запущено сейчас (выберите, чтобы заполнить правило):</translation>
+    </message>
+    <message>
+        <source>Processes running now</source>
+        <translation>Процессы, запущенные сейчас</translation>
+    </message>
+    <message>
+        <source>Command line</source>
+        <translation>Командная строка</translation>
+    </message>
+    <message>
+        <source>Na&amp;me:</source>
+        <translation>&amp;Название:</translation>
+    </message>
+    <message>
+        <source>Recognised b&amp;y:</source>
+        <translation>&amp;Как узнать:</translation>
+    </message>
+    <message>
+        <source>Executable file name</source>
+        <translation>Имя исполняемого файла</translation>
+    </message>
+    <message>
+        <source>Part of the command line</source>
+        <translation>Часть командной строки</translation>
+    </message>
+    <message>
+        <source>Steam app id</source>
+        <translation>Steam app id</translation>
+    </message>
+    <message>
+        <source>R&amp;ule:</source>
+        <translation>П&amp;равило:</translation>
+    </message>
+    <message>
+        <source>&amp;Profile:</source>
+        <translation>Про&amp;филь:</translation>
+    </message>
+    <message>
+        <source>A&amp;dd</source>
+        <translation>&amp;Добавить</translation>
+    </message>
+    <message>
+        <source>Add the game</source>
+        <translation>Добавить игру</translation>
+    </message>
+    <message>
+        <source>File name: %1</source>
+        <translation>Имя файла: %1</translation>
+    </message>
+    <message>
+        <source>Command line has: %1</source>
+        <translation>В командной строке: %1</translation>
+    </message>
+    <message>
+        <source>Steam app id: %1</source>
+        <translation>Steam app id: %1</translation>
+    </message>
+    <message>
+        <source>%1 can not be written: %2.</source>
+        <translation>%1 не удаётся записать: %2.</translation>
+    </message>
+    <message>
+        <source>the name &quot;%1&quot; is given to a game already</source>
+        <translation>название «%1» уже дано другой игре</translation>
+    </message>
+    <message>
+        <source>The game can not be added: %1.</source>
+        <translation>Игру нельзя добавить: %1.</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>Reboot device</source>
@@ -50,6 +247,14 @@
     <message>
         <source>No wheel is connected.</source>
         <translation>Руль не подключён.</translation>
+    </message>
+    <message>
+        <source>Games...</source>
+        <translation>Игры...</translation>
+    </message>
+    <message>
+        <source>Games</source>
+        <translation>Игры</translation>
     </message>
 </context>
 <context>
