@@ -5,13 +5,20 @@
 #include "effect_settings_record.h"
 #include "game_watch.h"
 #include "games_file.h"
+#include "games_window.h"
 #include "kestrix_protocol.h"
 #include "test_support.h"
 #include "wheel_test_support.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTreeWidget>
 #include <QtTest>
 
 #include <unistd.h>
@@ -116,6 +123,8 @@ private slots:
     void realGameOnTheWheel_data();
     void realGameOnTheWheel();
     void badFileIsLeftAlone();
+    void gamesWindow_data();
+    void gamesWindow();
 };
 
 void WheelGamesTest::gamesFile_data()
@@ -408,6 +417,78 @@ void WheelGamesTest::badFileIsLeftAlone()
     QCOMPARE(takeWarnings().size(), 1);
     QVERIFY(games.open(QIODevice::ReadOnly));
     QCOMPARE(games.readAll(), bad);
+}
+
+void WheelGamesTest::gamesWindow_data()
+{
+    // Steps: "pick NAME" a running process, "type NAME|KIND|RULE", "add", "remove", "off".
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QString>("file"); // the games the file holds afterwards, or "none"
+    QTest::addColumn<int>("warnings");
+    QTest::newRow("picked from the running processes")
+        << QStringList{"pick rallygame", "add"} << "rallygame:executable:rallygame" << 0;
+    QTest::newRow("a Wine game picked by its .exe")
+        << QStringList{"pick Drift.exe", "add"} << "Drift:executable:Drift.exe" << 0;
+    QTest::newRow("typed command line") << QStringList{"type Sim|1|main.py --track", "add"}
+                                        << "Sim:command_line:main.py --track" << 0;
+    QTest::newRow("Steam id that is no number")
+        << QStringList{"type G|2|abc", "add"} << "none" << 1;
+    QTest::newRow("a name taken") << QStringList{"pick rallygame", "add", "pick rallygame", "add"}
+                                  << "rallygame:executable:rallygame" << 1;
+    QTest::newRow("removed") << QStringList{"pick rallygame", "add", "remove"} << "" << 0;
+    QTest::newRow("switched off") << QStringList{"off"} << "off" << 0;
+}
+
+void WheelGamesTest::gamesWindow()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(QString, file);
+    QFETCH(int, warnings);
+    CHECKED(writeProfile(QStringLiteral("Rally"), profileBytes(33, 540)));
+    StandInProc proc;
+    CHECKED(proc.add({100, 1, "/usr/games/rallygame", {"rallygame", "-w"}}));
+    CHECKED(proc.add({101, 1, "/usr/bin/wine64-preloader", {"C:\\Drift\\Drift.exe"}}));
+    GamesWindow games(proc.path());
+    GamesList told;
+    games.setChangeHandler([&](const GamesList &list) { told = list; });
+    auto *running = namedChild<QTreeWidget>(&games, "runningList");
+    QCOMPARE(running->topLevelItemCount(), 2);
+    for (const QString &step : steps) {
+        const QStringList typed = step.mid(5).split(QLatin1Char('|'));
+        if (step.startsWith(QLatin1String("pick"))) {
+            const auto found = running->findItems(typed.first(), Qt::MatchExactly);
+            QCOMPARE(found.size(), 1);
+            running->setCurrentItem(found.first());
+        } else if (step.startsWith(QLatin1String("type"))) {
+            namedChild<QLineEdit>(&games, "nameEdit")->setText(typed[0]);
+            namedChild<QComboBox>(&games, "kindCombo")->setCurrentIndex(typed[1].toInt());
+            namedChild<QLineEdit>(&games, "ruleEdit")->setText(typed[2]);
+        } else if (step == QLatin1String("off")) {
+            QTest::mouseClick(namedChild<QCheckBox>(&games, "enabledCheckBox"), Qt::LeftButton);
+        } else {
+            QTest::mouseClick(namedChild<QPushButton>(&games, step == QLatin1String("add")
+                                                                  ? "addButton"
+                                                                  : "removeButton"),
+                              Qt::LeftButton);
+        }
+    }
+    QCOMPARE(int(boxes->boxes().size()), warnings);
+    const GamesFile::Loaded loaded = GamesFile().load();
+    QVERIFY(loaded.ok());
+    QStringList held;
+    for (const GameRule &game : loaded.list.games)
+        held << QStringList{game.name, GamesFile::kindKey(game.kind), game.pattern}.join(':');
+    if (file == QLatin1String("none")) {
+        QVERIFY(!QFile::exists(QStringLiteral("wheel_games.json")));
+        return;
+    }
+    QCOMPARE(loaded.list.enabled, file != QLatin1String("off"));
+    if (file != QLatin1String("off"))
+        QCOMPARE(held.join(QLatin1Char(',')), file);
+    // The watch is told what the file holds.
+    QVERIFY(told.games == loaded.list.games);
+    QCOMPARE(told.enabled, loaded.list.enabled);
+    QCOMPARE(namedChild<QTableWidget>(&games, "gamesTable")->rowCount(), held.size());
 }
 
 QTEST_MAIN(WheelGamesTest)
