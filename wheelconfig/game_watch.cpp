@@ -139,12 +139,16 @@ void ProcessScan::setGames(const QVector<GameRule> &games)
 {
     rules = games;
     steamRules = false;
-    for (const GameRule &rule : games)
+    executableRules = false;
+    for (const GameRule &rule : games) {
         steamRules = steamRules || rule.kind == GameRule::Kind::SteamAppId;
+        executableRules = executableRules || rule.kind == GameRule::Kind::Executable;
+    }
     known.clear();
 }
 
-ProcessFacts ProcessScan::read(const QByteArray &pidText, bool withEnvironment, int *parent) const
+ProcessFacts ProcessScan::read(const QByteArray &pidText, bool withExecutable,
+                               bool withEnvironment) const
 {
     const QByteArray dir = root + '/' + pidText + '/';
     ProcessFacts facts;
@@ -156,7 +160,8 @@ ProcessFacts ProcessScan::read(const QByteArray &pidText, bool withEnvironment, 
             facts.arguments << QString::fromLocal8Bit(argument);
     }
     char target[4096];
-    const ssize_t length = ::readlink((dir + "exe").constData(), target, sizeof target - 1);
+    const ssize_t length =
+        withExecutable ? ::readlink((dir + "exe").constData(), target, sizeof target - 1) : 0;
     if (length > 0) {
         QString exe = baseName(QFile::decodeName(QByteArray(target, int(length))));
         if (exe.endsWith(QLatin1String(" (deleted)")))
@@ -165,22 +170,29 @@ ProcessFacts ProcessScan::read(const QByteArray &pidText, bool withEnvironment, 
     }
     if (withEnvironment)
         facts.environment = readWhole(dir + "environ");
-    if (parent) {
-        // "pid (name) state ppid ...": the name may hold spaces and parentheses itself.
-        const QByteArray stat = readWhole(dir + "stat");
-        const int close = stat.lastIndexOf(')');
-        const QList<QByteArray> fields = stat.mid(close + 2).split(' ');
-        *parent = close > 0 && fields.size() > 1 ? fields[1].toInt() : 0;
-    }
     return facts;
 }
 
-bool ProcessScan::launchFormAbove(int pid, QHash<int, Known> &table, int depth) const
+int ProcessScan::readParent(int pid) const
+{
+    // "pid (name) state ppid ...": the name may hold spaces and parentheses itself.
+    const QByteArray stat = readWhole(root + '/' + QByteArray::number(pid) + "/stat");
+    const int close = stat.lastIndexOf(')');
+    const QList<QByteArray> fields = stat.mid(close + 2).split(' ');
+    return close > 0 && fields.size() > 1 ? fields[1].toInt() : 0;
+}
+
+bool ProcessScan::underLaunchForm(int pid, QHash<int, Known> &table, int depth) const
 {
     auto it = table.find(pid);
     if (it == table.end() || !it->own || depth > MAX_ANCESTRY)
         return false;
-    return it->launchForm || launchFormAbove(it->parent, table, depth + 1);
+    if (it->launchForm)
+        return true;
+    // Read only for a game's process and those above it: most new processes are no game.
+    if (it->parent < 0)
+        it->parent = readParent(pid);
+    return underLaunchForm(it->parent, table, depth + 1);
 }
 
 QVector<int> ProcessScan::look()
@@ -205,7 +217,7 @@ QVector<int> ProcessScan::look()
             process.own = pid != ownPid && ::fstatat(dirFd, entry->d_name, &status, 0) == 0 &&
                           status.st_uid == ownUser;
             if (process.own) {
-                const ProcessFacts facts = read(entry->d_name, steamRules, &process.parent);
+                const ProcessFacts facts = read(entry->d_name, executableRules, steamRules);
                 process.launchForm = isLaunchForm(facts.arguments);
                 process.game = matchGame(rules, facts);
                 fresh << pid;
@@ -216,13 +228,12 @@ QVector<int> ProcessScan::look()
     }
     // Once all are known: a game's launcher may be as new as the game.
     for (int pid : std::as_const(fresh)) {
-        Known &process = now[pid];
-        if (!process.launchForm && launchFormAbove(process.parent, now, 0))
-            process.launchForm = true;
+        if (now[pid].game >= 0 && underLaunchForm(pid, now, 0))
+            now[pid].game = -1;
     }
     QVector<int> counts(rules.size(), 0);
     for (const Known &process : std::as_const(now)) {
-        if (process.own && !process.launchForm && process.game >= 0)
+        if (process.own && process.game >= 0)
             ++counts[process.game];
     }
     known.swap(now);
@@ -241,7 +252,7 @@ QVector<ProcessScan::Running> ProcessScan::running() const
         if (!isNumber(entry->d_name) || std::atoi(entry->d_name) == ownPid ||
             ::fstatat(dirFd, entry->d_name, &status, 0) != 0 || status.st_uid != ownUser)
             continue;
-        const ProcessFacts facts = read(entry->d_name, false, nullptr);
+        const ProcessFacts facts = read(entry->d_name, true, false);
         if (facts.arguments.isEmpty())
             continue; // a kernel thread or one that is gone
         Running process;

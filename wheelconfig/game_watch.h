@@ -56,16 +56,18 @@ public:
 private:
     struct Known {
         bool own = false;
-        int parent = 0;
-        bool launchForm = false; // it or an ancestor is one
-        int game = -1;
+        int parent = -1;         // not read yet
+        bool launchForm = false; // it is one
+        int game = -1;           // none also when a launch form started it
     };
-    ProcessFacts read(const QByteArray &pidText, bool withEnvironment, int *parent) const;
-    bool launchFormAbove(int pid, QHash<int, Known> &table, int depth) const;
+    ProcessFacts read(const QByteArray &pidText, bool withExecutable, bool withEnvironment) const;
+    int readParent(int pid) const;
+    bool underLaunchForm(int pid, QHash<int, Known> &table, int depth) const;
 
     QByteArray root;
     QVector<GameRule> rules;
     bool steamRules = false;
+    bool executableRules = false;
     QHash<int, Known> known;
     unsigned ownUser = 0;
     int ownPid = 0;
