@@ -127,7 +127,7 @@
     </message>
     <message>
         <source>Running &amp;now (pick one to fill in the rule):</source>
-        <translation>&amp;Запущено сейчас (выберите, чтобы заполнить правило):</translation>
+        <translation>&amp;Сейчас запущено (выберите, чтобы заполнить правило):</translation>
     </message>
     <message>
         <source>Processes running now</source>
@@ -196,6 +196,10 @@
     <message>
         <source>The game can not be added: %1.</source>
         <translation>Игру нельзя добавить: %1.</translation>
+    </message>
+    <message>
+        <source>&amp;Close</source>
+        <translation>&amp;Закрыть</translation>
     </message>
 </context>
 <context>

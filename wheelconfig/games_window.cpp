@@ -7,6 +7,7 @@
 
 #include <QMessageBox>
 #include <QPushButton>
+#include <QShortcut>
 
 GamesWindow::GamesWindow(const QString &procRoot_, QWidget *parent)
     : QWidget(parent, Qt::Window), form(new Ui::GamesWindow), procRoot(procRoot_)
@@ -14,7 +15,10 @@ GamesWindow::GamesWindow(const QString &procRoot_, QWidget *parent)
     form->setupUi(this);
     // Closing it while the main window sits in the tray must not end the program.
     setAttribute(Qt::WA_QuitOnClose, false);
-    connect(form->buttonBox, &QDialogButtonBox::rejected, this, &QWidget::close);
+    connect(form->closeButton, &QPushButton::clicked, this, &QWidget::close);
+    // Escape closes it as it would a dialog.
+    connect(new QShortcut(QKeySequence::Cancel, this), &QShortcut::activated, this,
+            &QWidget::close);
     form->runningList->header()->setStretchLastSection(true);
     reload();
 }
