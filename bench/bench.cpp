@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -23,10 +24,14 @@ constexpr double IDLE_TICK_GOAL = 1.5; // an idle state's tick against the busy 
 constexpr double START_GOAL = 1.1;     // a program's start against the bare window's
 constexpr double NO_WINDOW_GOAL = 5.0; // a start that shows no window against a bare core's
 constexpr int RUN_TIMEOUT_MS = 10 * 60 * 1000;
+constexpr double LOOK_GOAL_MS = 1.0;    // a look of the game watch that finds nothing new
+constexpr double IDLE_SHARE_GOAL = 0.1; // % of one core, wheelconfig idle with the watch on
 
 struct Settings {
     int ticks = 200;
     int startRuns = 3; // the median is taken
+    int looks = 200;
+    int idleSeconds = 20;
 };
 
 QStringList failures;
@@ -223,6 +228,100 @@ void noWindowRows(const Settings &settings)
     running.waitForFinished();
 }
 
+// Nanoseconds the process has run on a CPU, from the scheduler's own account.
+qint64 cpuNanoseconds(qint64 pid)
+{
+    QFile schedstat(QStringLiteral("/proc/%1/schedstat").arg(pid));
+    if (!schedstat.open(QIODevice::ReadOnly))
+        fail(QStringLiteral("no CPU time of process %1").arg(pid));
+    return schedstat.readAll().split(' ').value(0).toLongLong();
+}
+
+void goalRow(const QString &what, const QString &value, bool met, const QString &goal)
+{
+    std::printf("| %s | %s | %s | %s |\n", qPrintable(what), qPrintable(value), qPrintable(goal),
+                met ? "met" : "MISSED");
+    if (!met)
+        failures << QStringLiteral("%1: %2, goal %3").arg(what, value, goal);
+}
+
+// The game watch: its looks over a stand-in /proc, natively in CPU time, and the running
+// wheelconfig's share of one core while it watches and nothing happens.
+void watchRows(const Settings &settings)
+{
+    std::printf("\n| Game watch (CPU time, natively) | time | goal | |\n|---|---:|---|---|\n");
+    const QString output = QString::fromLocal8Bit(
+        run(QStringLiteral("bench_watch"), {QString::number(settings.looks)}, {}));
+    static const QRegularExpression line(QStringLiteral("^look (.+)\\t(\\d+)$"),
+                                         QRegularExpression::MultilineOption);
+    for (auto it = line.globalMatch(output); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        const double ms = m.captured(2).toDouble() / 1e6;
+        const QString what = QStringLiteral("one look over 500 processes, %1").arg(m.captured(1));
+        const QString value = QStringLiteral("%1 ms").arg(ms, 0, 'f', 3);
+        if (m.captured(1) == QLatin1String("none new"))
+            goalRow(what, value, ms <= LOOK_GOAL_MS,
+                    QStringLiteral("at most %1 ms").arg(LOOK_GOAL_MS));
+        else
+            std::printf("| %s | %s | | |\n", qPrintable(what), qPrintable(value));
+    }
+
+    // Two wheelconfigs side by side, each with a channel of its own, so that both see the
+    // same load of the machine: one watches a bound game, the other has none to watch. The
+    // goal is for what the watch adds; the program's own idle cost is the first row's.
+    struct Idle {
+        QTemporaryDir work;
+        QTemporaryDir runtime;
+        QProcess process;
+        qint64 before = 0;
+        double share = 0;
+    } plain, watching;
+    for (Idle *idle : {&plain, &watching}) {
+        if (!idle->work.isValid() || !idle->runtime.isValid())
+            fail(QStringLiteral("no temporary directory"));
+        idle->process.setWorkingDirectory(idle->work.path());
+        idle->process.setProcessEnvironment(
+            environment(QStringLiteral("wheel"), Place{idle->work.path(), idle->runtime.path()}));
+    }
+    QFile games(watching.work.filePath(QStringLiteral("wheel_games.json")));
+    if (!games.open(QIODevice::WriteOnly) ||
+        games.write(R"({"format": "kestrix-games", "version": 1, "games": [)"
+                    R"({"name": "Rally game", "executable": "rallygame", "profile": "Rally"}]})") <
+            0)
+        fail(QStringLiteral("the games file could not be written"));
+    games.close();
+    for (Idle *idle : {&plain, &watching}) {
+        idle->process.start(programPath(QStringLiteral("wheelconfig")), {});
+        if (!idle->process.waitForStarted())
+            fail(QStringLiteral("wheelconfig did not start"));
+    }
+    watching.process.waitForFinished(3000); // the starts are no part of the idle time
+    for (Idle *idle : {&plain, &watching}) {
+        if (idle->process.state() != QProcess::Running)
+            fail(QStringLiteral("wheelconfig ended at once"));
+        idle->before = cpuNanoseconds(idle->process.processId());
+    }
+    QElapsedTimer wall;
+    wall.start();
+    watching.process.waitForFinished(settings.idleSeconds * 1000);
+    for (Idle *idle : {&plain, &watching}) {
+        const qint64 used = cpuNanoseconds(idle->process.processId()) - idle->before;
+        idle->share = 100.0 * double(used) / double(wall.nsecsElapsed());
+        idle->process.kill();
+        idle->process.waitForFinished();
+    }
+    const auto percent = [](double share) {
+        return QStringLiteral("%1 % of one core").arg(share, 0, 'f', 3);
+    };
+    std::printf("| wheelconfig idle, wheel connected, no game bound (%d s) | %s | | |\n",
+                settings.idleSeconds, qPrintable(percent(plain.share)));
+    std::printf("| wheelconfig idle, wheel connected, the watch on (%d s) | %s | | |\n",
+                settings.idleSeconds, qPrintable(percent(watching.share)));
+    const double added = std::max(0.0, watching.share - plain.share);
+    goalRow(QStringLiteral("what the watch adds to wheelconfig's idle"), percent(added),
+            added < IDLE_SHARE_GOAL, QStringLiteral("under %1 %").arg(IDLE_SHARE_GOAL));
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -233,6 +332,8 @@ int main(int argc, char **argv)
     if (arguments == QStringList{QStringLiteral("--short")}) {
         settings.ticks = 50;
         settings.startRuns = 1;
+        settings.looks = 50;
+        settings.idleSeconds = 5;
     } else if (!arguments.isEmpty()) {
         std::fprintf(stderr, "usage: kestrix-bench [--short]\n");
         return 2;
@@ -294,6 +395,7 @@ int main(int argc, char **argv)
     }
 
     noWindowRows(settings);
+    watchRows(settings);
 
     std::printf("\n| Operation | transfers | floor | |\n|---|---:|---:|---|\n");
     transferRows(hwconfig);
