@@ -195,7 +195,7 @@ GamesFile::Loaded GamesFile::load() const
     return loaded;
 }
 
-FileOutcome GamesFile::save(const GamesList &list) const
+Outcome GamesFile::save(const GamesList &list) const
 {
     return writeFileAtomically(filePath, toJson(list));
 }

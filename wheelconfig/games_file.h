@@ -55,7 +55,7 @@ public:
         bool ok() const { return problem.isEmpty(); }
     };
     Loaded load() const;
-    FileOutcome save(const GamesList &list) const;
+    Outcome save(const GamesList &list) const;
 
     static QByteArray toJson(const GamesList &list);
     // `problem` gets why the content is refused.

@@ -90,7 +90,7 @@ void GamesWindow::warn(const QString &text)
 
 bool GamesWindow::store(const GamesList &next)
 {
-    const FileOutcome written = file.save(next);
+    const Outcome written = file.save(next);
     if (!written.ok()) {
         warn(tr("%1 can not be written: %2.").arg(file.path(), written.reason()));
         return false;

@@ -2,6 +2,7 @@
 // stack of overlapping games, and the watch in the window against a real child process on
 // the simulated wheel.
 
+#include "effect_fields.h"
 #include "effect_settings_record.h"
 #include "game_watch.h"
 #include "games_file.h"
