@@ -2,6 +2,7 @@
 
 #include "kestrix_protocol.h"
 #include "device_sequences.h"
+#include "presence.h"
 
 #include <algorithm>
 
@@ -16,6 +17,16 @@ const Product *productByName(const QString &name)
 QString Controller::label() const
 {
     return QStringLiteral("%1 (%2)").arg(QLatin1String(product->kind), hex16(product->productId));
+}
+
+QString unusableText(const Product &product, const PresentDevice &device)
+{
+    const char *state = device.access == DeviceAccess::Busy     ? "busy"
+                        : device.access == DeviceAccess::NoNode ? "no device node"
+                                                                : "no access";
+    return QStringLiteral("%1 %2 plugged in, %3: %4")
+        .arg(QLatin1String(product.kind), hex16(product.productId), QLatin1String(state),
+             unusableReason(device));
 }
 
 Controllers::Controllers() = default;
@@ -43,8 +54,12 @@ bool Controllers::start(QString *error)
 Controllers::Presence Controllers::open(const Product &product, Controller *controller)
 {
     DeviceHandle *handle = openDevice(KESTRIX_VENDOR_ID, product.productId);
-    if (!handle)
-        return Presence::Absent;
+    if (!handle) {
+        if (!unusableDevice(KESTRIX_VENDOR_ID, product.productId, &controller->unusable))
+            return Presence::Absent;
+        controller->product = &product;
+        return Presence::Unusable;
+    }
     handles.push_back(handle);
     controller->product = &product;
     controller->handle = handle;

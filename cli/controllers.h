@@ -18,10 +18,14 @@ struct Controller {
     const Product *product = nullptr;
     DeviceHandle *handle = nullptr;
     int deviceType = 0; // byte 4 of its device information
+    PresentDevice unusable; // why it can not be opened, for Presence::Unusable
 
     // "joystick (0x58f9)"
     QString label() const;
 };
+
+// "joystick 0x58f9 plugged in, no access: this user may not open /dev/hidraw3"
+QString unusableText(const Product &product, const PresentDevice &device);
 
 // The controllers opened during one command; closes them and the bus when it goes.
 class Controllers
@@ -37,7 +41,8 @@ public:
     bool started() const { return running; }
 
     enum class Presence {
-        Absent,    // not on the bus, or it could not be opened
+        Absent,    // not on the bus, or it could not be opened for no known reason
+        Unusable,  // plugged in, but this user can not open it: `unusable` says why
         Silent,    // opened, but its device information did not come
         Answering, // `controller` is ready for use
     };

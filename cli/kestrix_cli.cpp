@@ -5,6 +5,7 @@
 #include "effect_settings_record.h"
 #include "file_writer.h"
 #include "kestrix_protocol.h"
+#include "presence.h"
 #include "profile_store.h"
 #include "record_parts.h"
 #include "settings_file.h"
@@ -46,6 +47,9 @@ Commands:
                            another product or device type. While wheelconfig runs,
                            a wheel's effect settings go through it.
   reboot [DEVICE]          Restarts the controller.
+  doctor                   Checks why a plugged-in controller can not be used: one
+                           line per check, each "ok" or the problem with the
+                           commands that fix it, then a summary.
   profile list             The wheel's profiles, one name a line.
   profile export NAME FILE [--force]
                            Saves the profile NAME to FILE (JSON, the effect
@@ -68,14 +72,15 @@ wheel_profiles.
 
 Exit codes:
   0  done
-  1  the device is missing, a transfer failed, or a profile could not be read or
-     stored
+  1  the device is missing or can not be used, a transfer failed, or a profile
+     could not be read or stored
   2  bad usage or a bad file
   3  written, but the read-back differs
 
 Environment:
   KESTRIX_SIMULATOR=joystick,wheel  simulated controllers instead of the USB bus
   KESTRIX_SIMULATOR_LOG=FILE        one line per transfer to a simulated controller
+  KESTRIX_SIMULATOR_NO_ACCESS=wheel simulated controllers this user may not open
 )";
 
 // Larger files are not settings files; they are not read into memory.
@@ -137,6 +142,7 @@ private:
     int backup();
     int restore();
     int reboot();
+    int doctor();
     int profile();
     int listProfiles(const ProfileStore &store);
     int exportProfile(const ProfileStore &store);
@@ -174,6 +180,7 @@ int Command::run()
         {"backup", 1, 2, false, false, true, false, &Command::backup},
         {"restore", 1, 2, false, true, true, false, &Command::restore},
         {"reboot", 0, 1, false, false, false, false, &Command::reboot},
+        {"doctor", 0, 0, false, false, false, false, &Command::doctor},
         {"profile", 1, 3, false, false, true, true, &Command::profile},
     };
     const Shape *shape = nullptr;
@@ -224,6 +231,9 @@ int Command::select(const QString &device, Controller *controller)
         case Controllers::Presence::Silent:
             return fail(EXIT_DEVICE,
                         QStringLiteral("the %1 does not answer").arg(controller->label()));
+        case Controllers::Presence::Unusable:
+            return fail(EXIT_DEVICE, unusableText(*product, controller->unusable) +
+                                         QStringLiteral("; see kestrix doctor"));
         case Controllers::Presence::Absent:
             break;
         }
@@ -233,6 +243,7 @@ int Command::select(const QString &device, Controller *controller)
 
     std::vector<Controller> found;
     QString silent;
+    QString unusable;
     for (const Product &product : family()) {
         Controller candidate;
         const auto presence = controllers.open(product, &candidate);
@@ -240,15 +251,18 @@ int Command::select(const QString &device, Controller *controller)
             found.push_back(candidate);
         else if (presence == Controllers::Presence::Silent)
             silent = candidate.label();
+        else if (presence == Controllers::Presence::Unusable && unusable.isEmpty())
+            unusable = unusableText(product, candidate.unusable);
     }
     if (found.size() == 1) {
         *controller = found.front();
         return EXIT_DONE;
     }
     if (found.empty())
-        return fail(EXIT_DEVICE, silent.isEmpty()
-                                     ? QStringLiteral("no Kestrix controller is connected")
-                                     : QStringLiteral("the %1 does not answer").arg(silent));
+        return fail(EXIT_DEVICE,
+                    !silent.isEmpty()     ? QStringLiteral("the %1 does not answer").arg(silent)
+                    : !unusable.isEmpty() ? unusable + QStringLiteral("; see kestrix doctor")
+                                          : QStringLiteral("no Kestrix controller is connected"));
     QStringList kinds;
     for (const Controller &c : found)
         kinds << QLatin1String(c.product->kind);
@@ -263,6 +277,7 @@ int Command::list()
     if (code != EXIT_DONE)
         return code;
     int connected = 0;
+    int unusable = 0;
     for (const Product &product : family()) {
         Controller controller;
         switch (controllers.open(product, &controller)) {
@@ -278,6 +293,12 @@ int Command::list()
             code =
                 fail(EXIT_DEVICE, QStringLiteral("the %1 does not answer").arg(controller.label()));
             break;
+        case Controllers::Presence::Unusable:
+            // A line of its own on stdout: what is plugged in is listed, usable or not.
+            out << unusableText(product, controller.unusable) << '\n';
+            ++unusable;
+            code = EXIT_DEVICE;
+            break;
         case Controllers::Presence::Absent:
             break;
         }
@@ -285,7 +306,104 @@ int Command::list()
     out.flush();
     if (connected == 0 && code == EXIT_DONE)
         return fail(EXIT_DEVICE, QStringLiteral("no Kestrix controller is connected"));
+    if (unusable > 0)
+        return fail(EXIT_DEVICE, QStringLiteral("run kestrix doctor to see how to make it usable"));
     return code;
+}
+
+// The project's udev rule: the installed one, else the source tree's.
+QString projectRule()
+{
+    const QString installed = QStringLiteral(KESTRIX_INSTALLED_RULE);
+    return QFileInfo::exists(installed) ? installed : QStringLiteral(KESTRIX_SOURCE_RULE);
+}
+
+int Command::doctor()
+{
+    if (const int code = startBus(); code != EXIT_DONE)
+        return code;
+    const QString root = systemRoot();
+    const AccessFacts facts = accessFacts(root);
+    const QString install =
+        QStringLiteral("sudo install -m 644 %1 /etc/udev/rules.d/").arg(projectRule());
+    const QString reload = QStringLiteral("sudo udevadm control --reload && sudo udevadm trigger");
+    const auto fix = [this](const QString &step) { out << "  fix: " << step << '\n'; };
+
+    if (facts.udevRuns) {
+        out << "udev running: ok\n";
+    } else {
+        out << "udev running: no (" << root << "/run/udev/control is missing): no rule gives "
+            << "access to a device node\n";
+        fix(QStringLiteral("sudo systemctl start systemd-udevd"));
+    }
+
+    const UdevRuleFile *early = nullptr;
+    for (const UdevRuleFile &rule : facts.rules) {
+        if (rule.early && !early)
+            early = &rule;
+    }
+    const bool ruleOk = early != nullptr;
+    if (early) {
+        out << "udev rule for vendor 045b: ok (" << early->path << ")\n";
+    } else {
+        if (facts.rules.empty())
+            out << "udev rule for vendor 045b: none installed\n";
+        else
+            out << "udev rule for vendor 045b: " << facts.rules.front().path
+                << " sorts after 73-seat-late.rules, where the seat's access is granted\n";
+        fix(install);
+        fix(reload);
+        fix(QStringLiteral("plug the controller in again"));
+    }
+
+    int plugged = 0;
+    int unusable = 0;
+    for (const PresentDevice &device : presentDevices()) {
+        const Product *product = productById(device.productId);
+        if (!product)
+            continue;
+        ++plugged;
+        const QString name = QStringLiteral("%1 %2 (bus %3, device %4)")
+                                 .arg(QLatin1String(product->kind), hex16(product->productId))
+                                 .arg(device.busNumber)
+                                 .arg(device.deviceNumber);
+        if (device.access == DeviceAccess::Usable) {
+            out << name << ": ok\n";
+            continue;
+        }
+        ++unusable;
+        out << name << ": " << unusableText(*product, device).section(QStringLiteral(", "), 1, -1)
+            << '\n';
+        const QString node = QString::fromStdString(device.node);
+        if (device.access == DeviceAccess::Busy) {
+            fix(QStringLiteral("close the program that holds it (sudo fuser -v %1 names it)")
+                    .arg(node));
+            continue;
+        }
+        if (device.access == DeviceAccess::Denied &&
+            nodeAclForUser(node, geteuid()) == NodeAcl::NotGranted)
+            out << "  " << node << " has no access entry for this user: the seat grants one "
+                << "only to the user logged in at the machine\n";
+        if (!ruleOk)
+            fix(install);
+        fix(reload);
+        fix(QStringLiteral("plug the %1 in again").arg(QLatin1String(product->kind)));
+        if (device.access == DeviceAccess::Denied)
+            fix(QStringLiteral("log in at the machine rather than over ssh"));
+    }
+    if (plugged == 0)
+        out << "controllers plugged in: none\n";
+
+    if (plugged == 0)
+        out << "No Kestrix controller is plugged in.\n";
+    else if (unusable == 0)
+        out << QStringLiteral("Every plugged-in controller can be used (%1).\n").arg(plugged);
+    else
+        out << QStringLiteral("%1 of %2 plugged-in controllers can not be used: run the fixes "
+                              "above.\n")
+                   .arg(unusable)
+                   .arg(plugged);
+    return unusable > 0 ? EXIT_DEVICE : EXIT_DONE;
 }
 
 int Command::readSettings(const Controller &controller, SettingsFile *file)

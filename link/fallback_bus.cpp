@@ -1,7 +1,11 @@
 #include "fallback_bus.h"
 
-FallbackBus::FallbackBus(UsbBus *preferred, UsbBus *fallback)
-    : preferred(preferred), fallback(fallback)
+#ifdef KESTRIX_HAVE_HIDRAW
+#include "presence.h"
+#endif
+
+FallbackBus::FallbackBus(UsbBus *preferred, UsbBus *fallback, Presence *presence)
+    : presence(presence), preferred(preferred), fallback(fallback)
 {
 }
 
@@ -17,6 +21,12 @@ void FallbackBus::exit()
 
 DeviceHandle *FallbackBus::open(uint16_t vendorId, uint16_t productId)
 {
+#ifdef KESTRIX_HAVE_HIDRAW
+    // An open of an absent product would cost a search and a libusb enumeration every
+    // tick; one it can not open would fail the same way until presence sees a change.
+    if (presence && !presence->usable(vendorId, productId))
+        return nullptr;
+#endif
     if (DeviceHandle *handle = preferred->open(vendorId, productId)) {
         preferredHandles.insert(handle);
         return handle;
@@ -30,4 +40,15 @@ void FallbackBus::close(DeviceHandle *handle)
         preferred->close(handle);
     else
         fallback->close(handle);
+}
+
+bool FallbackBus::present(std::vector<PresentDevice> *devices)
+{
+#ifdef KESTRIX_HAVE_HIDRAW
+    if (presence) {
+        *devices = presence->devices();
+        return true;
+    }
+#endif
+    return preferred->present(devices) || fallback->present(devices);
 }

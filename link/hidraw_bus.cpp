@@ -42,8 +42,9 @@ QByteArray readSmallFile(const QString &path)
     return file.read(4096);
 }
 
-// HID_ID=<bus>:<vendor>:<product>, hexadecimal in either case.
-bool hidIdMatches(const QByteArray &uevent, uint16_t vendorId, uint16_t productId)
+// HID_ID=<bus>:<vendor>:<product>, hexadecimal in either case: the product of a USB device of
+// that vendor, or -1.
+int usbHidProduct(const QByteArray &uevent, uint16_t vendorId)
 {
     static const QRegularExpression hidId(
         QStringLiteral("^([0-9A-Fa-f]{1,8}):([0-9A-Fa-f]{1,8}):([0-9A-Fa-f]{1,8})$"));
@@ -53,12 +54,14 @@ bool hidIdMatches(const QByteArray &uevent, uint16_t vendorId, uint16_t productI
         const QRegularExpressionMatch match =
             hidId.match(QString::fromLatin1(line.mid(7).trimmed()));
         if (!match.hasMatch())
-            return false;
-        return match.captured(1).toUInt(nullptr, 16) == BUS_USB_ID &&
-               match.captured(2).toUInt(nullptr, 16) == vendorId &&
-               match.captured(3).toUInt(nullptr, 16) == productId;
+            return -1;
+        const unsigned product = match.captured(3).toUInt(nullptr, 16);
+        if (match.captured(1).toUInt(nullptr, 16) != BUS_USB_ID ||
+            match.captured(2).toUInt(nullptr, 16) != vendorId || product > 0xFFFF)
+            return -1;
+        return int(product);
     }
-    return false;
+    return -1;
 }
 
 bool isInterfaceZero(const QByteArray &interfaceNumber)
@@ -70,13 +73,13 @@ bool isInterfaceZero(const QByteArray &interfaceNumber)
 
 } // namespace
 
-QStringList findHidrawNodes(uint16_t vendorId, uint16_t productId, const QString &sysfsRoot,
-                            const QString &devRoot)
+std::vector<HidrawInterface> findHidrawInterfaces(uint16_t vendorId, const QString &sysfsRoot,
+                                                  const QString &devRoot)
 {
     static const QRegularExpression nodeName(QStringLiteral("^hidraw([0-9]{1,9})$"));
     const QDir classDir(sysfsRoot + QStringLiteral("/class/hidraw"));
 
-    std::vector<std::pair<int, QString>> found;
+    std::vector<std::pair<int, HidrawInterface>> found;
     const QStringList names =
         classDir.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
     for (const QString &name : names) {
@@ -88,18 +91,34 @@ QStringList findHidrawNodes(uint16_t vendorId, uint16_t productId, const QString
             QFileInfo(classDir.filePath(name) + QStringLiteral("/device")).canonicalFilePath();
         if (device.isEmpty())
             continue;
-        if (!hidIdMatches(readSmallFile(device + QStringLiteral("/uevent")), vendorId, productId))
+        const int product =
+            usbHidProduct(readSmallFile(device + QStringLiteral("/uevent")), vendorId);
+        if (product < 0)
             continue;
         const QString interface = QFileInfo(device).path();
         if (!isInterfaceZero(readSmallFile(interface + QStringLiteral("/bInterfaceNumber"))))
             continue;
-        found.emplace_back(match.captured(1).toInt(), devRoot + QLatin1Char('/') + name);
+        found.push_back(
+            {match.captured(1).toInt(),
+             {devRoot + QLatin1Char('/') + name, uint16_t(product), QFileInfo(interface).path()}});
     }
-    std::sort(found.begin(), found.end());
+    std::sort(found.begin(), found.end(),
+              [](const auto &a, const auto &b) { return a.first < b.first; });
 
-    QStringList nodes;
+    std::vector<HidrawInterface> interfaces;
     for (const auto &node : found)
-        nodes << node.second;
+        interfaces.push_back(node.second);
+    return interfaces;
+}
+
+QStringList findHidrawNodes(uint16_t vendorId, uint16_t productId, const QString &sysfsRoot,
+                            const QString &devRoot)
+{
+    QStringList nodes;
+    for (const HidrawInterface &interface : findHidrawInterfaces(vendorId, sysfsRoot, devRoot)) {
+        if (interface.productId == productId)
+            nodes << interface.node;
+    }
     return nodes;
 }
 

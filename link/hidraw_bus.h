@@ -28,6 +28,17 @@ QStringList findHidrawNodes(uint16_t vendorId, uint16_t productId,
                             const QString &sysfsRoot = QStringLiteral("/sys"),
                             const QString &devRoot = QStringLiteral("/dev"));
 
+// A hidraw node of interface 0 of a USB device of that vendor, with the product id and the
+// sysfs folder of the USB device it belongs to, in node number order.
+struct HidrawInterface {
+    QString node;
+    uint16_t productId = 0;
+    QString usbDevice; // canonical path
+};
+std::vector<HidrawInterface> findHidrawInterfaces(uint16_t vendorId,
+                                                  const QString &sysfsRoot = QStringLiteral("/sys"),
+                                                  const QString &devRoot = QStringLiteral("/dev"));
+
 // errno of a failed hidraw call as one of libusb's codes.
 int hidrawErrorToUsbResult(int error);
 

@@ -2,7 +2,9 @@
 
 #ifdef KESTRIX_HAVE_HIDRAW
 #include "fallback_bus.h"
+#include "device_events.h"
 #include "hidraw_bus.h"
+#include "presence.h"
 #endif
 
 #include <cstdio>
@@ -15,7 +17,9 @@ UsbBus *defaultBus()
 {
 #ifdef KESTRIX_HAVE_HIDRAW
     // The kernel's HID driver keeps the controller; its hidraw node reaches it anyway.
-    static FallbackBus bus(hidrawBus(), libusbBus());
+    // Presence first: a product that is not on the bus costs no open at all.
+    static Presence presence(QString(), systemDeviceEvents);
+    static FallbackBus bus(hidrawBus(), libusbBus(), &presence);
     return &bus;
 #else
     return libusbBus();
@@ -61,6 +65,26 @@ void closeDevice(DeviceHandle *handle)
 {
     if (handle)
         usbBus()->close(handle);
+}
+
+std::vector<PresentDevice> presentDevices()
+{
+    std::vector<PresentDevice> devices;
+    if (!usbBus()->present(&devices))
+        devices.clear();
+    return devices;
+}
+
+bool unusableDevice(uint16_t vendorId, uint16_t productId, PresentDevice *device)
+{
+    for (const PresentDevice &present : presentDevices()) {
+        if (present.vendorId == vendorId && present.productId == productId &&
+            present.access != DeviceAccess::Usable) {
+            *device = present;
+            return true;
+        }
+    }
+    return false;
 }
 
 bool realHardwareRefused()

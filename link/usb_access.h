@@ -4,6 +4,8 @@
 // real hardware, the hidraw node on Linux, or the simulated controller.
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 // Results follow libusb's convention: bytes transferred, or one of these negative codes
 // (the same values as LIBUSB_ERROR_*; libusb's header stays out of our headers).
@@ -22,6 +24,24 @@ enum UsbResult : int {
     USB_ERROR_NO_MEM = -11,
     USB_ERROR_NOT_SUPPORTED = -12,
     USB_ERROR_OTHER = -99,
+};
+
+// Whether a device that is plugged in can be opened, and if not, why.
+enum class DeviceAccess {
+    Usable,
+    Denied,  // EACCES or EPERM on its nodes: no udev rule, or no seat's grant
+    Busy,    // EBUSY: another program holds it
+    NoNode,  // sysfs has it, /dev not (yet)
+};
+
+// A controller of the family on the bus, whether or not this user may open it.
+struct PresentDevice {
+    uint16_t vendorId = 0;
+    uint16_t productId = 0;
+    int busNumber = 0;
+    int deviceNumber = 0;
+    DeviceAccess access = DeviceAccess::Usable;
+    std::string node; // the node that refused, or the one that opens
 };
 
 // An open connection to one controller.
@@ -44,6 +64,13 @@ public:
     // Null when no such device is present or it can not be opened.
     virtual DeviceHandle *open(uint16_t vendorId, uint16_t productId) = 0;
     virtual void close(DeviceHandle *handle) = 0;
+    // The family's controllers that are plugged in; false when this bus can not tell
+    // them apart from those it can not open.
+    virtual bool present(std::vector<PresentDevice> *devices)
+    {
+        (void)devices;
+        return false;
+    }
 };
 
 // Process-wide bus. Until one is installed, the platform's default bus serves: on Linux
@@ -52,6 +79,10 @@ int usbInit();
 void usbExit();
 DeviceHandle *openDevice(uint16_t vendorId, uint16_t productId);
 void closeDevice(DeviceHandle *handle);
+// The process bus's view; empty where it can not tell.
+std::vector<PresentDevice> presentDevices();
+// The plugged-in device of that product that can not be opened, if any.
+bool unusableDevice(uint16_t vendorId, uint16_t productId, PresentDevice *device);
 
 // Installs a bus for the whole process (not owned; null restores the default bus).
 void setUsbBus(UsbBus *bus);

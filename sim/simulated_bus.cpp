@@ -75,7 +75,7 @@ DeviceHandle *SimulatedBus::open(uint16_t vendorId, uint16_t productId)
         if (d->vendorId() != vendorId || d->productId() != productId)
             continue;
         const uint64_t connection = d->connection();
-        if (connection == 0)
+        if (connection == 0 || d->accessDenied())
             continue;
         d->noteOpen();
         ++handlesOpen;
@@ -84,19 +84,38 @@ DeviceHandle *SimulatedBus::open(uint16_t vendorId, uint16_t productId)
     return nullptr;
 }
 
+bool SimulatedBus::present(std::vector<PresentDevice> *devices)
+{
+    devices->clear();
+    int number = 0;
+    for (const auto &d : this->devices) {
+        ++number;
+        if (!d->present())
+            continue;
+        PresentDevice device;
+        device.vendorId = d->vendorId();
+        device.productId = d->productId();
+        device.busNumber = 1;
+        device.deviceNumber = number + 1;
+        device.access = d->accessDenied() ? DeviceAccess::Denied : DeviceAccess::Usable;
+        device.node = std::string("/dev/hidraw-simulated-") + controllerKindName(d->kind());
+        devices->push_back(device);
+    }
+    return true;
+}
+
 void SimulatedBus::close(DeviceHandle *handle)
 {
     --handlesOpen;
     delete static_cast<SimulatedHandle *>(handle);
 }
 
-SimulatedBus *installSimulatorFromEnvironment()
+namespace
 {
-    const char *list = std::getenv("KESTRIX_SIMULATOR");
-    if (!list)
-        return nullptr;
-    // Lives as long as the process: the programs may close handles during static teardown.
-    static SimulatedBus *bus = new SimulatedBus;
+// The kinds of a comma-separated list; unknown names are told on stderr under `variable`.
+std::vector<ControllerKind> kindsFrom(const char *variable, const char *list)
+{
+    std::vector<ControllerKind> kinds;
     std::stringstream names(list);
     std::string name;
     while (std::getline(names, name, ',')) {
@@ -105,11 +124,36 @@ SimulatedBus *installSimulatorFromEnvironment()
         name = first == std::string::npos ? std::string() : name.substr(first, last - first + 1);
         ControllerKind kind;
         if (controllerKindFromName(name, &kind))
-            bus->add(kind);
+            kinds.push_back(kind);
         else if (!name.empty())
-            std::fprintf(stderr, "KESTRIX_SIMULATOR: unknown device kind \"%s\" ignored "
-                                 "(use generic, joystick, rudder or wheel).\n",
-                         name.c_str());
+            std::fprintf(stderr,
+                         "%s: unknown device kind \"%s\" ignored "
+                         "(use generic, joystick, rudder or wheel).\n",
+                         variable, name.c_str());
+    }
+    return kinds;
+}
+} // namespace
+
+SimulatedBus *installSimulatorFromEnvironment()
+{
+    const char *list = std::getenv("KESTRIX_SIMULATOR");
+    if (!list)
+        return nullptr;
+    // Lives as long as the process: the programs may close handles during static teardown.
+    static SimulatedBus *bus = new SimulatedBus;
+    for (const ControllerKind kind : kindsFrom("KESTRIX_SIMULATOR", list))
+        bus->add(kind);
+    if (const char *refused = std::getenv("KESTRIX_SIMULATOR_NO_ACCESS")) {
+        for (const ControllerKind kind : kindsFrom("KESTRIX_SIMULATOR_NO_ACCESS", refused)) {
+            if (SimulatedController *controller = bus->find(kind))
+                controller->setAccessDenied(true);
+            else
+                std::fprintf(stderr,
+                             "KESTRIX_SIMULATOR_NO_ACCESS: %s is not in "
+                             "KESTRIX_SIMULATOR, ignored.\n",
+                             controllerKindName(kind));
+        }
     }
     setUsbBus(bus);
     return bus;

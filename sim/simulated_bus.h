@@ -23,6 +23,9 @@ public:
     void exit() override;
     DeviceHandle *open(uint16_t vendorId, uint16_t productId) override;
     void close(DeviceHandle *handle) override;
+    // Every plugged-in controller, those that refuse access included; each has a node name
+    // of its own, as a hidraw node would.
+    bool present(std::vector<PresentDevice> *devices) override;
 
     // What init() answers, to exercise a failing USB start.
     void setInitResult(int result) { initResult = result; }
@@ -38,5 +41,6 @@ private:
 
 // Reads KESTRIX_SIMULATOR (a comma-separated list of generic, joystick, rudder, wheel).
 // When it is set, a simulated bus with those controllers plugged in serves the whole
-// process and is returned (it lives as long as the process); otherwise null.
+// process and is returned (it lives as long as the process); otherwise null. Those also
+// named in KESTRIX_SIMULATOR_NO_ACCESS are plugged in but refuse this user.
 SimulatedBus *installSimulatorFromEnvironment();

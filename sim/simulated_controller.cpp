@@ -265,6 +265,18 @@ int SimulatedController::rebootCount() const
     return reboots;
 }
 
+void SimulatedController::setAccessDenied(bool refuse)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    denied = refuse;
+}
+
+bool SimulatedController::accessDenied() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return denied;
+}
+
 void SimulatedController::noteOpen()
 {
     std::lock_guard<std::mutex> lock(mutex);

@@ -65,6 +65,9 @@ public:
     void unplug();
     void setRebootDuration(std::chrono::milliseconds duration);
     int rebootCount() const;
+    // Plugged in, but its node refuses this user: every open fails as without permission.
+    void setAccessDenied(bool denied);
+    bool accessDenied() const;
     void noteOpen(); // the bus opened a handle on this controller
     int openCount() const;
 
@@ -135,6 +138,7 @@ private:
     std::chrono::milliseconds rebootDuration{1000};
     int reboots = 0;
     int opens = 0;
+    bool denied = false;
 
     // Records.
     std::vector<uint8_t> deviceInfo;

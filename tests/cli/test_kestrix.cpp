@@ -8,6 +8,7 @@
 #include "hardware_settings_record.h"
 #include "kestrix_cli.h"
 #include "kestrix_protocol.h"
+#include "presence.h"
 #include "record_fields.h"
 #include "restore_check.h"
 #include "test_support.h"
@@ -106,6 +107,8 @@ private slots:
     void devicesAndUsage_data();
     void devicesAndUsage();
     void listAndShow();
+    void controllersThatCanNotBeUsed_data();
+    void controllersThatCanNotBeUsed();
     void unwritableOutputIsAFailure_data();
     void unwritableOutputIsAFailure();
     void backupOnAFullDiskKeepsTheOldFile();
@@ -448,6 +451,79 @@ void KestrixTest::listAndShow()
     QFile file(backupOf(QStringLiteral("joystick")));
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(kestrix({"show", "--json", "joystick"}).out, QString::fromUtf8(file.readAll()));
+}
+
+void KestrixTest::controllersThatCanNotBeUsed_data()
+{
+    QTest::addColumn<QString>("rule"); // the file under etc/udev/rules.d, if any
+    QTest::addColumn<bool>("refused"); // the plugged-in joystick refuses this user
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QStringList>("says");
+
+    const QString reload =
+        QStringLiteral("fix: sudo udevadm control --reload && sudo udevadm trigger");
+    QTest::newRow("doctor, all good")
+        << "70-kestrix.rules" << false << QStringList{"doctor"} << 0
+        << QStringList{"udev running: ok", "udev rule for vendor 045b: ok (",
+                       "joystick 0x58f9 (bus 1, device 3): ok",
+                       "Every plugged-in controller can be used (2)."};
+    QTest::newRow("doctor, no rule")
+        << "" << true << QStringList{"doctor"} << 1
+        << QStringList{"udev rule for vendor 045b: none installed",
+                       "fix: sudo install -m 644 ",
+                       "70-kestrix.rules /etc/udev/rules.d/",
+                       reload,
+                       "no access: this user may not open /dev/hidraw-simulated-joystick",
+                       "1 of 2 plugged-in controllers can not be used"};
+    QTest::newRow("doctor, rule after the seat's")
+        << "99-kestrix.rules" << true << QStringList{"doctor"} << 1
+        << QStringList{"99-kestrix.rules sorts after 73-seat-late.rules",
+                       "70-kestrix.rules /etc/udev/rules.d/"};
+    QTest::newRow("doctor, rule present but no access")
+        << "70-kestrix.rules" << true << QStringList{"doctor"} << 1
+        << QStringList{"udev rule for vendor 045b: ok (", reload, "fix: plug the joystick in again",
+                       "fix: log in at the machine rather than over ssh",
+                       "1 of 2 plugged-in controllers can not be used"};
+    QTest::newRow("list") << "70-kestrix.rules" << true << QStringList{"list"} << 1
+                          << QStringList{
+                                 "generic  0x55f0 device type 0",
+                                 "joystick 0x58f9 plugged in, no access: this user may not open "
+                                 "/dev/hidraw-simulated-joystick\n",
+                                 "kestrix doctor"};
+    QTest::newRow("show") << "70-kestrix.rules" << true << QStringList{"show", "joystick"} << 1
+                          << QStringList{"joystick 0x58f9 plugged in, no access",
+                                         "see kestrix doctor"};
+}
+
+void KestrixTest::controllersThatCanNotBeUsed()
+{
+    QFETCH(QString, rule);
+    QFETCH(bool, refused);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, code);
+    QFETCH(QStringList, says);
+    plug({ControllerKind::Generic, ControllerKind::Joystick});
+    sim->controller(ControllerKind::Joystick)->setAccessDenied(refused);
+    QTemporaryDir root;
+    QVERIFY(QDir(root.path()).mkpath(QStringLiteral("run/udev")));
+    QVERIFY(QFile(root.filePath(QStringLiteral("run/udev/control"))).open(QIODevice::WriteOnly));
+    QVERIFY(QDir(root.path()).mkpath(QStringLiteral("etc/udev/rules.d")));
+    if (!rule.isEmpty()) {
+        QFile file(root.filePath(QStringLiteral("etc/udev/rules.d/") + rule));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("SUBSYSTEM==\"hidraw\", ATTRS{idVendor}==\"045b\", TAG+=\"uaccess\"\n");
+    }
+    setSystemRoot(root.path());
+
+    const Run run = kestrix(arguments);
+    setSystemRoot(QString());
+    QVERIFY2(run.code == code, qPrintable(explain(run)));
+    for (const QString &text : says)
+        QVERIFY2((run.out + run.err).contains(text), qPrintable(text + '\n' + explain(run)));
+    // Nothing was opened on the controller that refuses.
+    if (refused)
+        QVERIFY(sim->controller(ControllerKind::Joystick)->transfers().empty());
 }
 
 void KestrixTest::unwritableOutputIsAFailure_data()

@@ -1,0 +1,325 @@
+#include "presence.h"
+
+#include "device_events.h"
+#include "family.h"
+#include "hidraw_bus.h"
+#include "kestrix_protocol.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <map>
+
+#include <fcntl.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+namespace
+{
+
+constexpr int64_t LOOK_INTERVAL_MS = 1000;
+const char SEAT_LATE_RULES[] = "73-seat-late.rules";
+
+QByteArray readSmall(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.read(4096).trimmed();
+}
+
+int openError(const QString &node)
+{
+    // O_NONBLOCK: a node must never hold the poll up.
+    const int fd =
+        ::open(QFile::encodeName(node).constData(), O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return errno;
+    ::close(fd);
+    return 0;
+}
+
+int64_t steadyMs()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+QString &rootSetting()
+{
+    static QString root;
+    return root;
+}
+
+} // namespace
+
+std::vector<FoundDevice> findFamilyDevices(const QString &root)
+{
+    const QString sysfs = root + QStringLiteral("/sys");
+    const QString dev = root + QStringLiteral("/dev");
+    // One walk of the hidraw class for all products, matched to the USB devices below.
+    std::map<QString, QString> hidrawByDevice;
+    for (const HidrawInterface &interface : findHidrawInterfaces(KESTRIX_VENDOR_ID, sysfs, dev))
+        hidrawByDevice.emplace(interface.usbDevice, interface.node); // the lowest node first
+
+    const QDir devices(sysfs + QStringLiteral("/bus/usb/devices"));
+    std::vector<FoundDevice> found;
+    for (const QString &name :
+         devices.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name)) {
+        // Interfaces ("1-1:1.0") have no idVendor; only whole devices are looked at.
+        const QString path = devices.filePath(name);
+        bool ok = false;
+        if (readSmall(path + QStringLiteral("/idVendor")).toUInt(&ok, 16) != KESTRIX_VENDOR_ID ||
+            !ok)
+            continue;
+        const unsigned productId = readSmall(path + QStringLiteral("/idProduct")).toUInt(&ok, 16);
+        if (!ok || !productById(productId))
+            continue;
+        bool busOk = false;
+        bool devOk = false;
+        const int bus = readSmall(path + QStringLiteral("/busnum")).toInt(&busOk);
+        const int number = readSmall(path + QStringLiteral("/devnum")).toInt(&devOk);
+        if (!busOk || !devOk || bus <= 0 || bus > 999 || number <= 0 || number > 999)
+            continue;
+        FoundDevice device;
+        device.device.vendorId = KESTRIX_VENDOR_ID;
+        device.device.productId = uint16_t(productId);
+        device.device.busNumber = bus;
+        device.device.deviceNumber = number;
+        device.usbNode = dev + QStringLiteral("/bus/usb/%1/%2")
+                                   .arg(bus, 3, 10, QLatin1Char('0'))
+                                   .arg(number, 3, 10, QLatin1Char('0'));
+        const auto hidraw = hidrawByDevice.find(QFileInfo(path).canonicalFilePath());
+        if (hidraw != hidrawByDevice.end())
+            device.hidrawNode = hidraw->second;
+        found.push_back(device);
+    }
+    std::sort(found.begin(), found.end(), [](const FoundDevice &a, const FoundDevice &b) {
+        return std::make_pair(a.device.busNumber, a.device.deviceNumber) <
+               std::make_pair(b.device.busNumber, b.device.deviceNumber);
+    });
+    return found;
+}
+
+DeviceAccess accessFromErrors(int hidrawError, int usbError)
+{
+    if (hidrawError == 0 || usbError == 0)
+        return DeviceAccess::Usable;
+    for (const int error : {hidrawError, usbError}) {
+        if (error == EACCES || error == EPERM)
+            return DeviceAccess::Denied;
+    }
+    for (const int error : {hidrawError, usbError}) {
+        if (error == EBUSY)
+            return DeviceAccess::Busy;
+    }
+    return DeviceAccess::NoNode;
+}
+
+Presence::Presence(const QString &root, std::function<DeviceEvents *()> events,
+                   NodeOpenCheck openCheck, MillisecondClock clock)
+    : root(root), events(std::move(events)),
+      openCheck(openCheck ? std::move(openCheck) : openError),
+      clock(clock ? std::move(clock) : steadyMs)
+{
+}
+
+const std::vector<PresentDevice> &Presence::devices()
+{
+    // Tests must never see the machine's own controllers.
+    if (root.isEmpty() && realHardwareRefused()) {
+        found.clear();
+        return found;
+    }
+    const DeviceEvents *watch = events ? events() : nullptr;
+    const bool watched = watch && watch->watching();
+    const int64_t now = clock();
+    const bool stale =
+        !searched || (watched ? watch != searchedWith || watch->notices() != searchedAt
+                              : searchedWith != nullptr || now - searchTime >= LOOK_INTERVAL_MS);
+    if (stale) {
+        searchedWith = watched ? watch : nullptr;
+        searchedAt = watched ? watch->notices() : 0;
+        searchTime = now;
+        checkTime = now;
+        search();
+    } else if (now - checkTime >= LOOK_INTERVAL_MS) {
+        checkTime = now;
+        for (size_t i = 0; i < found.size(); ++i) {
+            if (found[i].access != DeviceAccess::Usable)
+                checkAccess(found[i], hidrawNodes[i]);
+        }
+    }
+    return found;
+}
+
+bool Presence::usable(uint16_t vendorId, uint16_t productId)
+{
+    for (const PresentDevice &device : devices()) {
+        if (device.vendorId == vendorId && device.productId == productId &&
+            device.access == DeviceAccess::Usable)
+            return true;
+    }
+    return false;
+}
+
+void Presence::search()
+{
+    ++searchCount;
+    searched = true;
+    found.clear();
+    hidrawNodes.clear();
+    for (FoundDevice &device : findFamilyDevices(root)) {
+        device.device.node = QFile::encodeName(device.usbNode).toStdString();
+        found.push_back(device.device);
+        hidrawNodes.push_back(device.hidrawNode);
+        checkAccess(found.back(), device.hidrawNode);
+    }
+}
+
+void Presence::checkAccess(PresentDevice &device, const QString &hidrawNode)
+{
+    ++checkCount;
+    const QString usbNode = root + QStringLiteral("/dev/bus/usb/%1/%2")
+                                       .arg(device.busNumber, 3, 10, QLatin1Char('0'))
+                                       .arg(device.deviceNumber, 3, 10, QLatin1Char('0'));
+    const int hidrawError = hidrawNode.isEmpty() ? ENOENT : openCheck(hidrawNode);
+    const int usbError = hidrawError == 0 ? 0 : openCheck(usbNode);
+    device.access = accessFromErrors(hidrawError, usbError);
+    // Name the node the user meets: the hidraw node where it is the one that tells.
+    const bool denied = hidrawError == EACCES || hidrawError == EPERM;
+    bool hidrawTells = false;
+    switch (device.access) {
+    case DeviceAccess::Usable:
+        hidrawTells = hidrawError == 0;
+        break;
+    case DeviceAccess::Denied:
+        hidrawTells = denied;
+        break;
+    case DeviceAccess::Busy:
+        hidrawTells = hidrawError == EBUSY;
+        break;
+    case DeviceAccess::NoNode:
+        hidrawTells = !hidrawNode.isEmpty();
+        break;
+    }
+    device.node = QFile::encodeName(hidrawTells ? hidrawNode : usbNode).toStdString();
+}
+
+QStringList udevRuleFolders(const QString &root)
+{
+    return {root + QStringLiteral("/etc/udev/rules.d"), root + QStringLiteral("/run/udev/rules.d"),
+            root + QStringLiteral("/usr/local/lib/udev/rules.d"),
+            root + QStringLiteral("/usr/lib/udev/rules.d")};
+}
+
+AccessFacts accessFacts(const QString &root)
+{
+    AccessFacts facts;
+    facts.udevRuns = QFileInfo::exists(root + QStringLiteral("/run/udev/control"));
+    // A rule file that matches the vendor's id, as an attribute or an environment value.
+    static const QRegularExpression namesVendor(
+        QStringLiteral("(idVendor\\}|ID_VENDOR_ID\\})\\s*==\\s*\"045b\""),
+        QRegularExpression::CaseInsensitiveOption);
+    std::map<QString, QString> inEffect; // by name, in udev's order
+    for (const QString &folder : udevRuleFolders(root)) {
+        const QDir dir(folder);
+        for (const QString &name : dir.entryList({QStringLiteral("*.rules")},
+                                                 QDir::Files | QDir::System | QDir::Readable)) {
+            inEffect.emplace(name, dir.filePath(name)); // an earlier folder's file wins
+        }
+    }
+    for (const auto &[name, path] : inEffect) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        const QString text = QString::fromUtf8(file.read(1 << 20));
+        for (const QString &line : text.split(QLatin1Char('\n'))) {
+            const QString trimmed = line.trimmed();
+            if (!trimmed.startsWith(QLatin1Char('#')) && namesVendor.match(trimmed).hasMatch()) {
+                facts.rules.push_back({path, name < QLatin1String(SEAT_LATE_RULES)});
+                break;
+            }
+        }
+    }
+    return facts;
+}
+
+NodeAcl aclForUser(const QByteArray &value, uid_t uid)
+{
+    // The kernel's layout: a 4-byte version 2, then 8-byte entries of tag, permissions, id.
+    constexpr uint16_t ACL_USER = 0x02, ACL_MASK = 0x10;
+    constexpr uint16_t READ_WRITE = 0x04 | 0x02;
+    if (value.size() < 4 || (value.size() - 4) % 8 != 0)
+        return NodeAcl::Unknown;
+    const auto *bytes = reinterpret_cast<const unsigned char *>(value.constData());
+    const auto u16 = [&](int at) { return uint16_t(bytes[at] | bytes[at + 1] << 8); };
+    const auto u32 = [&](int at) {
+        return uint32_t(bytes[at]) | uint32_t(bytes[at + 1]) << 8 | uint32_t(bytes[at + 2]) << 16 |
+               uint32_t(bytes[at + 3]) << 24;
+    };
+    if (u32(0) != 2)
+        return NodeAcl::Unknown;
+    bool user = false;
+    uint16_t mask = READ_WRITE;
+    for (int at = 4; at < value.size(); at += 8) {
+        const uint16_t tag = u16(at);
+        if (tag == ACL_USER && u32(at + 4) == uid && (u16(at + 2) & READ_WRITE) == READ_WRITE)
+            user = true;
+        else if (tag == ACL_MASK)
+            mask = u16(at + 2);
+    }
+    return user && (mask & READ_WRITE) == READ_WRITE ? NodeAcl::Granted : NodeAcl::NotGranted;
+}
+
+NodeAcl nodeAclForUser(const QString &node, uid_t uid)
+{
+    const QByteArray path = QFile::encodeName(node);
+    char value[1024];
+    const ssize_t size =
+        ::getxattr(path.constData(), "system.posix_acl_access", value, sizeof value);
+    if (size < 0)
+        return errno == ENODATA ? NodeAcl::NotGranted : NodeAcl::Unknown; // no ACL at all
+    return aclForUser(QByteArray(value, int(size)), uid);
+}
+
+QString unusableReason(const PresentDevice &device)
+{
+    const QString node = QFile::decodeName(QByteArray::fromStdString(device.node));
+    switch (device.access) {
+    case DeviceAccess::Denied:
+        return QCoreApplication::translate("Presence", "this user may not open %1").arg(node);
+    case DeviceAccess::Busy:
+        return QCoreApplication::translate("Presence", "another program holds %1").arg(node);
+    case DeviceAccess::NoNode:
+        return QCoreApplication::translate("Presence", "%1 does not exist").arg(node);
+    case DeviceAccess::Usable:
+        break;
+    }
+    return QString();
+}
+
+QString unusableLine(const QString &name, const PresentDevice &device)
+{
+    return QCoreApplication::translate("Presence",
+                                       "%1: plugged in, but it can not be used (%2). Run "
+                                       "\"kestrix doctor\" to see how to fix it.")
+        .arg(name, unusableReason(device));
+}
+
+void setSystemRoot(const QString &root)
+{
+    rootSetting() = root;
+}
+
+QString systemRoot()
+{
+    return rootSetting();
+}

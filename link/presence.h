@@ -1,0 +1,103 @@
+#pragma once
+
+// Linux: which controllers of the family are plugged in, whether this user may open them,
+// and the facts of the system that explain why not. Read from sysfs, /dev and udev's rule
+// folders under a root folder ("" on a running system, a fake tree in tests).
+
+#include "usb_access.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include <sys/types.h>
+
+class DeviceEvents;
+
+// Opens the node read-write and closes it again: 0, or the errno of the failed open.
+using NodeOpenCheck = std::function<int(const QString &node)>;
+// A steady clock in milliseconds.
+using MillisecondClock = std::function<int64_t()>;
+
+class Presence
+{
+public:
+    // Empty functions mean the real open(2) and steady clock; without events, the bus is
+    // searched again once a second at most.
+    explicit Presence(const QString &root = QString(), std::function<DeviceEvents *()> events = {},
+                      NodeOpenCheck openCheck = {}, MillisecondClock clock = {});
+
+    // The family's controllers, searched again after a notice of the device events or, with
+    // none watched, when the last search is a second old. Those that can not be opened are
+    // looked at again once a second, since a seat's grant comes without a notice.
+    const std::vector<PresentDevice> &devices();
+    // Whether that product is on the bus and opens.
+    bool usable(uint16_t vendorId, uint16_t productId);
+
+    int searches() const { return searchCount; }
+    int accessChecks() const { return checkCount; }
+
+private:
+    void search();
+    void checkAccess(PresentDevice &device, const QString &hidrawNode);
+
+    const QString root;
+    const std::function<DeviceEvents *()> events;
+    const NodeOpenCheck openCheck;
+    const MillisecondClock clock;
+    std::vector<PresentDevice> found;
+    std::vector<QString> hidrawNodes; // of found, by index; empty where none
+    bool searched = false;
+    const DeviceEvents *searchedWith = nullptr;
+    uint64_t searchedAt = 0;
+    int64_t searchTime = 0;
+    int64_t checkTime = 0;
+    int searchCount = 0;
+    int checkCount = 0;
+};
+
+// The family's USB devices in root's sysfs (root + "/sys/bus/usb/devices"), each with its
+// hidraw node where the HID driver bound one. Access is not looked at.
+struct FoundDevice {
+    PresentDevice device;
+    QString usbNode;    // root/dev/bus/usb/BBB/DDD
+    QString hidrawNode; // root/dev/hidrawN, or empty
+};
+std::vector<FoundDevice> findFamilyDevices(const QString &root);
+
+// What opening the nodes of a device tells: usable when either opens (libusb reaches it
+// through the USB node); otherwise the hidraw node's refusal first.
+DeviceAccess accessFromErrors(int hidrawError, int usbError);
+
+// The facts of the system that decide whether a plugged-in controller can be opened.
+struct UdevRuleFile {
+    QString path;
+    bool early = false; // sorts before 73-seat-late.rules, where uaccess is turned into ACLs
+};
+struct AccessFacts {
+    bool udevRuns = false;
+    std::vector<UdevRuleFile> rules; // the rule files in effect that name vendor 045b
+};
+AccessFacts accessFacts(const QString &root);
+
+// The folders udev reads its rules from, a name in an earlier one hiding the same name in
+// the later ones.
+QStringList udevRuleFolders(const QString &root);
+
+// The ACL of a node as its system.posix_acl_access attribute holds it.
+enum class NodeAcl { Granted, NotGranted, Unknown };
+// Whether the attribute's value gives the user read and write access of its own.
+NodeAcl aclForUser(const QByteArray &xattrValue, uid_t uid);
+NodeAcl nodeAclForUser(const QString &node, uid_t uid);
+
+// Why a device can not be used, to follow its name: "this user may not open /dev/hidraw3".
+// Translated in the context "Presence" where a catalogue serves it.
+QString unusableReason(const PresentDevice &device);
+// The one line a window shows for it, naming `name`, the reason and kestrix doctor.
+QString unusableLine(const QString &name, const PresentDevice &device);
+
+// The root folder of the system facts that kestrix reports; tests point it at a fake tree.
+void setSystemRoot(const QString &root);
+QString systemRoot();

@@ -1,0 +1,329 @@
+// Presence on a fake system tree: which controllers are plugged in, whether a user who is
+// not root may open them, and the udev and ACL facts that explain why not.
+
+#include "device_events.h"
+#include "fallback_bus.h"
+#include "file_conditions.h"
+#include "kestrix_protocol.h"
+#include "presence.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <array>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace
+{
+
+// A root folder with sys/, dev/, run/ and the rule folders as the kernel and udev lay them out.
+class FakeRoot
+{
+public:
+    FakeRoot() { ::chmod(QFile::encodeName(dir.path()).constData(), 0755); }
+    QString path() const { return dir.path(); }
+
+    // A USB device of the vendor; its nodes get `mode` (-1: no node) and belong to root.
+    void addDevice(int number, unsigned productId, int usbMode, int hidrawMode)
+    {
+        const QString device = QStringLiteral("sys/devices/pci0000:00/usb1/1-%1").arg(number);
+        mkdir(device);
+        write(device + "/idVendor", "045b\n");
+        write(device + "/idProduct", QByteArray::number(productId, 16) + '\n');
+        write(device + "/busnum", "1\n");
+        write(device + "/devnum", QByteArray::number(number) + '\n');
+        mkdir(QStringLiteral("sys/bus/usb/devices"));
+        link(QStringLiteral("../../../devices/pci0000:00/usb1/1-%1").arg(number),
+             QStringLiteral("sys/bus/usb/devices/1-%1").arg(number));
+        mkdir(QStringLiteral("dev/bus/usb/001"));
+        if (usbMode >= 0)
+            node(QStringLiteral("dev/bus/usb/001/%1").arg(number, 3, 10, QLatin1Char('0')),
+                 usbMode);
+        if (hidrawMode < 0)
+            return;
+        const QString interface = device + QStringLiteral("/1-%1:1.0").arg(number);
+        const QString hid = interface + QStringLiteral("/0003:045B:%1.000%2")
+                                            .arg(productId, 4, 16, QLatin1Char('0'))
+                                            .arg(number);
+        const QString name = QStringLiteral("hidraw%1").arg(number);
+        mkdir(hid + "/hidraw/" + name);
+        write(interface + "/bInterfaceNumber", "00\n");
+        write(hid + "/uevent", QStringLiteral("HID_ID=0003:0000045B:%1\n")
+                                   .arg(productId, 8, 16, QLatin1Char('0'))
+                                   .toLatin1());
+        link("../../../" + QFileInfo(hid).fileName(), hid + "/hidraw/" + name + "/device");
+        mkdir(QStringLiteral("sys/class/hidraw"));
+        link("../../" + hid.mid(4) + "/hidraw/" + name, "sys/class/hidraw/" + name);
+        node("dev/" + name, hidrawMode);
+    }
+
+    void write(const QString &relative, const QByteArray &content)
+    {
+        mkdir(QFileInfo(relative).path());
+        QFile file(dir.filePath(relative));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+
+private:
+    void mkdir(const QString &relative) { QVERIFY(QDir(dir.path()).mkpath(relative)); }
+    void link(const QString &target, const QString &relative)
+    {
+        QCOMPARE(::symlink(QFile::encodeName(target).constData(),
+                           QFile::encodeName(dir.filePath(relative)).constData()),
+                 0);
+    }
+    void node(const QString &relative, int mode)
+    {
+        write(relative, QByteArray());
+        QCOMPARE(::chmod(QFile::encodeName(dir.filePath(relative)).constData(), mode_t(mode)), 0);
+    }
+
+    QTemporaryDir dir;
+};
+
+class ManualEvents : public DeviceEvents
+{
+public:
+    bool watching() const override { return true; }
+    void announce() { notice(); }
+};
+
+// Counts opens; never has a device.
+class CountingBus final : public UsbBus
+{
+public:
+    int init() override { return 0; }
+    void exit() override {}
+    DeviceHandle *open(uint16_t, uint16_t) override
+    {
+        ++opens;
+        return nullptr;
+    }
+    void close(DeviceHandle *) override {}
+    int opens = 0;
+};
+
+QByteArray aclValue(std::initializer_list<std::array<uint32_t, 3>> entries, uint32_t version = 2)
+{
+    QByteArray value;
+    const auto put = [&value](uint32_t number, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            value.append(char(number >> (8 * i) & 0xFF));
+    };
+    put(version, 4);
+    for (const auto &entry : entries) {
+        put(entry[0], 2);
+        put(entry[1], 2);
+        put(entry[2], 4);
+    }
+    return value;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(DeviceAccess)
+Q_DECLARE_METATYPE(NodeAcl)
+
+class PresenceTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void access_data();
+    void access();
+    void looksOnNoticesOrOnceASecond_data();
+    void looksOnNoticesOrOnceASecond();
+    void absentProductIsNeverOpened();
+    void rules_data();
+    void rules();
+    void acl_data();
+    void acl();
+};
+
+void PresenceTest::access_data()
+{
+    QTest::addColumn<int>("usbMode");
+    QTest::addColumn<int>("hidrawMode");
+    QTest::addColumn<DeviceAccess>("access");
+    QTest::addColumn<QString>("node"); // relative to the root
+
+    // Modes that refuse the owner too, so that the rows hold for whoever runs them.
+    QTest::newRow("hidraw opens") << 0000 << 0666 << DeviceAccess::Usable << "/dev/hidraw1";
+    QTest::newRow("both refuse") << 0000 << 0000 << DeviceAccess::Denied << "/dev/hidraw1";
+    QTest::newRow("usb node opens")
+        << 0666 << 0000 << DeviceAccess::Usable << "/dev/bus/usb/001/001";
+    QTest::newRow("no hidraw, usb refuses")
+        << 0000 << -1 << DeviceAccess::Denied << "/dev/bus/usb/001/001";
+    QTest::newRow("read-only") << 0444 << 0444 << DeviceAccess::Denied << "/dev/hidraw1";
+    QTest::newRow("no nodes yet") << -1 << -1 << DeviceAccess::NoNode << "/dev/bus/usb/001/001";
+}
+
+void PresenceTest::access()
+{
+    QFETCH(int, usbMode);
+    QFETCH(int, hidrawMode);
+    QFETCH(DeviceAccess, access);
+    QFETCH(QString, node);
+    FakeRoot root;
+    root.addDevice(1, PRODUCT_ID_WHEEL, usbMode, hidrawMode);
+    root.addDevice(2, 0x1234, 0666, -1); // the vendor's, not the family's
+
+    AsOtherUser other;
+    QVERIFY(other.active);
+    Presence presence(root.path());
+    const std::vector<PresentDevice> devices = presence.devices();
+    QCOMPARE(devices.size(), size_t(1));
+    QCOMPARE(devices[0].productId, uint16_t(PRODUCT_ID_WHEEL));
+    QCOMPARE(devices[0].busNumber, 1);
+    QCOMPARE(devices[0].deviceNumber, 1);
+    QCOMPARE(devices[0].access, access);
+    QCOMPARE(QString::fromStdString(devices[0].node), root.path() + node);
+    QCOMPARE(presence.usable(KESTRIX_VENDOR_ID, PRODUCT_ID_WHEEL), access == DeviceAccess::Usable);
+}
+
+void PresenceTest::looksOnNoticesOrOnceASecond_data()
+{
+    QTest::addColumn<bool>("watched");
+    QTest::addColumn<int>("notices");
+    QTest::addColumn<int>("milliseconds"); // of ticks of 100 ms
+    QTest::addColumn<int>("searches");
+    QTest::addColumn<int>("accessChecks"); // of the one plugged-in wheel that refuses
+
+    QTest::newRow("watched, quiet") << true << 0 << 5000 << 1 << 6;
+    QTest::newRow("watched, two notices") << true << 2 << 500 << 3 << 3;
+    QTest::newRow("unwatched, under a second") << false << 0 << 900 << 1 << 1;
+    QTest::newRow("unwatched, three seconds") << false << 0 << 3000 << 4 << 4;
+}
+
+void PresenceTest::looksOnNoticesOrOnceASecond()
+{
+    QFETCH(bool, watched);
+    QFETCH(int, notices);
+    QFETCH(int, milliseconds);
+    QFETCH(int, searches);
+    QFETCH(int, accessChecks);
+    FakeRoot root;
+    root.addDevice(1, PRODUCT_ID_WHEEL, 0000, 0000);
+    ManualEvents events;
+    int64_t now = 0;
+    int opens = 0;
+    Presence presence(
+        root.path(), [&]() -> DeviceEvents * { return watched ? &events : nullptr; },
+        [&opens](const QString &) {
+            ++opens;
+            return EACCES;
+        },
+        [&now] { return now; });
+    for (int tick = 0; tick <= milliseconds / 100; ++tick, now += 100) {
+        if (tick > 0 && tick <= notices)
+            events.announce();
+        presence.devices();
+        presence.usable(KESTRIX_VENDOR_ID, PRODUCT_ID_RUDDER);
+    }
+    QCOMPARE(presence.searches(), searches);
+    QCOMPARE(presence.accessChecks(), accessChecks);
+    QCOMPARE(opens, 2 * accessChecks); // the hidraw node, then the USB node
+}
+
+void PresenceTest::absentProductIsNeverOpened()
+{
+    FakeRoot root;
+    root.addDevice(1, PRODUCT_ID_JOYSTICK, 0666, 0666);
+    CountingBus preferred;
+    CountingBus fallback;
+    Presence presence(root.path());
+    FallbackBus bus(&preferred, &fallback, &presence);
+    for (int tick = 0; tick < 10; ++tick) {
+        for (uint16_t product : {PRODUCT_ID_GENERIC, PRODUCT_ID_RUDDER, PRODUCT_ID_WHEEL})
+            QCOMPARE(bus.open(KESTRIX_VENDOR_ID, product), nullptr);
+    }
+    QCOMPARE(preferred.opens + fallback.opens, 0);
+    QCOMPARE(bus.open(KESTRIX_VENDOR_ID, PRODUCT_ID_JOYSTICK), nullptr);
+    QCOMPARE(preferred.opens, 1);
+    QCOMPARE(fallback.opens, 1);
+}
+
+void PresenceTest::rules_data()
+{
+    QTest::addColumn<QStringList>("files"); // folder/name=content
+    QTest::addColumn<bool>("udevRuns");
+    QTest::addColumn<QStringList>("rules"); // path relative to the root, "early" or "late"
+
+    const QString rule =
+        QStringLiteral("SUBSYSTEM==\"hidraw\", ATTRS{idVendor}==\"045B\", TAG+=\"uaccess\"");
+    QTest::newRow("none") << QStringList{} << false << QStringList{};
+    QTest::newRow("etc, early, udev runs")
+        << QStringList{"etc/udev/rules.d/70-kestrix.rules=" + rule, "run/udev/control="} << true
+        << QStringList{"/etc/udev/rules.d/70-kestrix.rules early"};
+    QTest::newRow("usr/lib, late")
+        << QStringList{"usr/lib/udev/rules.d/99-kestrix.rules=" + rule} << false
+        << QStringList{"/usr/lib/udev/rules.d/99-kestrix.rules late"};
+    QTest::newRow("usr/local/lib and run")
+        << QStringList{"usr/local/lib/udev/rules.d/60-a.rules=" + rule,
+                       "run/udev/rules.d/80-b.rules=" + rule}
+        << false
+        << QStringList{"/usr/local/lib/udev/rules.d/60-a.rules early",
+                       "/run/udev/rules.d/80-b.rules late"};
+    QTest::newRow("masked in etc") << QStringList{"usr/lib/udev/rules.d/70-kestrix.rules=" + rule,
+                                                  "etc/udev/rules.d/70-kestrix.rules="}
+                                   << false << QStringList{};
+    QTest::newRow("commented out")
+        << QStringList{"etc/udev/rules.d/70-kestrix.rules=# " + rule} << false << QStringList{};
+    QTest::newRow("another vendor")
+        << QStringList{"etc/udev/rules.d/70-x.rules=ATTRS{idVendor}==\"045c\""} << false
+        << QStringList{};
+    QTest::newRow("not a rules file")
+        << QStringList{"etc/udev/rules.d/70-kestrix.rules.bak=" + rule} << false << QStringList{};
+}
+
+void PresenceTest::rules()
+{
+    QFETCH(QStringList, files);
+    QFETCH(bool, udevRuns);
+    QFETCH(QStringList, rules);
+    FakeRoot root;
+    for (const QString &file : files)
+        root.write(file.section(QLatin1Char('='), 0, 0),
+                   file.section(QLatin1Char('='), 1).toUtf8());
+    const AccessFacts facts = accessFacts(root.path());
+    QCOMPARE(facts.udevRuns, udevRuns);
+    QStringList found;
+    for (const UdevRuleFile &file : facts.rules)
+        found << file.path.mid(root.path().size()) + (file.early ? " early" : " late");
+    QCOMPARE(found, rules);
+}
+
+void PresenceTest::acl_data()
+{
+    QTest::addColumn<QByteArray>("value");
+    QTest::addColumn<NodeAcl>("acl");
+    constexpr uint32_t USER_OBJ = 1, USER = 2, GROUP_OBJ = 4, MASK = 0x10, OTHER = 0x20;
+    constexpr uint32_t ME = 1000;
+
+    QTest::newRow("uaccess grant")
+        << aclValue({{USER_OBJ, 6, 0}, {USER, 6, ME}, {GROUP_OBJ, 6, 0}, {MASK, 6, 0}, {OTHER, 0, 0}})
+        << NodeAcl::Granted;
+    QTest::newRow("another user's")
+        << aclValue({{USER_OBJ, 6, 0}, {USER, 6, 1001}, {MASK, 6, 0}}) << NodeAcl::NotGranted;
+    QTest::newRow("read only") << aclValue({{USER, 4, ME}, {MASK, 6, 0}}) << NodeAcl::NotGranted;
+    QTest::newRow("mask takes write") << aclValue({{USER, 6, ME}, {MASK, 4, 0}}) << NodeAcl::NotGranted;
+    QTest::newRow("other bits only")
+        << aclValue({{USER_OBJ, 6, 0}, {OTHER, 6, 0}}) << NodeAcl::NotGranted;
+    QTest::newRow("unknown version") << aclValue({{USER, 6, ME}}, 1) << NodeAcl::Unknown;
+    QTest::newRow("cut short") << aclValue({{USER, 6, ME}}).chopped(3) << NodeAcl::Unknown;
+}
+
+void PresenceTest::acl()
+{
+    QFETCH(QByteArray, value);
+    QFETCH(NodeAcl, acl);
+    QCOMPARE(aclForUser(value, 1000), acl);
+}
+
+QTEST_GUILESS_MAIN(PresenceTest)
+#include "test_presence.moc"
