@@ -8,11 +8,13 @@
 #include "device_sequences.h"
 #include "family.h"
 #include "form_binding.h"
+#include "presence.h"
 #include "tab_bar_accessibility.h"
 #include "transport.h"
 #include "wait_cursor.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -66,6 +68,15 @@ MainWindow::MainWindow(QWidget *parent)
     // The names can't change while the window lives: the language is chosen at start.
     for (int i = 0; i < int(deviceCatalogue.size()); ++i)
         form->comboBox->setItemText(i, tr(deviceCatalogue[i].name));
+    // In code, so that the form stays as specified: said in the window, never in a box.
+    accessProblem = new QLabel(this);
+    accessProblem->setObjectName(QStringLiteral("access_problem"));
+    accessProblem->setWordWrap(true);
+    accessProblem->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    accessProblem->setAccessibleName(tr("Controller that can not be used"));
+    accessProblem->hide();
+    form->verticalLayout_6->insertWidget(form->verticalLayout_6->indexOf(form->comboBox) + 1,
+                                         accessProblem);
     hideAllTabs();
     pollDevices();
 
@@ -184,6 +195,27 @@ void MainWindow::pollDevices()
         if (button->isEnabled() != enable)
             button->setEnabled(enable);
     }
+    showAccessProblems();
+}
+
+void MainWindow::showAccessProblems()
+{
+    QStringList lines;
+    for (const PresentDevice &device : presentDevices()) {
+        if (device.access == DeviceAccess::Usable)
+            continue;
+        for (const DeviceEntry &entry : deviceCatalogue) {
+            if (!entry.handle && entry.vendorId == device.vendorId &&
+                entry.productId == device.productId)
+                lines << unusableLine(tr(entry.name), device);
+        }
+    }
+    const QString text = lines.join(QLatin1Char('\n'));
+    if (accessProblem->text() == text)
+        return;
+    accessProblem->setText(text);
+    accessProblem->setAccessibleDescription(text);
+    accessProblem->setVisible(!text.isEmpty());
 }
 
 void MainWindow::hideAllTabs()

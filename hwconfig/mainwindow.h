@@ -11,6 +11,7 @@
 #include <vector>
 
 class FormBinding;
+class QLabel;
 class HardwareSettingsWidgetVariant;
 
 namespace Ui {
@@ -48,6 +49,8 @@ private:
     void storePages(unsigned char *record);
 
     void pollDevices();
+    // The line under the selector for a controller that is plugged in but can not be opened.
+    void showAccessProblems();
     void hideAllTabs();
     // The read action; true when it loaded the pages of the selected device.
     bool readSettings();
@@ -58,6 +61,7 @@ private:
     void warn(const QString &text);
 
     Ui::MainWindow *form;
+    QLabel *accessProblem = nullptr;
     QIcon icon;
     // The pages' widgets, bound to their fields of the record.
     std::unique_ptr<FormBinding> pages;

@@ -603,6 +603,10 @@
         <source>The controller&apos;s settings changed since they were read, so nothing was saved. Your changes are still shown; click &quot;Read settings&quot; to see what the controller holds now.</source>
         <translation>Настройки контроллера изменились после чтения, поэтому ничего не сохранено. Ваши изменения остались на страницах; нажмите «Прочитать настройки», чтобы увидеть, что сейчас хранит контроллер.</translation>
     </message>
+    <message>
+        <source>Controller that can not be used</source>
+        <translation>Контроллер, который нельзя использовать</translation>
+    </message>
 </context>
 <context>
     <name>PremiumHardwareSettingsWidget</name>
@@ -713,6 +717,25 @@
     <message>
         <source>Braking resistor limit (%) slider</source>
         <translation>Предел тормозного резистора (%), ползунок</translation>
+    </message>
+</context>
+<context>
+    <name>Presence</name>
+    <message>
+        <source>this user may not open %1</source>
+        <translation>этому пользователю нельзя открыть %1</translation>
+    </message>
+    <message>
+        <source>another program holds %1</source>
+        <translation>%1 занят другой программой</translation>
+    </message>
+    <message>
+        <source>%1 does not exist</source>
+        <translation>%1 не существует</translation>
+    </message>
+    <message>
+        <source>%1: plugged in, but it can not be used (%2). Run &quot;kestrix doctor&quot; to see how to fix it.</source>
+        <translation>%1: подключён, но его нельзя использовать (%2). Запустите «kestrix doctor», чтобы узнать, как это исправить.</translation>
     </message>
 </context>
 <context>

@@ -177,5 +177,29 @@ time (ms), vendor:product, request type, request, value, index, length, result, 
         <translation>Что программа отправила и что ответили контроллеры, новые внизу:
 время (мс), производитель:изделие, тип запроса, запрос, значение, индекс, длина, результат, данные.</translation>
     </message>
+    <message>
+        <source>Plugged in, but opening it fails as on a node this user may not open.</source>
+        <translation>Кабель подключён, но открыть контроллер нельзя, как узел, к которому у пользователя нет доступа.</translation>
+    </message>
+    <message>
+        <source>Generic no access</source>
+        <translation>Универсальное устройство: нет доступа</translation>
+    </message>
+    <message>
+        <source>No access</source>
+        <translation>Нет доступа</translation>
+    </message>
+    <message>
+        <source>Joystick no access</source>
+        <translation>Джойстик: нет доступа</translation>
+    </message>
+    <message>
+        <source>Rudder no access</source>
+        <translation>Педали: нет доступа</translation>
+    </message>
+    <message>
+        <source>Wheel no access</source>
+        <translation>Руль: нет доступа</translation>
+    </message>
 </context>
 </TS>

@@ -260,6 +260,14 @@
         <source>Games</source>
         <translation>Игры</translation>
     </message>
+    <message>
+        <source>Wheel</source>
+        <translation>Руль</translation>
+    </message>
+    <message>
+        <source>Wheel that can not be used</source>
+        <translation>Руль, который нельзя использовать</translation>
+    </message>
 </context>
 <context>
     <name>PremiumEffectSettingsWidget</name>
@@ -342,6 +350,25 @@
     <message>
         <source>Dampening gain (unitless) slider</source>
         <translation>Демпфирование (без единиц), ползунок</translation>
+    </message>
+</context>
+<context>
+    <name>Presence</name>
+    <message>
+        <source>this user may not open %1</source>
+        <translation>этому пользователю нельзя открыть %1</translation>
+    </message>
+    <message>
+        <source>another program holds %1</source>
+        <translation>%1 занят другой программой</translation>
+    </message>
+    <message>
+        <source>%1 does not exist</source>
+        <translation>%1 не существует</translation>
+    </message>
+    <message>
+        <source>%1: plugged in, but it can not be used (%2). Run &quot;kestrix doctor&quot; to see how to fix it.</source>
+        <translation>%1: подключён, но его нельзя использовать (%2). Запустите «kestrix doctor», чтобы узнать, как это исправить.</translation>
     </message>
 </context>
 <context>

@@ -49,18 +49,18 @@ SimulatorPanel::SimulatorPanel(SimulatedBus &bus, QWidget *parent)
         return c ? c : bus.add(kind, false);
     };
     const Ui::SimulatorPanel &f = *form;
-    connectControls({controller(ControllerKind::Generic), f.generic_plugged_in,
+    connectControls({controller(ControllerKind::Generic), f.generic_plugged_in, f.generic_no_access,
                      f.generic_stays_busy, f.generic_fails_transfers, f.generic_times_out,
                      f.generic_short_reports, f.generic_latency});
     connectControls({controller(ControllerKind::Joystick), f.joystick_plugged_in,
-                     f.joystick_stays_busy, f.joystick_fails_transfers, f.joystick_times_out,
-                     f.joystick_short_reports, f.joystick_latency});
-    connectControls({controller(ControllerKind::Rudder), f.rudder_plugged_in, f.rudder_stays_busy,
-                     f.rudder_fails_transfers, f.rudder_times_out, f.rudder_short_reports,
-                     f.rudder_latency});
-    connectControls({controller(ControllerKind::Wheel), f.wheel_plugged_in, f.wheel_stays_busy,
-                     f.wheel_fails_transfers, f.wheel_times_out, f.wheel_short_reports,
-                     f.wheel_latency});
+                     f.joystick_no_access, f.joystick_stays_busy, f.joystick_fails_transfers,
+                     f.joystick_times_out, f.joystick_short_reports, f.joystick_latency});
+    connectControls({controller(ControllerKind::Rudder), f.rudder_plugged_in, f.rudder_no_access,
+                     f.rudder_stays_busy, f.rudder_fails_transfers, f.rudder_times_out,
+                     f.rudder_short_reports, f.rudder_latency});
+    connectControls({controller(ControllerKind::Wheel), f.wheel_plugged_in, f.wheel_no_access,
+                     f.wheel_stays_busy, f.wheel_fails_transfers, f.wheel_times_out,
+                     f.wheel_short_reports, f.wheel_latency});
 }
 
 SimulatorPanel::~SimulatorPanel()
@@ -76,6 +76,7 @@ void SimulatorPanel::connectControls(const KindControls &controls)
     const int busyReads = c->busyReadCount();
     controls.pluggedIn->setChecked(c->pluggedIn());
     controls.staysBusy->setChecked(busyReads < 0);
+    controls.noAccess->setChecked(c->accessDenied());
 
     connect(controls.pluggedIn, &QCheckBox::toggled, this, [c](bool on) {
         if (on)
@@ -83,6 +84,7 @@ void SimulatorPanel::connectControls(const KindControls &controls)
         else
             c->unplug();
     });
+    connect(controls.noAccess, &QCheckBox::toggled, this, [c](bool on) { c->setAccessDenied(on); });
     const int usualBusyReads = busyReads < 0 ? SimulatedController::DEFAULT_BUSY_READS : busyReads;
     connect(controls.staysBusy, &QCheckBox::toggled, this,
             [c, usualBusyReads](bool on) { c->setBusyReads(on ? -1 : usualBusyReads); });

@@ -44,6 +44,7 @@ private:
     struct KindControls {
         SimulatedController *controller;
         QCheckBox *pluggedIn;
+        QCheckBox *noAccess;
         QCheckBox *staysBusy;
         QCheckBox *failsTransfers;
         QCheckBox *timesOut;

@@ -6,6 +6,7 @@
 #include "effect_settings_record.h"
 #include "game_watch.h"
 #include "games_window.h"
+#include "presence.h"
 #include "program_main.h"
 #include "transport.h"
 #include "wait_cursor.h"
@@ -16,6 +17,7 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QTimer>
@@ -155,6 +157,12 @@ void MainWindow::pollDevice()
 {
     DeviceEntry &entry = wheelDevice.entry;
     openIfAbsent(entry);
+    PresentDevice refusing;
+    showAccessProblem(!entry.handle &&
+                              unusableDevice(static_cast<uint16_t>(entry.vendorId),
+                                             static_cast<uint16_t>(entry.productId), &refusing)
+                          ? unusableLine(tr("Wheel"), refusing)
+                          : QString());
     if (!entry.handle) {
         showDisconnected();
         return;
@@ -196,6 +204,33 @@ void MainWindow::showDisconnected()
     form->premium_effect_settings->hide();
     form->reboot_button->setEnabled(false);
     form->save_settings_button->setEnabled(false);
+    adjustToContents();
+}
+
+void MainWindow::showAccessProblem(const QString &text)
+{
+    if (accessProblem ? accessProblem->text() == text : text.isEmpty())
+        return;
+    if (!accessProblem) {
+        // Made in code so that the form stays as it is; above the disconnected state's buttons.
+        accessProblem = new QLabel(this);
+        accessProblem->setObjectName(QStringLiteral("access_problem"));
+        accessProblem->setWordWrap(true);
+        accessProblem->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        accessProblem->setAccessibleName(tr("Wheel that can not be used"));
+        form->verticalLayout_6->insertWidget(0, accessProblem);
+    }
+    accessProblem->setText(text);
+    accessProblem->setAccessibleDescription(text);
+    accessProblem->setVisible(!text.isEmpty());
+    // The window takes its minimum size, which knows nothing of wrapping: the line gets the
+    // height it needs at the width the rest of the window sets.
+    QLayout *layout = form->verticalLayout_6;
+    const QMargins margins = layout->contentsMargins();
+    accessProblem->setMinimumHeight(0);
+    const int width = layout->minimumSize().width() - margins.left() - margins.right();
+    accessProblem->setMinimumHeight(text.isEmpty() ? 0 : accessProblem->heightForWidth(width));
+    trayIcon->setToolTip(text);
     adjustToContents();
 }
 

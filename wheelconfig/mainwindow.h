@@ -14,6 +14,7 @@ class EffectSettingsWidgetVariant;
 class GameWatch;
 class GamesWindow;
 class QAction;
+class QLabel;
 class QMenu;
 class QTimer;
 
@@ -71,6 +72,9 @@ private slots:
 private:
     void pollDevice();
     void showDisconnected();
+    // The line of the disconnected state, and the tray's tooltip, for a wheel that is
+    // plugged in but can not be opened; empty clears both.
+    void showAccessProblem(const QString &text);
     void showConnected(const unsigned char *record);
     void adjustToContents();
     void sendEffectSettings();
@@ -104,6 +108,7 @@ private:
     QAction *exitAction = nullptr;
     QSystemTrayIcon *trayIcon = nullptr;
     QTimer *trayWait = nullptr;
+    QLabel *accessProblem = nullptr; // made when first needed
     int trayLooks = 0;
     bool quitRequested = false;
     // The state the window shows, so that a poll that finds nothing new changes nothing.

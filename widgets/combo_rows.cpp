@@ -16,7 +16,9 @@ void setComboRowHidden(QComboBox *combo, int row, bool hidden)
     // Arrow keys and the mouse wheel step through the model, not the view: a row the list
     // does not offer must not be reachable that way either.
     if (auto *model = qobject_cast<QStandardItemModel *>(combo->model())) {
-        if (QStandardItem *item = model->item(row))
+        QStandardItem *item = model->item(row);
+        // Setting the same flags again still notifies the model's views.
+        if (item && item->isEnabled() == hidden)
             item->setEnabled(!hidden);
     }
 }
