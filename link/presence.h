@@ -16,7 +16,8 @@
 
 class DeviceEvents;
 
-// Opens the node read-write and closes it again: 0, or the errno of the failed open.
+// Whether this user may open the node read-write: 0, or the errno an open would fail with
+// (EACCES, EPERM, ENOENT).
 using NodeOpenCheck = std::function<int(const QString &node)>;
 // A steady clock in milliseconds.
 using MillisecondClock = std::function<int64_t()>;
@@ -24,7 +25,7 @@ using MillisecondClock = std::function<int64_t()>;
 class Presence
 {
 public:
-    // Empty functions mean the real open(2) and steady clock; without events, the bus is
+    // Empty functions mean the kernel's own access check and the steady clock; without events, the bus is
     // searched again once a second at most.
     explicit Presence(const QString &root = QString(), std::function<DeviceEvents *()> events = {},
                       NodeOpenCheck openCheck = {}, MillisecondClock clock = {});

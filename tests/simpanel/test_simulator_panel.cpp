@@ -233,8 +233,8 @@ void SimulatorPanelTest::everyControlIsNamed()
         names << c.name;
     QStringList expected;
     for (const char *kind : {"Generic", "Joystick", "Rudder", "Wheel"}) {
-        for (const char *control : {"plugged in", "stays busy", "fails transfers", "times out",
-                                    "short reports", "latency (ms)"})
+        for (const char *control : {"plugged in", "no access", "stays busy", "fails transfers",
+                                    "times out", "short reports", "latency (ms)"})
             expected << QStringLiteral("%1 %2").arg(QLatin1String(kind), QLatin1String(control));
     }
     expected << QStringLiteral("Recent transfers");
