@@ -145,7 +145,9 @@ void MainWindow::fillButtonModeCombos()
 void MainWindow::loadPages(const unsigned char *record)
 {
     pages->load(record);
-    form->spi_recommendations->setVisible(record[HardwareSettingsRecord::SPI_MODE] != 0);
+    // Any mode but "Disabled", also one that names no item.
+    static const RecordField &spiMode = *hardwareSettingsTable().find(QStringLiteral("spi_mode"));
+    form->spi_recommendations->setVisible(spiMode.read(record) != 0);
 }
 
 void MainWindow::storePages(unsigned char *record)
