@@ -705,8 +705,9 @@ int Command::exportProfile(const ProfileStore &store)
     const ProfileStore::Outcome read = store.read(name, record);
     if (!read.ok())
         return fail(
-            read.status == ProfileStore::Status::BadName ? EXIT_USAGE : EXIT_DEVICE,
-            QStringLiteral("the profile \"%1\" can not be read: %2").arg(name, read.reason()));
+            read.problem == Outcome::Problem::BadName ? EXIT_USAGE : EXIT_DEVICE,
+            QStringLiteral("the profile \"%1\" can not be read: %2")
+                .arg(name, ProfileStore::reason(read)));
     const RecordValues values = readRecordValues(effectSettingsTable(), record);
     if (const Outcome saved = writeFileAtomically(path, profileJson(values)); !saved.ok())
         return fail(EXIT_USAGE,
@@ -720,12 +721,12 @@ int Command::importProfile(const ProfileStore &store)
     const QString path = arguments.positionals.at(1);
     const QString name = arguments.positionals.size() == 3 ? arguments.positionals.at(2)
                                                            : QFileInfo(path).completeBaseName();
-    ProfileStore::Outcome named;
-    named.nameProblem = ProfileStore::checkName(name);
-    if (named.nameProblem != ProfileStore::NameProblem::None) {
-        named.status = ProfileStore::Status::BadName;
-        return fail(EXIT_USAGE,
-                    QStringLiteral("\"%1\" can not name a profile: %2").arg(name, named.reason()));
+    if (const ProfileStore::NameProblem problem = ProfileStore::checkName(name);
+        problem != ProfileStore::NameProblem::None) {
+        Outcome named = Outcome::failed(Outcome::Problem::BadName);
+        named.detail = int(problem);
+        return fail(EXIT_USAGE, QStringLiteral("\"%1\" can not name a profile: %2")
+                                    .arg(name, ProfileStore::reason(named)));
     }
     QByteArray json;
     if (const int code = readSmallFile(path, &json); code != EXIT_DONE)
@@ -747,7 +748,8 @@ int Command::importProfile(const ProfileStore &store)
     if (!written.ok())
         return fail(
             EXIT_DEVICE,
-            QStringLiteral("the profile \"%1\" can not be stored: %2").arg(name, written.reason()));
+            QStringLiteral("the profile \"%1\" can not be stored: %2")
+                .arg(name, ProfileStore::reason(written)));
     out << QStringLiteral("Stored %1 as the profile \"%2\"\n").arg(path, name);
     return EXIT_DONE;
 }

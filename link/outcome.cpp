@@ -49,6 +49,10 @@ QString Outcome::reason() const
         return QStringLiteral("it stayed busy and did not confirm in time");
     case Problem::StoppedAnswering:
         return QStringLiteral("it stopped answering");
+    case Problem::Damaged:
+        return QStringLiteral("the file is damaged");
+    case Problem::BadName:
+        return QStringLiteral("the name is refused");
     case Problem::Failed:
         break;
     }

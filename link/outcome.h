@@ -28,11 +28,15 @@ struct Outcome {
         NameTooLong,
         NoFolder, // the folder the file would be in is missing
         NotFound,
-        Failed, // anything else; systemText says what
+        Damaged, // shorter than the record it holds
+        // A name.
+        BadName, // refused; `detail` is the refuser's own code for why
+        Failed,  // anything else; systemText says what
     };
     Problem problem = Problem::None;
     QString systemText;
     int transfer = 0; // the failing transfer's result: a negative UsbResult, or a short count
+    int detail = 0;
 
     bool ok() const { return problem == Problem::None; }
     // "the disk is full", to follow "... can not be written: ".

@@ -19,52 +19,14 @@ namespace {
 
 const QString PROFILE_DIRECTORY = QStringLiteral("wheel_profiles");
 
-ProfileStore::Outcome outcome(ProfileStore::Status status)
-{
-    ProfileStore::Outcome result;
-    result.status = status;
-    return result;
-}
-
-// The writer's and the system's outcome as the store tells it; `missing` is what a missing
-// entry means where it happens.
-ProfileStore::Outcome storeOutcome(const ::Outcome &done, ProfileStore::Status missing)
-{
-    using Status = ProfileStore::Status;
-    using Problem = ::Outcome::Problem;
-    switch (done.problem) {
-    case Problem::None:
-        return outcome(Status::Ok);
-    case Problem::DiskFull:
-        return outcome(Status::DiskFull);
-    case Problem::NotRegularFile:
-        return outcome(Status::NotAFile);
-    case Problem::SymbolicLink: // also an entry that turned into a link after it was examined
-    case Problem::PlantedLink:
-        return outcome(Status::SymbolicLink);
-    case Problem::AccessDenied:
-    case Problem::ReadOnly:
-        return outcome(Status::AccessDenied);
-    case Problem::NameTooLong:
-        return outcome(Status::NameTooLong);
-    case Problem::NoFolder:
-        return outcome(Status::NoStore);
-    case Problem::NotFound:
-        return outcome(missing);
-    default:
-        break;
-    }
-    ProfileStore::Outcome failed = outcome(Status::Failed);
-    failed.systemText = done.reason();
-    return failed;
-}
+using Problem = Outcome::Problem;
 
 // What the system's error number means to someone who saves a profile.
-ProfileStore::Outcome systemFailure(int error, const QString &qtText)
+Outcome systemFailure(int error, const QString &qtText)
 {
     if (error != 0)
-        return storeOutcome(::Outcome::fromError(error), ProfileStore::Status::NotFound);
-    ProfileStore::Outcome failed = outcome(ProfileStore::Status::Failed);
+        return Outcome::fromError(error);
+    Outcome failed = Outcome::failed(Problem::Failed);
     failed.systemText = qtText;
     return failed;
 }
@@ -118,20 +80,20 @@ QStringList ProfileStore::names() const
 ProfileStore::Outcome ProfileStore::examine(const QString &name, bool mustExist) const
 {
     if (!storeUsable)
-        return outcome(Status::NoStore);
+        return Outcome::failed(Problem::NoFolder);
     if (const NameProblem problem = checkName(name); problem != NameProblem::None) {
-        Outcome refused = outcome(Status::BadName);
-        refused.nameProblem = problem;
+        Outcome refused = Outcome::failed(Problem::BadName);
+        refused.detail = int(problem);
         return refused;
     }
     const QFileInfo info(profileDir.filePath(name));
     if (info.isSymLink()) // also one that points nowhere, which exists() does not see
-        return outcome(Status::SymbolicLink);
+        return Outcome::failed(Problem::SymbolicLink);
     if (!info.exists())
-        return outcome(mustExist ? Status::NotFound : Status::Ok);
+        return mustExist ? Outcome::failed(Problem::NotFound) : Outcome();
     if (!info.isFile())
-        return outcome(Status::NotAFile);
-    return outcome(Status::Ok);
+        return Outcome::failed(Problem::NotRegularFile);
+    return Outcome();
 }
 
 ProfileStore::Outcome ProfileStore::read(const QString &name, unsigned char *record) const
@@ -150,7 +112,7 @@ ProfileStore::Outcome ProfileStore::read(const QString &name, unsigned char *rec
     struct stat status;
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
         ::close(fd);
-        return outcome(Status::NotAFile);
+        return Outcome::failed(Problem::NotRegularFile);
     }
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
@@ -167,9 +129,9 @@ ProfileStore::Outcome ProfileStore::read(const QString &name, unsigned char *rec
         return systemFailure(errno, file.errorString());
     // A short file holds no whole profile: loading it would mix in bytes nobody read.
     if (received != EFFECT_SETTINGS_RECORD_SIZE)
-        return outcome(Status::Short);
+        return Outcome::failed(Problem::Damaged);
     std::memcpy(record, bytes, sizeof bytes);
-    return outcome(Status::Ok);
+    return Outcome();
 }
 
 ProfileStore::Outcome ProfileStore::write(const QString &name, const unsigned char *record) const
@@ -181,7 +143,8 @@ ProfileStore::Outcome ProfileStore::write(const QString &name, const unsigned ch
         profileDir.filePath(name),
         QByteArray(reinterpret_cast<const char *>(record), EFFECT_SETTINGS_RECORD_SIZE),
         LinkPolicy::Refuse);
-    return storeOutcome(written, Status::NoStore);
+    // A folder that went away since the store was opened.
+    return written.problem == Problem::NotFound ? Outcome::failed(Problem::NoFolder) : written;
 }
 
 ProfileStore::Outcome ProfileStore::remove(const QString &name) const
@@ -192,7 +155,7 @@ ProfileStore::Outcome ProfileStore::remove(const QString &name) const
     // unlink() never follows a link, so at worst a link made meanwhile goes, not its target.
     if (!QFile::remove(profileDir.filePath(name)))
         return systemFailure(errno, QString());
-    return outcome(Status::Ok);
+    return Outcome();
 }
 
 bool ProfileStore::exists(const QString &name) const
@@ -203,13 +166,13 @@ bool ProfileStore::exists(const QString &name) const
 
 QString ProfileStore::reason(const Outcome &outcome)
 {
-    switch (outcome.status) {
-    case Status::Ok:
+    switch (outcome.problem) {
+    case Problem::None:
         return {};
-    case Status::NoStore:
+    case Problem::NoFolder:
         return tr("the folder wheel_profiles can not be used");
-    case Status::BadName:
-        switch (outcome.nameProblem) {
+    case Problem::BadName:
+        switch (NameProblem(outcome.detail)) {
         case NameProblem::None:
         case NameProblem::Empty:
             return tr("no name was typed");
@@ -223,22 +186,24 @@ QString ProfileStore::reason(const Outcome &outcome)
             return tr("the name contains / or \\");
         }
         break;
-    case Status::NotFound:
+    case Problem::NotFound:
         return tr("there is no profile of that name");
-    case Status::SymbolicLink:
+    case Problem::SymbolicLink:
+    case Problem::PlantedLink:
         return tr("that name is a symbolic link, and links are never followed");
-    case Status::NotAFile:
+    case Problem::NotRegularFile:
         return tr("that name is not a profile file");
-    case Status::Short:
+    case Problem::Damaged:
         return tr("the file is damaged: it is shorter than 22 bytes");
-    case Status::DiskFull:
+    case Problem::DiskFull:
         return tr("the disk is full");
-    case Status::AccessDenied:
+    case Problem::AccessDenied:
+    case Problem::ReadOnly:
         return tr("permission was denied");
-    case Status::NameTooLong:
+    case Problem::NameTooLong:
         return tr("the name is too long");
-    case Status::Failed:
+    default:
         break;
     }
-    return outcome.systemText;
+    return outcome.systemText.isEmpty() ? outcome.reason() : outcome.systemText;
 }

@@ -8,6 +8,8 @@
 // record is on disk, and entries that are symbolic links are neither listed, read,
 // written nor deleted, so no name ever reaches a file outside the folder.
 
+#include "outcome.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QString>
@@ -28,29 +30,9 @@ public:
         PathSeparator,    // would lead out of the folder
     };
 
-    enum class Status {
-        Ok,
-        NoStore,      // wheel_profiles could not be made or entered
-        BadName,      // see nameProblem
-        NotFound,     // no profile of that name
-        SymbolicLink, // never followed, whatever it points at
-        NotAFile,     // a folder or a device, not a profile
-        Short,        // fewer than 22 bytes: no whole profile
-        DiskFull,
-        AccessDenied,
-        NameTooLong,
-        Failed, // anything else; systemText says what
-    };
-
-    struct Outcome {
-        Status status = Status::Ok;
-        NameProblem nameProblem = NameProblem::None;
-        QString systemText; // the system's own words, for Failed
-
-        bool ok() const { return status == Status::Ok; }
-        // A short reason in the user's language, to follow "could not be saved: ".
-        QString reason() const { return ProfileStore::reason(*this); }
-    };
+    // Ok, or why not: BadName with a NameProblem as its detail, NoFolder when
+    // wheel_profiles can not be made or entered, Damaged for a file shorter than 22 bytes.
+    using Outcome = ::Outcome;
 
     enum class Folder {
         Make,      // wheel_profiles is made if it is missing

@@ -113,7 +113,7 @@ ProfileStore::Outcome ProfileWidget::apply(const QString &name, bool typed)
 {
     ProfileStore::Outcome read;
     if (!panel) { // not attached: nowhere to load it
-        read.status = ProfileStore::Status::Failed;
+        read.problem = Outcome::Problem::Failed;
         return read;
     }
     unsigned char record[EFFECT_SETTINGS_RECORD_SIZE];
@@ -150,7 +150,7 @@ void ProfileWidget::showHeld()
 
 QString ProfileWidget::applyFailure(const ProfileStore::Outcome &outcome)
 {
-    return tr("The profile could not be applied: %1.").arg(outcome.reason());
+    return tr("The profile could not be applied: %1.").arg(ProfileStore::reason(outcome));
 }
 
 void ProfileWidget::on_profileComboBox_activated(int index)
@@ -169,7 +169,7 @@ void ProfileWidget::on_profileSaveButton_clicked()
     refreshProfiles();
     showName(name, !saved.ok());
     if (!saved.ok())
-        tell(tr("The profile could not be saved: %1.").arg(saved.reason()));
+        tell(tr("The profile could not be saved: %1.").arg(ProfileStore::reason(saved)));
 }
 
 void ProfileWidget::on_profileDeleteButton_clicked()
@@ -181,6 +181,6 @@ void ProfileWidget::on_profileDeleteButton_clicked()
     refreshProfiles();
     if (!removed.ok()) {
         showName(name, true);
-        tell(tr("The profile could not be deleted: %1.").arg(removed.reason()));
+        tell(tr("The profile could not be deleted: %1.").arg(ProfileStore::reason(removed)));
     }
 }
