@@ -169,15 +169,26 @@ void MainWindow::pollDevices()
 
     // Every widget is touched only when what it shows changes: the poll runs ten times a
     // second, mostly finding what it found before, and a repaint costs far more than a look.
+    // What was shown is remembered here: asking the widgets costs as much as telling them.
     QComboBox *combo = form->comboBox;
-    for (int i = 0; i < int(deviceCatalogue.size()); ++i)
-        setComboRowHidden(combo, i, deviceCatalogue[i].handle == nullptr);
+    std::vector<bool> rows(deviceCatalogue.size());
+    for (size_t i = 0; i < deviceCatalogue.size(); ++i)
+        rows[i] = deviceCatalogue[i].handle != nullptr;
+    if (rows != rowsShown) {
+        for (size_t i = 0; i < rows.size(); ++i) {
+            if (rowsShown.size() != rows.size() || rowsShown[i] != rows[i])
+                setComboRowHidden(combo, int(i), !rows[i]);
+        }
+        rowsShown = rows;
+    }
 
-    const QString placeholder = connected > 0 ? tr("Select compatible device (") +
-                                                    QString::number(connected) + tr(" connected)")
-                                              : tr("No compatible devices connected");
-    if (combo->placeholderText() != placeholder)
-        combo->setPlaceholderText(placeholder);
+    if (connected != placeholderCount) {
+        placeholderCount = connected;
+        combo->setPlaceholderText(connected > 0 ? tr("Select compatible device (") +
+                                                      QString::number(connected) +
+                                                      tr(" connected)")
+                                                : tr("No compatible devices connected"));
+    }
 
     if (selectedDevice < 0) {
         if (combo->currentIndex() != -1)

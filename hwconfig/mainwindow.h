@@ -70,6 +70,10 @@ private:
 
     std::vector<DeviceEntry> deviceCatalogue;
     int selectedDevice = -666;
+    // What the selector shows, as the poll last set it: a row per entry, true while shown,
+    // and the count its placeholder names (none set yet: empty and -1).
+    std::vector<bool> rowsShown;
+    int placeholderCount = -1;
     // The owned bytes of the record the pages were loaded from, and of the last one a save
     // sent: a save goes ahead only while the controller holds one of them, whatever happened
     // to the connection.
