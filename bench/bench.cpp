@@ -365,12 +365,22 @@ int main(int argc, char **argv)
     baseRow(QStringLiteral("hwconfig, joystick and wheel, joystick selected"), selected);
     ratioRow(QStringLiteral("hwconfig, joystick and wheel, nothing selected"),
              tickInstructions(settings, hwconfig, two), selected, IDLE_TICK_GOAL);
-    ratioRow(QStringLiteral("hwconfig, no controller, nothing selected"),
-             tickInstructions(settings, hwconfig, none), selected, IDLE_TICK_GOAL);
+    const qint64 noController = tickInstructions(settings, hwconfig, none);
+    ratioRow(QStringLiteral("hwconfig, no controller, nothing selected"), noController, selected,
+             IDLE_TICK_GOAL);
     const qint64 connected = tickInstructions(settings, wheelconfig, wheel);
     baseRow(QStringLiteral("wheelconfig, wheel connected"), connected);
     ratioRow(QStringLiteral("wheelconfig, no wheel"), tickInstructions(settings, wheelconfig, none),
              connected, IDLE_TICK_GOAL);
+
+    // What the poll adds to a tick at all: against the same forms with a timer that does
+    // nothing, idle with nothing to find.
+    std::printf("\n| Idle tick against a bare window (its 100 ms timer does nothing) | "
+                "instructions | ratio | goal | |\n|---|---:|---:|---|---|\n");
+    const qint64 bareTick = tickInstructions(settings, QStringLiteral("bench_bare_hwconfig"), none);
+    baseRow(QStringLiteral("bare window with hwconfig's forms"), bareTick);
+    ratioRow(QStringLiteral("hwconfig, no controller, nothing selected"), noController, bareTick,
+             IDLE_TICK_GOAL);
 
     // The goal is to the first frame, what the user waits for; settled, the bare window
     // may paint more often than a program, which would flatter the program.
