@@ -1,6 +1,7 @@
 // The benchmark's driver: runs the benchmark programs under valgrind's callgrind (offscreen,
 // fixed hash seed, counted ticks) and natively for the transfers, prints the figures as
-// Markdown tables with their ratios, and fails when a figure misses its goal.
+// Markdown tables with their ratios, and fails when a figure misses its goal; hwconfig's
+// file-system calls while idle on the real bus, under strace.
 //
 //   kestrix-bench [--short]     (--short: fewer ticks and one run per start, for CI)
 
@@ -32,6 +33,7 @@ struct Settings {
     int startRuns = 3; // the median is taken
     int looks = 200;
     int idleSeconds = 20;
+    int straceSeconds = 10;
 };
 
 QStringList failures;
@@ -322,6 +324,127 @@ void watchRows(const Settings &settings)
             added < IDLE_SHARE_GOAL, QStringLiteral("under %1 %").arg(IDLE_SHARE_GOAL));
 }
 
+// The family's vendor, as sysfs spells it.
+constexpr char FAMILY_VENDOR[] = "045b";
+// Seconds hwconfig runs before its system calls count: the start is no part of idle.
+constexpr int SYSCALL_WARM_UP_S = 3;
+constexpr double IDLE_FILE_CALLS_GOAL = 5.0; // a second, with udev running
+// The folders that the two searches (the hidraw bus's and presence's) list, one listing each.
+const QStringList SEARCH_FOLDERS{QStringLiteral("/sys/class/hidraw"),
+                                 QStringLiteral("/sys/bus/usb/devices")};
+
+bool familyPluggedIn()
+{
+    const QDir devices(QStringLiteral("/sys/bus/usb/devices"));
+    for (const QString &name : devices.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile vendor(devices.filePath(name + QStringLiteral("/idVendor")));
+        if (vendor.open(QIODevice::ReadOnly) && vendor.readAll().trimmed() == FAMILY_VENDOR)
+            return true;
+    }
+    return false;
+}
+
+// One line per system call of strace -f -ttt: pid, time, the call. Resumed halves of a call
+// that another thread interrupted start with "<..." and do not match, so each counts once.
+struct TracedCall {
+    double time;
+    QString name;
+    QString arguments;
+};
+std::vector<TracedCall> tracedCalls(const QString &path)
+{
+    std::vector<TracedCall> calls;
+    QFile trace(path);
+    if (!trace.open(QIODevice::ReadOnly))
+        return calls;
+    static const QRegularExpression line(QStringLiteral("^\\d+\\s+(\\d+\\.\\d+) (\\w+)\\((.*)$"));
+    while (!trace.atEnd()) {
+        const QRegularExpressionMatch m = line.match(QString::fromLocal8Bit(trace.readLine()));
+        if (m.hasMatch())
+            calls.push_back({m.captured(1).toDouble(), m.captured(2), m.captured(3)});
+    }
+    return calls;
+}
+
+// hwconfig idle on the real Linux bus with nothing of the family plugged in: its file-system
+// calls counted by strace. Without KESTRIX_REFUSE_HARDWARE, which would keep presence from
+// looking at all; a plugged-in controller of the family is left alone and nothing measured.
+void fileCallRows(const Settings &settings)
+{
+    const bool udevRuns = QFileInfo::exists(QStringLiteral("/run/udev/control"));
+    std::printf("\n| hwconfig idle, nothing plugged in, real bus (%s; strace, %d s) | a second | "
+                "goal | |\n|---|---:|---|---|\n",
+                udevRuns ? "udev running" : "without udev", settings.straceSeconds);
+    const auto notMeasured = [](const QString &why) {
+        std::printf("| file-system calls | not measured: %s | | |\n", qPrintable(why));
+    };
+    if (QStandardPaths::findExecutable(QStringLiteral("strace")).isEmpty())
+        return notMeasured(QStringLiteral("strace is not installed"));
+    if (familyPluggedIn())
+        return notMeasured(QStringLiteral("a controller of the family is plugged in"));
+
+    QTemporaryDir work;
+    QTemporaryDir runtime;
+    if (!work.isValid() || !runtime.isValid())
+        fail(QStringLiteral("no temporary directory"));
+    const QString tracePath = work.filePath(QStringLiteral("trace"));
+    QProcessEnvironment env = environment({}, Place{work.path(), runtime.path()});
+    env.remove(QStringLiteral("KESTRIX_REFUSE_HARDWARE"));
+    env.remove(QStringLiteral("KESTRIX_SIMULATOR"));
+    QProcess process;
+    process.setWorkingDirectory(work.path());
+    process.setProcessEnvironment(env);
+    // timeout ends strace and the program it runs together.
+    process.start(QStringLiteral("timeout"),
+                  {QStringLiteral("-s"), QStringLiteral("INT"),
+                   QString::number(SYSCALL_WARM_UP_S + settings.straceSeconds + 1),
+                   QStringLiteral("strace"), QStringLiteral("-f"), QStringLiteral("-qq"),
+                   QStringLiteral("-ttt"), QStringLiteral("-e"),
+                   QStringLiteral("trace=%file,getdents64"), QStringLiteral("-o"), tracePath,
+                   programPath(QStringLiteral("hwconfig"))});
+    if (!process.waitForFinished(RUN_TIMEOUT_MS))
+        fail(QStringLiteral("strace of hwconfig did not end"));
+    const std::vector<TracedCall> calls = tracedCalls(tracePath);
+    if (calls.empty()) // no ptrace here (a container without the capability, a policy)
+        return notMeasured(QStringLiteral("strace could not trace: ") +
+                           QString::fromLocal8Bit(process.readAllStandardError())
+                               .section(QLatin1Char('\n'), 0, 0)
+                               .trimmed());
+    if (process.exitCode() != 124)
+        fail(QStringLiteral("hwconfig ended before its idle was measured:\n%1")
+                 .arg(QString::fromLocal8Bit(process.readAllStandardError())));
+
+    const double from = calls.front().time + SYSCALL_WARM_UP_S;
+    const double to = from + settings.straceSeconds;
+    int fileCalls = 0;
+    std::vector<int> searches(SEARCH_FOLDERS.size(), 0);
+    for (const TracedCall &call : calls) {
+        if (call.time < from || call.time >= to)
+            continue;
+        ++fileCalls;
+        for (int i = 0; i < SEARCH_FOLDERS.size(); ++i) {
+            if (call.name.startsWith(QLatin1String("open")) &&
+                call.arguments.contains(QLatin1Char('"') + SEARCH_FOLDERS[i] + QLatin1Char('"')))
+                ++searches[i];
+        }
+    }
+    const auto perSecond = [&](int count) {
+        return QString::number(double(count) / settings.straceSeconds, 'f', 1);
+    };
+    const QString what = QStringLiteral("file-system calls (%file, getdents64)");
+    if (udevRuns)
+        goalRow(what, perSecond(fileCalls), fileCalls <= IDLE_FILE_CALLS_GOAL * settings.straceSeconds,
+                QStringLiteral("at most %1").arg(IDLE_FILE_CALLS_GOAL));
+    else
+        std::printf("| %s | %s | | |\n", qPrintable(what), qPrintable(perSecond(fileCalls)));
+    // With udev a search waits for an announcement, and none comes while nothing is plugged.
+    for (int i = 0; i < SEARCH_FOLDERS.size(); ++i)
+        goalRow(QStringLiteral("searches (listings of %1)").arg(SEARCH_FOLDERS[i]),
+                perSecond(searches[i]),
+                udevRuns ? searches[i] == 0 : searches[i] <= settings.straceSeconds,
+                udevRuns ? QStringLiteral("none") : QStringLiteral("at most 1"));
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -334,6 +457,7 @@ int main(int argc, char **argv)
         settings.startRuns = 1;
         settings.looks = 50;
         settings.idleSeconds = 5;
+        settings.straceSeconds = 5;
     } else if (!arguments.isEmpty()) {
         std::fprintf(stderr, "usage: kestrix-bench [--short]\n");
         return 2;
@@ -406,6 +530,7 @@ int main(int argc, char **argv)
 
     noWindowRows(settings);
     watchRows(settings);
+    fileCallRows(settings);
 
     std::printf("\n| Operation | transfers | floor | |\n|---|---:|---:|---|\n");
     transferRows(hwconfig);

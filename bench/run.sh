@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The benchmark: installs what is missing (valgrind among it), builds, and prints the
+# The benchmark: installs what is missing (valgrind and strace among it), builds, and prints the
 # figures and ratios as Markdown tables; fails when one misses its goal.
 #   bench/run.sh [--short]      (--short: fewer ticks and one run per start, as CI runs it)
 set -euo pipefail
