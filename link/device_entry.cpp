@@ -1,7 +1,6 @@
 #include "device_entry.h"
 
-#include "kestrix_protocol.h"
-#include "transport.h"
+#include "device_sequences.h"
 
 void openIfAbsent(DeviceEntry &entry)
 {
@@ -15,8 +14,9 @@ bool probe(DeviceEntry &entry)
 {
     if (!entry.handle)
         return false;
-    unsigned char info[RECEIVE_BUFFER_SIZE] = {};
-    if (getReport(entry.handle, REPORT_DEVICE_INFO, info, RECEIVE_BUFFER_SIZE) < 0)
+    // Only a failed transfer means the device is gone; a short answer still comes from it.
+    int deviceType = 0;
+    if (readDeviceType(entry.handle, &deviceType).transfer < 0)
         closeEntry(entry);
     return entry.handle != nullptr;
 }
