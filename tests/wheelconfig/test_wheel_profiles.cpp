@@ -30,24 +30,6 @@
 
 namespace {
 
-// A profile as the panel writes one: owned fields set, the wheel's own bytes zero.
-QByteArray profileBytes(uint8_t gain, uint16_t motion, uint8_t carried = 0)
-{
-    QByteArray p(EFFECT_SETTINGS_RECORD_SIZE, char(carried));
-    auto *b = reinterpret_cast<unsigned char *>(p.data());
-    b[EFFECT_DIRECT_X_SPRING_SCALE] = gain;
-    b[EFFECT_DIRECT_X_CONSTANT_SCALE] = gain + 1;
-    b[EFFECT_DIRECT_X_PERIODIC_SCALE] = gain + 2;
-    setConstantForceInverted(b, true);
-    b[EFFECT_DAMPENING_SCALE] = gain + 3;
-    b[EFFECT_TOTAL_EFFECT_SCALE] = gain + 4;
-    b[EFFECT_TOTAL_EFFECT_SMOOTHING] = gain + 5;
-    setMotionRange(b, motion);
-    b[EFFECT_SOFT_STOP_SCALE] = gain + 6;
-    b[EFFECT_SOFT_STOP_RANGE] = 20;
-    return p;
-}
-
 // The warning the user sees when a profile action fails.
 QString told(const char *action, const QString &reason)
 {
