@@ -230,15 +230,16 @@ void ProgramsUnderEmulationTest::pollFollowsPlugging()
         QVERIFY2(aboutEvery100Ms(probes, 1000), qPrintable(QString::number(probes)));
     }
 
-    // Plugged back on a new device number: found again within a poll or two, and connected
-    // afresh.
+    // Plugged back on a new device number: found again by the next search, and connected
+    // afresh. No udev daemon runs here, so the bus is searched once a second, and the tick
+    // after that search may come late on a loaded machine.
     const int64_t backFrom = simulatorClockMs();
     bed->plug(moving);
     const QString newNode = bed->deviceNode(moving);
     QVERIFY(newNode != oldNode);
-    QTRY_VERIFY_WITH_TIMEOUT(!since(moving->transfers(), backFrom).empty(), 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(!since(moving->transfers(), backFrom).empty(), 3000);
     const int64_t foundAfter = since(moving->transfers(), backFrom).front().ms - backFrom;
-    QVERIFY2(foundAfter < 1000, qPrintable(QString::number(foundAfter)));
+    QVERIFY2(foundAfter < 1500, qPrintable(QString::number(foundAfter)));
     QTest::qWait(1000);
     const int64_t now = simulatorClockMs();
     const auto afterReplug = since(moving->transfers(), backFrom);
