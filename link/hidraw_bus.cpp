@@ -167,6 +167,7 @@ struct HidrawHandle::Worker {
     bool answered = false;
     bool dead = false;
     bool closing = false;
+    unsigned deadlineMs = 0; // of the request that timed out
     unsigned long request = 0;
     std::vector<unsigned char> buffer; // the worker's own: the caller's never leaves it
     int result = 0;
@@ -181,6 +182,26 @@ struct HidrawHandle::Worker {
             const int error = errno;
             if (error != EINTR || attempt == EINTR_RETRIES)
                 return hidrawErrorToUsbResult(error);
+        }
+    }
+
+    // A controller that let a request time out keeps its node held until it answers a
+    // read of its device information within the deadline again, or is gone: reopened any
+    // sooner, a controller that stays silent would stall the poll once more on every
+    // kernel time-out. The reads happen here, away from the caller.
+    void waitForAnswers(unsigned deadlineMs) const
+    {
+        std::vector<unsigned char> buffer(RECEIVE_BUFFER_SIZE);
+        for (;;) {
+            const auto start = std::chrono::steady_clock::now();
+            std::fill(buffer.begin(), buffer.end(), 0);
+            buffer[0] = REPORT_DEVICE_INFO;
+            const int result = call(HIDIOCGFEATURE(RECEIVE_BUFFER_SIZE), buffer.data());
+            const auto deadline = start + std::chrono::milliseconds(deadlineMs);
+            if (result == USB_ERROR_NO_DEVICE ||
+                (result != USB_ERROR_TIMEOUT && std::chrono::steady_clock::now() <= deadline))
+                return;
+            std::this_thread::sleep_until(deadline); // never faster than the poll would ask
         }
     }
 
@@ -204,7 +225,11 @@ struct HidrawHandle::Worker {
             worker->answered = true;
             worker->changed.notify_all();
         }
+        const bool timedOut = worker->dead;
+        const unsigned deadlineMs = worker->deadlineMs;
         lock.unlock();
+        if (timedOut)
+            worker->waitForAnswers(deadlineMs);
         // Only now: closing the fd under a running ioctl could hand its number to another
         // open while the kernel still works on it. The node counts as free before that.
         const int fd = worker->fd;
@@ -223,7 +248,8 @@ HidrawHandle::~HidrawHandle()
 {
     std::unique_lock<std::mutex> lock(worker->mutex);
     worker->closing = true;
-    const bool stuck = worker->running;
+    // A worker whose request timed out goes on looking at the controller after the handle.
+    const bool stuck = worker->running || worker->dead;
     lock.unlock();
     worker->changed.notify_all();
 
@@ -334,6 +360,7 @@ int HidrawHandle::io(unsigned long request, std::vector<unsigned char> &buffer, 
                    lock, std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs),
                    answered)) {
         worker->dead = true;
+        worker->deadlineMs = timeoutMs;
         return USB_ERROR_TIMEOUT;
     }
     if (worker->result >= 0)

@@ -47,8 +47,9 @@ class HidrawHandle final : public DeviceHandle
 public:
     // Owns fd and closes it; -1 for none. An empty ioctl function means ioctl(2).
     explicit HidrawHandle(int fd, HidrawIoctl ioctlFunction = {});
-    // Returns at once even while a request is stuck in the kernel; the fd is then closed
-    // once that request returns.
+    // Returns at once even while a request is stuck in the kernel. After a time-out the fd
+    // stays open until the controller answers a read of its device information within the
+    // deadline again, or is gone.
     ~HidrawHandle() override;
     HidrawHandle(const HidrawHandle &) = delete;
     HidrawHandle &operator=(const HidrawHandle &) = delete;
@@ -62,8 +63,8 @@ public:
 
     int fd() const { return fileDescriptor; }
 
-    // Alive while the handle or a request it started in the kernel is: a node is not
-    // opened again behind a request still stuck on it.
+    // Alive while the handle, or a request it started in the kernel, or the wait for a
+    // controller that timed out is: the node is not opened again before.
     std::weak_ptr<const void> activity() const;
 
     struct Worker;
