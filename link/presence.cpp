@@ -98,9 +98,22 @@ std::vector<FoundDevice> findFamilyDevices(const QString &root)
         device.usbNode = dev + QStringLiteral("/bus/usb/%1/%2")
                                    .arg(bus, 3, 10, QLatin1Char('0'))
                                    .arg(number, 3, 10, QLatin1Char('0'));
-        const auto hidraw = hidrawByDevice.find(QFileInfo(path).canonicalFilePath());
-        if (hidraw != hidrawByDevice.end())
+        const QString canonical = QFileInfo(path).canonicalFilePath();
+        const auto hidraw = hidrawByDevice.find(canonical);
+        if (hidraw != hidrawByDevice.end()) {
             device.hidrawNode = hidraw->second;
+        } else {
+            // A program that claims an interface through usbfs binds it to the "usbfs"
+            // driver (and the HID driver lets go, so there is no hidraw node).
+            const QByteArray configuration = readSmall(path + QStringLiteral("/bConfigurationValue"));
+            const QString driver =
+                QFileInfo(QStringLiteral("%1/%2:%3.%4/driver")
+                              .arg(canonical, name, QString::fromLatin1(configuration))
+                              .arg(HID_INTERFACE))
+                    .symLinkTarget();
+            device.claimedByProgram = !configuration.isEmpty() &&
+                                      QFileInfo(driver).fileName() == QLatin1String("usbfs");
+        }
         found.push_back(device);
     }
     std::sort(found.begin(), found.end(), [](const FoundDevice &a, const FoundDevice &b) {
@@ -156,7 +169,7 @@ const std::vector<PresentDevice> &Presence::devices()
         checkTime = now;
         for (size_t i = 0; i < found.size(); ++i) {
             if (found[i].access != DeviceAccess::Usable)
-                checkAccess(found[i], hidrawNodes[i]);
+                checkAccess(found[i], hidrawNodes[i], claimed[i]);
         }
     }
     return found;
@@ -178,15 +191,18 @@ void Presence::search()
     searched = true;
     found.clear();
     hidrawNodes.clear();
+    claimed.clear();
     for (FoundDevice &device : findFamilyDevices(root)) {
         device.device.node = QFile::encodeName(device.usbNode).toStdString();
         found.push_back(device.device);
         hidrawNodes.push_back(device.hidrawNode);
-        checkAccess(found.back(), device.hidrawNode);
+        claimed.push_back(device.claimedByProgram);
+        checkAccess(found.back(), device.hidrawNode, device.claimedByProgram);
     }
 }
 
-void Presence::checkAccess(PresentDevice &device, const QString &hidrawNode)
+void Presence::checkAccess(PresentDevice &device, const QString &hidrawNode,
+                           bool claimedByProgram)
 {
     ++checkCount;
     const QString usbNode = root + QStringLiteral("/dev/bus/usb/%1/%2")
@@ -195,6 +211,9 @@ void Presence::checkAccess(PresentDevice &device, const QString &hidrawNode)
     const int hidrawError = hidrawNode.isEmpty() ? ENOENT : openCheck(hidrawNode);
     const int usbError = hidrawError == 0 ? 0 : openCheck(usbNode);
     device.access = accessFromErrors(hidrawError, usbError);
+    // The USB node opens, but every request to the claimed interface would give EBUSY.
+    if (hidrawError != 0 && usbError == 0 && claimedByProgram)
+        device.access = DeviceAccess::Busy;
     // Name the node the user meets: the hidraw node where it is the one that tells.
     const bool denied = hidrawError == EACCES || hidrawError == EPERM;
     bool hidrawTells = false;

@@ -42,7 +42,7 @@ public:
 
 private:
     void search();
-    void checkAccess(PresentDevice &device, const QString &hidrawNode);
+    void checkAccess(PresentDevice &device, const QString &hidrawNode, bool claimedByProgram);
 
     const QString root;
     const std::function<DeviceEvents *()> events;
@@ -50,6 +50,7 @@ private:
     const MillisecondClock clock;
     std::vector<PresentDevice> found;
     std::vector<QString> hidrawNodes; // of found, by index; empty where none
+    std::vector<bool> claimed;        // of found, by index
     bool searched = false;
     const DeviceEvents *searchedWith = nullptr;
     uint64_t searchedAt = 0;
@@ -65,6 +66,8 @@ struct FoundDevice {
     PresentDevice device;
     QString usbNode;    // root/dev/bus/usb/BBB/DDD
     QString hidrawNode; // root/dev/hidrawN, or empty
+    // Without a hidraw node: its HID interface is claimed by a program through usbfs.
+    bool claimedByProgram = false;
 };
 std::vector<FoundDevice> findFamilyDevices(const QString &root);
 

@@ -28,10 +28,19 @@ public:
     QString path() const { return dir.path(); }
 
     // A USB device of the vendor; its nodes get `mode` (-1: no node) and belong to root.
-    void addDevice(int number, unsigned productId, int usbMode, int hidrawMode)
+    // `driver` is bound to its interface 0 where not empty.
+    void addDevice(int number, unsigned productId, int usbMode, int hidrawMode,
+                   const QString &driver = QString())
     {
         const QString device = QStringLiteral("sys/devices/pci0000:00/usb1/1-%1").arg(number);
         mkdir(device);
+        write(device + "/bConfigurationValue", "1\n");
+        if (!driver.isEmpty()) {
+            mkdir("sys/bus/usb/drivers/" + driver);
+            mkdir(device + QStringLiteral("/1-%1:1.0").arg(number));
+            link("../../../../../bus/usb/drivers/" + driver,
+                 device + QStringLiteral("/1-%1:1.0/driver").arg(number));
+        }
         write(device + "/idVendor", "045b\n");
         write(device + "/idProduct", QByteArray::number(productId, 16) + '\n');
         write(device + "/busnum", "1\n");
@@ -151,16 +160,19 @@ void PresenceTest::access_data()
     QTest::addColumn<int>("hidrawMode");
     QTest::addColumn<DeviceAccess>("access");
     QTest::addColumn<QString>("node"); // relative to the root
+    QTest::addColumn<QString>("driver"); // of its interface 0
 
     // Modes that refuse the owner too, so that the rows hold for whoever runs them.
-    QTest::newRow("hidraw opens") << 0000 << 0666 << DeviceAccess::Usable << "/dev/hidraw1";
-    QTest::newRow("both refuse") << 0000 << 0000 << DeviceAccess::Denied << "/dev/hidraw1";
-    QTest::newRow("usb node opens")
-        << 0666 << 0000 << DeviceAccess::Usable << "/dev/bus/usb/001/001";
-    QTest::newRow("no hidraw, usb refuses")
-        << 0000 << -1 << DeviceAccess::Denied << "/dev/bus/usb/001/001";
-    QTest::newRow("read-only") << 0444 << 0444 << DeviceAccess::Denied << "/dev/hidraw1";
-    QTest::newRow("no nodes yet") << -1 << -1 << DeviceAccess::NoNode << "/dev/bus/usb/001/001";
+    const QString usb = "/dev/bus/usb/001/001";
+    QTest::newRow("hidraw opens") << 0000 << 0666 << DeviceAccess::Usable << "/dev/hidraw1" << "";
+    QTest::newRow("both refuse") << 0000 << 0000 << DeviceAccess::Denied << "/dev/hidraw1" << "";
+    QTest::newRow("usb node opens") << 0666 << 0000 << DeviceAccess::Usable << usb << "";
+    QTest::newRow("no hidraw, usb refuses") << 0000 << -1 << DeviceAccess::Denied << usb << "";
+    QTest::newRow("read-only") << 0444 << 0444 << DeviceAccess::Denied << "/dev/hidraw1" << "";
+    QTest::newRow("no nodes yet") << -1 << -1 << DeviceAccess::NoNode << usb << "";
+    QTest::newRow("claimed by a program") << 0666 << -1 << DeviceAccess::Busy << usb << "usbfs";
+    QTest::newRow("no hidraw, another driver") << 0666 << -1 << DeviceAccess::Usable << usb
+                                               << "usbhid";
 }
 
 void PresenceTest::access()
@@ -169,8 +181,9 @@ void PresenceTest::access()
     QFETCH(int, hidrawMode);
     QFETCH(DeviceAccess, access);
     QFETCH(QString, node);
+    QFETCH(QString, driver);
     FakeRoot root;
-    root.addDevice(1, PRODUCT_ID_WHEEL, usbMode, hidrawMode);
+    root.addDevice(1, PRODUCT_ID_WHEEL, usbMode, hidrawMode, driver);
     root.addDevice(2, 0x1234, 0666, -1); // the vendor's, not the family's
 
     AsOtherUser other;
