@@ -1,7 +1,7 @@
 #include "controllers.h"
 
-#include "kestrix_protocol.h"
 #include "device_sequences.h"
+#include "kestrix_protocol.h"
 #include "presence.h"
 
 #include <algorithm>
@@ -39,16 +39,15 @@ Controllers::~Controllers()
         usbExit();
 }
 
-bool Controllers::start(QString *error)
+Outcome Controllers::start()
 {
     // Not usbInit(): its message is for the windows; here the error is the command's.
     const int result = usbBus()->init();
-    if (result < 0) {
-        *error = QStringLiteral("USB access could not be started (error %1)").arg(result);
-        return false;
-    }
+    if (result < 0)
+        return Outcome::because(
+            QStringLiteral("USB access could not be started (error %1)").arg(result));
     running = true;
-    return true;
+    return Outcome();
 }
 
 Controllers::Presence Controllers::open(const Product &product, Controller *controller)

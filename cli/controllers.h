@@ -3,6 +3,7 @@
 // The controllers of the family as the command line finds them on the bus.
 
 #include "family.h"
+#include "outcome.h"
 #include "usb_access.h"
 
 #include <QString>
@@ -17,7 +18,7 @@ const Product *productByName(const QString &name);
 struct Controller {
     const Product *product = nullptr;
     DeviceHandle *handle = nullptr;
-    int deviceType = 0; // byte 4 of its device information
+    int deviceType = 0;     // byte 4 of its device information
     PresentDevice unusable; // why it can not be opened, for Presence::Unusable
 
     // "joystick (0x58f9)"
@@ -36,8 +37,8 @@ public:
     Controllers(const Controllers &) = delete;
     Controllers &operator=(const Controllers &) = delete;
 
-    // Starts the bus; false with a reason when it can not be used.
-    bool start(QString *error);
+    // Starts the bus, or says why it can not be used.
+    Outcome start();
     bool started() const { return running; }
 
     enum class Presence {
@@ -53,4 +54,3 @@ private:
     std::vector<DeviceHandle *> handles;
     bool running = false;
 };
-

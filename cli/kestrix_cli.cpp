@@ -209,10 +209,10 @@ int Command::run()
 
 int Command::startBus()
 {
-    QString error;
-    if (!controllers.started() && !controllers.start(&error))
-        return fail(EXIT_DEVICE, error);
-    return EXIT_DONE;
+    if (controllers.started())
+        return EXIT_DONE;
+    const Outcome started = controllers.start();
+    return started.ok() ? EXIT_DONE : fail(EXIT_DEVICE, started.reason());
 }
 
 int Command::select(const QString &device, Controller *controller)
@@ -417,9 +417,8 @@ int Command::readSettings(const Controller &controller, SettingsFile *file)
     file->deviceType = controller.deviceType;
     for (const RecordPart &part : parts) {
         unsigned char record[RECEIVE_BUFFER_SIZE];
-        QString error;
-        if (!readPart(controller, part, record, &error))
-            return fail(EXIT_DEVICE, error);
+        if (const Outcome read = readPart(controller, part, record); !read.ok())
+            return fail(EXIT_DEVICE, read.reason());
         file->records.push_back(readRecordValues(*part.table, record));
     }
     return EXIT_DONE;
@@ -528,9 +527,8 @@ int Command::readFile(const QString &path, SettingsFile *file)
     QByteArray json;
     if (const int code = readSmallFile(path, &json); code != EXIT_DONE)
         return code;
-    QString error;
-    if (!parseSettings(json, settingsTables(), file, &error))
-        return fail(EXIT_USAGE, path + QStringLiteral(": ") + error);
+    if (const Outcome parsed = parseSettings(json, settingsTables(), file); !parsed.ok())
+        return fail(EXIT_USAGE, path + QStringLiteral(": ") + parsed.reason());
     return EXIT_DONE;
 }
 
@@ -547,7 +545,6 @@ int Command::restore()
     Controller controller;
     if (const int code = select(device, &controller); code != EXIT_DONE)
         return code;
-    QString error;
     const std::vector<RecordPart> parts = partsOf(controller);
     if (parts.empty())
         return fail(EXIT_USAGE, QStringLiteral("the %1 offers no settings (device type %2)")
@@ -581,8 +578,8 @@ int Command::restore()
             continue;
         }
         Plan &plan = plans.emplace_back(Plan{part, values, {}});
-        if (!readPart(controller, part, plan.record.data(), &error))
-            return fail(EXIT_DEVICE, error);
+        if (const Outcome read = readPart(controller, part, plan.record.data()); !read.ok())
+            return fail(EXIT_DEVICE, read.reason());
         const std::vector<size_t> changed = differingFields(*values, plan.record.data());
         out << part.table->name << (changed.empty() ? ": no differences\n" : ":\n");
         for (size_t i : changed) {
@@ -608,15 +605,15 @@ int Command::restore()
     for (Plan &plan : plans) {
         out.flush();
         bool handedOver = false;
-        error = writePart(controller, plan.part, *plan.values, plan.record.data(),
-                          arguments.effectRoute, &handedOver);
-        if (!error.isEmpty())
-            return fail(EXIT_DEVICE, error);
+        const Outcome written = writePart(controller, plan.part, *plan.values, plan.record.data(),
+                                          arguments.effectRoute, &handedOver);
+        if (!written.ok())
+            return fail(EXIT_DEVICE, written.reason());
         if (handedOver)
             out << plan.part.table->name << ": written by the running wheelconfig\n";
         unsigned char readBack[RECEIVE_BUFFER_SIZE];
-        if (!readPart(controller, plan.part, readBack, &error))
-            return fail(EXIT_DEVICE, QStringLiteral("written, but ") + error);
+        if (const Outcome read = readPart(controller, plan.part, readBack); !read.ok())
+            return fail(EXIT_DEVICE, QStringLiteral("written, but ") + read.reason());
         for (size_t i : differingFields(*plan.values, readBack)) {
             const RecordField &field = plan.part.table->fields[i];
             differing << QStringLiteral("%1 is %2, not %3")
@@ -704,10 +701,9 @@ int Command::exportProfile(const ProfileStore &store)
     unsigned char record[EFFECT_SETTINGS_RECORD_SIZE];
     const ProfileStore::Outcome read = store.read(name, record);
     if (!read.ok())
-        return fail(
-            read.problem == Outcome::Problem::BadName ? EXIT_USAGE : EXIT_DEVICE,
-            QStringLiteral("the profile \"%1\" can not be read: %2")
-                .arg(name, ProfileStore::reason(read)));
+        return fail(read.problem == Outcome::Problem::BadName ? EXIT_USAGE : EXIT_DEVICE,
+                    QStringLiteral("the profile \"%1\" can not be read: %2")
+                        .arg(name, ProfileStore::reason(read)));
     const RecordValues values = readRecordValues(effectSettingsTable(), record);
     if (const Outcome saved = writeFileAtomically(path, profileJson(values)); !saved.ok())
         return fail(EXIT_USAGE,
@@ -732,9 +728,8 @@ int Command::importProfile(const ProfileStore &store)
     if (const int code = readSmallFile(path, &json); code != EXIT_DONE)
         return code;
     RecordValues values;
-    QString error;
-    if (!parseProfile(json, &values, &error))
-        return fail(EXIT_USAGE, path + QStringLiteral(": ") + error);
+    if (const Outcome parsed = parseProfile(json, &values); !parsed.ok())
+        return fail(EXIT_USAGE, path + QStringLiteral(": ") + parsed.reason());
     if (store.exists(name) && !arguments.force)
         return fail(
             EXIT_USAGE,
@@ -746,10 +741,8 @@ int Command::importProfile(const ProfileStore &store)
     const ProfileStore::Outcome written =
         store.write(name, reinterpret_cast<const unsigned char *>(record.constData()));
     if (!written.ok())
-        return fail(
-            EXIT_DEVICE,
-            QStringLiteral("the profile \"%1\" can not be stored: %2")
-                .arg(name, ProfileStore::reason(written)));
+        return fail(EXIT_DEVICE, QStringLiteral("the profile \"%1\" can not be stored: %2")
+                                     .arg(name, ProfileStore::reason(written)));
     out << QStringLiteral("Stored %1 as the profile \"%2\"\n").arg(path, name);
     return EXIT_DONE;
 }

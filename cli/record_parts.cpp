@@ -1,50 +1,54 @@
 #include "record_parts.h"
 
+#include "device_sequences.h"
 #include "effect_settings_record.h"
 #include "hardware_settings_record.h"
-#include "device_sequences.h"
 #include "kestrix_protocol.h"
 #include "transport.h"
 #include "wheel_channel.h"
 
 namespace
 {
-// What the command line says when a part's write did not go through.
-QString writeFailure(const Controller &controller, const RecordTable &table, const Outcome &done)
+// A part's write that did not go through, as the command line says it.
+Outcome inWords(const Controller &controller, const RecordTable &table, const Outcome &done)
 {
     const QString device = controller.label();
     const bool effect = &table == &effectSettingsTable();
     switch (done.problem) {
     case Outcome::Problem::None:
-        return QString();
+        return done;
     case Outcome::Problem::NoDevice:
     case Outcome::Problem::ReadFailed:
-        return QStringLiteral("reading the %1 of the %2 failed; nothing was written")
-            .arg(table.name, device);
+        return Outcome::because(
+            QStringLiteral("reading the %1 of the %2 failed; nothing was written")
+                .arg(table.name, device));
     case Outcome::Problem::WriteFailed:
-        return effect ? QStringLiteral("writing the effect settings to the %1 failed; it kept "
-                                       "its own")
-                            .arg(device)
-                      : QStringLiteral("writing the hardware settings to the %1 failed (error %2)")
-                            .arg(device)
-                            .arg(done.transfer);
+        return Outcome::because(
+            effect ? QStringLiteral("writing the effect settings to the %1 failed; it kept "
+                                    "its own")
+                         .arg(device)
+                   : QStringLiteral("writing the hardware settings to the %1 failed (error %2)")
+                         .arg(device)
+                         .arg(done.transfer));
     case Outcome::Problem::CommandFailed:
-        return QStringLiteral("the %1 took the effect settings, but not the command to keep "
-                              "them: it loses them when it is switched off")
-            .arg(device);
+        return Outcome::because(
+            QStringLiteral("the %1 took the effect settings, but not the command to keep "
+                           "them: it loses them when it is switched off")
+                .arg(device));
     case Outcome::Problem::NotConfirmed:
-        return QStringLiteral("the %1 was still busy %2 s after the write")
-            .arg(device)
-            .arg(READY_WAIT_LIMIT_MS / 1000);
+        return Outcome::because(QStringLiteral("the %1 was still busy %2 s after the write")
+                                    .arg(device)
+                                    .arg(READY_WAIT_LIMIT_MS / 1000));
     default:
-        return QStringLiteral("the %1 stopped answering after the write").arg(device);
+        return Outcome::because(
+            QStringLiteral("the %1 stopped answering after the write").arg(device));
     }
 }
 
 // While wheelconfig runs, its panel holds the effect settings too and sends them with every
 // edit: they are handed to it, so that its window shows them and can not overwrite them.
 // `handedOver` stays false when no wheelconfig with a wheel answers; the caller writes then.
-QString handToWheelconfig(const Controller &controller, const RecordValues &values,
+Outcome handToWheelconfig(const Controller &controller, const RecordValues &values,
                           unsigned char *record, bool *handedOver)
 {
     writeRecordValues(values, record);
@@ -61,22 +65,23 @@ QString handToWheelconfig(const Controller &controller, const RecordValues &valu
     case Status::Ok:
     case Status::NoInstance:
     case Status::NoWheel:
-        return QString();
+        return Outcome();
     case Status::NoAnswer:
         // It may still be busy with the wheel: writing beside it would race it.
-        return QStringLiteral("wheelconfig runs, but did not answer; the effect settings of "
-                              "the %1 were not written")
-            .arg(controller.label());
+        return Outcome::because(QStringLiteral("wheelconfig runs, but did not answer; the "
+                                               "effect settings of the %1 were not written")
+                                    .arg(controller.label()));
     case Status::WheelFailed:
-        return QStringLiteral("wheelconfig could not write the effect settings to the %1%2")
-            .arg(controller.label(), because);
+        return Outcome::because(
+            QStringLiteral("wheelconfig could not write the effect settings to the %1%2")
+                .arg(controller.label(), because));
     case Status::Refused:
     case Status::BadRequest:
     case Status::Unsupported:
         break;
     }
-    return QStringLiteral("wheelconfig refused the effect settings for the %1%2")
-        .arg(controller.label(), because);
+    return Outcome::because(QStringLiteral("wheelconfig refused the effect settings for the %1%2")
+                                .arg(controller.label(), because));
 }
 
 } // namespace
@@ -96,23 +101,22 @@ std::vector<RecordPart> partsOf(const Controller &controller)
     return parts;
 }
 
-bool readPart(const Controller &controller, const RecordPart &part, unsigned char *record,
-              QString *error)
+Outcome readPart(const Controller &controller, const RecordPart &part, unsigned char *record)
 {
     const Outcome read = readRecord(controller.handle, *part.table, record);
     if (read.ok())
-        return true;
-    *error = read.transfer < 0 ? QStringLiteral("reading the %1 of the %2 failed (error %3)")
-                                     .arg(part.table->name, controller.label())
-                                     .arg(read.transfer)
-                               : QStringLiteral("the %1 of the %2 came short: %3 of %4 bytes")
-                                     .arg(part.table->name, controller.label())
-                                     .arg(read.transfer)
-                                     .arg(part.table->size);
-    return false;
+        return read;
+    return Outcome::because(read.transfer < 0
+                                ? QStringLiteral("reading the %1 of the %2 failed (error %3)")
+                                      .arg(part.table->name, controller.label())
+                                      .arg(read.transfer)
+                                : QStringLiteral("the %1 of the %2 came short: %3 of %4 bytes")
+                                      .arg(part.table->name, controller.label())
+                                      .arg(read.transfer)
+                                      .arg(part.table->size));
 }
 
-QString writePart(const Controller &controller, const RecordPart &part, const RecordValues &values,
+Outcome writePart(const Controller &controller, const RecordPart &part, const RecordValues &values,
                   unsigned char *record, EffectRoute route, bool *handedOver)
 {
     *handedOver = false;
@@ -120,13 +124,11 @@ QString writePart(const Controller &controller, const RecordPart &part, const Re
     const StoreFields store = [&values](unsigned char *r) { writeRecordValues(values, r); };
     if (part.table == &effectSettingsTable()) {
         if (route == EffectRoute::ThroughWheelconfig) {
-            const QString error = handToWheelconfig(controller, values, record, handedOver);
-            if (*handedOver || !error.isEmpty())
-                return error;
+            const Outcome handed = handToWheelconfig(controller, values, record, handedOver);
+            if (*handedOver || !handed.ok())
+                return handed;
         }
-        return writeFailure(controller, *part.table,
-                            saveEffectSettings(controller.handle, store));
+        return inWords(controller, *part.table, saveEffectSettings(controller.handle, store));
     }
-    return writeFailure(controller, *part.table,
-                        saveHardwareSettings(controller.handle, record, store));
+    return inWords(controller, *part.table, saveHardwareSettings(controller.handle, record, store));
 }

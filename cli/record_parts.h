@@ -20,20 +20,18 @@ std::vector<const RecordTable *> settingsTables();
 // none, and for the wheel its effect settings.
 std::vector<RecordPart> partsOf(const Controller &controller);
 
-// Reads the part's record into `record` (RECEIVE_BUFFER_SIZE bytes). False with a reason
-// when the read failed or delivered less than the whole record.
-bool readPart(const Controller &controller, const RecordPart &part, unsigned char *record,
-              QString *error);
+// Reads the part's record into `record` (RECEIVE_BUFFER_SIZE bytes), or says why the read
+// failed or delivered less than the whole record.
+Outcome readPart(const Controller &controller, const RecordPart &part, unsigned char *record);
 
 // How a wheel's effect settings are written.
 enum class EffectRoute {
-    Direct,            // to the wheel; its own save sequence
+    Direct,             // to the wheel; its own save sequence
     ThroughWheelconfig, // handed to a running wheelconfig when one answers, else Direct
 };
 
 // Writes the file's values of one part over the device's own record and waits until the
-// device is ready. `record` is the device's record as just read. Empty, or the reason it
-// failed; nothing more is sent after a failure. `handedOver` tells whether a running
-// wheelconfig did the write.
-QString writePart(const Controller &controller, const RecordPart &part, const RecordValues &values,
+// device is ready. `record` is the device's record as just read. Nothing more is sent after
+// a failure. `handedOver` tells whether a running wheelconfig did the write.
+Outcome writePart(const Controller &controller, const RecordPart &part, const RecordValues &values,
                   unsigned char *record, EffectRoute route, bool *handedOver);

@@ -69,64 +69,54 @@ QString rangeText(const RecordField &field)
     }
 }
 
-bool parseRecord(const RecordTable &table, const QJsonValue &json, RecordValues *values,
-                 QString *error)
+Outcome parseRecord(const RecordTable &table, const QJsonValue &json, RecordValues *values)
 {
     const QJsonObject object = json.toObject();
     if (!json.isObject() || !object.value(FIELDS_KEY).isObject() ||
-        !object.value(RAW_KEY).isString()) {
-        *error = table.name + QStringLiteral(" must hold \"fields\" and \"raw\"");
-        return false;
-    }
+        !object.value(RAW_KEY).isString())
+        return Outcome::because(table.name + QStringLiteral(" must hold \"fields\" and \"raw\""));
     for (const QString &key : object.keys()) {
-        if (key != FIELDS_KEY && key != RAW_KEY) {
-            *error = QStringLiteral("unknown key \"%1\" in %2").arg(key, table.name);
-            return false;
-        }
+        if (key != FIELDS_KEY && key != RAW_KEY)
+            return Outcome::because(
+                QStringLiteral("unknown key \"%1\" in %2").arg(key, table.name));
     }
 
     const QString hex = object.value(RAW_KEY).toString();
     static const QRegularExpression hexDigits(QStringLiteral("^([0-9a-fA-F]{2})*$"));
-    if (!hexDigits.match(hex).hasMatch()) {
-        *error = QStringLiteral("the raw bytes of %1 are not pairs of hex digits").arg(table.name);
-        return false;
-    }
+    if (!hexDigits.match(hex).hasMatch())
+        return Outcome::because(
+            QStringLiteral("the raw bytes of %1 are not pairs of hex digits").arg(table.name));
     values->table = &table;
     values->raw = QByteArray::fromHex(hex.toLatin1());
-    if (values->raw.size() != table.size) {
-        *error = QStringLiteral("the raw bytes of %1 are %2 bytes, not %3")
-                     .arg(table.name)
-                     .arg(values->raw.size())
-                     .arg(table.size);
-        return false;
-    }
+    if (values->raw.size() != table.size)
+        return Outcome::because(QStringLiteral("the raw bytes of %1 are %2 bytes, not %3")
+                                    .arg(table.name)
+                                    .arg(values->raw.size())
+                                    .arg(table.size));
 
     const QJsonObject fields = object.value(FIELDS_KEY).toObject();
     for (const QString &name : fields.keys()) {
-        if (!table.find(name)) {
-            *error = QStringLiteral("unknown field \"%1\" in %2").arg(name, table.name);
-            return false;
-        }
+        if (!table.find(name))
+            return Outcome::because(
+                QStringLiteral("unknown field \"%1\" in %2").arg(name, table.name));
     }
     values->values.clear();
     for (const RecordField &field : table.fields) {
-        if (!fields.contains(field.name)) {
-            *error = QStringLiteral("field \"%1\" is missing from %2").arg(field.name, table.name);
-            return false;
-        }
+        if (!fields.contains(field.name))
+            return Outcome::because(
+                QStringLiteral("field \"%1\" is missing from %2").arg(field.name, table.name));
         const QJsonValue json = fields.value(field.name);
         double value = 0;
         if (!valueFromJson(field, json, &value) || !field.accepts(value)) {
             const QString given =
                 json.isDouble() ? QString::number(json.toDouble(), 'g', 17)
                                 : QJsonDocument(QJsonArray{json}).toJson(QJsonDocument::Compact);
-            *error = QStringLiteral("%1 = %2 is not %3")
-                         .arg(field.name, given.simplified(), rangeText(field));
-            return false;
+            return Outcome::because(QStringLiteral("%1 = %2 is not %3")
+                                        .arg(field.name, given.simplified(), rangeText(field)));
         }
         values->values.push_back(value);
     }
-    return true;
+    return Outcome();
 }
 
 // The text of a JSON string starting at `json[*at]` (the opening quote); leaves `*at` on the
@@ -204,36 +194,31 @@ QString recordJson(const RecordValues &record)
     return out;
 }
 
-// Valid JSON, no key twice, the format and its version: the root object, or false.
-bool parseHeader(const QByteArray &json, const QString &format, const QString &kind,
-                 QJsonObject *root, QString *error)
+// Valid JSON, no key twice, the format and its version: the root object, or the reason.
+Outcome parseHeader(const QByteArray &json, const QString &format, const QString &kind,
+                    QJsonObject *root)
 {
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
-    if (parseError.error != QJsonParseError::NoError) {
-        *error = QStringLiteral("not valid JSON (%1 at byte %2)")
-                     .arg(parseError.errorString())
-                     .arg(parseError.offset);
-        return false;
-    }
+    if (parseError.error != QJsonParseError::NoError)
+        return Outcome::because(QStringLiteral("not valid JSON (%1 at byte %2)")
+                                    .arg(parseError.errorString())
+                                    .arg(parseError.offset));
     if (const QString duplicate = duplicateKey(json); !duplicate.isEmpty()) {
-        *error = duplicate;
-        return false;
+        return Outcome::because(duplicate);
     }
     *root = document.object();
-    if (!document.isObject() || root->value(FORMAT_KEY).toString() != format) {
-        *error = QStringLiteral("not a Kestrix %1 file (no \"format\": \"%2\")").arg(kind, format);
-        return false;
-    }
+    if (!document.isObject() || root->value(FORMAT_KEY).toString() != format)
+        return Outcome::because(
+            QStringLiteral("not a Kestrix %1 file (no \"format\": \"%2\")").arg(kind, format));
     const QJsonValue version = root->value(VERSION_KEY);
-    if (!version.isDouble() || version.toDouble() != FORMAT_VERSION) {
-        *error = QStringLiteral("%1 file version %2; this kestrix reads version %3")
-                     .arg(kind, version.isDouble() ? QString::number(version.toDouble())
+    if (!version.isDouble() || version.toDouble() != FORMAT_VERSION)
+        return Outcome::because(QStringLiteral("%1 file version %2; this kestrix reads version %3")
+                                    .arg(kind, version.isDouble()
+                                                   ? QString::number(version.toDouble())
                                                    : QStringLiteral("missing"))
-                     .arg(FORMAT_VERSION);
-        return false;
-    }
-    return true;
+                                    .arg(FORMAT_VERSION));
+    return Outcome();
 }
 
 } // namespace
@@ -261,37 +246,32 @@ QByteArray settingsJson(const SettingsFile &file)
     return out.toUtf8();
 }
 
-bool parseSettings(const QByteArray &json, const std::vector<const RecordTable *> &tables,
-                   SettingsFile *file, QString *error)
+Outcome parseSettings(const QByteArray &json, const std::vector<const RecordTable *> &tables,
+                      SettingsFile *file)
 {
     QJsonObject root;
-    if (!parseHeader(json, FORMAT_NAME, QStringLiteral("settings"), &root, error))
-        return false;
+    if (Outcome header = parseHeader(json, FORMAT_NAME, QStringLiteral("settings"), &root);
+        !header.ok())
+        return header;
 
     QSet<QString> known = {FORMAT_KEY, VERSION_KEY, PRODUCT_KEY, TYPE_KEY};
     for (const RecordTable *table : tables)
         known.insert(table->name);
     for (const QString &key : root.keys()) {
-        if (!known.contains(key)) {
-            *error = QStringLiteral("unknown key \"%1\"").arg(key);
-            return false;
-        }
+        if (!known.contains(key))
+            return Outcome::because(QStringLiteral("unknown key \"%1\"").arg(key));
     }
 
     unsigned productId = 0;
     if (!root.value(PRODUCT_KEY).isString() ||
-        !parseProductId(root.value(PRODUCT_KEY).toString(), &productId) ||
-        !productById(productId)) {
-        *error = QStringLiteral("\"%1\" is not the product id of a Kestrix controller")
-                     .arg(root.value(PRODUCT_KEY).toVariant().toString());
-        return false;
-    }
+        !parseProductId(root.value(PRODUCT_KEY).toString(), &productId) || !productById(productId))
+        return Outcome::because(
+            QStringLiteral("\"%1\" is not the product id of a Kestrix controller")
+                .arg(root.value(PRODUCT_KEY).toVariant().toString()));
     const QJsonValue type = root.value(TYPE_KEY);
     if (!type.isDouble() || type.toDouble() != std::floor(type.toDouble()) || type.toDouble() < 0 ||
-        type.toDouble() > 255) {
-        *error = QStringLiteral("\"device_type\" must be a number from 0 to 255");
-        return false;
-    }
+        type.toDouble() > 255)
+        return Outcome::because(QStringLiteral("\"device_type\" must be a number from 0 to 255"));
     file->productId = static_cast<uint16_t>(productId);
     file->deviceType = type.toInt();
 
@@ -300,15 +280,14 @@ bool parseSettings(const QByteArray &json, const std::vector<const RecordTable *
         if (!root.contains(table->name)) {
             if (table != tables.front())
                 continue;
-            *error = QStringLiteral("the file holds no %1").arg(table->name);
-            return false;
+            return Outcome::because(QStringLiteral("the file holds no %1").arg(table->name));
         }
         RecordValues values;
-        if (!parseRecord(*table, root.value(table->name), &values, error))
-            return false;
+        if (Outcome record = parseRecord(*table, root.value(table->name), &values); !record.ok())
+            return record;
         file->records.push_back(values);
     }
-    return true;
+    return Outcome();
 }
 
 QByteArray profileJson(const RecordValues &effectSettings)
@@ -321,21 +300,18 @@ QByteArray profileJson(const RecordValues &effectSettings)
     return out.toUtf8();
 }
 
-bool parseProfile(const QByteArray &json, RecordValues *effectSettings, QString *error)
+Outcome parseProfile(const QByteArray &json, RecordValues *effectSettings)
 {
     QJsonObject root;
-    if (!parseHeader(json, PROFILE_FORMAT_NAME, QStringLiteral("profile"), &root, error))
-        return false;
+    if (Outcome header = parseHeader(json, PROFILE_FORMAT_NAME, QStringLiteral("profile"), &root);
+        !header.ok())
+        return header;
     const QString part = effectSettingsTable().name;
     for (const QString &key : root.keys()) {
-        if (key != FORMAT_KEY && key != VERSION_KEY && key != part) {
-            *error = QStringLiteral("unknown key \"%1\"").arg(key);
-            return false;
-        }
+        if (key != FORMAT_KEY && key != VERSION_KEY && key != part)
+            return Outcome::because(QStringLiteral("unknown key \"%1\"").arg(key));
     }
-    if (!root.contains(part)) {
-        *error = QStringLiteral("the file holds no %1").arg(part);
-        return false;
-    }
-    return parseRecord(effectSettingsTable(), root.value(part), effectSettings, error);
+    if (!root.contains(part))
+        return Outcome::because(QStringLiteral("the file holds no %1").arg(part));
+    return parseRecord(effectSettingsTable(), root.value(part), effectSettings);
 }

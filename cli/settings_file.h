@@ -13,6 +13,7 @@
 //     "effect_settings": {...}          (a wheel's file only)
 //   }
 
+#include "outcome.h"
 #include "record_values.h"
 
 #include <QByteArray>
@@ -33,10 +34,10 @@ QByteArray settingsJson(const SettingsFile &file);
 
 // Parses and checks a settings file: format and version, a product id of the family, every
 // field known, present and within its range, and records of the right length. `tables`
-// are the records a file may hold; the hardware settings are required. On failure returns
-// false with a one-line reason in `error`.
-bool parseSettings(const QByteArray &json, const std::vector<const RecordTable *> &tables,
-                   SettingsFile *file, QString *error);
+// are the records a file may hold; the hardware settings are required. A failure carries a
+// one-line reason.
+Outcome parseSettings(const QByteArray &json, const std::vector<const RecordTable *> &tables,
+                      SettingsFile *file);
 
 // A profile to share: the effect settings part of a backup under a format of its own, with
 // no product id, since a profile is the wheel's alone.
@@ -48,5 +49,5 @@ bool parseSettings(const QByteArray &json, const std::vector<const RecordTable *
 //   }
 QByteArray profileJson(const RecordValues &effectSettings);
 // Checked as a backup's part is: every field known, present and in range, the raw bytes
-// whole, no key twice. On failure returns false with a one-line reason in `error`.
-bool parseProfile(const QByteArray &json, RecordValues *effectSettings, QString *error);
+// whole, no key twice.
+Outcome parseProfile(const QByteArray &json, RecordValues *effectSettings);

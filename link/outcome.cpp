@@ -11,6 +11,13 @@ Outcome Outcome::failed(Problem problem, int transfer)
     return outcome;
 }
 
+Outcome Outcome::because(const QString &reason)
+{
+    Outcome outcome = failed(Problem::Failed);
+    outcome.systemText = reason;
+    return outcome;
+}
+
 QString Outcome::reason() const
 {
     switch (problem) {

@@ -43,6 +43,8 @@ struct Outcome {
     QString reason() const;
 
     static Outcome failed(Problem problem, int transfer = 0);
+    // A reason in words of its own, for what the problems above do not name.
+    static Outcome because(const QString &reason);
     // What an error number means to someone who writes or reads a file.
     static Outcome fromError(int error);
 };

@@ -39,21 +39,23 @@ QString GamesFile::kindKey(GameRule::Kind kind)
     return QStringLiteral("steam_app_id");
 }
 
-QString GamesFile::checkRule(const GameRule &rule)
+Outcome GamesFile::checkRule(const GameRule &rule)
 {
     if (rule.name.trimmed().isEmpty())
-        return tr("a game has no name");
+        return Outcome::because(tr("a game has no name"));
     if (rule.pattern.isEmpty())
-        return tr("the game \"%1\" has no rule to recognise it by").arg(rule.name);
+        return Outcome::because(
+            tr("the game \"%1\" has no rule to recognise it by").arg(rule.name));
     if (rule.kind == GameRule::Kind::SteamAppId) {
         bool number = false;
         const qulonglong id = rule.pattern.toULongLong(&number);
         if (!number || id == 0 || QString::number(id) != rule.pattern)
-            return tr("the Steam app id of \"%1\" is not a positive whole number").arg(rule.name);
+            return Outcome::because(
+                tr("the Steam app id of \"%1\" is not a positive whole number").arg(rule.name));
     }
     if (ProfileStore::checkName(rule.profile) != ProfileStore::NameProblem::None)
-        return tr("the game \"%1\" names no usable profile").arg(rule.name);
-    return QString();
+        return Outcome::because(tr("the game \"%1\" names no usable profile").arg(rule.name));
+    return Outcome();
 }
 
 QByteArray GamesFile::toJson(const GamesList &list)
@@ -75,32 +77,24 @@ QByteArray GamesFile::toJson(const GamesList &list)
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
 
-bool GamesFile::fromJson(const QByteArray &content, GamesList *list, QString *problem)
+Outcome GamesFile::fromJson(const QByteArray &content, GamesList *list)
 {
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(content, &error);
-    if (document.isNull()) {
-        *problem = tr("it is not JSON (%1 at byte %2)").arg(error.errorString()).arg(error.offset);
-        return false;
-    }
+    if (document.isNull())
+        return Outcome::because(
+            tr("it is not JSON (%1 at byte %2)").arg(error.errorString()).arg(error.offset));
     const QJsonObject root = document.object();
-    if (!document.isObject() || root.value(QStringLiteral("format")) != QLatin1String(FORMAT)) {
-        *problem = tr("it is no games file (\"format\" is not \"%1\")").arg(QLatin1String(FORMAT));
-        return false;
-    }
-    if (root.value(QStringLiteral("version")) != VERSION) {
-        *problem = tr("its version is not %1").arg(VERSION);
-        return false;
-    }
+    if (!document.isObject() || root.value(QStringLiteral("format")) != QLatin1String(FORMAT))
+        return Outcome::because(
+            tr("it is no games file (\"format\" is not \"%1\")").arg(QLatin1String(FORMAT)));
+    if (root.value(QStringLiteral("version")) != VERSION)
+        return Outcome::because(tr("its version is not %1").arg(VERSION));
     const QJsonValue enabled = root.value(QStringLiteral("enabled"));
-    if (!enabled.isUndefined() && !enabled.isBool()) {
-        *problem = tr("\"enabled\" is neither true nor false");
-        return false;
-    }
-    if (!root.value(QStringLiteral("games")).isArray()) {
-        *problem = tr("\"games\" is not a list");
-        return false;
-    }
+    if (!enabled.isUndefined() && !enabled.isBool())
+        return Outcome::because(tr("\"enabled\" is neither true nor false"));
+    if (!root.value(QStringLiteral("games")).isArray())
+        return Outcome::because(tr("\"games\" is not a list"));
     const QSet<QString> known{QStringLiteral("name"), QStringLiteral("profile"),
                               QStringLiteral("executable"), QStringLiteral("command_line"),
                               QStringLiteral("steam_app_id")};
@@ -110,18 +104,15 @@ bool GamesFile::fromJson(const QByteArray &content, GamesList *list, QString *pr
     for (const QJsonValue &value : root.value(QStringLiteral("games")).toArray()) {
         const QJsonObject game = value.toObject();
         if (!value.isObject() || !game.value(QStringLiteral("name")).isString() ||
-            !game.value(QStringLiteral("profile")).isString()) {
-            *problem = tr("a game is not an object with a name and a profile");
-            return false;
-        }
+            !game.value(QStringLiteral("profile")).isString())
+            return Outcome::because(tr("a game is not an object with a name and a profile"));
         GameRule rule;
         rule.name = game.value(QStringLiteral("name")).toString();
         rule.profile = game.value(QStringLiteral("profile")).toString();
         for (auto it = game.begin(); it != game.end(); ++it) {
-            if (!known.contains(it.key())) {
-                *problem = tr("the game \"%1\" has an unknown key \"%2\"").arg(rule.name, it.key());
-                return false;
-            }
+            if (!known.contains(it.key()))
+                return Outcome::because(
+                    tr("the game \"%1\" has an unknown key \"%2\"").arg(rule.name, it.key()));
         }
         int rules = 0;
         for (GameRule::Kind kind : KINDS) {
@@ -136,39 +127,31 @@ bool GamesFile::fromJson(const QByteArray &content, GamesList *list, QString *pr
                 rule.pattern = given.isDouble() && id == double(qint64(id)) && id < 9.0e15
                                    ? QString::number(qint64(id))
                                    : QString();
-                if (rule.pattern.isEmpty()) {
-                    *problem = tr("the Steam app id of \"%1\" is not a positive whole number")
-                                   .arg(rule.name);
-                    return false;
-                }
+                if (rule.pattern.isEmpty())
+                    return Outcome::because(
+                        tr("the Steam app id of \"%1\" is not a positive whole number")
+                            .arg(rule.name));
             } else {
                 rule.pattern = given.toString();
-                if (!given.isString()) {
-                    *problem = tr("\"%1\" of \"%2\" is not text").arg(kindKey(kind), rule.name);
-                    return false;
-                }
+                if (!given.isString())
+                    return Outcome::because(
+                        tr("\"%1\" of \"%2\" is not text").arg(kindKey(kind), rule.name));
             }
         }
-        if (rules != 1) {
-            *problem = tr("the game \"%1\" needs exactly one of \"executable\", \"command_line\" "
-                          "and \"steam_app_id\"")
-                           .arg(rule.name);
-            return false;
-        }
-        const QString refused = checkRule(rule);
-        if (!refused.isEmpty()) {
-            *problem = refused;
-            return false;
-        }
-        if (names.contains(rule.name)) {
-            *problem = tr("the name \"%1\" is given to two games").arg(rule.name);
-            return false;
-        }
+        if (rules != 1)
+            return Outcome::because(
+                tr("the game \"%1\" needs exactly one of \"executable\", \"command_line\" "
+                   "and \"steam_app_id\"")
+                    .arg(rule.name));
+        if (Outcome refused = checkRule(rule); !refused.ok())
+            return refused;
+        if (names.contains(rule.name))
+            return Outcome::because(tr("the name \"%1\" is given to two games").arg(rule.name));
         names.insert(rule.name);
         read.games.append(rule);
     }
     *list = read;
-    return true;
+    return Outcome();
 }
 
 GamesFile::Loaded GamesFile::load() const
@@ -186,7 +169,7 @@ GamesFile::Loaded GamesFile::load() const
     } else if (!file.open(QIODevice::ReadOnly)) {
         problem = file.errorString();
     } else {
-        fromJson(file.read(MAX_SIZE), &loaded.list, &problem);
+        problem = fromJson(file.read(MAX_SIZE), &loaded.list).reason();
     }
     if (!problem.isEmpty()) {
         loaded.list = GamesList();

@@ -58,10 +58,10 @@ public:
     Outcome save(const GamesList &list) const;
 
     static QByteArray toJson(const GamesList &list);
-    // `problem` gets why the content is refused.
-    static bool fromJson(const QByteArray &content, GamesList *list, QString *problem);
-    // Why a rule can not be kept, or empty.
-    static QString checkRule(const GameRule &rule);
+    // Why the content is refused, if it is.
+    static Outcome fromJson(const QByteArray &content, GamesList *list);
+    // Why a rule can not be kept, if it can not.
+    static Outcome checkRule(const GameRule &rule);
 
     static QString kindKey(GameRule::Kind kind);
 

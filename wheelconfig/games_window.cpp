@@ -109,7 +109,7 @@ void GamesWindow::on_addButton_clicked()
     rule.kind = GameRule::Kind(std::max(0, form->kindCombo->currentIndex()));
     rule.pattern = form->ruleEdit->text().trimmed();
     rule.profile = form->profileCombo->currentText();
-    QString problem = GamesFile::checkRule(rule);
+    QString problem = GamesFile::checkRule(rule).reason();
     for (const GameRule &game : std::as_const(list.games)) {
         if (problem.isEmpty() && game.name == rule.name)
             problem = tr("the name \"%1\" is given to a game already").arg(rule.name);

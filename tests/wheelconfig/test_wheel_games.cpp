@@ -146,10 +146,10 @@ void WheelGamesTest::gamesFile()
     const QByteArray content =
         R"({"format": "kestrix-games", "version": 1, "games": [)" + games + "]}";
     GamesList list;
-    QString problem;
-    QCOMPARE(GamesFile::fromJson(content, &list, &problem), read != QLatin1String("refused"));
-    QCOMPARE(problem.isEmpty(), read != QLatin1String("refused"));
-    if (!problem.isEmpty())
+    const Outcome parsed = GamesFile::fromJson(content, &list);
+    QCOMPARE(parsed.ok(), read != QLatin1String("refused"));
+    QCOMPARE(parsed.reason().isEmpty(), parsed.ok());
+    if (!parsed.ok())
         return;
     QCOMPARE(list.games.size(), 1);
     const GameRule &game = list.games.first();
@@ -158,7 +158,7 @@ void WheelGamesTest::gamesFile()
              read);
     // What the window writes reads back the same.
     GamesList again;
-    QVERIFY(GamesFile::fromJson(GamesFile::toJson(list), &again, &problem));
+    QVERIFY(GamesFile::fromJson(GamesFile::toJson(list), &again).ok());
     QVERIFY(again.games == list.games);
 }
 
