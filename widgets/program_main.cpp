@@ -4,8 +4,11 @@
 #include <QIcon>
 #include <QImageReader>
 #include <QPixmap>
+#include <QPointer>
 #include <QTranslator>
 #include <QWidget>
+
+#include <map>
 
 QIcon iconFromPng(const QString &fileName)
 {
@@ -33,7 +36,12 @@ int runMainWindow(QWidget &window)
 void installCatalogue(QTranslator &translator, const QString &catalogue,
                       const QStringList &arguments)
 {
-    if (arguments.size() >= 2 && arguments.at(1) == QLatin1String("ru"))
-        (void)translator.load(QStringLiteral("i18n/") + catalogue);
+    // wheelconfig's start and its window both ask; a second copy would only be searched
+    // for every text in vain.
+    static std::map<QString, QPointer<QTranslator>> loaded;
+    QPointer<QTranslator> &holder = loaded[catalogue];
+    if (arguments.size() >= 2 && arguments.at(1) == QLatin1String("ru") && !holder &&
+        translator.load(QStringLiteral("i18n/") + catalogue))
+        holder = &translator;
     QCoreApplication::installTranslator(&translator);
 }
