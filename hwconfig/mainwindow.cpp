@@ -9,6 +9,7 @@
 #include "family.h"
 #include "form_binding.h"
 #include "presence.h"
+#include "record_values.h"
 #include "tab_bar_accessibility.h"
 #include "transport.h"
 #include "wait_cursor.h"
@@ -22,19 +23,6 @@
 #include <iterator>
 
 namespace {
-// The record's bytes that the pages own, the others zero: the firmware may change the bytes it
-// keeps for itself at any time, and the save carries them through anyway.
-QByteArray ownedBytes(const unsigned char *record)
-{
-    const RecordTable &table = hardwareSettingsTable();
-    QByteArray owned(table.size, 0);
-    for (int i = 0; i < table.size; ++i) {
-        if (!table.carries(i))
-            owned[i] = char(record[i]);
-    }
-    return owned;
-}
-
 // GPIO mode items; a pin's list offers only what its hardware can do.
 constexpr int GPIO_MODE_ANALOG = 2;       // pins 1 to 3 only
 constexpr int GPIO_MODE_BRAKING_PWM = 9;  // pin 8 only
@@ -328,7 +316,7 @@ bool MainWindow::readSettings()
     for (int i = 0; i < form->main_tab_widget->count(); ++i)
         form->main_tab_widget->setTabVisible(i, true);
     currentPanel = form->premiumHardwareSettings;
-    loadedRecord = ownedBytes(record);
+    loadedRecord = ownedBytes(hardwareSettingsTable(), record);
     savedRecord.clear();
     currentPanel->loadSettings(unsigned(deviceType), record);
     loadPages(record);
@@ -348,7 +336,7 @@ void MainWindow::on_save_settings_button_clicked()
     const Outcome saved = saveHardwareSettings(
         handle, record, [this](unsigned char *r) { storePages(r); },
         [this](const unsigned char *r) {
-            const QByteArray holds = ownedBytes(r);
+            const QByteArray holds = ownedBytes(hardwareSettingsTable(), r);
             return holds == loadedRecord || holds == savedRecord;
         });
     // The pages keep the user's values after a failure, so that saving again sends them.
@@ -357,7 +345,8 @@ void MainWindow::on_save_settings_button_clicked()
     case Problem::None:
     case Problem::NotConfirmed:
     case Problem::StoppedAnswering:
-        savedRecord = ownedBytes(record); // written whole: the controller may hold it now
+        // Written whole: the controller may hold it now.
+        savedRecord = ownedBytes(hardwareSettingsTable(), record);
         break;
     default:
         break;

@@ -31,3 +31,13 @@ std::vector<size_t> differingFields(const RecordValues &values, const unsigned c
     }
     return out;
 }
+
+QByteArray ownedBytes(const RecordTable &table, const unsigned char *record)
+{
+    QByteArray owned(table.size, 0);
+    for (int i = 0; i < table.size; ++i) {
+        if (!table.carries(i))
+            owned[i] = char(record[i]);
+    }
+    return owned;
+}

@@ -23,3 +23,6 @@ RecordValues readRecordValues(const RecordTable &table, const unsigned char *rec
 void writeRecordValues(const RecordValues &values, unsigned char *record);
 // The indices of the fields whose bytes in the record are not those their values write.
 std::vector<size_t> differingFields(const RecordValues &values, const unsigned char *record);
+// The record's bytes that its fields own, the carried ones zero: the firmware may change
+// the bytes it keeps for itself at any time, so only these tell whether the settings changed.
+QByteArray ownedBytes(const RecordTable &table, const unsigned char *record);
