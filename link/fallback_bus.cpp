@@ -31,6 +31,8 @@ DeviceHandle *FallbackBus::open(uint16_t vendorId, uint16_t productId)
         preferredHandles.insert(handle);
         return handle;
     }
+    if (preferred->holdsBack(vendorId, productId))
+        return nullptr;
     return fallback->open(vendorId, productId);
 }
 

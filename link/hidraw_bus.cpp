@@ -34,6 +34,11 @@ constexpr int HIDRAW_MAX_REQUEST = 4096;
 
 constexpr int EINTR_RETRIES = 10;
 
+uint32_t idsKey(uint16_t vendorId, uint16_t productId)
+{
+    return uint32_t(vendorId) << 16 | productId;
+}
+
 QByteArray readSmallFile(const QString &path)
 {
     QFile file(path);
@@ -384,7 +389,7 @@ QStringList HidrawBus::nodes(uint16_t vendorId, uint16_t productId)
         foundWith = watched ? watch : nullptr;
         foundAt = watched ? watch->notices() : 0;
     }
-    const uint32_t key = uint32_t(vendorId) << 16 | productId;
+    const uint32_t key = idsKey(vendorId, productId);
     auto nodes = found.find(key);
     if (nodes == found.end()) {
         ++searchCount;
@@ -397,8 +402,7 @@ DeviceHandle *HidrawBus::open(uint16_t vendorId, uint16_t productId)
 {
     if (realHardwareRefused())
         return nullptr;
-    for (auto closed = closedNodes.begin(); closed != closedNodes.end();)
-        closed = closed->second.expired() ? closedNodes.erase(closed) : std::next(closed);
+    forgetEndedWaits();
     for (const QString &node : nodes(vendorId, productId)) {
         // A request of a closed handle still stuck on the node would hold up every new one
         // for the kernel's time-out, and a handle opened each tick would pile threads up.
@@ -410,11 +414,25 @@ DeviceHandle *HidrawBus::open(uint16_t vendorId, uint16_t productId)
         const int fd = ::open(QFile::encodeName(node).constData(), O_RDWR | O_CLOEXEC);
         if (fd >= 0) {
             auto *handle = new HidrawHandle(fd, ioctlFunction);
-            openNodes[handle] = node;
+            openNodes[handle] = {node, idsKey(vendorId, productId), handle->activity()};
             return handle;
         }
     }
     return nullptr;
+}
+
+void HidrawBus::forgetEndedWaits()
+{
+    for (auto closed = closedNodes.begin(); closed != closedNodes.end();)
+        closed = closed->second.activity.expired() ? closedNodes.erase(closed) : std::next(closed);
+}
+
+bool HidrawBus::holdsBack(uint16_t vendorId, uint16_t productId)
+{
+    forgetEndedWaits();
+    const uint32_t ids = idsKey(vendorId, productId);
+    return std::any_of(closedNodes.begin(), closedNodes.end(),
+                       [ids](const auto &closed) { return closed.second.ids == ids; });
 }
 
 void HidrawBus::close(DeviceHandle *handle)
@@ -422,7 +440,7 @@ void HidrawBus::close(DeviceHandle *handle)
     auto *hidrawHandle = static_cast<HidrawHandle *>(handle);
     const auto node = openNodes.find(handle);
     if (node != openNodes.end()) {
-        closedNodes[node->second] = hidrawHandle->activity();
+        closedNodes[node->second.node] = node->second;
         openNodes.erase(node);
     }
     delete hidrawHandle;

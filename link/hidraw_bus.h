@@ -97,6 +97,9 @@ public:
     // realHardwareRefused().
     DeviceHandle *open(uint16_t vendorId, uint16_t productId) override;
     void close(DeviceHandle *handle) override;
+    // A node of these ids waits for a request or a controller that timed out: its HID
+    // driver still holds the interface, so libusb's requests would only fail beside it.
+    bool holdsBack(uint16_t vendorId, uint16_t productId) override;
 
     // Searches of sysfs so far. While device events are watched, the nodes found for a pair
     // of ids are kept until the next notice, so an absent controller costs no search.
@@ -104,14 +107,20 @@ public:
 
 private:
     QStringList nodes(uint16_t vendorId, uint16_t productId);
+    void forgetEndedWaits();
 
     const QString sysfsRoot;
     const QString devRoot;
     const HidrawIoctl ioctlFunction;
     const DeviceEventsSource events;
     std::map<uint32_t, QStringList> found; // by vendor id << 16 | product id
-    std::map<const DeviceHandle *, QString> openNodes;
-    std::map<QString, std::weak_ptr<const void>> closedNodes; // by node, of the last handle
+    struct NodeUse {
+        QString node;
+        uint32_t ids = 0; // vendor id << 16 | product id
+        std::weak_ptr<const void> activity;
+    };
+    std::map<const DeviceHandle *, NodeUse> openNodes;
+    std::map<QString, NodeUse> closedNodes; // by node, of its last handle
     const DeviceEvents *foundWith = nullptr;
     uint64_t foundAt = 0;
     int searchCount = 0;

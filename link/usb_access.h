@@ -71,6 +71,14 @@ public:
         (void)devices;
         return false;
     }
+    // Whether the device is this bus's, only not to be opened yet: no other bus may take
+    // it meanwhile.
+    virtual bool holdsBack(uint16_t vendorId, uint16_t productId)
+    {
+        (void)vendorId;
+        (void)productId;
+        return false;
+    }
 };
 
 // Process-wide bus. Until one is installed, the platform's default bus serves: on Linux
