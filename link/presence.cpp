@@ -105,7 +105,8 @@ std::vector<FoundDevice> findFamilyDevices(const QString &root)
         } else {
             // A program that claims an interface through usbfs binds it to the "usbfs"
             // driver (and the HID driver lets go, so there is no hidraw node).
-            const QByteArray configuration = readSmall(path + QStringLiteral("/bConfigurationValue"));
+            const QByteArray configuration =
+                readSmall(path + QStringLiteral("/bConfigurationValue"));
             const QString driver =
                 QFileInfo(QStringLiteral("%1/%2:%3.%4/driver")
                               .arg(canonical, name, QString::fromLatin1(configuration))
@@ -169,7 +170,7 @@ const std::vector<PresentDevice> &Presence::devices()
         checkTime = now;
         for (size_t i = 0; i < found.size(); ++i) {
             if (found[i].access != DeviceAccess::Usable)
-                checkAccess(found[i], hidrawNodes[i], claimed[i]);
+                checkAccess(found[i], foundNodes[i]);
         }
     }
     return found;
@@ -190,29 +191,23 @@ void Presence::search()
     ++searchCount;
     searched = true;
     found.clear();
-    hidrawNodes.clear();
-    claimed.clear();
-    for (FoundDevice &device : findFamilyDevices(root)) {
-        device.device.node = QFile::encodeName(device.usbNode).toStdString();
+    foundNodes = findFamilyDevices(root);
+    for (const FoundDevice &device : foundNodes) {
         found.push_back(device.device);
-        hidrawNodes.push_back(device.hidrawNode);
-        claimed.push_back(device.claimedByProgram);
-        checkAccess(found.back(), device.hidrawNode, device.claimedByProgram);
+        checkAccess(found.back(), device);
     }
 }
 
-void Presence::checkAccess(PresentDevice &device, const QString &hidrawNode,
-                           bool claimedByProgram)
+void Presence::checkAccess(PresentDevice &device, const FoundDevice &nodes)
 {
     ++checkCount;
-    const QString usbNode = root + QStringLiteral("/dev/bus/usb/%1/%2")
-                                       .arg(device.busNumber, 3, 10, QLatin1Char('0'))
-                                       .arg(device.deviceNumber, 3, 10, QLatin1Char('0'));
+    const QString &hidrawNode = nodes.hidrawNode;
+    const QString &usbNode = nodes.usbNode;
     const int hidrawError = hidrawNode.isEmpty() ? ENOENT : openCheck(hidrawNode);
     const int usbError = hidrawError == 0 ? 0 : openCheck(usbNode);
     device.access = accessFromErrors(hidrawError, usbError);
     // The USB node opens, but every request to the claimed interface would give EBUSY.
-    if (hidrawError != 0 && usbError == 0 && claimedByProgram)
+    if (nodes.claimedByProgram && usbError == 0)
         device.access = DeviceAccess::Busy;
     // Name the node the user meets: the hidraw node where it is the one that tells.
     const bool denied = hidrawError == EACCES || hidrawError == EPERM;

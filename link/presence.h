@@ -22,11 +22,20 @@ using NodeOpenCheck = std::function<int(const QString &node)>;
 // A steady clock in milliseconds.
 using MillisecondClock = std::function<int64_t()>;
 
+// A device found in sysfs, with the nodes that tell whether it opens.
+struct FoundDevice {
+    PresentDevice device;
+    QString usbNode;    // root/dev/bus/usb/BBB/DDD
+    QString hidrawNode; // root/dev/hidrawN, or empty
+    // Without a hidraw node: its HID interface is claimed by a program through usbfs.
+    bool claimedByProgram = false;
+};
+
 class Presence
 {
 public:
-    // Empty functions mean the kernel's own access check and the steady clock; without events, the bus is
-    // searched again once a second at most.
+    // Empty functions mean the kernel's own access check and the steady clock; without
+    // events, the bus is searched again once a second at most.
     explicit Presence(const QString &root = QString(), std::function<DeviceEvents *()> events = {},
                       NodeOpenCheck openCheck = {}, MillisecondClock clock = {});
 
@@ -42,15 +51,14 @@ public:
 
 private:
     void search();
-    void checkAccess(PresentDevice &device, const QString &hidrawNode, bool claimedByProgram);
+    void checkAccess(PresentDevice &device, const FoundDevice &nodes);
 
     const QString root;
     const std::function<DeviceEvents *()> events;
     const NodeOpenCheck openCheck;
     const MillisecondClock clock;
     std::vector<PresentDevice> found;
-    std::vector<QString> hidrawNodes; // of found, by index; empty where none
-    std::vector<bool> claimed;        // of found, by index
+    std::vector<FoundDevice> foundNodes; // of found, by index
     bool searched = false;
     const DeviceEvents *searchedWith = nullptr;
     uint64_t searchedAt = 0;
@@ -62,13 +70,6 @@ private:
 
 // The family's USB devices in root's sysfs (root + "/sys/bus/usb/devices"), each with its
 // hidraw node where the HID driver bound one. Access is not looked at.
-struct FoundDevice {
-    PresentDevice device;
-    QString usbNode;    // root/dev/bus/usb/BBB/DDD
-    QString hidrawNode; // root/dev/hidrawN, or empty
-    // Without a hidraw node: its HID interface is claimed by a program through usbfs.
-    bool claimedByProgram = false;
-};
 std::vector<FoundDevice> findFamilyDevices(const QString &root);
 
 // What opening the nodes of a device tells: usable when either opens (libusb reaches it
