@@ -39,14 +39,6 @@ uint32_t idsKey(uint16_t vendorId, uint16_t productId)
     return uint32_t(vendorId) << 16 | productId;
 }
 
-QByteArray readSmallFile(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.read(4096);
-}
-
 // HID_ID=<bus>:<vendor>:<product>, hexadecimal in either case: the product of a USB device of
 // that vendor, or -1.
 int usbHidProduct(const QByteArray &uevent, uint16_t vendorId)
@@ -97,11 +89,11 @@ std::vector<HidrawInterface> findHidrawInterfaces(uint16_t vendorId, const QStri
         if (device.isEmpty())
             continue;
         const int product =
-            usbHidProduct(readSmallFile(device + QStringLiteral("/uevent")), vendorId);
+            usbHidProduct(sysfsAttribute(device + QStringLiteral("/uevent")), vendorId);
         if (product < 0)
             continue;
         const QString interface = QFileInfo(device).path();
-        if (!isInterfaceZero(readSmallFile(interface + QStringLiteral("/bInterfaceNumber"))))
+        if (!isInterfaceZero(sysfsAttribute(interface + QStringLiteral("/bInterfaceNumber"))))
             continue;
         found.push_back(
             {match.captured(1).toInt(),
@@ -125,6 +117,14 @@ QStringList findHidrawNodes(uint16_t vendorId, uint16_t productId, const QString
             nodes << interface.node;
     }
     return nodes;
+}
+
+QByteArray sysfsAttribute(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.read(4096).trimmed();
 }
 
 int hidrawErrorToUsbResult(int error)

@@ -39,6 +39,10 @@ std::vector<HidrawInterface> findHidrawInterfaces(uint16_t vendorId,
                                                   const QString &sysfsRoot = QStringLiteral("/sys"),
                                                   const QString &devRoot = QStringLiteral("/dev"));
 
+// A sysfs attribute's value, at most a page, without the line break it ends with; empty
+// where it can not be read.
+QByteArray sysfsAttribute(const QString &path);
+
 // errno of a failed hidraw call as one of libusb's codes.
 int hidrawErrorToUsbResult(int error);
 

@@ -26,14 +26,6 @@ namespace
 constexpr int64_t LOOK_INTERVAL_MS = 1000;
 const char SEAT_LATE_RULES[] = "73-seat-late.rules";
 
-QByteArray readSmall(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.read(4096).trimmed();
-}
-
 int openError(const QString &node)
 {
     // Asked of the kernel without opening: an open would wake the device and would count
@@ -78,16 +70,18 @@ std::vector<FoundDevice> findFamilyDevices(const QString &root)
         // Interfaces ("1-1:1.0") have no idVendor; only whole devices are looked at.
         const QString path = devices.filePath(name);
         bool ok = false;
-        if (readSmall(path + QStringLiteral("/idVendor")).toUInt(&ok, 16) != KESTRIX_VENDOR_ID ||
+        if (sysfsAttribute(path + QStringLiteral("/idVendor")).toUInt(&ok, 16) !=
+                KESTRIX_VENDOR_ID ||
             !ok)
             continue;
-        const unsigned productId = readSmall(path + QStringLiteral("/idProduct")).toUInt(&ok, 16);
+        const unsigned productId =
+            sysfsAttribute(path + QStringLiteral("/idProduct")).toUInt(&ok, 16);
         if (!ok || !productById(productId))
             continue;
         bool busOk = false;
         bool devOk = false;
-        const int bus = readSmall(path + QStringLiteral("/busnum")).toInt(&busOk);
-        const int number = readSmall(path + QStringLiteral("/devnum")).toInt(&devOk);
+        const int bus = sysfsAttribute(path + QStringLiteral("/busnum")).toInt(&busOk);
+        const int number = sysfsAttribute(path + QStringLiteral("/devnum")).toInt(&devOk);
         if (!busOk || !devOk || bus <= 0 || bus > 999 || number <= 0 || number > 999)
             continue;
         FoundDevice device;
@@ -106,7 +100,7 @@ std::vector<FoundDevice> findFamilyDevices(const QString &root)
             // A program that claims an interface through usbfs binds it to the "usbfs"
             // driver (and the HID driver lets go, so there is no hidraw node).
             const QByteArray configuration =
-                readSmall(path + QStringLiteral("/bConfigurationValue"));
+                sysfsAttribute(path + QStringLiteral("/bConfigurationValue"));
             const QString driver =
                 QFileInfo(QStringLiteral("%1/%2:%3.%4/driver")
                               .arg(canonical, name, QString::fromLatin1(configuration))
