@@ -20,8 +20,6 @@
 #include <array>
 #include <cerrno>
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace
@@ -490,29 +488,11 @@ int Command::readSmallFile(const QString &path, QByteArray *content)
         return fail(EXIT_USAGE,
                     QStringLiteral("%1 can not be read: %2").arg(path, outcome.reason()));
     };
-    // Not waiting for the writer of a FIFO, nor reading a device that never ends.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return unreadable(Outcome::fromError(errno));
     QFile input;
-    struct stat status;
-    if (::fstat(fd, &status) != 0) {
-        const int error = errno;
-        ::close(fd);
-        return unreadable(Outcome::fromError(error));
-    }
-    if (!S_ISREG(status.st_mode)) {
-        ::close(fd);
-        return unreadable(Outcome::failed(Outcome::Problem::NotRegularFile));
-    }
-    if (status.st_size > MAX_FILE_SIZE) {
-        ::close(fd);
+    if (const Outcome opened = openRegularFile(path, &input); !opened.ok())
+        return unreadable(opened);
+    if (input.size() > MAX_FILE_SIZE)
         return fail(EXIT_USAGE, QStringLiteral("%1 is too large for a settings file").arg(path));
-    }
-    if (!input.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        return unreadable(Outcome::fromError(EIO));
-    }
     errno = 0;
     *content = input.read(MAX_FILE_SIZE + 1);
     if (input.error() != QFileDevice::NoError)

@@ -181,3 +181,21 @@ Outcome writeFileAtomically(const QString &path, const QByteArray &content, Link
     looped.systemText = QString::fromLocal8Bit(std::strerror(ELOOP));
     return looped;
 }
+
+Outcome openRegularFile(const QString &path, QFile *file, LinkPolicy links)
+{
+    const int flags =
+        O_RDONLY | O_NONBLOCK | O_CLOEXEC | (links == LinkPolicy::Refuse ? O_NOFOLLOW : 0);
+    Descriptor opened(::open(QFile::encodeName(path).constData(), flags));
+    if (opened.fd < 0)
+        return Outcome::fromError(errno);
+    struct stat status;
+    if (::fstat(opened.fd, &status) != 0)
+        return Outcome::fromError(errno);
+    if (!S_ISREG(status.st_mode))
+        return refusal(Outcome::Problem::NotRegularFile);
+    if (!file->open(opened.fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        return Outcome::fromError(EIO);
+    opened.fd = -1; // the file owns it now
+    return Outcome();
+}

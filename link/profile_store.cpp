@@ -9,12 +9,6 @@
 #include <cerrno>
 #include <cstring>
 
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
-
 namespace {
 
 const QString PROFILE_DIRECTORY = QStringLiteral("wheel_profiles");
@@ -100,29 +94,12 @@ ProfileStore::Outcome ProfileStore::read(const QString &name, unsigned char *rec
 {
     if (Outcome examined = examine(name, true); !examined.ok())
         return examined;
-    const QString path = profileDir.filePath(name);
-    QFile file;
-    errno = 0;
-#ifdef Q_OS_UNIX
     // Not through a link that appeared since, and not waiting for a writer of a FIFO.
-    const int fd =
-        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return systemFailure(errno, QString());
-    struct stat status;
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        ::close(fd);
-        return Outcome::failed(Problem::NotRegularFile);
-    }
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        return systemFailure(errno, file.errorString());
-    }
-#else
-    file.setFileName(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return systemFailure(errno, file.errorString());
-#endif
+    QFile file;
+    if (Outcome opened = openRegularFile(profileDir.filePath(name), &file, LinkPolicy::Refuse);
+        !opened.ok())
+        return opened;
+    errno = 0;
     unsigned char bytes[EFFECT_SETTINGS_RECORD_SIZE];
     const qint64 received = file.read(reinterpret_cast<char *>(bytes), sizeof bytes);
     if (received < 0)

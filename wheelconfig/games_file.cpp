@@ -160,17 +160,16 @@ GamesFile::Loaded GamesFile::load() const
     const QFileInfo info(filePath);
     if (!info.exists() && !info.isSymLink())
         return loaded;
-    QFile file(filePath);
+    QFile file;
     QString problem;
-    if (!info.isFile()) {
-        problem = tr("it is not a regular file");
-    } else if (info.size() > MAX_SIZE) {
+    if (const Outcome opened = openRegularFile(filePath, &file); !opened.ok())
+        problem = opened.problem == Outcome::Problem::NotRegularFile
+                      ? tr("it is not a regular file")
+                      : opened.reason();
+    else if (file.size() > MAX_SIZE)
         problem = tr("it is larger than %1 bytes").arg(MAX_SIZE);
-    } else if (!file.open(QIODevice::ReadOnly)) {
-        problem = file.errorString();
-    } else {
+    else
         problem = fromJson(file.read(MAX_SIZE), &loaded.list).reason();
-    }
     if (!problem.isEmpty()) {
         loaded.list = GamesList();
         loaded.problem = tr("%1 can not be used: %2.").arg(filePath, problem);
