@@ -1,4 +1,4 @@
-#include "kestrix_cli.h"
+#include "command_line.h"
 #include "simulated_bus.h"
 
 #include <QCoreApplication>

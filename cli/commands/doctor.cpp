@@ -1,0 +1,119 @@
+#include "commands.h"
+
+#include "presence.h"
+#include "system_facts.h"
+
+#include <QFileInfo>
+#include <QTextStream>
+
+#include <unistd.h>
+
+namespace
+{
+
+// The project's udev rule: the installed one, else the source tree's.
+QString projectRule()
+{
+    const QString installed = QStringLiteral(KESTRIX_INSTALLED_RULE);
+    return QFileInfo::exists(installed) ? installed : QStringLiteral(KESTRIX_SOURCE_RULE);
+}
+
+const QString RELOAD = QStringLiteral("sudo udevadm control --reload && sudo udevadm trigger");
+
+} // namespace
+
+Outcome DoctorCommand::run()
+{
+    if (const Outcome started = startBus(); !started.ok())
+        return started;
+    installRule = QStringLiteral("sudo install -m 644 %1 /etc/udev/rules.d/").arg(projectRule());
+    const bool ruleOk = checkUdev();
+    int plugged = 0;
+    int unusable = 0;
+    checkControllers(ruleOk, &plugged, &unusable);
+    if (plugged == 0)
+        out << "controllers plugged in: none\nNo Kestrix controller is plugged in.\n";
+    else if (unusable == 0)
+        out << QStringLiteral("Every plugged-in controller can be used (%1).\n").arg(plugged);
+    else
+        out << QStringLiteral("%1 of %2 plugged-in controllers can not be used: run the fixes "
+                              "above.\n")
+                   .arg(unusable)
+                   .arg(plugged);
+    // The report on stdout says it all.
+    return unusable > 0 ? refusal(EXIT_DEVICE, QString()) : Outcome();
+}
+
+void DoctorCommand::fix(const QString &step)
+{
+    out << "  fix: " << step << '\n';
+}
+
+bool DoctorCommand::checkUdev()
+{
+    const QString root = systemRoot();
+    const AccessFacts facts = accessFacts(root);
+    if (facts.udevRuns) {
+        out << "udev running: ok\n";
+    } else {
+        out << "udev running: no (" << root << "/run/udev/control is missing): no rule gives "
+            << "access to a device node\n";
+        fix(QStringLiteral("sudo systemctl start systemd-udevd"));
+    }
+
+    const UdevRuleFile *early = nullptr;
+    for (const UdevRuleFile &rule : facts.rules) {
+        if (rule.early && !early)
+            early = &rule;
+    }
+    if (early) {
+        out << "udev rule for vendor 045b: ok (" << early->path << ")\n";
+        return true;
+    }
+    if (facts.rules.empty())
+        out << "udev rule for vendor 045b: none installed\n";
+    else
+        out << "udev rule for vendor 045b: " << facts.rules.front().path
+            << " sorts after 73-seat-late.rules, where the seat's access is granted\n";
+    fix(installRule);
+    fix(RELOAD);
+    fix(QStringLiteral("plug the controller in again"));
+    return false;
+}
+
+void DoctorCommand::checkControllers(bool ruleOk, int *plugged, int *unusable)
+{
+    for (const PresentDevice &device : presentDevices()) {
+        const Product *product = productById(device.productId);
+        if (!product)
+            continue;
+        ++*plugged;
+        const QString name = QStringLiteral("%1 %2 (bus %3, device %4)")
+                                 .arg(QLatin1String(product->kind), hex16(product->productId))
+                                 .arg(device.busNumber)
+                                 .arg(device.deviceNumber);
+        if (device.access == DeviceAccess::Usable) {
+            out << name << ": ok\n";
+            continue;
+        }
+        ++*unusable;
+        out << name << ": " << unusableText(*product, device).section(QStringLiteral(", "), 1, -1)
+            << '\n';
+        const QString node = QString::fromStdString(device.node);
+        if (device.access == DeviceAccess::Busy) {
+            fix(QStringLiteral("close the program that holds it (sudo fuser -v %1 names it)")
+                    .arg(node));
+            continue;
+        }
+        if (device.access == DeviceAccess::Denied &&
+            nodeAclForUser(node, geteuid()) == NodeAcl::NotGranted)
+            out << "  " << node << " has no access entry for this user: the seat grants one "
+                << "only to the user logged in at the machine\n";
+        if (!ruleOk)
+            fix(installRule);
+        fix(RELOAD);
+        fix(QStringLiteral("plug the %1 in again").arg(QLatin1String(product->kind)));
+        if (device.access == DeviceAccess::Denied)
+            fix(QStringLiteral("log in at the machine rather than over ssh"));
+    }
+}
