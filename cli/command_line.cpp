@@ -169,11 +169,13 @@ int runKestrix(const QStringList &arguments, QTextStream &out, QTextStream &err,
     ExitCode code = exitCode(outcome);
     QString line = outcome.reason();
     out.flush();
-    // Output a script can not read (a full disk, a closed pipe) is no success.
-    if (out.status() != QTextStream::Ok && code == EXIT_DONE) {
+    // Output a script can not read (a full disk, a closed pipe) is no success, and is said
+    // even after a failure: the report the script would read is gone.
+    if (out.status() != QTextStream::Ok) {
         const QFileDevice *device = qobject_cast<const QFileDevice *>(out.device());
-        line = QStringLiteral("the output could not be written") +
-               (device ? QStringLiteral(": ") + device->errorString() : QString());
+        const QString lost = QStringLiteral("the output could not be written") +
+                             (device ? QStringLiteral(": ") + device->errorString() : QString());
+        line = line.isEmpty() ? lost : lost + QStringLiteral("; before that: ") + line;
         code = EXIT_DEVICE;
     }
     if (!line.isEmpty())
