@@ -82,7 +82,7 @@ const Shape SHAPES[] = {
     {"profile", 1, 3, false, false, true, true, &makeCommand<ProfileCommand>},
 };
 
-Outcome runCommand(const Arguments &arguments, QTextStream &out)
+Outcome runCommand(const Arguments &arguments, QTextStream &out, QTextStream &err)
 {
     const QString &command = arguments.command;
     const Shape *shape = nullptr;
@@ -106,7 +106,9 @@ Outcome runCommand(const Arguments &arguments, QTextStream &out)
         return refusal(
             EXIT_USAGE,
             QStringLiteral("%1 is not an option of %2").arg(QLatin1String(misplaced), command));
-    return shape->make(arguments, out)->run();
+    const std::unique_ptr<Command> chosen = shape->make(arguments, out);
+    chosen->setNotes(&err);
+    return chosen->run();
 }
 
 // Reads the options into `arguments`; a refusal names the one it can not take.
@@ -143,7 +145,7 @@ Outcome parseArguments(const QStringList &list, Arguments *arguments)
     return Outcome();
 }
 
-Outcome run(const QStringList &list, QTextStream &out, EffectRoute effectRoute)
+Outcome run(const QStringList &list, QTextStream &out, QTextStream &err, EffectRoute effectRoute)
 {
     Arguments arguments;
     arguments.effectRoute = effectRoute;
@@ -156,7 +158,7 @@ Outcome run(const QStringList &list, QTextStream &out, EffectRoute effectRoute)
     else if (arguments.command.isEmpty())
         return refusal(EXIT_USAGE, QStringLiteral("no command given; see kestrix --help"));
     else
-        return runCommand(arguments, out);
+        return runCommand(arguments, out, err);
     return Outcome();
 }
 
@@ -165,7 +167,7 @@ Outcome run(const QStringList &list, QTextStream &out, EffectRoute effectRoute)
 int runKestrix(const QStringList &arguments, QTextStream &out, QTextStream &err,
                EffectRoute effectRoute)
 {
-    const Outcome outcome = run(arguments, out, effectRoute);
+    const Outcome outcome = run(arguments, out, err, effectRoute);
     ExitCode code = exitCode(outcome);
     QString line = outcome.reason();
     out.flush();

@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QTextStream>
 
 #include <cerrno>
 
@@ -140,6 +141,12 @@ Outcome Command::readSettings(const Controller &controller, SettingsFile *file)
         file->records.push_back(readRecordValues(*part.table, record));
     }
     return Outcome();
+}
+
+void Command::note(const QString &remark)
+{
+    if (notes)
+        *notes << "kestrix: " << remark << Qt::endl;
 }
 
 QString deviceTypeName(int type)

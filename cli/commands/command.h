@@ -52,6 +52,8 @@ public:
 
     // Prints the results on `out`; a failure is returned, never printed.
     virtual Outcome run() = 0;
+    // Where a remark that is no result goes (stderr); none: nowhere.
+    void setNotes(QTextStream *stream) { notes = stream; }
 
 protected:
     // Starts the USB bus the first time a command needs it.
@@ -60,10 +62,16 @@ protected:
     Outcome select(const QString &device, Controller *controller);
     // Reads every part of the controller into a settings file.
     Outcome readSettings(const Controller &controller, SettingsFile *file);
+    // "kestrix: " and the remark, on a line of its own, where a script reading `out` does
+    // not see it.
+    void note(const QString &remark);
 
     const Arguments &arguments;
     QTextStream &out;
     Controllers controllers;
+
+private:
+    QTextStream *notes = nullptr;
 };
 
 template <class C>

@@ -6,6 +6,7 @@
 #include "command.h"
 
 class ProfileStore;
+class QDir;
 
 class ListCommand final : public Command
 {
@@ -76,6 +77,8 @@ public:
     Outcome run() override;
 
 private:
+    static QString installedFolder();
+    Outcome chooseFolder(bool importing, QDir *folder);
     Outcome list(const ProfileStore &store);
     Outcome exportProfile(const ProfileStore &store);
     Outcome importProfile(const ProfileStore &store);

@@ -26,9 +26,9 @@ Outcome ProfileCommand::run()
     if (listing && arguments.force)
         return refusal(EXIT_USAGE, QStringLiteral("--force is not an option of profile list"));
 
-    const QDir folder(arguments.profilesGiven ? arguments.profiles : QDir::currentPath());
-    if (!folder.exists())
-        return refusal(EXIT_USAGE, QStringLiteral("there is no folder %1").arg(folder.path()));
+    QDir folder;
+    if (const Outcome chosen = chooseFolder(importing, &folder); !chosen.ok())
+        return chosen;
     // Only an import makes the folder; a look in the wrong place must leave nothing behind.
     const ProfileStore store(folder, importing ? ProfileStore::Folder::Make
                                                : ProfileStore::Folder::MustExist);
@@ -40,6 +40,48 @@ Outcome ProfileCommand::run()
     if (listing)
         return list(store);
     return exporting ? exportProfile(store) : importProfile(store);
+}
+
+// The folder the installed wheelconfig runs in, as its launcher finds it; empty without one.
+QString ProfileCommand::installedFolder()
+{
+    const QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
+    if (QDir::isAbsolutePath(dataHome)) // a relative one is invalid and ignored
+        return dataHome + QStringLiteral("/kestrix");
+    const QString home = qEnvironmentVariable("HOME");
+    return home.isEmpty() ? QString() : home + QStringLiteral("/.local/share/kestrix");
+}
+
+// The folder that holds wheel_profiles: --profiles, else the working one where it holds
+// them, else the installed wheelconfig's where that holds them.
+Outcome ProfileCommand::chooseFolder(bool importing, QDir *folder)
+{
+    if (arguments.profilesGiven) {
+        *folder = QDir(arguments.profiles);
+        if (importing && !folder->exists() && !QDir().mkpath(folder->path()))
+            return refusal(EXIT_DEVICE,
+                           QStringLiteral("the folder %1 can not be made").arg(folder->path()));
+        if (!folder->exists())
+            return refusal(EXIT_USAGE, QStringLiteral("there is no folder %1").arg(folder->path()));
+        return Outcome();
+    }
+    *folder = QDir::current();
+    const QString working = folder->absoluteFilePath(QStringLiteral("wheel_profiles"));
+    const QString installed = installedFolder();
+    if (QFileInfo::exists(working) || installed.isEmpty())
+        return Outcome();
+    const QString profiles = installed + QStringLiteral("/wheel_profiles");
+    if (QFileInfo::exists(profiles)) {
+        *folder = QDir(installed);
+        note(QStringLiteral("the profiles in %1, where wheelconfig keeps them").arg(profiles));
+        return Outcome();
+    }
+    if (importing)
+        return Outcome(); // made in the working folder, as before there was an installed one
+    return refusal(EXIT_DEVICE,
+                   QStringLiteral("neither %1 nor %2 can be used: run kestrix where wheelconfig "
+                                  "runs, or give --profiles DIR")
+                       .arg(working, profiles));
 }
 
 Outcome ProfileCommand::list(const ProfileStore &store)

@@ -621,6 +621,9 @@ void KestrixTest::profiles_data()
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("says");
     QTest::addColumn<QString>("made"); // holds the file's profile after; empty: nothing changed
+    QTest::addColumn<QString>("folder"); // where the profiles are: the working folder's or
+                                         // the installed wheelconfig's (XDG_DATA_HOME is xdg)
+    QTest::addColumn<QString>("where");  // the folder the command runs in
 
     // Every import changes the motion range, so that a profile replaced by mistake shows.
     auto edit = [](const char *from, const char *to) {
@@ -630,9 +633,11 @@ void KestrixTest::profiles_data()
     };
     const Edit unchanged = edit("", "");
     auto row = [](const char *name, const QStringList &arguments, const Edit &e, int code,
-                  const char *says, const char *made = "", const char *file = "in.json") {
+                  const char *says, const char *made = "", const char *file = "in.json",
+                  const char *folder = "wheel_profiles", const char *where = "") {
         QTest::newRow(name) << arguments << QString::fromUtf8(file) << e << code
-                            << QString::fromUtf8(says) << QString::fromUtf8(made);
+                            << QString::fromUtf8(says) << QString::fromUtf8(made)
+                            << QString::fromUtf8(folder) << QString::fromUtf8(where);
     };
     row("list", {"profile", "list"}, unchanged, 0, "Rally\n");
     row("import under the file's name", {"profile", "import", "in.json"}, unchanged, 0,
@@ -661,6 +666,18 @@ void KestrixTest::profiles_data()
         "there is no profile of that name");
     row("folder without profiles", {"profile", "list", "--profiles", "empty"}, unchanged, 1,
         "empty/wheel_profiles can not be used");
+    row("missing --profiles folder, list", {"profile", "list", "--profiles", "new"}, unchanged, 2,
+        "there is no folder new");
+    row("missing --profiles folder, import", {"profile", "import", "in.json", "--profiles", "new"},
+        unchanged, 0, "as the profile \"in\"");
+    const char *installed = "xdg/kestrix/wheel_profiles";
+    row("installed folder, list", {"profile", "list"}, unchanged, 0,
+        "the profiles in WORK/xdg/kestrix/wheel_profiles", "", "in.json", installed);
+    row("installed folder, import", {"profile", "import", "in.json"}, unchanged, 0, "", "in",
+        "in.json", installed);
+    row("neither folder", {"profile", "export", "Rally", "../out.json"}, unchanged, 1,
+        "neither WORK/empty/wheel_profiles nor WORK/xdg/kestrix/wheel_profiles can be used", "",
+        "in.json", "wheel_profiles", "empty");
 }
 
 // Each row starts from a working directory whose only profile, Rally, was exported to a file.
@@ -672,14 +689,23 @@ void KestrixTest::profiles()
     QFETCH(int, code);
     QFETCH(QString, says);
     QFETCH(QString, made);
+    QFETCH(QString, folder);
+    QFETCH(QString, where);
     QTemporaryDir work;
     QVERIFY(QDir::setCurrent(work.path()) && QDir().mkpath("wheel_profiles") &&
-            QDir().mkdir("empty"));
+            QDir().mkdir("empty") && QDir().mkpath("xdg/kestrix"));
+    // Never the machine's own profiles.
+    const bool hadDataHome = qEnvironmentVariableIsSet("XDG_DATA_HOME");
+    const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", work.filePath("xdg").toLocal8Bit());
+    const auto restore = qScopeGuard([&] {
+        hadDataHome ? qputenv("XDG_DATA_HOME", dataHome) : qunsetenv("XDG_DATA_HOME");
+    });
     // Bytes 5 and 12..21 carry no field: an import keeps them as the file's raw bytes have them.
     const QByteArray rally = QByteArray::fromHex("323c460150aa5a058403280a0102030405060708090a");
     const QByteArray imported = QByteArray::fromHex("323c460150aa5a051c02280a0102030405060708090a");
-    auto profile = [&work](const QString &name) {
-        QFile stored(work.filePath(QStringLiteral("wheel_profiles/") + name));
+    auto profile = [&work, &folder](const QString &name) {
+        QFile stored(work.filePath(folder + QLatin1Char('/') + name));
         return (stored.open(QIODevice::ReadOnly) ? stored.readAll() : QByteArray()).toHex();
     };
     QFile stored(QStringLiteral("wheel_profiles/Rally"));
@@ -692,17 +718,27 @@ void KestrixTest::profiles()
     out.write(edit(in.readAll()));
     out.close();
 
+    // The working folder's profiles come first, whatever the installed wheelconfig holds.
+    if (folder != QLatin1String("wheel_profiles"))
+        QVERIFY(QDir().rename("wheel_profiles", folder));
+    else if (where.isEmpty())
+        QVERIFY(QDir().mkpath("xdg/kestrix/wheel_profiles"));
+    QVERIFY(QDir::setCurrent(work.filePath(where)));
+
     const Run run = kestrix(arguments);
     QDir::setCurrent(directory.path());
+    says.replace(QLatin1String("WORK"), work.path());
     QVERIFY2(run.code == code && (run.out + run.err).contains(says), qPrintable(explain(run)));
     if (code != EXIT_DONE)
         QCOMPARE(run.err.count(QLatin1Char('\n')), 1);
-    const QStringList names = QDir(work.filePath("wheel_profiles")).entryList(QDir::Files);
+    const QStringList names = QDir(work.filePath(folder)).entryList(QDir::Files);
     QCOMPARE(names.size(), made.isEmpty() || made == QLatin1String("Rally") ? 1 : 2);
     QCOMPARE(profile("Rally"), (made == QLatin1String("Rally") ? imported : rally).toHex());
     if (!made.isEmpty())
         QCOMPARE(profile(made), imported.toHex());
     QVERIFY(!QFileInfo::exists(work.filePath("empty/wheel_profiles")));
+    QCOMPARE(QFileInfo::exists(work.filePath("new/wheel_profiles/in")),
+             code == 0 && arguments.contains("new"));
 }
 
 QTEST_GUILESS_MAIN(KestrixTest)
