@@ -24,6 +24,11 @@ Outcome refusal(ExitCode code, const QString &line)
     return outcome;
 }
 
+Outcome explainedAbove(ExitCode code)
+{
+    return refusal(code, QString());
+}
+
 ExitCode exitCode(const Outcome &outcome)
 {
     using Problem = Outcome::Problem;

@@ -38,6 +38,8 @@ struct Arguments {
 // A failure in the command's own words that ends the program with `code`. The words are
 // the whole line; the code rides in the outcome's detail, the refuser's own code.
 Outcome refusal(ExitCode code, const QString &line);
+// A failure that the command's output has explained: nothing more goes to stderr.
+Outcome explainedAbove(ExitCode code);
 // The exit code an outcome ends the program with: a device sequence's failure is 1, a
 // file's 2, a refusal its own.
 ExitCode exitCode(const Outcome &outcome);

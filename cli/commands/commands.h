@@ -62,10 +62,13 @@ public:
 
 private:
     // Prints the udev checks; true when a rule in effect gives the seat's access.
-    bool checkUdev();
-    // Prints one line per plugged-in controller; counts them and the unusable ones.
-    void checkControllers(bool ruleOk, int *plugged, int *unusable);
+    bool checkUdev(bool nonePlugged);
+    // Prints one line per plugged-in controller, with the fixes for those that can not be
+    // used; returns how many can not.
+    int checkControllers(const std::vector<PresentDevice> &devices, bool ruleOk);
     void fix(const QString &step);
+    // Install the rule, reload udev, and `plugIn`.
+    void fixRule(const QString &plugIn);
 
     QString installRule;
 };

@@ -18,6 +18,12 @@ QString projectRule()
     return QFileInfo::exists(installed) ? installed : QStringLiteral(KESTRIX_SOURCE_RULE);
 }
 
+// Logged in over ssh, or in a session without a seat: the seat's access is not this one's.
+bool remoteSession()
+{
+    return qEnvironmentVariableIsSet("SSH_CONNECTION") || qEnvironmentVariableIsEmpty("XDG_SEAT");
+}
+
 const QString RELOAD = QStringLiteral("sudo udevadm control --reload && sudo udevadm trigger");
 
 } // namespace
@@ -27,10 +33,14 @@ Outcome DoctorCommand::run()
     if (const Outcome started = startBus(); !started.ok())
         return started;
     installRule = QStringLiteral("sudo install -m 644 %1 /etc/udev/rules.d/").arg(projectRule());
-    const bool ruleOk = checkUdev();
-    int plugged = 0;
-    int unusable = 0;
-    checkControllers(ruleOk, &plugged, &unusable);
+    std::vector<PresentDevice> devices;
+    for (const PresentDevice &device : presentDevices()) {
+        if (productById(device.productId))
+            devices.push_back(device);
+    }
+    const bool ruleOk = checkUdev(devices.empty());
+    const int plugged = int(devices.size());
+    const int unusable = checkControllers(devices, ruleOk);
     if (plugged == 0)
         out << "controllers plugged in: none\nNo Kestrix controller is plugged in.\n";
     else if (unusable == 0)
@@ -40,8 +50,7 @@ Outcome DoctorCommand::run()
                               "above.\n")
                    .arg(unusable)
                    .arg(plugged);
-    // The report on stdout says it all.
-    return unusable > 0 ? refusal(EXIT_DEVICE, QString()) : Outcome();
+    return unusable > 0 ? explainedAbove(EXIT_DEVICE) : Outcome();
 }
 
 void DoctorCommand::fix(const QString &step)
@@ -49,7 +58,14 @@ void DoctorCommand::fix(const QString &step)
     out << "  fix: " << step << '\n';
 }
 
-bool DoctorCommand::checkUdev()
+void DoctorCommand::fixRule(const QString &plugIn)
+{
+    fix(installRule);
+    fix(RELOAD);
+    fix(plugIn);
+}
+
+bool DoctorCommand::checkUdev(bool nonePlugged)
 {
     const QString root = systemRoot();
     const AccessFacts facts = accessFacts(root);
@@ -75,19 +91,18 @@ bool DoctorCommand::checkUdev()
     else
         out << "udev rule for vendor 045b: " << facts.rules.front().path
             << " sorts after 73-seat-late.rules, where the seat's access is granted\n";
-    fix(installRule);
-    fix(RELOAD);
-    fix(QStringLiteral("plug the controller in again"));
+    // Where a controller is plugged in, the fixes follow it only if this user can not use
+    // it; with none plugged in, they are for the one to come.
+    if (nonePlugged)
+        fixRule(QStringLiteral("plug the controller in again"));
     return false;
 }
 
-void DoctorCommand::checkControllers(bool ruleOk, int *plugged, int *unusable)
+int DoctorCommand::checkControllers(const std::vector<PresentDevice> &devices, bool ruleOk)
 {
-    for (const PresentDevice &device : presentDevices()) {
+    int unusable = 0;
+    for (const PresentDevice &device : devices) {
         const Product *product = productById(device.productId);
-        if (!product)
-            continue;
-        ++*plugged;
         const QString name = QStringLiteral("%1 %2 (bus %3, device %4)")
                                  .arg(QLatin1String(product->kind), hex16(product->productId))
                                  .arg(device.busNumber)
@@ -96,7 +111,7 @@ void DoctorCommand::checkControllers(bool ruleOk, int *plugged, int *unusable)
             out << name << ": ok\n";
             continue;
         }
-        ++*unusable;
+        ++unusable;
         out << name << ": " << unusableText(*product, device).section(QStringLiteral(", "), 1, -1)
             << '\n';
         const QString node = QString::fromStdString(device.node);
@@ -109,11 +124,17 @@ void DoctorCommand::checkControllers(bool ruleOk, int *plugged, int *unusable)
             nodeAclForUser(node, geteuid()) == NodeAcl::NotGranted)
             out << "  " << node << " has no access entry for this user: the seat grants one "
                 << "only to the user logged in at the machine\n";
-        if (!ruleOk)
-            fix(installRule);
-        fix(RELOAD);
-        fix(QStringLiteral("plug the %1 in again").arg(QLatin1String(product->kind)));
-        if (device.access == DeviceAccess::Denied)
+        const QString plugIn =
+            QStringLiteral("plug the %1 in again").arg(QLatin1String(product->kind));
+        if (ruleOk) {
+            fix(RELOAD);
+            fix(plugIn);
+        } else {
+            fixRule(plugIn);
+        }
+        // The seat grants access only to the session at the machine.
+        if (device.access == DeviceAccess::Denied && remoteSession())
             fix(QStringLiteral("log in at the machine rather than over ssh"));
     }
+    return unusable;
 }
