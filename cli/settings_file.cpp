@@ -88,11 +88,13 @@ Outcome parseRecord(const RecordTable &table, const QJsonValue &json, RecordValu
             QStringLiteral("the raw bytes of %1 are not pairs of hex digits").arg(table.name));
     values->table = &table;
     values->raw = QByteArray::fromHex(hex.toLatin1());
-    if (values->raw.size() != table.size)
-        return Outcome::because(QStringLiteral("the raw bytes of %1 are %2 bytes, not %3")
-                                    .arg(table.name)
-                                    .arg(values->raw.size())
+    if (const int size = values->raw.size(); size != table.size) {
+        const QString length =
+            size == 1 ? QStringLiteral("a single byte") : QStringLiteral("%1 bytes").arg(size);
+        return Outcome::because(QStringLiteral("the raw bytes of %1 are %2, not %3")
+                                    .arg(table.name, length)
                                     .arg(table.size));
+    }
 
     const QJsonObject fields = object.value(FIELDS_KEY).toObject();
     for (const QString &name : fields.keys()) {

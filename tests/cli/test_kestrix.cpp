@@ -241,6 +241,12 @@ void KestrixTest::badFilesAreRefused_data()
         replace("\"axis0.encoder_direction\": -1", "\"axis0.encoder_direction\": 0"), "-1 or 1");
     row("raw bytes too short", "joystick", replace("\"raw\": \"01", "\"raw\": \""),
         "106 bytes, not 107");
+    row("raw bytes a single byte", "joystick", Edit([](QByteArray json) {
+            return QString::fromUtf8(json)
+                .replace(QRegularExpression("\"raw\": \"[0-9a-f]+\""), "\"raw\": \"01\"")
+                .toUtf8();
+        }),
+        "are a single byte, not 107");
     row("another device's file", "rudder", Edit([](QByteArray json) { return json; }),
         "--force restores it anyway");
     row("no such file", "joystick", Edit(), "bad.json can not be read: there is no such file");
