@@ -40,21 +40,40 @@ Commands:
                            Checks FILE and stores it as the profile NAME (by
                            default FILE's name without its extension). An
                            existing profile is kept unless --force is given.
-  --help                   This text.
+
+Options:
+  --json                   show: the settings as a settings file.
+  --dry-run                restore: print what would change, write nothing.
+  --force                  backup, profile export: overwrite FILE. restore: take
+                           a file of another product or device type. profile
+                           import: replace the profile of that name.
+  --profiles DIR           profile: the folder that holds wheel_profiles. A DIR
+                           that does not exist is made by import only.
+  --help, -h               This text.
   --version                The program's version.
 
 DEVICE is generic, joystick, rudder, wheel or a product id (0x58f9 or 22777). It may
 be left out when exactly one controller is connected.
 
-Profiles are those of a wheelconfig started in the same folder: they live in its
-folder wheel_profiles. Run kestrix where wheelconfig runs (installed, that is
-~/.local/share/kestrix), or give --profiles DIR for the folder that holds
-wheel_profiles.
+Profiles are those of wheelconfig, in its folder wheel_profiles: by default the
+working folder's, and where it has none, the installed wheelconfig's
+(~/.local/share/kestrix/wheel_profiles, or $XDG_DATA_HOME/kestrix/wheel_profiles),
+which kestrix then names on stderr.
+
+Files:
+  FILE of backup, restore   a settings file: JSON, format "kestrix-settings"
+  FILE of profile export, import
+                            a profile file: JSON, format "kestrix-profile"
+  wheel_profiles/NAME       a profile as wheelconfig keeps it (22 bytes)
+  70-kestrix.rules          the udev rule doctor looks for in /etc/udev/rules.d,
+                            /run/udev/rules.d, /usr/local/lib/udev/rules.d and
+                            /usr/lib/udev/rules.d
 
 Exit codes:
   0  done
-  1  the device is missing or can not be used, a transfer failed, or a profile
-     could not be read or stored
+  1  the device is missing or can not be used, a transfer failed, a profile
+     could not be read or stored, doctor found a controller that can not be
+     used, or the output could not be written
   2  bad usage or a bad file
   3  written, but the read-back differs
 
@@ -62,6 +81,8 @@ Environment:
   KESTRIX_SIMULATOR=joystick,wheel  simulated controllers instead of the USB bus
   KESTRIX_SIMULATOR_LOG=FILE        one line per transfer to a simulated controller
   KESTRIX_SIMULATOR_NO_ACCESS=wheel simulated controllers this user may not open
+  XDG_DATA_HOME                     where the installed wheelconfig's folder is
+  SSH_CONNECTION, XDG_SEAT          doctor: whether the session is at the machine
 )";
 
 // Each command with the arguments and options it takes.
