@@ -71,34 +71,36 @@ Outcome Command::startBus()
     return started.ok() ? started : refusal(EXIT_DEVICE, started.reason());
 }
 
+Outcome Command::openNamed(const QString &device, Controller *controller)
+{
+    const Product *product = productByName(device);
+    if (!product)
+        return refusal(EXIT_USAGE, QStringLiteral("unknown device \"%1\": use generic, "
+                                                  "joystick, rudder, wheel or a product id "
+                                                  "such as 0x58f9")
+                                       .arg(device));
+    switch (controllers.open(*product, controller)) {
+    case Controllers::Presence::Answering:
+        return Outcome();
+    case Controllers::Presence::Silent:
+        return refusal(EXIT_DEVICE,
+                       QStringLiteral("the %1 does not answer").arg(controller->label()));
+    case Controllers::Presence::Unusable:
+        return refusal(EXIT_DEVICE, unusableText(*product, controller->unusable) +
+                                        QStringLiteral("; see kestrix doctor"));
+    case Controllers::Presence::Absent:
+        break;
+    }
+    return refusal(EXIT_DEVICE, QStringLiteral("no %1 (%2) is connected")
+                                    .arg(QLatin1String(product->kind), hex16(product->productId)));
+}
+
 Outcome Command::select(const QString &device, Controller *controller)
 {
     if (const Outcome started = startBus(); !started.ok())
         return started;
-    if (!device.isEmpty()) {
-        const Product *product = productByName(device);
-        if (!product)
-            return refusal(EXIT_USAGE, QStringLiteral("unknown device \"%1\": use generic, "
-                                                      "joystick, rudder, wheel or a product id "
-                                                      "such as 0x58f9")
-                                           .arg(device));
-        switch (controllers.open(*product, controller)) {
-        case Controllers::Presence::Answering:
-            return Outcome();
-        case Controllers::Presence::Silent:
-            return refusal(EXIT_DEVICE,
-                           QStringLiteral("the %1 does not answer").arg(controller->label()));
-        case Controllers::Presence::Unusable:
-            return refusal(EXIT_DEVICE, unusableText(*product, controller->unusable) +
-                                            QStringLiteral("; see kestrix doctor"));
-        case Controllers::Presence::Absent:
-            break;
-        }
-        return refusal(EXIT_DEVICE,
-                       QStringLiteral("no %1 (%2) is connected")
-                           .arg(QLatin1String(product->kind), hex16(product->productId)));
-    }
-
+    if (!device.isEmpty())
+        return openNamed(device, controller);
     std::vector<Controller> found;
     QString silent;
     QString unusable;

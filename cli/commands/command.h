@@ -62,6 +62,8 @@ protected:
     Outcome startBus();
     // Opens the controller that DEVICE names, or the only one connected.
     Outcome select(const QString &device, Controller *controller);
+    // Opens the controller that DEVICE names.
+    Outcome openNamed(const QString &device, Controller *controller);
     // Reads every part of the controller into a settings file.
     Outcome readSettings(const Controller &controller, SettingsFile *file);
     // "kestrix: " and the remark, on a line of its own, where a script reading `out` does
