@@ -1,5 +1,7 @@
 #include "game_watch.h"
 
+#include <algorithm>
+
 GameWatch::GameWatch(Wheel wheel_, const QString &procRoot, QObject *parent)
     : QObject(parent), wheel(std::move(wheel_)), scan(procRoot)
 {
@@ -31,7 +33,8 @@ QStringList GameWatch::activeGames() const
 
 void GameWatch::look()
 {
-    const QVector<int> counts = games.isEmpty() ? QVector<int>() : scan.look();
+    QVector<quint64> started;
+    const QVector<int> counts = games.isEmpty() ? QVector<int>() : scan.look(&started);
     auto runs = [&](const GameRule &game) {
         const int index = games.indexOf(game);
         return index >= 0 && counts[index] > 0;
@@ -40,6 +43,7 @@ void GameWatch::look()
         if (!runs(stack[i].game))
             end(i);
     }
+    QVector<int> found;
     for (int i = 0; i < games.size(); ++i) {
         if (counts[i] == 0)
             continue;
@@ -47,8 +51,13 @@ void GameWatch::look()
         for (const Active &entry : stack)
             active = active || entry.game == games[i];
         if (!active)
-            stack.push_back(Active{games[i], QByteArray(), false});
+            found << i;
     }
+    // Games found in one look stack as they started: the later-started one holds.
+    std::stable_sort(found.begin(), found.end(),
+                     [&](int a, int b) { return started[a] < started[b]; });
+    for (int i : std::as_const(found))
+        stack.push_back(Active{games[i], QByteArray(), false});
     // Once per look: games that start together get the last one's profile alone.
     if (!stack.empty())
         applyTop(false);

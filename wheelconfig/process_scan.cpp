@@ -5,6 +5,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace
@@ -131,7 +132,8 @@ int matchGame(const QVector<GameRule> &games, const ProcessFacts &process)
 }
 
 ProcessScan::ProcessScan(const QString &procRoot)
-    : root(QFile::encodeName(procRoot)), ownUser(::getuid()), ownPid(int(::getpid()))
+    : root(QFile::encodeName(procRoot)), ownUser(::getuid()), ownPid(int(::getpid())),
+      ticksPerSecond(quint64(std::max(1L, ::sysconf(_SC_CLK_TCK))))
 {
 }
 
@@ -173,30 +175,50 @@ ProcessFacts ProcessScan::read(const QByteArray &pidText, bool withExecutable,
     return facts;
 }
 
-int ProcessScan::readParent(int pid) const
+ProcessScan::Stat ProcessScan::readStat(const char *pidText) const
 {
-    // "pid (name) state ppid ...": the name may hold spaces and parentheses itself.
-    const QByteArray stat = readWhole(root + '/' + QByteArray::number(pid) + "/stat");
-    const int close = stat.lastIndexOf(')');
-    const QList<QByteArray> fields = stat.mid(close + 2).split(' ');
-    return close > 0 && fields.size() > 1 ? fields[1].toInt() : 0;
+    // "pid (name) state ppid ... starttime ...": the name may hold spaces and parentheses
+    // itself, so the fields are counted from its last ')'; starttime is the 22nd field.
+    Stat stat;
+    const QByteArray text = readWhole(root + '/' + pidText + "/stat");
+    const int close = text.lastIndexOf(')');
+    if (close < 0)
+        return stat;
+    const QList<QByteArray> fields = text.mid(close + 2).split(' ');
+    if (fields.size() < 20 || fields[0].isEmpty())
+        return stat;
+    stat.state = fields[0].at(0);
+    stat.parent = fields[1].toInt();
+    stat.started = fields[19].toULongLong(&stat.ok);
+    return stat;
 }
 
-bool ProcessScan::underLaunchForm(int pid, QHash<int, Known> &table, int depth) const
+quint64 ProcessScan::uptimeTicks() const
 {
-    auto it = table.find(pid);
-    if (it == table.end() || !it->own || depth > MAX_ANCESTRY)
+    // The stand-in folders of the tests bring their own clock.
+    const QByteArray text = readWhole(root + "/uptime");
+    bool ok = false;
+    const double seconds = text.left(text.indexOf(' ')).toDouble(&ok);
+    if (ok && seconds >= 0)
+        return quint64(seconds * double(ticksPerSecond));
+    timespec now;
+    ::clock_gettime(CLOCK_BOOTTIME, &now);
+    return quint64(now.tv_sec) * ticksPerSecond + quint64(now.tv_nsec) * ticksPerSecond / 1000000000;
+}
+
+bool ProcessScan::underLaunchForm(int pid, const QHash<int, Known> &table, int depth) const
+{
+    const auto it = table.constFind(pid);
+    if (it == table.constEnd() || !it->own || depth > MAX_ANCESTRY)
         return false;
-    if (it->launchForm)
-        return true;
-    // Read only for a game's process and those above it: most new processes are no game.
-    if (it->parent < 0)
-        it->parent = readParent(pid);
-    return underLaunchForm(it->parent, table, depth + 1);
+    return it->launchForm || underLaunchForm(it->parent, table, depth + 1);
 }
 
-QVector<int> ProcessScan::look()
+QVector<int> ProcessScan::look(QVector<quint64> *started)
 {
+    const quint64 youngTicks = quint64(YOUNG_SECONDS) * ticksPerSecond;
+    const quint64 uptime = uptimeTicks();
+    const quint64 youngFrom = uptime > youngTicks ? uptime - youngTicks : 0;
     QHash<int, Known> now;
     now.reserve(known.size() + 16);
     QVector<int> fresh;
@@ -208,14 +230,43 @@ QVector<int> ProcessScan::look()
                 continue;
             const int pid = std::atoi(entry->d_name);
             const auto was = known.constFind(pid);
-            if (was != known.constEnd()) {
+            const bool wasKnown = was != known.constEnd();
+            // /proc gives each process's folder an inode number of its own, so an unchanged
+            // number is the same process: most looks read nothing but the list. A game's
+            // process is read each time all the same, for its end as a zombie.
+            if (wasKnown && entry->d_ino != 0 && was->node == entry->d_ino && !was->young &&
+                was->game < 0) {
                 now.insert(pid, *was);
                 continue;
             }
-            Known process;
+            const Stat stat = readStat(entry->d_name);
+            if (!stat.ok)
+                continue; // gone in between
+            Known process = wasKnown ? *was : Known();
+            process.node = entry->d_ino;
+            const bool same = wasKnown && was->started == stat.started;
+            if (stat.state == 'Z') {
+                // It has ended; only its parent has not collected it yet.
+                process.game = -1;
+                process.launchForm = false;
+                process.young = false;
+                process.started = stat.started;
+                now.insert(pid, process);
+                continue;
+            }
+            if (same && !was->young) {
+                now.insert(pid, process);
+                continue;
+            }
+            // New, or young enough still to exec the game or to rewrite its command line.
+            process.started = stat.started;
+            process.young = stat.started >= youngFrom;
+            process.parent = stat.parent;
             struct stat status;
             process.own = pid != ownPid && ::fstatat(dirFd, entry->d_name, &status, 0) == 0 &&
                           status.st_uid == ownUser;
+            process.launchForm = false;
+            process.game = -1;
             if (process.own) {
                 const ProcessFacts facts = read(entry->d_name, executableRules, steamRules);
                 process.launchForm = isLaunchForm(facts.arguments);
@@ -232,9 +283,15 @@ QVector<int> ProcessScan::look()
             now[pid].game = -1;
     }
     QVector<int> counts(rules.size(), 0);
+    if (started)
+        started->fill(0, rules.size());
     for (const Known &process : std::as_const(now)) {
-        if (process.own && process.game >= 0)
-            ++counts[process.game];
+        if (!process.own || process.game < 0)
+            continue;
+        // A game started when its first process did.
+        if (started && (counts[process.game] == 0 || process.started < (*started)[process.game]))
+            (*started)[process.game] = process.started;
+        ++counts[process.game];
     }
     known.swap(now);
     return counts;

@@ -33,6 +33,8 @@ struct FakeProcess {
     QString exe;
     QStringList arguments;
     QByteArray environment = QByteArray();
+    quint64 started = 0; // clock ticks after boot
+    char state = 'S';
 };
 using Processes = QVector<FakeProcess>;
 using Rules = QVector<GameRule>;
@@ -43,21 +45,43 @@ GameRule rule(const char *name, GameRule::Kind kind, const char *pattern,
     return GameRule{QLatin1String(name), kind, QLatin1String(pattern), QLatin1String(profile)};
 }
 
+// The stand-in system's uptime, and a start that many seconds after boot.
+constexpr int UPTIME_S = 1000;
+quint64 startedAt(int seconds)
+{
+    return quint64(seconds) * quint64(::sysconf(_SC_CLK_TCK));
+}
+
 // A /proc of this user's processes, as far as the watch reads it.
 class StandInProc
 {
 public:
+    StandInProc() { write(QStringLiteral("uptime"), QByteArray::number(UPTIME_S) + ".00 0.00"); }
     QString path() const { return dir.path(); }
-    void add(const FakeProcess &p)
+    // Over a process of the same pid: the same process changed (an exec, a rewritten command
+    // line, its end), or with another start a new one in a new folder, as /proc shows it.
+    void add(const FakeProcess &p, quint64 replacedStart = 0)
     {
-        const QDir root(dir.path());
+        QDir root(dir.path());
         const QString pid = QString::number(p.pid);
-        root.mkdir(pid);
-        write(pid + QLatin1String("/stat"),
-              QStringLiteral("%1 (%2) S %3 1 1 0").arg(pid, p.exe).arg(p.parent).toUtf8());
-        write(pid + QLatin1String("/cmdline"), p.arguments.join(QLatin1Char('\0')).toUtf8() + '\0');
-        write(pid + QLatin1String("/environ"), p.environment);
-        QFile::link(p.exe, root.filePath(pid + QLatin1String("/exe")));
+        const bool reused = root.exists(pid) && replacedStart != p.started;
+        const QString folder = reused ? QStringLiteral("new") : pid;
+        root.mkdir(folder);
+        write(folder + QLatin1String("/stat"),
+              QStringLiteral("%1 (%2) %3 %4 1 1 0 -1 0 0 0 0 0 0 0 0 0 20 0 1 0 %5 1000 100")
+                  .arg(pid, p.exe, QChar::fromLatin1(p.state))
+                  .arg(p.parent)
+                  .arg(p.started)
+                  .toUtf8());
+        write(folder + QLatin1String("/cmdline"),
+              p.arguments.join(QLatin1Char('\0')).toUtf8() + '\0');
+        write(folder + QLatin1String("/environ"), p.environment);
+        QFile::remove(root.filePath(folder + QLatin1String("/exe")));
+        QFile::link(p.exe, root.filePath(folder + QLatin1String("/exe")));
+        if (reused) {
+            remove(p.pid);
+            QVERIFY(root.rename(folder, pid));
+        }
     }
     void remove(int pid) { QDir(dir.filePath(QString::number(pid))).removeRecursively(); }
 
@@ -65,7 +89,7 @@ private:
     void write(const QString &name, const QByteArray &content)
     {
         QFile file(dir.filePath(name));
-        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(content);
     }
     QTemporaryDir dir;
@@ -166,31 +190,33 @@ void WheelGamesTest::matcher_data()
 {
     QTest::addColumn<Rules>("rules");
     QTest::addColumn<Processes>("processes");
-    QTest::addColumn<int>("gone"); // a pid removed before the second look, or 0
+    QTest::addColumn<Processes>("after"); // written before the second look
+    QTest::addColumn<int>("gone");        // a pid removed before the second look, or 0
+    QTest::addColumn<QStringList>("first"); // what the first look finds, when there are two
     QTest::addColumn<QStringList>("expected");
 
     const Rules rally{rule("Rally game", EXE, "rallygame")};
     QTest::newRow("executable") << rally
                                 << Processes{{100, 1, "/usr/games/rallygame", {"rallygame", "-w"}}}
-                                << 0 << QStringList{"Rally game"};
+                                << Processes{} << 0 << QStringList{} << QStringList{"Rally game"};
     QTest::newRow("a longer name is another program")
-        << rally << Processes{{100, 1, "/usr/bin/rallygame-launcher", {"rallygame-launcher"}}} << 0
-        << QStringList{};
+        << rally << Processes{{100, 1, "/usr/bin/rallygame-launcher", {"rallygame-launcher"}}} << Processes{} << 0
+        << QStringList{} << QStringList{};
     const Rules wine{rule("Rally game", EXE, "RallyGame.exe")};
     QTest::newRow("Wine .exe, any case")
         << wine
         << Processes{{100, 1, "/usr/bin/wine64-preloader", {"C:\\Games\\Rally\\rallygame.EXE"}}}
-        << 0 << QStringList{"Rally game"};
+        << Processes{} << 0 << QStringList{} << QStringList{"Rally game"};
     QTest::newRow("wine rallygame.exe")
-        << wine << Processes{{100, 1, "/usr/bin/wine", {"wine", "RallyGame.exe"}}} << 0
-        << QStringList{"Rally game"};
+        << wine << Processes{{100, 1, "/usr/bin/wine", {"wine", "RallyGame.exe"}}} << Processes{} << 0
+        << QStringList{} << QStringList{"Rally game"};
     QTest::newRow("command-line substring")
         << Rules{rule("Sim", LINE, "main.py --track")}
         << Processes{{100,
                       1,
                       "/usr/bin/python3",
                       {"python3", "/opt/sim/main.py", "--track", "spa"}}}
-        << 0 << QStringList{"Sim"};
+        << Processes{} << 0 << QStringList{} << QStringList{"Sim"};
     const Rules steam{rule("Steam game", STEAM, "244210")};
     QTest::newRow("Steam id on the command line")
         << steam
@@ -198,10 +224,10 @@ void WheelGamesTest::matcher_data()
                       1,
                       "/steam/reaper",
                       {"reaper", "SteamLaunch", "AppId=244210", "--", "g"}}}
-        << 0 << QStringList{"Steam game"};
+        << Processes{} << 0 << QStringList{} << QStringList{"Steam game"};
     QTest::newRow("another Steam id")
         << steam << Processes{{100, 1, "/steam/reaper", {"reaper", "SteamLaunch", "AppId=2442100"}}}
-        << 0 << QStringList{};
+        << Processes{} << 0 << QStringList{} << QStringList{};
     QTest::newRow("Steam id in the environment")
         << steam
         << Processes{{100,
@@ -209,35 +235,66 @@ void WheelGamesTest::matcher_data()
                       "/opt/game.bin",
                       {"game.bin"},
                       QByteArray("A=1\0SteamAppId=244210\0", 23)}}
-        << 0 << QStringList{"Steam game"};
+        << Processes{} << 0 << QStringList{} << QStringList{"Steam game"};
     QTest::newRow("a process gone")
-        << rally << Processes{{100, 1, "/usr/games/rallygame", {"rallygame"}}} << 100
-        << QStringList{};
+        << rally << Processes{{100, 1, "/usr/games/rallygame", {"rallygame"}}} << Processes{} << 100
+        << QStringList{"Rally game"} << QStringList{};
     QTest::newRow("two games overlapping")
         << Rules{rule("Rally game", EXE, "rallygame"), rule("Drift", LINE, "drift --fast", "Drift")}
         << Processes{{100, 1, "/usr/games/rallygame", {"rallygame"}},
                      {101, 1, "/usr/games/drift", {"drift", "--fast"}}}
-        << 0 << QStringList{"Rally game", "Drift"};
+        << Processes{} << 0 << QStringList{} << QStringList{"Rally game", "Drift"};
     const QStringList launchForm{"/usr/libexec/kestrix/wheelconfig", "--profile", "Rally", "--",
                                  "rallygame"};
     QTest::newRow("the launch form's game, and the form itself")
         << Rules{rule("Rally game", LINE, "rallygame")}
         << Processes{{200, 1, "/usr/libexec/kestrix/wheelconfig", launchForm},
                      {201, 200, "/usr/games/rallygame", {"rallygame"}}}
-        << 0 << QStringList{};
+        << Processes{} << 0 << QStringList{} << QStringList{};
     QTest::newRow("the launch form's game further down, through Steam's reaper")
         << rally
         << Processes{{200, 1, "/usr/libexec/kestrix/wheelconfig", launchForm},
                      {201, 200, "/steam/reaper", {"reaper", "SteamLaunch", "AppId=1"}},
                      {202, 201, "/usr/games/rallygame", {"rallygame"}}}
-        << 0 << QStringList{};
+        << Processes{} << 0 << QStringList{} << QStringList{};
+    // Between two looks: a pid used again, a zombie, an exec, a rewritten command line.
+    const quint64 old = startedAt(100), young = startedAt(UPTIME_S - 1);
+    const FakeProcess rallyOld{100, 1, "/usr/games/rallygame", {"rallygame"}, {}, old};
+    const FakeProcess editorOld{100, 1, "/usr/bin/editor", {"editor"}, {}, old};
+    QTest::newRow("pid used again by another program")
+        << rally << Processes{rallyOld}
+        << Processes{{100, 1, "/usr/bin/editor", {"editor"}, {}, young}} << 0
+        << QStringList{"Rally game"} << QStringList{};
+    QTest::newRow("pid used again by the game")
+        << rally << Processes{editorOld}
+        << Processes{{100, 1, "/usr/games/rallygame", {"rallygame"}, {}, young}} << 0
+        << QStringList{} << QStringList{"Rally game"};
+    QTest::newRow("a zombie has ended")
+        << rally << Processes{rallyOld}
+        << Processes{{100, 1, "/usr/games/rallygame", {}, {}, old, 'Z'}} << 0
+        << QStringList{"Rally game"} << QStringList{};
+    QTest::newRow("exec after the first look")
+        << rally << Processes{{100, 1, "/bin/dash", {"sh", "-c", "sleep 2.5; exec rallygame"}, {}, young}}
+        << Processes{{100, 1, "/usr/games/rallygame", {"rallygame"}, {}, young}} << 0
+        << QStringList{} << QStringList{"Rally game"};
+    QTest::newRow("command line rewritten")
+        << wine
+        << Processes{{100, 1, "/usr/bin/wine64-preloader", {"/usr/bin/wine64-preloader", "/usr/bin/wine64"}, {}, young}}
+        << Processes{{100, 1, "/usr/bin/wine64-preloader", {"C:\\Games\\Rally\\RallyGame.exe"}, {}, young}}
+        << 0 << QStringList{} << QStringList{"Rally game"};
+    QTest::newRow("an old process is not read again")
+        << rally << Processes{editorOld}
+        << Processes{{100, 1, "/usr/bin/editor", {"rallygame"}, {}, old}} << 0 << QStringList{}
+        << QStringList{};
 }
 
 void WheelGamesTest::matcher()
 {
     QFETCH(Rules, rules);
     QFETCH(Processes, processes);
+    QFETCH(Processes, after);
     QFETCH(int, gone);
+    QFETCH(QStringList, first);
     QFETCH(QStringList, expected);
     StandInProc proc;
     for (const FakeProcess &process : processes)
@@ -245,9 +302,12 @@ void WheelGamesTest::matcher()
     ProcessScan scan(proc.path());
     scan.setGames(rules);
     QVector<int> counts = scan.look();
-    if (gone) {
-        QVERIFY(!runningGames(rules, counts).isEmpty());
-        proc.remove(gone);
+    if (gone || !after.isEmpty()) {
+        QCOMPARE(runningGames(rules, counts), first);
+        for (const FakeProcess &process : after)
+            CHECKED(proc.add(process, processes.first().started));
+        if (gone)
+            proc.remove(gone);
         counts = scan.look();
     }
     QCOMPARE(runningGames(rules, counts), expected);
@@ -266,9 +326,9 @@ void WheelGamesTest::stacking_data()
     QTest::newRow("the earlier game ends first")
         << QStringList{"+Rally game", "+Drift", "-Rally game", "-Drift"}
         << QStringList{"Rally", "Drift", "Drift", "before"};
-    QTest::newRow("started together: the later one in the file holds")
-        << QStringList{"+Rally game+Drift", "-Drift", "-Rally game"}
-        << QStringList{"Drift", "Rally", "before"};
+    QTest::newRow("started together: the later-started one holds")
+        << QStringList{"+Drift+Rally game", "-Rally game", "-Drift"}
+        << QStringList{"Rally", "Drift", "before"};
     QTest::newRow("no wheel while the game starts")
         << QStringList{"connect", "+Rally game", "connect", "-Rally game"}
         << QStringList{"none", "none", "Rally", "before"};
@@ -307,10 +367,13 @@ void WheelGamesTest::stacking()
                 watch.wheelConnected();
             }
         } else {
-            for (const QString &game : step.mid(1).split(QLatin1Char('+'))) {
-                const int pid = game == QLatin1String("Drift") ? 101 : 100;
+            const QStringList names = step.mid(1).split(QLatin1Char('+'));
+            for (int n = 0; n < names.size(); ++n) {
+                const int pid = names[n] == QLatin1String("Drift") ? 101 : 100;
+                // Each later than the one before it, in the order of the step.
                 if (step.startsWith(QLatin1Char('+')))
-                    CHECKED(proc.add({pid, 1, "/usr/games/" + rules[pid - 100].pattern, {"g"}}));
+                    CHECKED(proc.add({pid, 1, "/usr/games/" + rules[pid - 100].pattern, {"g"}, {},
+                                      startedAt(100 + 10 * i + n)}));
                 else
                     proc.remove(pid);
             }
