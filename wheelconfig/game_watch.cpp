@@ -7,19 +7,28 @@ GameWatch::GameWatch(Wheel wheel_, const QString &procRoot, QObject *parent)
 {
     timer.setInterval(INTERVAL_MS);
     connect(&timer, &QTimer::timeout, this, &GameWatch::look);
+    // With no game to watch still, for the file.
+    timer.start();
+}
+
+void GameWatch::takeUpFile()
+{
+    const GamesFile::Loaded loaded = file.load();
+    if (!loaded.ok())
+        wheel.tell(loaded.problem());
+    setGames(loaded.list);
 }
 
 void GameWatch::setGames(const GamesList &list)
 {
+    fileWatch.take();
     games = list.enabled ? list.games : QVector<GameRule>();
     scan.setGames(games);
     if (games.isEmpty()) {
-        timer.stop();
         if (!stack.empty())
             look(); // what runs is no longer bound: put back what was before
         return;
     }
-    timer.start();
     QTimer::singleShot(0, this, &GameWatch::look);
 }
 
@@ -33,6 +42,8 @@ QStringList GameWatch::activeGames() const
 
 void GameWatch::look()
 {
+    if (fileWatch.changed())
+        return takeUpFile();
     QVector<quint64> started;
     const QVector<int> counts = games.isEmpty() ? QVector<int>() : scan.look(&started);
     auto runs = [&](const GameRule &game) {

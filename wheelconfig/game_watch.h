@@ -39,6 +39,7 @@ public:
 
     // Starts watching for these games (with a first look at once), or stops when the list
     // is off or empty; games that run and are no longer bound end as if they had ended.
+    // wheel_games.json, when it changes on disk later, replaces the list by itself.
     void setGames(const GamesList &list);
     // The bound games running now, the one whose profile holds last.
     QStringList activeGames() const;
@@ -56,8 +57,12 @@ private:
     };
     void applyTop(bool again);
     void end(size_t index);
+    void takeUpFile();
 
     Wheel wheel;
+    GamesFile file;
+    // A file changed on disk (by hand, or fixed) is taken up at the next look.
+    GamesFileWatch fileWatch{file.path()};
     ProcessScan scan;
     QVector<GameRule> games;
     std::vector<Active> stack;
