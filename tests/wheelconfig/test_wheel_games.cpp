@@ -135,6 +135,7 @@ private slots:
     void stacking();
     void realGameOnTheWheel_data();
     void realGameOnTheWheel();
+    void badFileIsLeftAlone_data();
     void badFileIsLeftAlone();
     void gamesWindow_data();
     void gamesWindow();
@@ -522,16 +523,29 @@ void WheelGamesTest::realGameOnTheWheel()
     }
 }
 
+void WheelGamesTest::badFileIsLeftAlone_data()
+{
+    QTest::addColumn<QByteArray>("bad");
+    QTest::addColumn<QString>("named"); // what the message names
+    QTest::newRow("a game without rule")
+        << QByteArray(R"({"format": "kestrix-games", "version": 1, "games": [{"name": "G"}]})")
+        << "wheel_games.json";
+    QTest::newRow("a misspelt switch") << QByteArray(R"({"format": "kestrix-games", "version": 1,
+        "enable": false, "games": [{"name": "G", "executable": "g", "profile": "P"}]})")
+                                       << R"("enable")";
+}
+
 void WheelGamesTest::badFileIsLeftAlone()
 {
-    const QByteArray bad = R"({"format": "kestrix-games", "version": 1, "games": [{"name": "G"}]})";
+    QFETCH(QByteArray, bad);
+    QFETCH(QString, named);
     QFile games(QStringLiteral("wheel_games.json"));
     QVERIFY(games.open(QIODevice::WriteOnly));
     games.write(bad);
     games.close();
     start();
     QTRY_COMPARE(window->trayMessages.size(), 1);
-    QVERIFY(window->trayMessages.first().contains(QLatin1String("wheel_games.json")));
+    QVERIFY(window->trayMessages.first().contains(named));
     QTest::qWait(300);
     QCOMPARE(takeWarnings().size(), 1);
     QVERIFY(games.open(QIODevice::ReadOnly));
