@@ -333,8 +333,8 @@ void WheelGamesTest::matcher()
 
 void WheelGamesTest::stacking_data()
 {
-    // Steps: "+Rally game" starts a game's process, "-..." ends it, "connect" plugs the
-    // wheel in (it starts unplugged when the first step is "connect"). After each step:
+    // Steps: "+Rally game" starts a game's process, "-..." ends it, "file off" switches the
+    // watch off in the file on disk, "connect" plugs the wheel in (it starts unplugged when the first step is "connect"). After each step:
     // what the wheel holds.
     QTest::addColumn<QStringList>("steps");
     QTest::addColumn<QStringList>("held");
@@ -347,6 +347,8 @@ void WheelGamesTest::stacking_data()
     QTest::newRow("started together: the later-started one holds")
         << QStringList{"+Drift+Rally game", "-Rally game", "-Drift"}
         << QStringList{"Rally", "Drift", "before"};
+    QTest::newRow("the file switched off by hand meanwhile")
+        << QStringList{"+Rally game", "file off"} << QStringList{"Rally", "before"};
     QTest::newRow("no wheel while the game starts")
         << QStringList{"connect", "+Rally game", "connect", "-Rally game"}
         << QStringList{"none", "none", "Rally", "before"};
@@ -379,7 +381,14 @@ void WheelGamesTest::stacking()
     watch.setGames(GamesList{true, rules});
     for (int i = 0; i < steps.size(); ++i) {
         const QString &step = steps[i];
-        if (step == QLatin1String("connect")) {
+        if (step == QLatin1String("file off")) {
+            QFile file(QStringLiteral("wheel_games.json"));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(R"({"format": "kestrix-games", "version": 1, "enabled": false,
+                "games": []})");
+            file.close();
+            watch.look();
+        } else if (step == QLatin1String("connect")) {
             if (i > 0) {
                 wheelHolds = QStringLiteral("before");
                 watch.wheelConnected();
@@ -423,14 +432,12 @@ void WheelGamesTest::realGameOnTheWheel_data()
 
 namespace
 {
-// The 22nd field of /proc/PID/stat and the system's uptime, in clock ticks.
-quint64 startTicks(qint64 pid)
+// A field of /proc/PID/stat after the name: 0 the state, 19 the start in clock ticks.
+QByteArray statField(qint64 pid, int field)
 {
     QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return 0;
-    const QByteArray text = stat.readAll();
-    return text.mid(text.lastIndexOf(')') + 2).split(' ').value(19).toULongLong();
+    const QByteArray text = stat.open(QIODevice::ReadOnly) ? stat.readAll() : QByteArray();
+    return text.mid(text.lastIndexOf(')') + 2).split(' ').value(field);
 }
 quint64 uptimeTicks()
 {
@@ -438,14 +445,6 @@ quint64 uptimeTicks()
     return uptime.open(QIODevice::ReadOnly)
                ? quint64(uptime.readAll().split(' ').first().toDouble() * ::sysconf(_SC_CLK_TCK))
                : 0;
-}
-char processState(qint64 pid)
-{
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return 0;
-    const QByteArray text = stat.readAll();
-    return text.mid(text.lastIndexOf(')') + 2, 1).at(0);
 }
 } // namespace
 
@@ -476,7 +475,8 @@ void WheelGamesTest::realGameOnTheWheel()
         for (QString command : shell) {
             if (!processes.empty()) {
                 // A start of its own: the later one is later by the clock /proc counts in.
-                const quint64 previous = startTicks(processes.back()->processId());
+                const quint64 previous =
+                    statField(processes.back()->processId(), 19).toULongLong();
                 QTRY_VERIFY_WITH_TIMEOUT(uptimeTicks() > previous + 1, WAIT_MS);
             }
             command.replace(QLatin1String("%rally"), workingDirectory->filePath("rallygame"))
@@ -500,7 +500,7 @@ void WheelGamesTest::realGameOnTheWheel()
 
     const QByteArray zombie = processes.back()->readLine().trimmed();
     if (!zombie.isEmpty()) {
-        QTRY_COMPARE_WITH_TIMEOUT(processState(zombie.toLongLong()), 'Z', WAIT_MS);
+        QTRY_COMPARE_WITH_TIMEOUT(statField(zombie.toLongLong(), 0), "Z", WAIT_MS);
         clock.start();
     } else {
         for (auto &process : processes)
