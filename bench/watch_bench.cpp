@@ -38,12 +38,17 @@ bool makeProcesses(const QDir &root)
     QByteArray environment;
     for (int i = 0; i < 40; ++i)
         environment += "VARIABLE_" + QByteArray::number(i) + "=" + QByteArray(60, 'x') + '\0';
+    // An hour after boot: all of them started long enough ago not to be read again.
+    if (!write(root.filePath(QStringLiteral("uptime")), "3600.00 7000.00"))
+        return false;
     for (int pid = 1000; pid < 1000 + PROCESSES; ++pid) {
         const QString dir = QString::number(pid);
         const QByteArray name = "program" + QByteArray::number(pid);
         if (!root.mkdir(dir) ||
             !write(root.filePath(dir + "/stat"),
-                   QByteArray::number(pid) + " (" + name + ") S 1 1 1 0 -1") ||
+                   QByteArray::number(pid) + " (" + name +
+                       ") S 1 1 1 0 -1 4194304 0 0 0 0 0 0 0 0 20 0 1 0 " +
+                       QByteArray::number(pid * 100) + " 10000000 500") ||
             !write(root.filePath(dir + "/cmdline"),
                    "/usr/bin/" + name + "\0--option\0value\0/home/user/file"_qba) ||
             !write(root.filePath(dir + "/environ"), environment) ||

@@ -2,6 +2,7 @@
 
 #include "controllers.h"
 #include "effect_settings_record.h"
+#include "json_document.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -121,66 +122,6 @@ Outcome parseRecord(const RecordTable &table, const QJsonValue &json, RecordValu
     return Outcome();
 }
 
-// The text of a JSON string starting at `json[*at]` (the opening quote); leaves `*at` on the
-// closing quote. The document is valid JSON already.
-QString jsonString(const QByteArray &json, int *at)
-{
-    QByteArray raw;
-    int i = *at + 1;
-    for (; json[i] != '"'; ++i) {
-        raw += json[i];
-        if (json[i] == '\\')
-            raw += json[++i];
-    }
-    *at = i;
-    if (!raw.contains('\\'))
-        return QString::fromUtf8(raw);
-    // Escapes decoded by the parser itself, so that "a\u0062" and "ab" are one key.
-    return QJsonDocument::fromJson("[\"" + raw + "\"]").array().at(0).toString();
-}
-
-// QJsonDocument keeps the last of two equal keys without a word; a file with two values for
-// one setting is ambiguous, so it is refused. Empty, or the reason.
-QString duplicateKey(const QByteArray &json)
-{
-    struct Level {
-        bool object;
-        QString path;
-        QSet<QString> keys;
-        bool expectKey = true;
-    };
-    std::vector<Level> levels;
-    QString lastKey;
-    for (int i = 0; i < json.size(); ++i) {
-        const char c = json[i];
-        if (c == '{' || c == '[') {
-            QString path = levels.empty() ? QString() : levels.back().path;
-            if (!levels.empty() && levels.back().object)
-                path = path.isEmpty() ? lastKey : path + QLatin1Char('.') + lastKey;
-            levels.push_back({c == '{', path, {}});
-        } else if (c == '}' || c == ']') {
-            levels.pop_back();
-        } else if (c == ',' && !levels.empty()) {
-            levels.back().expectKey = true;
-        } else if (c == ':' && !levels.empty()) {
-            levels.back().expectKey = false;
-        } else if (c == '"') {
-            const QString text = jsonString(json, &i);
-            if (levels.empty() || !levels.back().object || !levels.back().expectKey)
-                continue;
-            Level &level = levels.back();
-            if (level.keys.contains(text))
-                return level.path.isEmpty()
-                           ? QStringLiteral("the key \"%1\" appears twice").arg(text)
-                           : QStringLiteral("the key \"%1\" appears twice in %2")
-                                 .arg(text, level.path);
-            level.keys.insert(text);
-            lastKey = text;
-        }
-    }
-    return QString();
-}
-
 // One record's part of a file, after the keys before it.
 QString recordJson(const RecordValues &record)
 {
@@ -200,15 +141,18 @@ QString recordJson(const RecordValues &record)
 Outcome parseHeader(const QByteArray &json, const QString &format, const QString &kind,
                     QJsonObject *root)
 {
-    QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
-    if (parseError.error != QJsonParseError::NoError)
+    const JsonRead read = readJson(json);
+    if (read.problem == JsonRead::Problem::NotJson)
         return Outcome::because(QStringLiteral("not valid JSON (%1 at byte %2)")
-                                    .arg(parseError.errorString())
-                                    .arg(parseError.offset));
-    if (const QString duplicate = duplicateKey(json); !duplicate.isEmpty()) {
-        return Outcome::because(duplicate);
+                                    .arg(read.parseError)
+                                    .arg(read.offset));
+    if (read.problem == JsonRead::Problem::DuplicateKey) {
+        return Outcome::because(
+            read.path.isEmpty()
+                ? QStringLiteral("the key \"%1\" appears twice").arg(read.key)
+                : QStringLiteral("the key \"%1\" appears twice in %2").arg(read.key, read.path));
     }
+    const QJsonDocument &document = read.document;
     *root = document.object();
     if (!document.isObject() || root->value(FORMAT_KEY).toString() != format)
         return Outcome::because(

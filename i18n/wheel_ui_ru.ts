@@ -19,18 +19,6 @@
         <translation>у игры нет названия</translation>
     </message>
     <message>
-        <source>the game &quot;%1&quot; has no rule to recognise it by</source>
-        <translation>для игры «%1» не задано, как её узнать</translation>
-    </message>
-    <message>
-        <source>the Steam app id of &quot;%1&quot; is not a positive whole number</source>
-        <translation>Steam app id игры «%1» не является целым положительным числом</translation>
-    </message>
-    <message>
-        <source>the game &quot;%1&quot; names no usable profile</source>
-        <translation>у игры «%1» не указан пригодный профиль</translation>
-    </message>
-    <message>
         <source>it is not JSON (%1 at byte %2)</source>
         <translation>это не JSON (%1 в байте %2)</translation>
     </message>
@@ -55,18 +43,6 @@
         <translation>игра не является объектом с названием и профилем</translation>
     </message>
     <message>
-        <source>the game &quot;%1&quot; has an unknown key &quot;%2&quot;</source>
-        <translation>у игры «%1» неизвестный ключ &quot;%2&quot;</translation>
-    </message>
-    <message>
-        <source>&quot;%1&quot; of &quot;%2&quot; is not text</source>
-        <translation>&quot;%1&quot; игры «%2» не является текстом</translation>
-    </message>
-    <message>
-        <source>the game &quot;%1&quot; needs exactly one of &quot;executable&quot;, &quot;command_line&quot; and &quot;steam_app_id&quot;</source>
-        <translation>для игры «%1» нужен ровно один из ключей &quot;executable&quot;, &quot;command_line&quot; и &quot;steam_app_id&quot;</translation>
-    </message>
-    <message>
         <source>the name &quot;%1&quot; is given to two games</source>
         <translation>название «%1» дано двум играм</translation>
     </message>
@@ -77,6 +53,50 @@
     <message>
         <source>it is larger than %1 bytes</source>
         <translation>он больше %1 байт</translation>
+    </message>
+    <message>
+        <source>%1: there is no rule to recognise it by</source>
+        <translation>%1: не задано, как узнать игру</translation>
+    </message>
+    <message>
+        <source>%1: the Steam app id is not a positive whole number</source>
+        <translation>%1: идентификатор приложения Steam не является целым положительным числом</translation>
+    </message>
+    <message>
+        <source>%1: &quot;%2&quot; can not be a profile's name</source>
+        <translation>%1: «%2» не может быть названием профиля</translation>
+    </message>
+    <message>
+        <source>%1: unknown key &quot;%2&quot;</source>
+        <translation>%1: неизвестный ключ &quot;%2&quot;</translation>
+    </message>
+    <message>
+        <source>%1: &quot;%2&quot; is not text</source>
+        <translation>%1: &quot;%2&quot; не является текстом</translation>
+    </message>
+    <message>
+        <source>%1: it needs exactly one of &quot;executable&quot;, &quot;command_line&quot; and &quot;steam_app_id&quot;</source>
+        <translation>%1: нужен ровно один из ключей &quot;executable&quot;, &quot;command_line&quot; и &quot;steam_app_id&quot;</translation>
+    </message>
+    <message>
+        <source>the key &quot;%1&quot; is given twice</source>
+        <translation>ключ &quot;%1&quot; указан дважды</translation>
+    </message>
+    <message>
+        <source>%1: the key &quot;%2&quot; is given twice</source>
+        <translation>%1: ключ &quot;%2&quot; указан дважды</translation>
+    </message>
+    <message>
+        <source>the key &quot;%1&quot; is given twice in %2</source>
+        <translation>ключ &quot;%1&quot; указан дважды в %2</translation>
+    </message>
+    <message>
+        <source>it has an unknown key &quot;%1&quot;</source>
+        <translation>в нём неизвестный ключ &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>%1: there is no profile &quot;%2&quot;</source>
+        <translation>%1: нет профиля «%2»</translation>
     </message>
     <message>
         <source>%1 can not be used: %2.</source>
@@ -155,7 +175,7 @@
     </message>
     <message>
         <source>Steam app id</source>
-        <translation>Steam app id</translation>
+        <translation>Идентификатор приложения Steam</translation>
     </message>
     <message>
         <source>R&amp;ule:</source>
@@ -183,7 +203,15 @@
     </message>
     <message>
         <source>Steam app id: %1</source>
-        <translation>Steam app id: %1</translation>
+        <translation>Идентификатор приложения Steam: %1</translation>
+    </message>
+    <message>
+        <source>Profile of %1</source>
+        <translation>Профиль игры «%1»</translation>
+    </message>
+    <message>
+        <source>%1 was changed on disk since this window read it. Nothing was written; the window shows the file as it is now.</source>
+        <translation>%1 изменён на диске после того, как окно его прочитало. Ничего не записано; окно показывает файл в его нынешнем виде.</translation>
     </message>
     <message>
         <source>%1 can not be written: %2.</source>

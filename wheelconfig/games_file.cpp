@@ -1,5 +1,6 @@
 #include "games_file.h"
 
+#include "json_document.h"
 #include "profile_store.h"
 
 #include <QFile>
@@ -7,7 +8,10 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QSet>
+
+#include <sys/stat.h>
 
 namespace
 {
@@ -45,17 +49,24 @@ Outcome GamesFile::checkRule(const GameRule &rule)
         return Outcome::because(tr("a game has no name"));
     if (rule.pattern.isEmpty())
         return Outcome::because(
-            tr("the game \"%1\" has no rule to recognise it by").arg(rule.name));
+            tr("%1: there is no rule to recognise it by").arg(rule.name));
     if (rule.kind == GameRule::Kind::SteamAppId) {
         bool number = false;
         const qulonglong id = rule.pattern.toULongLong(&number);
         if (!number || id == 0 || QString::number(id) != rule.pattern)
             return Outcome::because(
-                tr("the Steam app id of \"%1\" is not a positive whole number").arg(rule.name));
+                tr("%1: the Steam app id is not a positive whole number").arg(rule.name));
     }
     if (ProfileStore::checkName(rule.profile) != ProfileStore::NameProblem::None)
-        return Outcome::because(tr("the game \"%1\" names no usable profile").arg(rule.name));
+        return Outcome::because(tr("%1: \"%2\" can not be a profile's name").arg(rule.name, rule.profile));
     return Outcome();
+}
+
+Outcome GamesFile::checkProfile(const GameRule &rule, const QStringList &profiles)
+{
+    if (profiles.contains(rule.profile))
+        return Outcome();
+    return Outcome::because(tr("%1: there is no profile \"%2\"").arg(rule.name, rule.profile));
 }
 
 QByteArray GamesFile::toJson(const GamesList &list)
@@ -79,17 +90,40 @@ QByteArray GamesFile::toJson(const GamesList &list)
 
 Outcome GamesFile::fromJson(const QByteArray &content, GamesList *list)
 {
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(content, &error);
-    if (document.isNull())
+    const JsonRead json = readJson(content);
+    if (json.problem == JsonRead::Problem::NotJson)
         return Outcome::because(
-            tr("it is not JSON (%1 at byte %2)").arg(error.errorString()).arg(error.offset));
-    const QJsonObject root = document.object();
-    if (!document.isObject() || root.value(QStringLiteral("format")) != QLatin1String(FORMAT))
+            tr("it is not JSON (%1 at byte %2)").arg(json.parseError).arg(json.offset));
+    const QJsonObject root = json.document.object();
+    if (json.problem == JsonRead::Problem::DuplicateKey) {
+        // Inside a game, the game by its name: "games[2]" is nothing a person counts.
+        if (json.path.isEmpty())
+            return Outcome::because(tr("the key \"%1\" is given twice").arg(json.key));
+        static const QRegularExpression inGame(QStringLiteral("^games\\[(\\d+)\\]$"));
+        if (const QRegularExpressionMatch game = inGame.match(json.path); game.hasMatch())
+            return Outcome::because(tr("%1: the key \"%2\" is given twice")
+                                        .arg(root.value(QStringLiteral("games"))
+                                                 .toArray()
+                                                 .at(game.captured(1).toInt())
+                                                 .toObject()
+                                                 .value(QStringLiteral("name"))
+                                                 .toString(),
+                                             json.key));
+        return Outcome::because(
+            tr("the key \"%1\" is given twice in %2").arg(json.key, json.path));
+    }
+    if (!json.document.isObject() || root.value(QStringLiteral("format")) != QLatin1String(FORMAT))
         return Outcome::because(
             tr("it is no games file (\"format\" is not \"%1\")").arg(QLatin1String(FORMAT)));
     if (root.value(QStringLiteral("version")) != VERSION)
         return Outcome::because(tr("its version is not %1").arg(VERSION));
+    // A misspelt key would be ignored without a word: "enable": false would keep switching.
+    const QSet<QString> topKeys{QStringLiteral("format"), QStringLiteral("version"),
+                                QStringLiteral("enabled"), QStringLiteral("games")};
+    for (auto it = root.begin(); it != root.end(); ++it) {
+        if (!topKeys.contains(it.key()))
+            return Outcome::because(tr("it has an unknown key \"%1\"").arg(it.key()));
+    }
     const QJsonValue enabled = root.value(QStringLiteral("enabled"));
     if (!enabled.isUndefined() && !enabled.isBool())
         return Outcome::because(tr("\"enabled\" is neither true nor false"));
@@ -112,7 +146,7 @@ Outcome GamesFile::fromJson(const QByteArray &content, GamesList *list)
         for (auto it = game.begin(); it != game.end(); ++it) {
             if (!known.contains(it.key()))
                 return Outcome::because(
-                    tr("the game \"%1\" has an unknown key \"%2\"").arg(rule.name, it.key()));
+                    tr("%1: unknown key \"%2\"").arg(rule.name, it.key()));
         }
         int rules = 0;
         for (GameRule::Kind kind : KINDS) {
@@ -129,18 +163,18 @@ Outcome GamesFile::fromJson(const QByteArray &content, GamesList *list)
                                    : QString();
                 if (rule.pattern.isEmpty())
                     return Outcome::because(
-                        tr("the Steam app id of \"%1\" is not a positive whole number")
+                        tr("%1: the Steam app id is not a positive whole number")
                             .arg(rule.name));
             } else {
                 rule.pattern = given.toString();
                 if (!given.isString())
                     return Outcome::because(
-                        tr("\"%1\" of \"%2\" is not text").arg(kindKey(kind), rule.name));
+                        tr("%1: \"%2\" is not text").arg(rule.name, kindKey(kind)));
             }
         }
         if (rules != 1)
             return Outcome::because(
-                tr("the game \"%1\" needs exactly one of \"executable\", \"command_line\" "
+                tr("%1: it needs exactly one of \"executable\", \"command_line\" "
                    "and \"steam_app_id\"")
                     .arg(rule.name));
         if (Outcome refused = checkRule(rule); !refused.ok())
@@ -160,19 +194,23 @@ GamesFile::Loaded GamesFile::load() const
     const QFileInfo info(filePath);
     if (!info.exists() && !info.isSymLink())
         return loaded;
+    loaded.exists = true;
     QFile file;
-    QString problem;
+    Outcome problem;
     if (const Outcome opened = openRegularFile(filePath, &file); !opened.ok())
         problem = opened.problem == Outcome::Problem::NotRegularFile
-                      ? tr("it is not a regular file")
-                      : opened.reason();
+                      ? Outcome::because(tr("it is not a regular file"))
+                      : opened;
     else if (file.size() > MAX_SIZE)
-        problem = tr("it is larger than %1 bytes").arg(MAX_SIZE);
-    else
-        problem = fromJson(file.read(MAX_SIZE), &loaded.list).reason();
-    if (!problem.isEmpty()) {
+        problem = Outcome::because(tr("it is larger than %1 bytes").arg(MAX_SIZE));
+    else {
+        loaded.content = file.read(MAX_SIZE);
+        problem = fromJson(loaded.content, &loaded.list);
+    }
+    if (!problem.ok()) {
         loaded.list = GamesList();
-        loaded.problem = tr("%1 can not be used: %2.").arg(filePath, problem);
+        loaded.outcome =
+            Outcome::because(tr("%1 can not be used: %2.").arg(filePath, problem.reason()));
     }
     return loaded;
 }
@@ -180,4 +218,36 @@ GamesFile::Loaded GamesFile::load() const
 Outcome GamesFile::save(const GamesList &list) const
 {
     return writeFileAtomically(filePath, toJson(list));
+}
+
+GamesFileWatch::GamesFileWatch(const QString &path_) : path(QFile::encodeName(path_))
+{
+    take();
+}
+
+GamesFileWatch::Stamp GamesFileWatch::now() const
+{
+    Stamp stamp;
+    struct stat status;
+    if (::stat(path.constData(), &status) != 0)
+        return stamp;
+    stamp.exists = true;
+    stamp.modified = qint64(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
+    stamp.size = status.st_size;
+    stamp.inode = status.st_ino;
+    return stamp;
+}
+
+bool GamesFileWatch::changed()
+{
+    const Stamp stamp = now();
+    if (stamp == seen)
+        return false;
+    seen = stamp;
+    return true;
+}
+
+void GamesFileWatch::take()
+{
+    seen = now();
 }

@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 struct GameRule {
@@ -49,10 +50,13 @@ public:
 
     struct Loaded {
         GamesList list;
-        // Why the file can not be used, in the user's language; empty when it can. A
-        // missing file is no problem: no game is bound yet.
-        QString problem;
-        bool ok() const { return problem.isEmpty(); }
+        // Why the file can not be used, in the user's language. A missing file is no
+        // problem: no game is bound yet.
+        Outcome outcome;
+        bool exists = false;
+        QByteArray content; // as read, to tell a change on disk by
+        bool ok() const { return outcome.ok(); }
+        QString problem() const { return outcome.ok() ? QString() : outcome.reason(); }
     };
     Loaded load() const;
     Outcome save(const GamesList &list) const;
@@ -62,9 +66,40 @@ public:
     static Outcome fromJson(const QByteArray &content, GamesList *list);
     // Why a rule can not be kept, if it can not.
     static Outcome checkRule(const GameRule &rule);
+    // Whether the rule's profile is among `profiles`: a profile may go after its games.
+    static Outcome checkProfile(const GameRule &rule, const QStringList &profiles);
 
     static QString kindKey(GameRule::Kind kind);
 
 private:
     QString filePath;
+};
+
+// Whether the games file changed on disk since it was last taken up: its modification time,
+// size and inode (a file written anew is a new inode), one stat() a look.
+class GamesFileWatch
+{
+public:
+    explicit GamesFileWatch(const QString &path);
+    // True once for each change since the last call or take().
+    bool changed();
+    // The file as it is now is the one taken up.
+    void take();
+
+private:
+    struct Stamp {
+        bool exists = false;
+        qint64 modified = 0; // ns
+        qint64 size = 0;
+        quint64 inode = 0;
+        bool operator==(const Stamp &other) const
+        {
+            return exists == other.exists && modified == other.modified && size == other.size &&
+                   inode == other.inode;
+        }
+    };
+    Stamp now() const;
+
+    QByteArray path;
+    Stamp seen;
 };

@@ -2,7 +2,8 @@
 
 #include "games_file.h"
 
-#include <QWidget>
+#include <QDialog>
+#include <QTimer>
 
 #include <functional>
 
@@ -13,10 +14,11 @@ namespace Ui
 class GamesWindow;
 }
 
-// The games bound to profiles, as wheel_games.json holds them: the list, Remove, the
-// switch that turns the watch off, and a game added from the processes running now or
-// from a typed rule. Every change is written to the file at once.
-class GamesWindow : public QWidget
+// The games bound to profiles, as wheel_games.json holds them: the list with each game's
+// profile to change in place, Remove, the switch that turns the watch off, and a game added
+// from the processes running now or from a typed rule. Every change is written to the file
+// at once, unless the file changed on disk since the window read it.
+class GamesWindow : public QDialog
 {
     Q_OBJECT
 
@@ -34,23 +36,37 @@ public:
 
     static QString describe(const GameRule &rule);
 
+protected:
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+
 private slots:
     void on_addButton_clicked();
     void on_removeButton_clicked();
-    void on_enabledCheckBox_clicked(bool checked);
+    // Toggled, not clicked: a screen reader's toggle is no click.
+    void on_enabledCheckBox_toggled(bool checked);
     void on_runningList_currentItemChanged(QTreeWidgetItem *current);
+    void refreshRunning();
 
 private:
+    void showLoaded(const GamesFile::Loaded &loaded);
     void showList();
-    // Writes `next`; on failure the user is told and the list stays as it was.
+    void changeProfile(const QString &game, const QString &profile);
+    // Writes `next`; when the file changed on disk or can not be written, the user is told
+    // and nothing is written.
     bool store(const GamesList &next);
     void warn(const QString &text);
 
     Ui::GamesWindow *form;
     GamesFile file;
     GamesList list;
+    // The file as the window read or wrote it last, to tell a change on disk by.
+    bool fileExisted = false;
+    QByteArray fileContent;
     // False while the file can not be used: then it is left as it is.
     bool usable = true;
+    QStringList profiles;
     QString procRoot;
+    QTimer runningTimer;
     Changed changed;
 };

@@ -116,7 +116,7 @@ void MainWindow::startGameWatch()
         return;
     }
     // Once, and without a box: the program may have started with the session.
-    QTimer::singleShot(0, this, [this, problem = games.problem] { notify(tr("Games"), problem); });
+    QTimer::singleShot(0, this, [this, problem = games.problem()] { notify(tr("Games"), problem); });
 }
 
 void MainWindow::showGamesWindow()
