@@ -138,7 +138,7 @@ void MainWindowTest::typeNoneHidesThePagesAndEnablesNothing()
     CHECKED(pick(ControllerKind::Generic));
     QCOMPARE(getReports(generic->transfers(), REPORT_HARDWARE_SETTINGS).size(), size_t(1));
     QCOMPARE(visibleTabs(), 0);
-    QTest::qWait(250);
+    CHECKED(letPollRun(3));
     QCOMPARE(selector()->currentIndex(), 0);
     QVERIFY(!buttonsEnabled());
 
@@ -174,7 +174,7 @@ void MainWindowTest::unplugAndReplugOfTheSelectedDevice()
 
     wheel->unplug();
     QTRY_VERIFY(rowHidden(3));
-    QTest::qWait(150);
+    CHECKED(letPollRun(2));
     QCOMPARE(window->selectedDeviceIndex(), 3);
     QCOMPARE(selector()->currentIndex(), 3);
     QVERIFY(buttonsEnabled());
@@ -187,7 +187,7 @@ void MainWindowTest::unplugAndReplugOfTheSelectedDevice()
     wheel->plug();
     QTRY_VERIFY(!rowHidden(3));
     QTRY_VERIFY(!wheel->transfers().empty());
-    QTest::qWait(150);
+    CHECKED(letPollRun(2));
     QVERIFY(withoutProbes(wheel->transfers()).empty()); // no new read
     QCOMPARE(selector()->currentIndex(), 3);
     QCOMPARE(wheel->openCount(), 2);
@@ -312,7 +312,7 @@ void MainWindowTest::failedUsbStartFindsNothing()
         std::initializer_list<ControllerKind>{ControllerKind::Joystick});
     sim->bus().setInitResult(USB_ERROR_OTHER);
     window = std::make_unique<MainWindow>();
-    QTest::qWait(250);
+    CHECKED(letPollRun(3));
     QCOMPARE(sim->controller(ControllerKind::Joystick)->openCount(), 0);
     QCOMPARE(selector()->placeholderText(), QStringLiteral("No compatible devices connected"));
     window.reset();

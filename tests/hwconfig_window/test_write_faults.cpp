@@ -75,7 +75,7 @@ void WriteFaultsTest::initTestCase()
 void WriteFaultsTest::waitForOneBox(const QString &text)
 {
     QTRY_VERIFY(!boxes->boxes().empty());
-    QTest::qWait(300);
+    CHECKED(letPollRun(3));
     QCOMPARE(boxes->boxes().size(), size_t(1));
     QCOMPARE(boxes->boxes()[0].title, QStringLiteral("Kestrix hardware settings UI"));
     QCOMPARE(boxes->boxes()[0].text, text);
@@ -229,7 +229,7 @@ void WriteFaultsTest::calibrationFailuresAreToldOncePerRun()
     QTRY_COMPARE(boxes->boxes().size(), size_t(1));
     for (int i = 0; i < 4; ++i)
         QTest::keyClick(magnitude, Qt::Key_Up);
-    QTest::qWait(100);
+    CHECKED(letQueuedCallsRun());
     QCOMPARE(boxes->boxes().size(), size_t(1));
     QCOMPARE(attempts(), size_t(1 + 4 * 2));
 
