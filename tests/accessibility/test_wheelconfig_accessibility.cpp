@@ -70,13 +70,8 @@ void WheelconfigAccessibilityTest::namesAndTabOrder()
     // buttons 2.
     constexpr int stops = 3 + 19 + 2;
     QCOMPARE(int(controls.size()), stops + 1);
-    const QStringList unnamed = unnamedControls(controls);
-    QVERIFY2(unnamed.isEmpty(),
-             qPrintable(QStringLiteral("without a name: ") + unnamed.join(QStringLiteral(", "))));
-    const QStringList shared = sharedNames(controls);
-    QVERIFY2(shared.isEmpty(), qPrintable(shared.join(QStringLiteral("; "))));
-    const QStringList untied = untiedCaptions(window.get(), {});
-    QVERIFY2(untied.isEmpty(), qPrintable(untied.join(QStringLiteral(", "))));
+    const QStringList names = nameFaults(window.get(), {});
+    QVERIFY2(names.isEmpty(), qPrintable(names.join(QStringLiteral("; "))));
 
     auto *profiles = child<QComboBox>("profileComboBox");
     const QList<QWidget *> chain = tabChain(profiles);
@@ -92,10 +87,7 @@ void WheelconfigAccessibilityTest::namesAndTabOrder()
 
 void WheelconfigAccessibilityTest::namesSayWhatTheControlSets_data()
 {
-    QTest::addColumn<QString>("objectName");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("label"); // the caption tied to it, empty for none
-
+    addAnnouncedNameColumns();
     QTest::newRow("profile list") << "profileComboBox"
                                   << "Profile"
                                   << "";
@@ -128,16 +120,8 @@ void WheelconfigAccessibilityTest::namesSayWhatTheControlSets_data()
 
 void WheelconfigAccessibilityTest::namesSayWhatTheControlSets()
 {
-    QFETCH(QString, objectName);
-    QFETCH(QString, name);
-    QFETCH(QString, label);
     CHECKED(startActive());
-    auto *w = window->findChild<QWidget *>(objectName);
-    QVERIFY(w);
-    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(w);
-    QVERIFY(iface);
-    QCOMPARE(announcedName(iface), name);
-    QCOMPARE(labelledBy(iface), label);
+    verifyAnnouncedName(window.get());
 }
 
 // Tab to a slider and press the arrow key: the wheel receives the new value at once.
