@@ -92,7 +92,6 @@ private slots:
 
     void roundTrip_data();
     void roundTrip();
-    void sixteenBitFieldsTakeTheWholeRange();
     void uneditedRecordGoesBackNormalised_data();
     void uneditedRecordGoesBackNormalised();
     void typedGainText_data();
@@ -242,15 +241,6 @@ void HwconfigPagesTest::roundTrip()
     QVERIFY(transfers.front().isGetReport(REPORT_HARDWARE_SETTINGS));
     QVERIFY(transfers.back().isGetReport(REPORT_STATUS));
     QVERIFY(boxes->boxes().empty());
-}
-
-// No value that a user can enter is cut to the record's 16 bits.
-void HwconfigPagesTest::sixteenBitFieldsTakeTheWholeRange()
-{
-    CHECKED(start({}));
-    for (const char *name :
-         {"axis0_encoder_CPR", "axis0_motion_range", "axis1_encoder_CPR", "axis1_motion_range"})
-        QVERIFY2(widget<QSpinBox>(name)->maximum() == 65535, name);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -15,7 +15,6 @@ class MainWindowTest : public QObject, private HwconfigSession
 private slots:
     void cleanup() { stop(); }
 
-    void catalogueIdsAreDistinct();
     void placeholderAndRows_data();
     void placeholderAndRows();
     void typeNoneHidesThePagesAndEnablesNothing();
@@ -39,19 +38,6 @@ private:
     }
     bool buttonsEnabled() const;
 };
-
-void MainWindowTest::catalogueIdsAreDistinct()
-{
-    // Two rows with one id would open one device twice and never find the other; two with one
-    // kind would make a name on the command line ambiguous.
-    const std::vector<Product> &products = family();
-    for (size_t i = 0; i < products.size(); ++i) {
-        for (size_t j = i + 1; j < products.size(); ++j)
-            QVERIFY2(products[i].productId != products[j].productId &&
-                         qstrcmp(products[i].kind, products[j].kind) != 0,
-                     qPrintable(QStringLiteral("rows %1 and %2").arg(i).arg(j)));
-    }
-}
 
 bool MainWindowTest::buttonsEnabled() const
 {
