@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <thread>
 
 namespace {
@@ -225,11 +226,10 @@ std::vector<uint8_t> defaultEffectRecord()
     return r;
 }
 
-} // namespace
-
-namespace {
 // Each kind by its name in the family's table, whatever the table's order.
 const char *const KIND_NAMES[] = {"generic", "joystick", "rudder", "wheel"};
+static_assert(std::size(KIND_NAMES) == size_t(ControllerKind::Wheel) + 1);
+
 } // namespace
 
 const Product &productOf(ControllerKind kind)
