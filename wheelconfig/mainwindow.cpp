@@ -2,23 +2,17 @@
 
 #include "ui_mainwindow.h"
 
-#include "device_sequences.h"
+#include "access_problem_line.h"
+#include "desktop_notification.h"
 #include "effect_settings_record.h"
 #include "game_watch.h"
 #include "games_window.h"
 #include "presence.h"
 #include "program_main.h"
-#include "transport.h"
 #include "wait_cursor.h"
+#include "wheel_tray.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QCloseEvent>
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QFileInfo>
-#include <QLabel>
-#include <QMenu>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -37,16 +31,14 @@ MainWindow::MainWindow(QWidget *parent)
 
     form->setupUi(this);
 
-    trayMenu = new QMenu(this);
-    trayIcon = new QSystemTrayIcon(connectedIcon, this);
-    gamesAction = new QAction(tr("Games..."), this);
-    exitAction = new QAction(tr("Exit"), this);
-    profilesMenu = new QMenu(tr("Profiles"));
-    trayIcon->setContextMenu(trayMenu);
-    // Closing the window only hides it: without a wheel, Exit is the only way out.
-    trayMenu->addAction(gamesAction);
-    trayMenu->addAction(exitAction);
-    connect(gamesAction, &QAction::triggered, this, &MainWindow::showGamesWindow);
+    tray = new WheelTray(connectedIcon, [this] { return systemTrayAvailable(); }, this);
+    trayIcon = tray->icon();
+    connect(tray, &WheelTray::gamesRequested, this, &MainWindow::showGamesWindow);
+    connect(tray, &WheelTray::clicked, this, [this] {
+        setVisible(!isVisible());
+        if (isVisible())
+            activateWindow();
+    });
 
     connect(form->premium_effect_settings, &EffectSettingsWidgetVariant::settingsChanged, this,
             &MainWindow::sendEffectSettings);
@@ -58,14 +50,11 @@ MainWindow::MainWindow(QWidget *parent)
     connect(service, &WheelService::told, this,
             [this](const QString &text, bool isFailure) { notify(tr("Games"), text, isFailure); });
     form->profile_widget->setNotifier([this](const QString &text) { tellUser(text); });
-    connect(exitAction, &QAction::triggered, this, [this] {
+    connect(tray, &WheelTray::exitRequested, this, [this] {
         quitRequested = true;
         close();
     });
-
-    form->profile_widget->attach(form->premium_effect_settings, profilesMenu, service);
-
-    connect(trayIcon, &QSystemTrayIcon::activated, this, &MainWindow::trayIconActivated);
+    form->profile_widget->attach(form->premium_effect_settings, tray->profiles(), service);
 
     watch = new GameWatch(*service, QStringLiteral("/proc"), this);
 
@@ -75,34 +64,7 @@ MainWindow::MainWindow(QWidget *parent)
     timer->setInterval(100);
     connect(timer, &QTimer::timeout, this, &MainWindow::pollDevice);
     timer->start();
-
-    trayWait = new QTimer(this);
-    trayWait->setInterval(1000);
-    connect(trayWait, &QTimer::timeout, this, &MainWindow::lookForTray);
-    // The first look once constructed, so that it asks the desktop the window was made for.
-    QTimer::singleShot(0, this, &MainWindow::lookForTray);
     startGameWatch();
-}
-
-namespace {
-// How long a tray is waited for after start, in looks one second apart.
-constexpr int TRAY_LOOKS = 30;
-// A notification service that hangs must not hold the window for long.
-constexpr int NOTIFICATION_TIMEOUT_MS = 1500;
-} // namespace
-
-void MainWindow::lookForTray()
-{
-    if (systemTrayAvailable()) {
-        trayWait->stop();
-        trayIcon->show();
-        return;
-    }
-    // Past the wait there is no tray; a close still asks again at that moment.
-    if (trayLooks++ >= TRAY_LOOKS)
-        trayWait->stop();
-    else if (!trayWait->isActive())
-        trayWait->start();
 }
 
 void MainWindow::startGameWatch()
@@ -142,7 +104,6 @@ MainWindow::~MainWindow()
     delete form;
     closeEntry(wheelDevice.entry);
     usbExit();
-    delete profilesMenu;
 }
 
 DeviceHandle *MainWindow::connectedHandle() const
@@ -207,24 +168,10 @@ void MainWindow::showAccessProblem(const QString &text)
     if (accessProblem ? accessProblem->text() == text : text.isEmpty())
         return;
     if (!accessProblem) {
-        // Made in code so that the form stays as it is; above the disconnected state's buttons.
-        accessProblem = new QLabel(this);
-        accessProblem->setObjectName(QStringLiteral("access_problem"));
-        accessProblem->setWordWrap(true);
-        accessProblem->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        accessProblem->setAccessibleName(tr("Wheel that can not be used"));
+        accessProblem = new AccessProblemLine(tr("Wheel that can not be used"), this);
         form->verticalLayout_6->insertWidget(0, accessProblem);
     }
-    accessProblem->setText(text);
-    accessProblem->setAccessibleDescription(text);
-    accessProblem->setVisible(!text.isEmpty());
-    // The window takes its minimum size, which knows nothing of wrapping: the line gets the
-    // height it needs at the width the rest of the window sets.
-    QLayout *layout = form->verticalLayout_6;
-    const QMargins margins = layout->contentsMargins();
-    accessProblem->setMinimumHeight(0);
-    const int width = layout->minimumSize().width() - margins.left() - margins.right();
-    accessProblem->setMinimumHeight(text.isEmpty() ? 0 : accessProblem->heightForWidth(width));
+    accessProblem->showText(text, form->verticalLayout_6);
     trayIcon->setToolTip(text);
     adjustToContents();
 }
@@ -232,11 +179,7 @@ void MainWindow::showAccessProblem(const QString &text)
 void MainWindow::showConnected(const unsigned char *record)
 {
     shown = Shown::Connected;
-    trayMenu->clear();
-    trayMenu->addMenu(profilesMenu);
-    trayMenu->addSeparator();
-    trayMenu->addAction(gamesAction);
-    trayMenu->addAction(exitAction);
+    tray->offerProfiles();
 
     setWindowTitle(QString::fromUtf8(wheelDevice.connectedTitle));
     form->profile_widget->show();
@@ -284,22 +227,7 @@ void MainWindow::saveToWheel()
         return;
     const Outcome saved = service->saveFields(panelFields());
     if (!saved.ok())
-        tellUser(saveFailureText(saved));
-}
-
-QString MainWindow::saveFailureText(const Outcome &saved)
-{
-    switch (saved.problem) {
-    case Outcome::Problem::NotConfirmed:
-        return tr("The wheel did not confirm within 5 seconds that it saved the settings. "
-                  "Wait a moment, then click \"Save settings\" again.");
-    case Outcome::Problem::StoppedAnswering:
-        return tr("The wheel stopped answering before it confirmed that it saved the "
-                  "settings. Check the cable, then click \"Save settings\" again.");
-    default:
-        return tr("The settings could not be saved in the wheel. Check the cable, then try "
-                  "again.");
-    }
+        tellUser(WheelService::saveFailureText(saved));
 }
 
 void MainWindow::on_reboot_button_clicked()
@@ -350,20 +278,7 @@ bool MainWindow::tellOutsideWindow(const QString &title, const QString &text, bo
 
 bool MainWindow::showDesktopNotification(const QString &title, const QString &text)
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
-        return false;
-    QDBusMessage notify = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.Notifications"),
-        QStringLiteral("/org/freedesktop/Notifications"),
-        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
-    const QFileInfo icon(QStringLiteral("wheel_icon.png"));
-    // app_name, replaces_id, app_icon, summary, body, actions, hints, expire_timeout
-    notify << QStringLiteral("wheelconfig") << 0u
-           << (icon.exists() ? icon.absoluteFilePath() : QString()) << title << text
-           << QStringList() << QVariantMap() << -1;
-    const QDBusMessage reply = bus.call(notify, QDBus::Block, NOTIFICATION_TIMEOUT_MS);
-    return reply.type() == QDBusMessage::ReplyMessage;
+    return sendDesktopNotification(title, text);
 }
 
 void MainWindow::showTrayMessage(const QString &title, const QString &text, bool isFailure)
@@ -389,18 +304,6 @@ void MainWindow::closeEvent(QCloseEvent *event)
 bool MainWindow::systemTrayAvailable() const
 {
     return QSystemTrayIcon::isSystemTrayAvailable();
-}
-
-void MainWindow::trayIconActivated(QSystemTrayIcon::ActivationReason reason)
-{
-    if (reason != QSystemTrayIcon::Trigger)
-        return;
-    if (isVisible()) {
-        hide();
-    } else {
-        show();
-        activateWindow();
-    }
 }
 
 void MainWindow::raiseWindow()

@@ -69,6 +69,8 @@ public:
     // What the user is told of an outcome of applyProfile or applyRecord.
     static QString failureText(const Outcome &outcome, const QString &profile = QString());
     static QString noWheelText();
+    // What the user is told of a save that did not go through.
+    static QString saveFailureText(const Outcome &saved);
     static QString applyRefusedText(const QString &profile);
 
 signals:

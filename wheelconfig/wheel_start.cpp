@@ -361,7 +361,7 @@ WheelReply answer(WheelService &service, const WheelRequest &request)
     case Kind::ApplyRecord:
         done = service.applyRecord(request.record, request.permanent);
         if (request.permanent && done.fromDevice())
-            return outcomeReply(done, MainWindow::saveFailureText(done));
+            return outcomeReply(done, WheelService::saveFailureText(done));
         break;
     case Kind::BeginGame:
         done = service.pushGame({request.game, request.title, request.profile, false});
