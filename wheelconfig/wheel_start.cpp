@@ -238,8 +238,9 @@ Outcome WheelStart::beginGame()
     case Outcome::Problem::NoInstance:
         // No wheelconfig runs: this process is the wheel's owner while the game runs.
         gameHolder = GameHolder::Here;
-        ownService.useOwnConnection();
-        return ownService.pushGame(game);
+        ownService = std::make_unique<WheelService>();
+        ownService->useOwnConnection();
+        return ownService->pushGame(game);
     case Outcome::Problem::Unsupported: {
         // An older wheelconfig: it applies, this process keeps what to put back.
         gameHolder = GameHolder::OlderInstance;
@@ -274,12 +275,12 @@ Outcome WheelStart::endGame()
     case GameHolder::Here:
         break;
     }
-    const Outcome ended = ownService.popGame(game.id);
-    if (ended.ok() || !ownService.putBackKept())
+    const Outcome ended = ownService->popGame(game.id);
+    if (ended.ok() || !ownService->putBackKept())
         return ended;
     // A wheelconfig that started meanwhile holds the wheel now: it puts them back.
     request.kind = WheelRequest::Kind::ApplyRecord;
-    request.record = ownService.keptPutBack();
+    request.record = ownService->keptPutBack();
     const Outcome handed = replyOutcome(sendToWheelInstance(request));
     return handed.problem == Outcome::Problem::NoInstance ? ended : handed;
 }
