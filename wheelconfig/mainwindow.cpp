@@ -147,12 +147,12 @@ void MainWindow::pollDevice()
 
 void MainWindow::showDisconnected()
 {
+    service->setConnection(nullptr);
     // Asked for on every tick while no wheel is there. Doing it again would rewrite the
     // window's icon ten times a second and keep the user from resizing the window.
     if (shown == Shown::Disconnected)
         return;
     shown = Shown::Disconnected;
-    service->setConnection(nullptr);
     setWindowIcon(disconnectedIcon);
     trayIcon->setIcon(disconnectedIcon);
     setWindowTitle(QString::fromUtf8(wheelDevice.disconnectedTitle));
@@ -237,6 +237,7 @@ void MainWindow::on_reboot_button_clicked()
         return;
     wheelDevice.entry.handle = nullptr;
     wheelDevice.connected = false;
+    service->setConnection(nullptr); // the handle closes below
     const Outcome rebooted = rebootController(handle);
     closeDevice(handle);
     if (!rebooted.ok())

@@ -601,6 +601,7 @@ void WheelWindowTest::hiddenWindowTellsOutside()
     QCOMPARE(window->trayMessages.size(), where == QLatin1String("tray") ? 1 : 0);
     QCOMPARE(window->notifications.size(), where == QLatin1String("notification") ? 1 : 0);
     QCOMPARE(boxes->boxes().size(), where == QLatin1String("box") ? 1 : 0);
+    QCOMPARE(window->trayFailures, QList<bool>(window->trayMessages.size(), true)); // warning icon
     QVERIFY((window->notifications + takeWarnings())
                 .join(QString())
                 .contains(QLatin1String("shorter than 22 bytes")));
