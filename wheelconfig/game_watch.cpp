@@ -56,10 +56,14 @@ void GameWatch::look()
         return takeUpFile();
     QVector<quint64> started;
     const QVector<int> counts = games.isEmpty() ? QVector<int>() : scan.look(&started);
-    for (qsizetype i = running.size(); i-- > 0;) {
+    // Bottom first: games that end in the same look leave one put-back, not an apply of
+    // each game below on the way down.
+    for (qsizetype i = 0; i < running.size();) {
         const qsizetype index = games.indexOf(running[i]);
         if (index < 0 || counts[index] == 0)
             service.popGame(serviceGame(running.takeAt(i)).id);
+        else
+            ++i;
     }
     QVector<int> found;
     for (int i = 0; i < games.size(); ++i) {
