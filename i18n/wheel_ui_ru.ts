@@ -2,6 +2,21 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ru_RU">
 <context>
+    <name>AutostartAction</name>
+    <message>
+        <source>Start with the session</source>
+        <translation>Запускать вместе с сеансом</translation>
+    </message>
+    <message>
+        <source>%1 can not be written: %2. The wheel program does not start with the session.</source>
+        <translation>Не удаётся записать %1: %2. Программа руля не будет запускаться вместе с сеансом.</translation>
+    </message>
+    <message>
+        <source>%1 can not be removed: %2. The wheel program still starts with the session.</source>
+        <translation>Не удаётся удалить %1: %2. Программа руля по-прежнему запускается вместе с сеансом.</translation>
+    </message>
+</context>
+<context>
     <name>GameWatch</name>
     <message>
         <source>%1 for %2</source>
