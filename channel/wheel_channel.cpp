@@ -30,7 +30,7 @@ namespace
 {
 
 const QLatin1String REQUEST_KINDS[] = {QLatin1String("show"), QLatin1String("apply-profile"),
-                                       QLatin1String("apply-record")};
+                                       QLatin1String("apply-record"), QLatin1String("show-games")};
 const QLatin1String STATUS_NAMES[] = {QLatin1String("ok"),          QLatin1String("no-wheel"),
                                       QLatin1String("refused"),     QLatin1String("wheel-failed"),
                                       QLatin1String("bad-request"), QLatin1String("unsupported")};
@@ -152,6 +152,7 @@ bool decodeRequest(const QByteArray &text, WheelRequest *request, WheelReply *re
     const QJsonValue permanent = object.value(QLatin1String("permanent"));
     switch (decoded.kind) {
     case WheelRequest::Kind::Show:
+    case WheelRequest::Kind::ShowGames:
         break;
     case WheelRequest::Kind::ApplyProfile:
         if (!name.isString()) {

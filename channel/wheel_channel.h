@@ -17,6 +17,7 @@
 //
 //   request: {"version": 1, "request": <kind>, ...}
 //     "show"          show the window and bring it to the front
+//     "show-games"    show the Games window and bring it to the front
 //     "apply-profile" "name": <profile name>. Applied as if picked from the tray's menu:
 //                     one live apply, the panel shows it, nothing becomes permanent.
 //     "apply-record"  "record": <22 bytes as 44 hex digits>, "permanent": <bool, default
@@ -53,7 +54,7 @@ constexpr int WHEEL_CHANNEL_MAX_LINE = 4096;
 constexpr int WHEEL_CHANNEL_MAX_PEERS = 32;   // connections the instance holds at once
 
 struct WheelRequest {
-    enum class Kind { Show, ApplyProfile, ApplyRecord };
+    enum class Kind { Show, ApplyProfile, ApplyRecord, ShowGames };
     Kind kind = Kind::Show;
     QString profile;   // ApplyProfile
     QByteArray record; // ApplyRecord, EFFECT_SETTINGS_RECORD_SIZE bytes

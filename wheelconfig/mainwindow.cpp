@@ -2,6 +2,7 @@
 
 #include "ui_mainwindow.h"
 
+#include "autostart.h"
 #include "device_sequences.h"
 #include "effect_settings_record.h"
 #include "game_watch.h"
@@ -41,10 +42,13 @@ MainWindow::MainWindow(QWidget *parent)
     trayIcon = new QSystemTrayIcon(connectedIcon, this);
     gamesAction = new QAction(tr("Games..."), this);
     exitAction = new QAction(tr("Exit"), this);
+    autostartAction = new AutostartAction([this](const QString &text) { tellUser(text); }, this);
+    connect(trayMenu, &QMenu::aboutToShow, autostartAction, &AutostartAction::refresh);
     profilesMenu = new QMenu(tr("Profiles"));
     trayIcon->setContextMenu(trayMenu);
     // Closing the window only hides it: without a wheel, Exit is the only way out.
     trayMenu->addAction(gamesAction);
+    trayMenu->addAction(autostartAction);
     trayMenu->addAction(exitAction);
     connect(gamesAction, &QAction::triggered, this, &MainWindow::showGamesWindow);
 
@@ -80,6 +84,7 @@ MainWindow::MainWindow(QWidget *parent)
     timer->start();
 
     trayWait = new QTimer(this);
+    trayWait->setObjectName(QStringLiteral("tray_wait"));
     trayWait->setInterval(1000);
     connect(trayWait, &QTimer::timeout, this, &MainWindow::lookForTray);
     // The first look once constructed, so that it asks the desktop the window was made for.
@@ -99,13 +104,24 @@ void MainWindow::lookForTray()
     if (systemTrayAvailable()) {
         trayWait->stop();
         trayIcon->show();
+        showWithoutTray = false;
         return;
     }
     // Past the wait there is no tray; a close still asks again at that moment.
-    if (trayLooks++ >= TRAY_LOOKS)
+    if (trayLooks++ >= TRAY_LOOKS) {
         trayWait->stop();
-    else if (!trayWait->isActive())
+        // Started hidden: without a tray the window is the only way to the program.
+        if (std::exchange(showWithoutTray, false) && !isVisible())
+            showMainWindow(*this);
+    } else if (!trayWait->isActive()) {
         trayWait->start();
+    }
+}
+
+void MainWindow::startHidden()
+{
+    showWithoutTray = true;
+    setProgramFont();
 }
 
 void MainWindow::startGameWatch()
@@ -241,6 +257,7 @@ void MainWindow::showConnected(const unsigned char *record)
     trayMenu->addMenu(profilesMenu);
     trayMenu->addSeparator();
     trayMenu->addAction(gamesAction);
+    trayMenu->addAction(autostartAction);
     trayMenu->addAction(exitAction);
 
     setWindowTitle(QString::fromUtf8(wheelDevice.connectedTitle));

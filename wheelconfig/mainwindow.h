@@ -10,6 +10,7 @@
 #include <QSystemTrayIcon>
 #include <QTranslator>
 
+class AutostartAction;
 class EffectSettingsWidgetVariant;
 class GameWatch;
 class GamesWindow;
@@ -37,6 +38,9 @@ public:
     // Requests from another process: a second start, a game's launch options. What fails
     // goes back to that process rather than into a box that would hold up its reply.
     void raiseWindow();
+    // Instead of showing the window at start: the tray icon alone, and the window only when
+    // no tray comes within the wait for one.
+    void startHidden();
     WheelReply applyProfileOnRequest(const QString &name);
     WheelReply applyRecordOnRequest(const QByteArray &record, bool permanent);
 
@@ -106,10 +110,12 @@ private:
     QMenu *profilesMenu = nullptr;
     QAction *gamesAction = nullptr;
     QAction *exitAction = nullptr;
+    AutostartAction *autostartAction = nullptr;
     QSystemTrayIcon *trayIcon = nullptr;
     QTimer *trayWait = nullptr;
     QLabel *accessProblem = nullptr; // made when first needed
     int trayLooks = 0;
+    bool showWithoutTray = false;
     bool quitRequested = false;
     // The state the window shows, so that a poll that finds nothing new changes nothing.
     enum class Shown { Nothing, Disconnected, Connected } shown = Shown::Nothing;

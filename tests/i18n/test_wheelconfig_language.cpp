@@ -68,12 +68,15 @@ void WheelconfigLanguageTest::trayMenu()
     auto *menu = window->findChild<QMenu *>(QString(), Qt::FindDirectChildrenOnly);
     QVERIFY(menu);
     const QList<QAction *> entries = menu->actions();
-    QCOMPARE(entries.size(), 4);
+    QCOMPARE(entries.size(), 5);
     QVERIFY(entries.first()->menu());
     const bool russian = languageApplication().russian();
     QCOMPARE(entries.first()->menu()->title(),
              russian ? QStringLiteral("Профили") : QStringLiteral("Profiles"));
     QCOMPARE(entries.last()->text(), russian ? QStringLiteral("Выход") : QStringLiteral("Exit"));
+    QCOMPARE(entries[entries.size() - 2]->text(), russian
+                                                      ? QStringLiteral("Запускать вместе с сеансом")
+                                                      : QStringLiteral("Start with the session"));
 }
 
 KESTRIX_LANGUAGE_TEST_MAIN(WheelconfigLanguageTest)

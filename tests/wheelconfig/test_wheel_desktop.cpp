@@ -1,14 +1,22 @@
-// The wheel program on the desktop: the autostart entry behind "Start with the session".
+// The wheel program on the desktop: the autostart entry behind "Start with the session",
+// the start in the tray (--hidden), and the Games window opened from the desktop (--games).
 
 #include "autostart.h"
 #include "file_conditions.h"
+#include "games_window.h"
 #include "test_support.h"
+#include "wheel_start.h"
 #include "wheel_test_support.h"
 
-#include <QProcess>
 #include "desktop_integration.h"
+
+#include <QMenu>
+#include <QProcess>
 #include <QStandardPaths>
+#include <QSystemTrayIcon>
 #include <QtTest>
+
+#include <future>
 
 namespace
 {
@@ -25,6 +33,28 @@ void write(const QString &path, const QByteArray &content)
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
 }
 
+// A start of the program with these options, as main() reads them.
+struct Start {
+    explicit Start(const QList<QByteArray> &options)
+    {
+        words << "wheelconfig" << options;
+        for (QByteArray &word : words)
+            pointers.push_back(word.data());
+        arguments = std::make_unique<WheelArguments>(int(pointers.size()), pointers.data());
+        start = std::make_unique<WheelStart>(*arguments);
+    }
+    QList<QByteArray> words;
+    std::vector<char *> pointers;
+    std::unique_ptr<WheelArguments> arguments;
+    std::unique_ptr<WheelStart> start;
+};
+
+bool gamesWindowShown(const QWidget &window)
+{
+    const auto *games = window.findChild<GamesWindow *>();
+    return games && games->isVisible();
+}
+
 } // namespace
 
 class WheelDesktopTest : public QObject
@@ -37,10 +67,15 @@ private slots:
 
     void startWithSession_data();
     void startWithSession();
+    void hiddenStart_data();
+    void hiddenStart();
+    void gamesFromDesktop_data();
+    void gamesFromDesktop();
 
 private:
     std::unique_ptr<QTemporaryDir> config;
     QByteArray savedConfigHome;
+    QByteArray savedRuntime;
 };
 
 void WheelDesktopTest::init()
@@ -48,11 +83,18 @@ void WheelDesktopTest::init()
     config = std::make_unique<QTemporaryDir>();
     savedConfigHome = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(config->filePath("config")));
+    // The channel's socket, private to the test.
+    savedRuntime = qgetenv("XDG_RUNTIME_DIR");
+    QVERIFY(QDir(config->path()).mkdir("runtime"));
+    QVERIFY(QFile::setPermissions(config->filePath("runtime"),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(config->filePath("runtime")));
 }
 
 void WheelDesktopTest::cleanup()
 {
     qputenv("XDG_CONFIG_HOME", savedConfigHome);
+    qputenv("XDG_RUNTIME_DIR", savedRuntime);
     config.reset();
 }
 
@@ -98,10 +140,9 @@ void WheelDesktopTest::startWithSession()
     if (before == Entry::UnwritableFolder) {
         QVERIFY(QFile::setPermissions(config->path(), QFile::ReadOwner | QFile::WriteOwner |
                                                           QFile::ExeOwner | QFile::ExeOther));
-        QVERIFY(QFile::setPermissions(config->filePath("config"), QFile::ReadOwner |
-                                                                      QFile::WriteOwner |
-                                                                      QFile::ExeOwner |
-                                                                      QFile::ExeOther));
+        QVERIFY(QFile::setPermissions(config->filePath("config"),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                          QFile::ExeOther));
         QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner |
                                                   QFile::ReadOther | QFile::ExeOther));
     }
@@ -130,7 +171,8 @@ void WheelDesktopTest::startWithSession()
         return;
 
     // What the session will run: this program, in the tray.
-    const QString exec = QString::fromUtf8(readAll(entry)).section("\nExec=", 1).section('\n', 0, 0);
+    const QString exec =
+        QString::fromUtf8(readAll(entry)).section("\nExec=", 1).section('\n', 0, 0);
     QCOMPARE(exec, programIdentity().command + " --hidden");
     const QString validator = QStandardPaths::findExecutable("desktop-file-validate");
     if (!validator.isEmpty()) {
@@ -140,6 +182,76 @@ void WheelDesktopTest::startWithSession()
         QVERIFY(validate.waitForFinished(30000));
         QVERIFY2(validate.exitCode() == 0, validate.readAll().constData());
     }
+}
+
+void WheelDesktopTest::hiddenStart_data()
+{
+    QTest::addColumn<bool>("tray");
+    QTest::newRow("with a tray") << true;
+    QTest::newRow("without a tray") << false;
+}
+
+void WheelDesktopTest::hiddenStart()
+{
+    QFETCH(bool, tray);
+    WorkingDirectory work;
+    ScopedSimulator sim;
+    TrayWindow window;
+    window.trayAvailable = tray;
+    auto *wait = namedChild<QTimer>(&window, "tray_wait");
+    wait->setInterval(10); // 30 looks
+    window.startHidden();
+
+    auto *icon = window.findChild<QSystemTrayIcon *>();
+    QVERIFY(icon);
+    if (tray) {
+        QTRY_VERIFY_WITH_TIMEOUT(icon->isVisible(), 5000);
+        QVERIFY(icon->contextMenu()->actions().contains(
+            namedChild<QAction>(&window, "start_with_session")));
+    } else {
+        QTRY_VERIFY_WITH_TIMEOUT(window.isVisible(), 5000);
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!wait->isActive(), 5000);
+    QCOMPARE(window.isVisible(), !tray);
+    QCOMPARE(icon->isVisible(), tray);
+}
+
+void WheelDesktopTest::gamesFromDesktop_data()
+{
+    QTest::addColumn<bool>("running"); // a wheelconfig runs already
+    QTest::newRow("in the running one") << true;
+    QTest::newRow("in a new one") << false;
+}
+
+void WheelDesktopTest::gamesFromDesktop()
+{
+    QFETCH(bool, running);
+    WorkingDirectory work;
+    ScopedSimulator sim;
+    TrayWindow window;
+    WheelChannelServer channel;
+    QCOMPARE(channel.claim(), WheelChannelServer::Claim::Claimed);
+    Start first(running ? QList<QByteArray>() : QList<QByteArray>{"--games"});
+    QVERIFY(!first.start->finished());
+    first.start->serve(channel, window);
+    window.show();
+    if (!running) {
+        QTRY_VERIFY_WITH_TIMEOUT(gamesWindowShown(window), 5000);
+        return;
+    }
+    QVERIFY(!gamesWindowShown(window));
+
+    // A second start hands the request over and ends; the channel needs this event loop.
+    Start second({"--games"});
+    auto handedOver = std::async(std::launch::async, [&second] {
+        WheelChannelServer own;
+        return second.start->handOver(own);
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(
+        handedOver.wait_for(std::chrono::seconds(0)) == std::future_status::ready, 20000);
+    QVERIFY(handedOver.get());
+    QCOMPARE(second.start->exitCode(), 0);
+    QVERIFY(gamesWindowShown(window));
 }
 
 QTEST_MAIN(WheelDesktopTest)
