@@ -17,17 +17,6 @@
     </message>
 </context>
 <context>
-    <name>GameWatch</name>
-    <message>
-        <source>%1 for %2</source>
-        <translation>%1 для «%2»</translation>
-    </message>
-    <message>
-        <source>%1 has ended: the settings from before it are back.</source>
-        <translation>Игра «%1» завершилась: прежние настройки возвращены.</translation>
-    </message>
-</context>
-<context>
     <name>GamesFile</name>
     <message>
         <source>a game has no name</source>
@@ -240,14 +229,6 @@
         <translation>Настройка оборудования Kestrix</translation>
     </message>
     <message>
-        <source>The wheel did not take the change. Check the cable, then try again.</source>
-        <translation>Руль не принял изменение. Проверьте кабель и попробуйте снова.</translation>
-    </message>
-    <message>
-        <source>The wheel did not take the profile &quot;%1&quot;. Check the cable, then try again.</source>
-        <translation>Руль не принял профиль «%1». Проверьте кабель и попробуйте снова.</translation>
-    </message>
-    <message>
         <source>The wheel did not confirm within 5 seconds that it saved the settings. Wait a moment, then click &quot;Save settings&quot; again.</source>
         <translation>Руль не подтвердил за 5 секунд, что сохранил настройки. Подождите немного и снова нажмите «Сохранить настройки».</translation>
     </message>
@@ -262,10 +243,6 @@
     <message>
         <source>The wheel did not confirm the restart. Check the cable, then try again.</source>
         <translation>Руль не подтвердил перезагрузку. Проверьте кабель и попробуйте снова.</translation>
-    </message>
-    <message>
-        <source>No wheel is connected.</source>
-        <translation>Руль не подключён.</translation>
     </message>
     <message>
         <source>Games...</source>
@@ -478,6 +455,45 @@
     <message>
         <source>The profile could not be deleted: %1.</source>
         <translation>Не удалось удалить профиль: %1.</translation>
+    </message>
+</context>
+<context>
+    <name>WheelService</name>
+    <message>
+        <source>The profile &quot;%1&quot; is applied for %2.</source>
+        <translation>Профиль «%1» применён для «%2».</translation>
+    </message>
+    <message>
+        <source>The wheel did not take the profile &quot;%1&quot; for %2. Check the cable.</source>
+        <translation>Руль не принял профиль «%1» для «%2». Проверьте кабель.</translation>
+    </message>
+    <message>
+        <source>The profile &quot;%1&quot; for %2 could not be applied: %3.</source>
+        <translation>Не удалось применить профиль «%1» для «%2»: %3.</translation>
+    </message>
+    <message>
+        <source>%1 has ended: the settings from before it are back.</source>
+        <translation>Игра «%1» завершилась: прежние настройки возвращены.</translation>
+    </message>
+    <message>
+        <source>The settings from before %1 did not reach the wheel; they are put back when it answers again.</source>
+        <translation>Прежние настройки (до «%1») не дошли до руля; они будут возвращены, когда руль снова ответит.</translation>
+    </message>
+    <message>
+        <source>The settings from before %1 are back.</source>
+        <translation>Прежние настройки (до «%1») возвращены.</translation>
+    </message>
+    <message>
+        <source>No wheel is connected.</source>
+        <translation>Руль не подключён.</translation>
+    </message>
+    <message>
+        <source>The wheel did not take the change. Check the cable, then try again.</source>
+        <translation>Руль не принял изменение. Проверьте кабель и попробуйте снова.</translation>
+    </message>
+    <message>
+        <source>The wheel did not take the profile &quot;%1&quot;. Check the cable, then try again.</source>
+        <translation>Руль не принял профиль «%1». Проверьте кабель и попробуйте снова.</translation>
     </message>
 </context>
 <context>

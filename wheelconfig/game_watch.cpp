@@ -1,5 +1,7 @@
 #include "game_watch.h"
 
+#include "wheel_service.h"
+
 #include <QFile>
 
 #include <dirent.h>
@@ -270,8 +272,16 @@ QVector<ProcessScan::Running> ProcessScan::running() const
     return list;
 }
 
-GameWatch::GameWatch(Wheel wheel_, const QString &procRoot, QObject *parent)
-    : QObject(parent), wheel(std::move(wheel_)), scan(procRoot)
+namespace
+{
+WheelService::Game serviceGame(const GameRule &rule)
+{
+    return WheelService::Game{QLatin1String("watch:") + rule.name, rule.name, rule.profile, true};
+}
+} // namespace
+
+GameWatch::GameWatch(WheelService &service_, const QString &procRoot, QObject *parent)
+    : QObject(parent), service(service_), scan(procRoot)
 {
     timer.setInterval(INTERVAL_MS);
     connect(&timer, &QTimer::timeout, this, &GameWatch::look);
@@ -283,7 +293,7 @@ void GameWatch::setGames(const GamesList &list)
     scan.setGames(games);
     if (games.isEmpty()) {
         timer.stop();
-        if (!stack.empty())
+        if (!running.isEmpty())
             look(); // what runs is no longer bound: put back what was before
         return;
     }
@@ -294,81 +304,27 @@ void GameWatch::setGames(const GamesList &list)
 QStringList GameWatch::activeGames() const
 {
     QStringList names;
-    for (const Active &active : stack)
-        names << active.game.name;
+    for (const GameRule &game : running)
+        names << game.name;
     return names;
 }
 
 void GameWatch::look()
 {
     const QVector<int> counts = games.isEmpty() ? QVector<int>() : scan.look();
-    auto runs = [&](const GameRule &game) {
-        const int index = games.indexOf(game);
-        return index >= 0 && counts[index] > 0;
-    };
-    for (size_t i = stack.size(); i-- > 0;) {
-        if (!runs(stack[i].game))
-            end(i);
+    for (qsizetype i = running.size(); i-- > 0;) {
+        const qsizetype index = games.indexOf(running[i]);
+        if (index < 0 || counts[index] == 0)
+            service.popGame(serviceGame(running.takeAt(i)).id);
     }
+    // Together, so that games found in one look get one apply: the last one's profile.
+    std::vector<WheelService::Game> started;
     for (int i = 0; i < games.size(); ++i) {
-        if (counts[i] == 0)
-            continue;
-        bool active = false;
-        for (const Active &entry : stack)
-            active = active || entry.game == games[i];
-        if (!active)
-            stack.push_back(Active{games[i], QByteArray(), false});
-    }
-    // Once per look: games that start together get the last one's profile alone.
-    if (!stack.empty())
-        applyTop(false);
-}
-
-void GameWatch::wheelConnected()
-{
-    if (!stack.empty())
-        applyTop(true);
-}
-
-void GameWatch::applyTop(bool again)
-{
-    Active &top = stack.back();
-    if (!again && (!top.previous.isEmpty() || top.refused))
-        return;
-    const WheelReply reply = wheel.applyProfile(top.game.profile);
-    if (reply.status == WheelReply::Status::NoWheel)
-        return; // applied when the wheel comes
-    // Told once, not at every look.
-    top.refused = !reply.ok();
-    if (top.refused) {
-        wheel.tell(reply.message);
-        return;
-    }
-    // A wheel that came back holds either this profile still or its own saved settings:
-    // the settings from before the game stay the ones to put back.
-    if (top.previous.isEmpty())
-        top.previous = reply.previous;
-    wheel.tell(tr("%1 for %2").arg(top.game.profile, top.game.name));
-}
-
-void GameWatch::end(size_t index)
-{
-    const Active ended = stack[index];
-    stack.erase(stack.begin() + index);
-    // The next game above that the wheel got takes over what to put back in the end.
-    for (size_t above = index; above < stack.size(); ++above) {
-        if (!stack[above].previous.isEmpty()) {
-            if (!ended.previous.isEmpty())
-                stack[above].previous = ended.previous;
-            return;
+        if (counts[i] > 0 && !running.contains(games[i])) {
+            running << games[i];
+            started.push_back(serviceGame(games[i]));
         }
     }
-    if (!ended.previous.isEmpty()) {
-        const WheelReply reply = wheel.putBack(ended.previous);
-        if (reply.ok())
-            wheel.tell(
-                tr("%1 has ended: the settings from before it are back.").arg(ended.game.name));
-        else if (reply.status != WheelReply::Status::NoWheel)
-            wheel.tell(reply.message);
-    }
+    if (!started.empty())
+        service.pushGames(started);
 }

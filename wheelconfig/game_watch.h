@@ -5,7 +5,6 @@
 // its last process has ended. Games that overlap stack: the latest one's profile holds.
 
 #include "games_file.h"
-#include "wheel_channel.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -15,8 +14,6 @@
 #include <QTimer>
 #include <QVector>
 
-#include <functional>
-#include <vector>
 
 // What a process shows of itself, as far as a rule needs it.
 struct ProcessFacts {
@@ -73,47 +70,32 @@ private:
     int ownPid = 0;
 };
 
+class WheelService;
+
 class GameWatch : public QObject
 {
     Q_OBJECT
 
 public:
-    // How the watch reaches the wheel and the user: the same applies as a choice from
-    // the tray and as the launch form's putting back.
-    struct Wheel {
-        std::function<WheelReply(const QString &profile)> applyProfile;
-        std::function<WheelReply(const QByteArray &record)> putBack;
-        std::function<void(const QString &text)> tell;
-    };
-
     static constexpr int INTERVAL_MS = 2000;
 
-    explicit GameWatch(Wheel wheel, const QString &procRoot = QStringLiteral("/proc"),
+    // A game that starts goes onto the service's stack; one that ends leaves it.
+    explicit GameWatch(WheelService &service, const QString &procRoot = QStringLiteral("/proc"),
                        QObject *parent = nullptr);
 
     // Starts watching for these games (with a first look at once), or stops when the list
     // is off or empty; games that run and are no longer bound end as if they had ended.
     void setGames(const GamesList &list);
-    // The bound games running now, the one whose profile holds last.
+    // The bound games running now, the one that started last at the end.
     QStringList activeGames() const;
 
 public slots:
     void look();
-    // A wheel that comes (back) while a game runs gets that game's profile.
-    void wheelConnected();
 
 private:
-    struct Active {
-        GameRule game;
-        QByteArray previous; // the settings before its profile; empty while not applied
-        bool refused;        // the profile could not be applied
-    };
-    void applyTop(bool again);
-    void end(size_t index);
-
-    Wheel wheel;
+    WheelService &service;
     ProcessScan scan;
     QVector<GameRule> games;
-    std::vector<Active> stack;
+    QVector<GameRule> running;
     QTimer timer;
 };

@@ -3,6 +3,7 @@
 #include "ui_mainwindow.h"
 
 #include "autostart.h"
+#include "desktop_integration.h"
 #include "device_sequences.h"
 #include "effect_settings_record.h"
 #include "game_watch.h"
@@ -15,19 +16,15 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QTimer>
 
-#include <cstdio>
 #include <utility>
 
 MainWindow::MainWindow(QWidget *parent)
-    : QMainWindow(parent), form(new Ui::MainWindow),
+    : QMainWindow(parent), form(new Ui::MainWindow), service(new WheelService(this)),
       connectedIcon(iconFromPng(QStringLiteral("wheel_icon.png"))),
       disconnectedIcon(iconFromPng(QStringLiteral("wheel_icon_not_connected.png")))
 {
@@ -54,27 +51,24 @@ MainWindow::MainWindow(QWidget *parent)
 
     connect(form->premium_effect_settings, &EffectSettingsWidgetVariant::settingsChanged, this,
             &MainWindow::sendEffectSettings);
-    connect(form->profile_widget, &ProfileWidget::profileApplied, this, [this] {
-        applyToWheel(form->profile_widget->appliedProfile());
-        if (!lastApply.ok())
-            form->profile_widget->forgetHeldProfile();
+    connect(service, &WheelService::recordApplied, this, [this](const QByteArray &fields) {
+        if (currentPanel)
+            currentPanel->loadSettings(reinterpret_cast<const unsigned char *>(fields.constData()));
     });
+    connect(service, &WheelService::exchangeFailed, this, &MainWindow::showWheelRecord);
+    connect(service, &WheelService::told, this,
+            [this](const QString &text, bool isFailure) { notify(tr("Games"), text, isFailure); });
     form->profile_widget->setNotifier([this](const QString &text) { tellUser(text); });
     connect(exitAction, &QAction::triggered, this, [this] {
         quitRequested = true;
         close();
     });
 
-    form->profile_widget->attach(form->premium_effect_settings, profilesMenu);
+    form->profile_widget->attach(form->premium_effect_settings, profilesMenu, service);
 
     connect(trayIcon, &QSystemTrayIcon::activated, this, &MainWindow::trayIconActivated);
 
-    // The same applies as a profile chosen from the tray and the launch form's putting back.
-    watch = new GameWatch(
-        {[this](const QString &profile) { return applyProfileOnRequest(profile); },
-         [this](const QByteArray &record) { return applyRecordOnRequest(record, false); },
-         [this](const QString &text) { notify(tr("Games"), text); }},
-        QStringLiteral("/proc"), this);
+    watch = new GameWatch(*service, QStringLiteral("/proc"), this);
 
     pollDevice();
 
@@ -95,8 +89,6 @@ MainWindow::MainWindow(QWidget *parent)
 namespace {
 // How long a tray is waited for after start, in looks one second apart.
 constexpr int TRAY_LOOKS = 30;
-// A notification service that hangs must not hold the window for long.
-constexpr int NOTIFICATION_TIMEOUT_MS = 1500;
 } // namespace
 
 void MainWindow::lookForTray()
@@ -132,7 +124,7 @@ void MainWindow::startGameWatch()
         return;
     }
     // Once, and without a box: the program may have started with the session.
-    QTimer::singleShot(0, this, [this, problem = games.problem] { notify(tr("Games"), problem); });
+    QTimer::singleShot(0, this, [this, problem = games.problem] { notify(tr("Games"), problem, true); });
 }
 
 void MainWindow::showGamesWindow()
@@ -148,12 +140,12 @@ void MainWindow::showGamesWindow()
     gamesWindow->activateWindow();
 }
 
-void MainWindow::notify(const QString &title, const QString &text)
+void MainWindow::notify(const QString &title, const QString &text, bool isFailure)
 {
     // The tray's balloon, or a desktop notification where no tray is; a game's switch is no
     // reason for a box in front of the game.
-    if (!tellOutsideWindow(title, text))
-        std::fprintf(stderr, "wheelconfig: %s\n", qPrintable(text));
+    if (!tellOutsideWindow(title, text, isFailure))
+        tellOnStderr(text);
 }
 
 MainWindow::~MainWindow()
@@ -179,11 +171,7 @@ void MainWindow::pollDevice()
                                              static_cast<uint16_t>(entry.productId), &refusing)
                           ? unusableLine(tr("Wheel"), refusing)
                           : QString());
-    if (!entry.handle) {
-        showDisconnected();
-        return;
-    }
-    if (!probe(entry)) {
+    if (!entry.handle || !probe(entry)) {
         wheelDevice.connected = false;
         showDisconnected();
         return;
@@ -201,7 +189,8 @@ void MainWindow::pollDevice()
     trayIcon->setIcon(connectedIcon);
     wheelDevice.connected = true;
     showConnected(record);
-    QTimer::singleShot(0, watch, &GameWatch::wheelConnected);
+    // Once the window shows it: the top game's profile again, or a put-back kept for it.
+    service->setConnection(connectedHandle());
     if (!pendingProfile.isEmpty())
         QTimer::singleShot(0, this, &MainWindow::applyPendingProfile);
 }
@@ -213,6 +202,7 @@ void MainWindow::showDisconnected()
     if (shown == Shown::Disconnected)
         return;
     shown = Shown::Disconnected;
+    service->setConnection(nullptr);
     setWindowIcon(disconnectedIcon);
     trayIcon->setIcon(disconnectedIcon);
     setWindowTitle(QString::fromUtf8(wheelDevice.disconnectedTitle));
@@ -281,41 +271,18 @@ void MainWindow::adjustToContents()
     });
 }
 
-void MainWindow::sendEffectSettings()
-{
-    applyToWheel(QString());
-}
-
 StoreFields MainWindow::panelFields()
 {
     return [this](unsigned char *record) { currentPanel->storeSettings(record); };
 }
 
-void MainWindow::applyToWheel(const QString &profile)
+void MainWindow::sendEffectSettings()
 {
-    DeviceHandle *handle = connectedHandle();
-    if (!handle || !currentPanel) {
-        lastApply = Outcome::failed(Outcome::Problem::NoDevice);
+    if (!connectedHandle() || !currentPanel)
         return;
-    }
-    lastApply = applyEffectSettings(handle, panelFields());
-    if (lastApply.ok())
-        return;
-    showWheelRecord();
-    tellUser(applyRefusedText(profile));
-}
-
-QString MainWindow::applyRefusedText(const QString &profile)
-{
-    if (profile.isEmpty())
-        return tr("The wheel did not take the change. Check the cable, then try again.");
-    return tr("The wheel did not take the profile \"%1\". Check the cable, then try again.")
-        .arg(profile);
-}
-
-QString MainWindow::noWheelText()
-{
-    return tr("No wheel is connected.");
+    const Outcome applied = service->applyFields(panelFields());
+    if (!applied.ok()) // the service had the panel show what the wheel holds
+        tellUser(WheelService::applyRefusedText(QString()));
 }
 
 void MainWindow::on_save_settings_button_clicked()
@@ -323,30 +290,28 @@ void MainWindow::on_save_settings_button_clicked()
     saveToWheel();
 }
 
-Outcome MainWindow::saveToWheel()
+void MainWindow::saveToWheel()
 {
-    DeviceHandle *handle = connectedHandle();
-    if (!handle || !currentPanel)
-        return Outcome::failed(Outcome::Problem::NoDevice);
-    const Outcome saved = saveEffectSettings(handle, panelFields());
-    if (saved.ok())
-        return saved;
-    showWheelRecord();
+    if (!connectedHandle() || !currentPanel)
+        return;
+    const Outcome saved = service->saveFields(panelFields());
+    if (!saved.ok())
+        tellUser(saveFailureText(saved));
+}
+
+QString MainWindow::saveFailureText(const Outcome &saved)
+{
     switch (saved.problem) {
     case Outcome::Problem::NotConfirmed:
-        tellUser(tr("The wheel did not confirm within 5 seconds that it saved the settings. "
-                    "Wait a moment, then click \"Save settings\" again."));
-        break;
+        return tr("The wheel did not confirm within 5 seconds that it saved the settings. "
+                  "Wait a moment, then click \"Save settings\" again.");
     case Outcome::Problem::StoppedAnswering:
-        tellUser(tr("The wheel stopped answering before it confirmed that it saved the "
-                    "settings. Check the cable, then click \"Save settings\" again."));
-        break;
+        return tr("The wheel stopped answering before it confirmed that it saved the "
+                  "settings. Check the cable, then click \"Save settings\" again.");
     default:
-        tellUser(tr("The settings could not be saved in the wheel. Check the cable, then try "
-                    "again."));
-        break;
+        return tr("The settings could not be saved in the wheel. Check the cable, then try "
+                  "again.");
     }
-    return saved;
 }
 
 void MainWindow::on_reboot_button_clicked()
@@ -377,49 +342,34 @@ void MainWindow::showWheelRecord()
 
 void MainWindow::tellUser(const QString &text)
 {
-    if (requestMessages) {
-        requestMessages->append(text);
-        return;
-    }
     const QString title = tr("Kestrix hardware settings UI");
     // Hidden in the tray, as after a profile chosen from its menu, a box would appear out
     // of nowhere; the balloon comes from the icon the user just used.
-    if (!isVisible() && tellOutsideWindow(title, text))
+    if (!isVisible() && tellOutsideWindow(title, text, true))
         return;
     QMessageBox::warning(this, title, text);
 }
 
-bool MainWindow::tellOutsideWindow(const QString &title, const QString &text)
+bool MainWindow::tellOutsideWindow(const QString &title, const QString &text, bool isFailure)
 {
     if (systemTrayAvailable()) {
         trayIcon->show(); // a tray that appeared after the wait
-        showTrayMessage(title, text);
+        showTrayMessage(title, text, isFailure);
         return true;
     }
-    return showDesktopNotification(title, text);
+    return showDesktopNotification(title, text, isFailure);
 }
 
-bool MainWindow::showDesktopNotification(const QString &title, const QString &text)
+bool MainWindow::showDesktopNotification(const QString &title, const QString &text, bool isFailure)
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
-        return false;
-    QDBusMessage notify = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.Notifications"),
-        QStringLiteral("/org/freedesktop/Notifications"),
-        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
-    const QFileInfo icon(QStringLiteral("wheel_icon.png"));
-    // app_name, replaces_id, app_icon, summary, body, actions, hints, expire_timeout
-    notify << QStringLiteral("wheelconfig") << 0u
-           << (icon.exists() ? icon.absoluteFilePath() : QString()) << title << text
-           << QStringList() << QVariantMap() << -1;
-    const QDBusMessage reply = bus.call(notify, QDBus::Block, NOTIFICATION_TIMEOUT_MS);
-    return reply.type() == QDBusMessage::ReplyMessage;
+    return sendDesktopNotification(title, text,
+                                   isFailure ? MessageKind::Warning : MessageKind::Information);
 }
 
-void MainWindow::showTrayMessage(const QString &title, const QString &text)
+void MainWindow::showTrayMessage(const QString &title, const QString &text, bool isFailure)
 {
-    trayIcon->showMessage(title, text, QSystemTrayIcon::Warning);
+    trayIcon->showMessage(title, text,
+                          isFailure ? QSystemTrayIcon::Warning : QSystemTrayIcon::Information);
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
@@ -459,67 +409,6 @@ void MainWindow::raiseWindow()
     setWindowState(windowState() & ~Qt::WindowMinimized);
     raise();
     activateWindow();
-}
-
-WheelReply MainWindow::applyProfileOnRequest(const QString &name)
-{
-    WheelReply reply;
-    if (!connectedHandle() || !currentPanel) {
-        reply.status = WheelReply::Status::NoWheel;
-        reply.message = noWheelText();
-        return reply;
-    }
-    // The panel shows what the wheel holds: the settings to put back after a game.
-    QByteArray previous(EFFECT_SETTINGS_RECORD_SIZE, 0);
-    currentPanel->storeSettings(reinterpret_cast<unsigned char *>(previous.data()));
-
-    QStringList told;
-    requestMessages = &told;
-    lastApply = Outcome::failed(Outcome::Problem::NoDevice);
-    const ProfileStore::Outcome read = form->profile_widget->pickProfile(name);
-    requestMessages = nullptr;
-
-    reply.message = told.join(QLatin1Char(' '));
-    if (!read.ok())
-        reply.status = WheelReply::Status::Refused;
-    else if (!lastApply.ok())
-        reply.status = WheelReply::Status::WheelFailed;
-    else
-        reply.previous = previous;
-    return reply;
-}
-
-WheelReply MainWindow::applyRecordOnRequest(const QByteArray &record, bool permanent)
-{
-    WheelReply reply;
-    if (record.size() != EFFECT_SETTINGS_RECORD_SIZE) {
-        reply.status = WheelReply::Status::BadRequest;
-        return reply;
-    }
-    if (!connectedHandle() || !currentPanel) {
-        reply.status = WheelReply::Status::NoWheel;
-        reply.message = noWheelText();
-        return reply;
-    }
-    QStringList told;
-    requestMessages = &told;
-    currentPanel->loadSettings(reinterpret_cast<const unsigned char *>(record.constData()));
-    // Settings given as bytes (those put back after a game) are no profile's.
-    form->profile_widget->forgetHeldProfile();
-    Outcome done;
-    if (permanent) {
-        done = saveToWheel();
-    } else {
-        applyToWheel(QString());
-        done = lastApply;
-    }
-    requestMessages = nullptr;
-
-    if (!done.ok()) {
-        reply.status = WheelReply::Status::WheelFailed;
-        reply.message = told.join(QLatin1Char(' '));
-    }
-    return reply;
 }
 
 void MainWindow::applyProfileWhenConnected(const QString &name)

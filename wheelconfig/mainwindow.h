@@ -2,8 +2,8 @@
 
 #include "device_sequences.h"
 #include "effect_settings_record.h"
-#include "wheel_channel.h"
 #include "wheel_device.h"
+#include "wheel_service.h"
 
 #include <QIcon>
 #include <QMainWindow>
@@ -35,39 +35,36 @@ public:
     // Read-only view for tests and diagnostics.
     const WheelDevice &device() const { return wheelDevice; }
 
-    // Requests from another process: a second start, a game's launch options. What fails
-    // goes back to that process rather than into a box that would hold up its reply.
+    // The one way to the wheel, also for the requests of other processes.
+    WheelService *wheelService() const { return service; }
     void raiseWindow();
     // Instead of showing the window at start: the tray icon alone, and the window only when
     // no tray comes within the wait for one.
     void startHidden();
-    WheelReply applyProfileOnRequest(const QString &name);
-    WheelReply applyRecordOnRequest(const QByteArray &record, bool permanent);
 
     // Applies the profile as if picked from the tray once the wheel is connected: at once
     // when it is, else on its connection.
     void applyProfileWhenConnected(const QString &name);
 
     // A message through the tray icon that needs no answer: a game's profile switched.
-    void notify(const QString &title, const QString &text);
+    void notify(const QString &title, const QString &text, bool isFailure);
 
     // The watch for the games in wheel_games.json, and the window that edits them.
     GameWatch *gameWatch() const { return watch; }
     void showGamesWindow();
 
-    // Also told when the window is not there to tell it.
-    static QString noWheelText();
-    static QString applyRefusedText(const QString &profile);
+    // Also told to another process that asked for a save.
+    static QString saveFailureText(const Outcome &saved);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
     // Asked at every close: without a tray a hidden window could never be reached again.
     virtual bool systemTrayAvailable() const;
-    // A warning in the tray icon's balloon, for failures while the window is hidden.
-    virtual void showTrayMessage(const QString &title, const QString &text);
-    // The same warning as a desktop notification, for where no tray shows it; false when
+    // The tray icon's balloon: a warning for failures, else information.
+    virtual void showTrayMessage(const QString &title, const QString &text, bool isFailure);
+    // The same message as a desktop notification, for where no tray shows it; false when
     // no notification service took it.
-    virtual bool showDesktopNotification(const QString &title, const QString &text);
+    virtual bool showDesktopNotification(const QString &title, const QString &text, bool isFailure);
 
 private slots:
     void on_reboot_button_clicked();
@@ -82,10 +79,8 @@ private:
     void showConnected(const unsigned char *record);
     void adjustToContents();
     void sendEffectSettings();
-    Outcome saveToWheel();
+    void saveToWheel();
     void applyPendingProfile();
-    // The live apply of the panel; `profile` names the applied profile, if it was one.
-    void applyToWheel(const QString &profile);
     StoreFields panelFields();
     // After a failed exchange: the panel shows what the wheel holds, or the window goes to
     // the disconnected state when the wheel does not answer.
@@ -95,7 +90,7 @@ private:
     void tellUser(const QString &text);
     // The tray's balloon where a tray is there now, else a desktop notification; false when
     // neither could show it.
-    bool tellOutsideWindow(const QString &title, const QString &text);
+    bool tellOutsideWindow(const QString &title, const QString &text, bool isFailure);
     // Shows the tray icon once a tray is there; looks every second for 30 s after start,
     // since a session's panel may come up after this program.
     void lookForTray();
@@ -105,6 +100,7 @@ private:
     void startGameWatch();
 
     Ui::MainWindow *form;
+    WheelService *service;
     EffectSettingsWidgetVariant *currentPanel = nullptr;
     QMenu *trayMenu = nullptr;
     QMenu *profilesMenu = nullptr;
@@ -122,9 +118,6 @@ private:
     QIcon connectedIcon;
     QIcon disconnectedIcon;
     QTranslator translator;
-    Outcome lastApply = Outcome::failed(Outcome::Problem::NoDevice);
-    // While a request of another process is served: what the user would have been told.
-    QStringList *requestMessages = nullptr;
     QString pendingProfile;
     GameWatch *watch = nullptr;
     GamesWindow *gamesWindow = nullptr;

@@ -8,6 +8,7 @@
 
 #include "launched_command.h"
 #include "wheel_channel.h"
+#include "wheel_service.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -85,7 +86,11 @@ public:
 
 private:
     void finish(int exitCode);
-    static QString describe(const WheelReply &reply);
+    QString describe(const Outcome &outcome) const;
+    // The launch form's game: onto the running wheelconfig's stack, or onto this process's
+    // own when none runs, and off it again.
+    Outcome beginGame();
+    Outcome endGame();
 
     QTranslator translator;
     const WheelArguments &arguments;
@@ -95,4 +100,8 @@ private:
     bool games = false;
     bool done = false;
     int code = 0;
+    WheelService::Game game;
+    enum class GameHolder { None, Instance, OlderInstance, Here } gameHolder = GameHolder::None;
+    WheelService ownService;
+    QByteArray previous; // from an older wheelconfig, to put back through it
 };

@@ -1,7 +1,10 @@
 // The wheel program on the desktop: the autostart entry behind "Start with the session",
-// the start in the tray (--hidden), and the Games window opened from the desktop (--games).
+// the start in the tray (--hidden), the Games window opened from the desktop (--games), and
+// what a game's switch tells.
 
 #include "autostart.h"
+#include "effect_fields.h"
+#include "effect_settings_record.h"
 #include "file_conditions.h"
 #include "games_window.h"
 #include "test_support.h"
@@ -71,6 +74,8 @@ private slots:
     void hiddenStart();
     void gamesFromDesktop_data();
     void gamesFromDesktop();
+    void gameMessages_data();
+    void gameMessages();
 
 private:
     std::unique_ptr<QTemporaryDir> config;
@@ -206,8 +211,6 @@ void WheelDesktopTest::hiddenStart()
     QVERIFY(icon);
     if (tray) {
         QTRY_VERIFY_WITH_TIMEOUT(icon->isVisible(), 5000);
-        QVERIFY(icon->contextMenu()->actions().contains(
-            namedChild<QAction>(&window, "start_with_session")));
     } else {
         QTRY_VERIFY_WITH_TIMEOUT(window.isVisible(), 5000);
     }
@@ -252,6 +255,38 @@ void WheelDesktopTest::gamesFromDesktop()
     QVERIFY(handedOver.get());
     QCOMPARE(second.start->exitCode(), 0);
     QVERIFY(gamesWindowShown(window));
+}
+
+void WheelDesktopTest::gameMessages_data()
+{
+    QTest::addColumn<QString>("profile");
+    QTest::addColumn<QString>("told");
+    QTest::addColumn<bool>("failure");
+    QTest::newRow("applied") << "Rally"
+                             << "The profile \"Rally\" is applied for Rally game." << false;
+    QTest::newRow("no such profile")
+        << "Monza"
+        << "The profile \"Monza\" for Rally game could not be applied: there is no profile "
+           "of that name."
+        << true;
+}
+
+void WheelDesktopTest::gameMessages()
+{
+    QFETCH(QString, profile);
+    QFETCH(QString, told);
+    QFETCH(bool, failure);
+    WorkingDirectory work;
+    ScopedSimulator sim({ControllerKind::Wheel});
+    sim.controller(ControllerKind::Wheel)
+        ->setReport(REPORT_EFFECT_SETTINGS, plausibleEffectRecord());
+    CHECKED(writeProfile(QStringLiteral("Rally"), profileBytes(33, 540)));
+    TrayWindow window;
+    QTRY_COMPARE(window.windowTitle(), QStringLiteral("Wheel (Connected)"));
+
+    window.wheelService()->pushGame({"g", "Rally game", profile, true});
+    QTRY_COMPARE(window.trayMessages, QStringList{"Games: " + told});
+    QCOMPARE(window.trayFailures, QList<bool>{failure});
 }
 
 QTEST_MAIN(WheelDesktopTest)

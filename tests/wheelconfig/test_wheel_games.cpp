@@ -9,6 +9,8 @@
 #include "games_window.h"
 #include "kestrix_protocol.h"
 #include "test_support.h"
+#include "wheel_device.h"
+#include "wheel_service.h"
 #include "wheel_test_support.h"
 
 #include <QCheckBox>
@@ -280,31 +282,28 @@ void WheelGamesTest::stacking()
     QFETCH(QStringList, held);
     const Rules rules{rule("Rally game", EXE, "rallygame"), rule("Drift", EXE, "drift", "Drift")};
     StandInProc proc;
-    QString wheelHolds = steps.first() == QLatin1String("connect") ? "none" : "before";
-    GameWatch::Wheel fake;
-    fake.applyProfile = [&](const QString &profile) {
-        WheelReply reply;
-        if (wheelHolds == QLatin1String("none")) {
-            reply.status = WheelReply::Status::NoWheel;
-            return reply;
-        }
-        reply.previous = wheelHolds.toUtf8();
-        wheelHolds = profile;
-        return reply;
+    CHECKED(writeProfile(QStringLiteral("Rally"), profileBytes(33, 540)));
+    CHECKED(writeProfile(QStringLiteral("Drift"), profileBytes(44, 720)));
+    usbInit();
+    WheelDevice device;
+    WheelService service;
+    if (steps.first() != QLatin1String("connect")) {
+        openIfAbsent(device.entry);
+        service.setConnection(device.entry.handle);
+    }
+    auto wheelHolds = [&] {
+        if (!device.entry.handle)
+            return QStringLiteral("none");
+        return service.heldProfile().isEmpty() ? QStringLiteral("before") : service.heldProfile();
     };
-    fake.putBack = [&](const QByteArray &record) {
-        wheelHolds = QString::fromUtf8(record);
-        return WheelReply();
-    };
-    fake.tell = [](const QString &) {};
-    GameWatch watch(fake, proc.path());
+    GameWatch watch(service, proc.path());
     watch.setGames(GamesList{true, rules});
     for (int i = 0; i < steps.size(); ++i) {
         const QString &step = steps[i];
         if (step == QLatin1String("connect")) {
             if (i > 0) {
-                wheelHolds = QStringLiteral("before");
-                watch.wheelConnected();
+                openIfAbsent(device.entry);
+                service.setConnection(device.entry.handle);
             }
         } else {
             for (const QString &game : step.mid(1).split(QLatin1Char('+'))) {
@@ -316,8 +315,10 @@ void WheelGamesTest::stacking()
             }
             watch.look();
         }
-        QCOMPARE(wheelHolds, held[i]);
+        QCOMPARE(wheelHolds(), held[i]);
     }
+    closeEntry(device.entry);
+    usbExit();
 }
 
 void WheelGamesTest::realGameOnTheWheel_data()
@@ -356,7 +357,7 @@ void WheelGamesTest::realGameOnTheWheel()
         CHECKED(startGame());
     QTRY_COMPARE_WITH_TIMEOUT(hex(wheelRecord(wheel)), hex(withOwnBytes(rally, before)), 3000);
     QVERIFY(clock.elapsed() <= 3000);
-    QCOMPARE(takeWarnings(), QStringList{"Games: Rally for Rally game"});
+    QCOMPARE(takeWarnings(), QStringList{"Games: The profile \"Rally\" is applied for Rally game."});
 
     process.kill();
     QVERIFY(process.waitForFinished());

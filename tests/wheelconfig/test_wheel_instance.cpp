@@ -389,16 +389,19 @@ void WheelInstanceTest::requestsOnTheWire_data()
 {
     QTest::addColumn<QByteArray>("line");
     QTest::addColumn<QString>("status");
+    QTest::addColumn<int>("replyVersion");
 
     const QByteArray record =
         R"({"version":1,"request":"apply-record","permanent":true,"record":")";
     QTest::newRow("later version")
-        << QByteArray(R"({"version":2,"request":"show"})") << "unsupported";
-    QTest::newRow("not JSON") << QByteArray("show") << "bad-request";
+        << QByteArray(R"({"version":4,"request":"show"})") << "unsupported" << 3;
+    QTest::newRow("a later kind in an older version")
+        << QByteArray(R"({"version":1,"request":"end-game","game":"g"})") << "unsupported" << 1;
+    QTest::newRow("not JSON") << QByteArray("show") << "bad-request" << 1;
     QTest::newRow("short record") << record + RALLY.left(21).toHex() + "\"}"
-                                  << "bad-request";
+                                  << "bad-request" << 1;
     QTest::newRow("permanent record") << record + RALLY.toHex() + "\"}"
-                                      << "ok";
+                                      << "ok" << 1;
 }
 
 // Only a whole request of a known version reaches the wheel: here, made permanent.
@@ -406,6 +409,7 @@ void WheelInstanceTest::requestsOnTheWire()
 {
     QFETCH(QByteArray, line);
     QFETCH(QString, status);
+    QFETCH(int, replyVersion);
 
     CHECKED(startInstance());
     const size_t before = log(INSTANCE).size();
@@ -416,7 +420,7 @@ void WheelInstanceTest::requestsOnTheWire()
     while (!socket.canReadLine() && socket.waitForReadyRead(20000)) {
     }
     const QJsonObject reply = QJsonDocument::fromJson(socket.readLine()).object();
-    QCOMPARE(reply.value("version").toInt(), 1);
+    QCOMPARE(reply.value("version").toInt(), replyVersion);
     QCOMPARE(reply.value("status").toString(), status);
 
     const auto sent = after(log(INSTANCE), before);

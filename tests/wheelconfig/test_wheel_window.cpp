@@ -88,9 +88,10 @@ void WheelWindowTest::followsTheWheel()
     QVERIFY(child<QWidget>("premium_effect_settings")->isHidden());
     QVERIFY(!child<QPushButton>("reboot_button")->isEnabled());
     QVERIFY(!child<QPushButton>("save_settings_button")->isEnabled());
-    QCOMPARE(trayEntries().size(), 2);
+    QCOMPARE(trayEntries().size(), 3);
     QCOMPARE(trayEntries().at(0)->text(), QStringLiteral("Games..."));
-    QCOMPARE(trayEntries().at(1)->text(), QStringLiteral("Exit"));
+    QCOMPARE(trayEntries().at(1)->text(), QStringLiteral("Start with the session"));
+    QCOMPARE(trayEntries().at(2)->text(), QStringLiteral("Exit"));
 
     wheel->plug();
     waitTitle("Wheel (Connected)");
@@ -112,12 +113,13 @@ void WheelWindowTest::followsTheWheel()
     QTRY_COMPARE(window->height(), window->minimumSizeHint().height());
 
     QList<QAction *> entries = trayEntries();
-    QCOMPARE(entries.size(), 4);
+    QCOMPARE(entries.size(), 5);
     QVERIFY(entries[0]->menu());
     QCOMPARE(entries[0]->menu()->title(), QStringLiteral("Profiles"));
     QVERIFY(entries[1]->isSeparator());
     QCOMPARE(entries[2]->text(), QStringLiteral("Games..."));
-    QCOMPARE(entries[3]->text(), QStringLiteral("Exit"));
+    QCOMPARE(entries[3]->text(), QStringLiteral("Start with the session"));
+    QCOMPARE(entries[4]->text(), QStringLiteral("Exit"));
 
     wheel->unplug();
     waitTitle("Wheel (Disconnected)");
@@ -126,7 +128,7 @@ void WheelWindowTest::followsTheWheel()
     QVERIFY(child<QWidget>("profile_widget")->isHidden());
     QVERIFY(child<QWidget>("premium_effect_settings")->isHidden());
     QVERIFY(!child<QPushButton>("save_settings_button")->isEnabled());
-    QCOMPARE(trayEntries().size(), 4);
+    QCOMPARE(trayEntries().size(), 5);
     QCOMPARE(sim->bus().openHandles(), 0);
     QTRY_COMPARE(window->height(), window->minimumSizeHint().height());
 }
