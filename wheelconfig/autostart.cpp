@@ -1,6 +1,6 @@
 #include "autostart.h"
 
-#include "desktop_integration.h"
+#include "program_identity.h"
 #include "file_writer.h"
 
 #include <QDir>

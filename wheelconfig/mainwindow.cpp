@@ -2,22 +2,18 @@
 
 #include "ui_mainwindow.h"
 
-#include "autostart.h"
-#include "desktop_integration.h"
-#include "device_sequences.h"
+#include "access_problem_line.h"
+#include "desktop_notification.h"
 #include "effect_settings_record.h"
 #include "game_watch.h"
 #include "games_window.h"
 #include "presence.h"
+#include "program_identity.h"
 #include "program_main.h"
-#include "transport.h"
 #include "wait_cursor.h"
+#include "wheel_tray.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QCloseEvent>
-#include <QLabel>
-#include <QMenu>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -35,19 +31,20 @@ MainWindow::MainWindow(QWidget *parent)
 
     form->setupUi(this);
 
-    trayMenu = new QMenu(this);
-    trayIcon = new QSystemTrayIcon(connectedIcon, this);
-    gamesAction = new QAction(tr("Games..."), this);
-    exitAction = new QAction(tr("Exit"), this);
-    autostartAction = new AutostartAction([this](const QString &text) { tellUser(text); }, this);
-    connect(trayMenu, &QMenu::aboutToShow, autostartAction, &AutostartAction::refresh);
-    profilesMenu = new QMenu(tr("Profiles"));
-    trayIcon->setContextMenu(trayMenu);
-    // Closing the window only hides it: without a wheel, Exit is the only way out.
-    trayMenu->addAction(gamesAction);
-    trayMenu->addAction(autostartAction);
-    trayMenu->addAction(exitAction);
-    connect(gamesAction, &QAction::triggered, this, &MainWindow::showGamesWindow);
+    tray = new WheelTray(connectedIcon, [this] { return systemTrayAvailable(); }, this);
+    trayIcon = tray->icon();
+    connect(tray, &WheelTray::gamesRequested, this, &MainWindow::showGamesWindow);
+    connect(tray, &WheelTray::clicked, this, [this] {
+        setVisible(!isVisible());
+        if (isVisible())
+            activateWindow();
+    });
+    connect(tray, &WheelTray::failed, this, [this](const QString &text) { tellUser(text); });
+    connect(tray, &WheelTray::noTray, this, [this] {
+        // Started hidden: without a tray the window is the only way to the program.
+        if (std::exchange(showWithoutTray, false) && !isVisible())
+            showMainWindow(*this);
+    });
 
     connect(form->premium_effect_settings, &EffectSettingsWidgetVariant::settingsChanged, this,
             &MainWindow::sendEffectSettings);
@@ -59,14 +56,11 @@ MainWindow::MainWindow(QWidget *parent)
     connect(service, &WheelService::told, this,
             [this](const QString &text, bool isFailure) { notify(tr("Games"), text, isFailure); });
     form->profile_widget->setNotifier([this](const QString &text) { tellUser(text); });
-    connect(exitAction, &QAction::triggered, this, [this] {
+    connect(tray, &WheelTray::exitRequested, this, [this] {
         quitRequested = true;
         close();
     });
-
-    form->profile_widget->attach(form->premium_effect_settings, profilesMenu, service);
-
-    connect(trayIcon, &QSystemTrayIcon::activated, this, &MainWindow::trayIconActivated);
+    form->profile_widget->attach(form->premium_effect_settings, tray->profiles(), service);
 
     watch = new GameWatch(*service, QStringLiteral("/proc"), this);
 
@@ -76,38 +70,7 @@ MainWindow::MainWindow(QWidget *parent)
     timer->setInterval(100);
     connect(timer, &QTimer::timeout, this, &MainWindow::pollDevice);
     timer->start();
-
-    trayWait = new QTimer(this);
-    trayWait->setObjectName(QStringLiteral("tray_wait"));
-    trayWait->setInterval(1000);
-    connect(trayWait, &QTimer::timeout, this, &MainWindow::lookForTray);
-    // The first look once constructed, so that it asks the desktop the window was made for.
-    QTimer::singleShot(0, this, &MainWindow::lookForTray);
     startGameWatch();
-}
-
-namespace {
-// How long a tray is waited for after start, in looks one second apart.
-constexpr int TRAY_LOOKS = 30;
-} // namespace
-
-void MainWindow::lookForTray()
-{
-    if (systemTrayAvailable()) {
-        trayWait->stop();
-        trayIcon->show();
-        showWithoutTray = false;
-        return;
-    }
-    // Past the wait there is no tray; a close still asks again at that moment.
-    if (trayLooks++ >= TRAY_LOOKS) {
-        trayWait->stop();
-        // Started hidden: without a tray the window is the only way to the program.
-        if (std::exchange(showWithoutTray, false) && !isVisible())
-            showMainWindow(*this);
-    } else if (!trayWait->isActive()) {
-        trayWait->start();
-    }
 }
 
 void MainWindow::startHidden()
@@ -153,7 +116,6 @@ MainWindow::~MainWindow()
     delete form;
     closeEntry(wheelDevice.entry);
     usbExit();
-    delete profilesMenu;
 }
 
 DeviceHandle *MainWindow::connectedHandle() const
@@ -197,12 +159,12 @@ void MainWindow::pollDevice()
 
 void MainWindow::showDisconnected()
 {
+    service->setConnection(nullptr);
     // Asked for on every tick while no wheel is there. Doing it again would rewrite the
     // window's icon ten times a second and keep the user from resizing the window.
     if (shown == Shown::Disconnected)
         return;
     shown = Shown::Disconnected;
-    service->setConnection(nullptr);
     setWindowIcon(disconnectedIcon);
     trayIcon->setIcon(disconnectedIcon);
     setWindowTitle(QString::fromUtf8(wheelDevice.disconnectedTitle));
@@ -218,24 +180,10 @@ void MainWindow::showAccessProblem(const QString &text)
     if (accessProblem ? accessProblem->text() == text : text.isEmpty())
         return;
     if (!accessProblem) {
-        // Made in code so that the form stays as it is; above the disconnected state's buttons.
-        accessProblem = new QLabel(this);
-        accessProblem->setObjectName(QStringLiteral("access_problem"));
-        accessProblem->setWordWrap(true);
-        accessProblem->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        accessProblem->setAccessibleName(tr("Wheel that can not be used"));
+        accessProblem = new AccessProblemLine(tr("Wheel that can not be used"), this);
         form->verticalLayout_6->insertWidget(0, accessProblem);
     }
-    accessProblem->setText(text);
-    accessProblem->setAccessibleDescription(text);
-    accessProblem->setVisible(!text.isEmpty());
-    // The window takes its minimum size, which knows nothing of wrapping: the line gets the
-    // height it needs at the width the rest of the window sets.
-    QLayout *layout = form->verticalLayout_6;
-    const QMargins margins = layout->contentsMargins();
-    accessProblem->setMinimumHeight(0);
-    const int width = layout->minimumSize().width() - margins.left() - margins.right();
-    accessProblem->setMinimumHeight(text.isEmpty() ? 0 : accessProblem->heightForWidth(width));
+    accessProblem->showText(text, form->verticalLayout_6);
     trayIcon->setToolTip(text);
     adjustToContents();
 }
@@ -243,12 +191,7 @@ void MainWindow::showAccessProblem(const QString &text)
 void MainWindow::showConnected(const unsigned char *record)
 {
     shown = Shown::Connected;
-    trayMenu->clear();
-    trayMenu->addMenu(profilesMenu);
-    trayMenu->addSeparator();
-    trayMenu->addAction(gamesAction);
-    trayMenu->addAction(autostartAction);
-    trayMenu->addAction(exitAction);
+    tray->offerProfiles();
 
     setWindowTitle(QString::fromUtf8(wheelDevice.connectedTitle));
     form->profile_widget->show();
@@ -296,22 +239,7 @@ void MainWindow::saveToWheel()
         return;
     const Outcome saved = service->saveFields(panelFields());
     if (!saved.ok())
-        tellUser(saveFailureText(saved));
-}
-
-QString MainWindow::saveFailureText(const Outcome &saved)
-{
-    switch (saved.problem) {
-    case Outcome::Problem::NotConfirmed:
-        return tr("The wheel did not confirm within 5 seconds that it saved the settings. "
-                  "Wait a moment, then click \"Save settings\" again.");
-    case Outcome::Problem::StoppedAnswering:
-        return tr("The wheel stopped answering before it confirmed that it saved the "
-                  "settings. Check the cable, then click \"Save settings\" again.");
-    default:
-        return tr("The settings could not be saved in the wheel. Check the cable, then try "
-                  "again.");
-    }
+        tellUser(WheelService::saveFailureText(saved));
 }
 
 void MainWindow::on_reboot_button_clicked()
@@ -321,6 +249,7 @@ void MainWindow::on_reboot_button_clicked()
         return;
     wheelDevice.entry.handle = nullptr;
     wheelDevice.connected = false;
+    service->setConnection(nullptr); // the handle closes below
     const Outcome rebooted = rebootController(handle);
     closeDevice(handle);
     if (!rebooted.ok())
@@ -389,18 +318,6 @@ void MainWindow::closeEvent(QCloseEvent *event)
 bool MainWindow::systemTrayAvailable() const
 {
     return QSystemTrayIcon::isSystemTrayAvailable();
-}
-
-void MainWindow::trayIconActivated(QSystemTrayIcon::ActivationReason reason)
-{
-    if (reason != QSystemTrayIcon::Trigger)
-        return;
-    if (isVisible()) {
-        hide();
-    } else {
-        show();
-        activateWindow();
-    }
 }
 
 void MainWindow::raiseWindow()

@@ -10,14 +10,11 @@
 #include <QSystemTrayIcon>
 #include <QTranslator>
 
-class AutostartAction;
 class EffectSettingsWidgetVariant;
 class GameWatch;
 class GamesWindow;
-class QAction;
-class QLabel;
-class QMenu;
-class QTimer;
+class AccessProblemLine;
+class WheelTray;
 
 namespace Ui
 {
@@ -53,8 +50,6 @@ public:
     GameWatch *gameWatch() const { return watch; }
     void showGamesWindow();
 
-    // Also told to another process that asked for a save.
-    static QString saveFailureText(const Outcome &saved);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -91,10 +86,6 @@ private:
     // The tray's balloon where a tray is there now, else a desktop notification; false when
     // neither could show it.
     bool tellOutsideWindow(const QString &title, const QString &text, bool isFailure);
-    // Shows the tray icon once a tray is there; looks every second for 30 s after start,
-    // since a session's panel may come up after this program.
-    void lookForTray();
-    void trayIconActivated(QSystemTrayIcon::ActivationReason reason);
     // The wheel's handle while the window shows it connected, else null.
     DeviceHandle *connectedHandle() const;
     void startGameWatch();
@@ -102,15 +93,9 @@ private:
     Ui::MainWindow *form;
     WheelService *service;
     EffectSettingsWidgetVariant *currentPanel = nullptr;
-    QMenu *trayMenu = nullptr;
-    QMenu *profilesMenu = nullptr;
-    QAction *gamesAction = nullptr;
-    QAction *exitAction = nullptr;
-    AutostartAction *autostartAction = nullptr;
+    WheelTray *tray = nullptr;
     QSystemTrayIcon *trayIcon = nullptr;
-    QTimer *trayWait = nullptr;
-    QLabel *accessProblem = nullptr; // made when first needed
-    int trayLooks = 0;
+    AccessProblemLine *accessProblem = nullptr; // made when first needed
     bool showWithoutTray = false;
     bool quitRequested = false;
     // The state the window shows, so that a poll that finds nothing new changes nothing.

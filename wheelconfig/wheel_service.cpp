@@ -276,3 +276,18 @@ QString WheelService::applyRefusedText(const QString &profile)
     return tr("The wheel did not take the profile \"%1\". Check the cable, then try again.")
         .arg(profile);
 }
+
+QString WheelService::saveFailureText(const Outcome &saved)
+{
+    switch (saved.problem) {
+    case Outcome::Problem::NotConfirmed:
+        return tr("The wheel did not confirm within 5 seconds that it saved the settings. "
+                  "Wait a moment, then click \"Save settings\" again.");
+    case Outcome::Problem::StoppedAnswering:
+        return tr("The wheel stopped answering before it confirmed that it saved the "
+                  "settings. Check the cable, then click \"Save settings\" again.");
+    default:
+        return tr("The settings could not be saved in the wheel. Check the cable, then try "
+                  "again.");
+    }
+}

@@ -70,6 +70,8 @@ public:
     static QString failureText(const Outcome &outcome, const QString &profile = QString());
     static QString gameFailureText(const Outcome &outcome, const Game &game);
     static QString noWheelText();
+    // What the user is told of a save that did not go through.
+    static QString saveFailureText(const Outcome &saved);
     static QString applyRefusedText(const QString &profile);
 
 signals:

@@ -1,6 +1,6 @@
 #include "wheel_start.h"
 
-#include "desktop_integration.h"
+#include "program_identity.h"
 #include "mainwindow.h"
 
 #include "program_main.h"
@@ -256,8 +256,9 @@ Outcome WheelStart::beginGame()
     case Outcome::Problem::NoInstance:
         // No wheelconfig runs: this process is the wheel's owner while the game runs.
         gameHolder = GameHolder::Here;
-        ownService.useOwnConnection();
-        return ownService.pushGame(game);
+        ownService = std::make_unique<WheelService>();
+        ownService->useOwnConnection();
+        return ownService->pushGame(game);
     case Outcome::Problem::Unsupported: {
         // An older wheelconfig: it applies, this process keeps what to put back.
         gameHolder = GameHolder::OlderInstance;
@@ -292,12 +293,12 @@ Outcome WheelStart::endGame()
     case GameHolder::Here:
         break;
     }
-    const Outcome ended = ownService.popGame(game.id);
-    if (ended.ok() || !ownService.putBackKept())
+    const Outcome ended = ownService->popGame(game.id);
+    if (ended.ok() || !ownService->putBackKept())
         return ended;
     // A wheelconfig that started meanwhile holds the wheel now: it puts them back.
     request.kind = WheelRequest::Kind::ApplyRecord;
-    request.record = ownService.keptPutBack();
+    request.record = ownService->keptPutBack();
     const Outcome handed = replyOutcome(sendToWheelInstance(request));
     return handed.problem == Outcome::Problem::NoInstance ? ended : handed;
 }
@@ -386,7 +387,7 @@ WheelReply answer(WheelService &service, const WheelRequest &request)
     case Kind::ApplyRecord:
         done = service.applyRecord(request.record, request.permanent);
         if (request.permanent && done.fromDevice())
-            return outcomeReply(done, MainWindow::saveFailureText(done));
+            return outcomeReply(done, WheelService::saveFailureText(done));
         break;
     case Kind::BeginGame:
         done = service.pushGame({request.game, request.title, request.profile, false});

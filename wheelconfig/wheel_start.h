@@ -16,6 +16,7 @@
 #include <QStringList>
 #include <QTranslator>
 
+#include <memory>
 #include <vector>
 
 class MainWindow;
@@ -102,6 +103,6 @@ private:
     int code = 0;
     WheelService::Game game;
     enum class GameHolder { None, Instance, OlderInstance, Here } gameHolder = GameHolder::None;
-    WheelService ownService;
+    std::unique_ptr<WheelService> ownService; // made only when no wheelconfig runs
     QByteArray previous; // from an older wheelconfig, to put back through it
 };

@@ -11,7 +11,7 @@
 #include "wheel_start.h"
 #include "wheel_test_support.h"
 
-#include "desktop_integration.h"
+#include "program_identity.h"
 
 #include <QMenu>
 #include <QProcess>

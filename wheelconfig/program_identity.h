@@ -1,7 +1,7 @@
 #pragma once
 
-// What the wheel program is to the desktop: the name it goes by, the command that starts it
-// again, and the desktop notifications it falls back on where no tray shows its messages.
+// What the wheel program is to the desktop: the name it goes by and the command that starts
+// it again.
 
 #include <QString>
 
@@ -20,9 +20,3 @@ const ProgramIdentity &programIdentity();
 
 // One line on stderr, "<name>: <text>", whatever the text holds.
 void tellOnStderr(QString text);
-
-enum class MessageKind { Information, Warning };
-
-// A notification through org.freedesktop.Notifications on the session bus; false when no
-// service took it (no session bus, no notification daemon, or one that did not answer soon).
-bool sendDesktopNotification(const QString &title, const QString &text, MessageKind kind);
