@@ -76,6 +76,8 @@ private slots:
     void gamesFromDesktop();
     void gameMessages_data();
     void gameMessages();
+    void startedName_data();
+    void startedName();
 
 private:
     std::unique_ptr<QTemporaryDir> config;
@@ -287,6 +289,47 @@ void WheelDesktopTest::gameMessages()
     window.wheelService()->pushGame({"g", "Rally game", profile, true});
     QTRY_COMPARE(window.trayMessages, QStringList{"Games: " + told});
     QCOMPARE(window.trayFailures, QList<bool>{failure});
+}
+
+void WheelDesktopTest::startedName_data()
+{
+    QTest::addColumn<bool>("launcher"); // started by the installed launcher
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("said"); // the start of its one line: stdout if 0, else stderr
+    QTest::newRow("version, launched")
+        << true << QStringList{"--version"} << 0 << "kestrix-wheelconfig ";
+    QTest::newRow("version, as itself") << false << QStringList{"--version"} << 0 << "wheelconfig ";
+    QTest::newRow("both windows' options")
+        << true << QStringList{"--hidden", "--games"} << 2
+        << "kestrix-wheelconfig: --hidden and --games exclude each other. "
+           "See \"kestrix-wheelconfig --help\".";
+}
+
+void WheelDesktopTest::startedName()
+{
+    QFETCH(bool, launcher);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, said);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("KESTRIX_LAUNCHER");
+    if (launcher) {
+        const QString path = config->filePath("kestrix-wheelconfig");
+        CHECKED(write(path, "#!/bin/sh\n"));
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ExeOwner));
+        environment.insert("KESTRIX_LAUNCHER", path);
+    }
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(KESTRIX_RUN_DIR "/wheelconfig"), arguments);
+    QVERIFY(program.waitForFinished(30000));
+    QCOMPARE(program.exitCode(), exitCode);
+    const QStringList lines = QString::fromLocal8Bit(exitCode == 0 ? program.readAllStandardOutput()
+                                                                   : program.readAllStandardError())
+                                  .split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 1);
+    QVERIFY2(lines.first().startsWith(said), qPrintable(lines.first()));
 }
 
 QTEST_MAIN(WheelDesktopTest)
