@@ -542,8 +542,8 @@ to the running one and ends.
                       the settings the wheel had before; COMMAND runs even
                       when NAME can not be applied
   --hidden            start in the tray without the window (the window shows
-                      when no tray comes within 30 seconds); to a running
-                      wheelconfig nothing is handed over
+                      when no tray comes within 30 seconds); a running
+                      wheelconfig is left as it is, but for --profile
   --games             open the Games window: in the running wheelconfig, or
                       in the one this starts
   -h, --help          show this help
@@ -569,8 +569,8 @@ With a COMMAND, the exit code of COMMAND: 128 + N when signal N ended it,
                       затем вернуть прежние настройки руля; КОМАНДА
                       запускается, даже если ИМЯ применить нельзя
   --hidden            запуститься в лотке без окна (окно появится, если
-                      лоток не появится за 30 секунд); запущенному
-                      wheelconfig ничего не передаётся
+                      лоток не появится за 30 секунд); запущенный
+                      wheelconfig остаётся как есть, кроме --profile
   --games             открыть окно «Игры»: в запущенном wheelconfig или
                       в том, который запускается
   -h, --help          показать эту справку
