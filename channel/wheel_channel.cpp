@@ -29,11 +29,11 @@
 namespace
 {
 
-const QLatin1String REQUEST_KINDS[] = {QLatin1String("show"), QLatin1String("apply-profile"),
-                                       QLatin1String("apply-record"), QLatin1String("begin-game"),
-                                       QLatin1String("end-game")};
+const QLatin1String REQUEST_KINDS[] = {
+    QLatin1String("show"),       QLatin1String("apply-profile"), QLatin1String("apply-record"),
+    QLatin1String("begin-game"), QLatin1String("end-game"),      QLatin1String("show-games")};
 // The version that brought each kind.
-const int REQUEST_VERSIONS[] = {1, 1, 1, 2, 2};
+const int REQUEST_VERSIONS[] = {1, 1, 1, 2, 2, 3};
 const QLatin1String STATUS_NAMES[] = {QLatin1String("ok"),          QLatin1String("no-wheel"),
                                       QLatin1String("refused"),     QLatin1String("wheel-failed"),
                                       QLatin1String("bad-request"), QLatin1String("unsupported")};
@@ -160,6 +160,7 @@ Outcome decodeRequest(const QByteArray &text, WheelRequest *request)
     const QJsonValue title = object.value(QLatin1String("title"));
     switch (decoded.kind) {
     case WheelRequest::Kind::Show:
+    case WheelRequest::Kind::ShowGames:
         break;
     case WheelRequest::Kind::ApplyProfile:
         if (!name.isString())

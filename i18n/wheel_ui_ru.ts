@@ -2,6 +2,21 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ru_RU">
 <context>
+    <name>AutostartAction</name>
+    <message>
+        <source>Start with the session</source>
+        <translation>Запускать вместе с сеансом</translation>
+    </message>
+    <message>
+        <source>%1 can not be written: %2. The wheel program does not start with the session.</source>
+        <translation>Не удаётся записать %1: %2. Программа руля не будет запускаться вместе с сеансом.</translation>
+    </message>
+    <message>
+        <source>%1 can not be removed: %2. The wheel program still starts with the session.</source>
+        <translation>Не удаётся удалить %1: %2. Программа руля по-прежнему запускается вместе с сеансом.</translation>
+    </message>
+</context>
+<context>
     <name>GamesFile</name>
     <message>
         <source>a game has no name</source>
@@ -449,8 +464,16 @@
 <context>
     <name>WheelService</name>
     <message>
-        <source>%1 for %2</source>
-        <translation>%1 для «%2»</translation>
+        <source>The profile &quot;%1&quot; is applied for %2.</source>
+        <translation>Профиль «%1» применён для «%2».</translation>
+    </message>
+    <message>
+        <source>The wheel did not take the profile &quot;%1&quot; for %2. Check the cable.</source>
+        <translation>Руль не принял профиль «%1» для «%2». Проверьте кабель.</translation>
+    </message>
+    <message>
+        <source>The profile &quot;%1&quot; for %2 could not be applied: %3.</source>
+        <translation>Не удалось применить профиль «%1» для «%2»: %3.</translation>
     </message>
     <message>
         <source>%1 has ended: the settings from before it are back.</source>
@@ -492,12 +515,20 @@
 <context>
     <name>WheelStart</name>
     <message>
-        <source>%1 See &quot;wheelconfig --help&quot;.</source>
-        <translation>%1 См. «wheelconfig --help».</translation>
+        <source>%1 See &quot;%2 --help&quot;.</source>
+        <translation>%1 См. «%2 --help».</translation>
     </message>
     <message>
-        <source>Unknown option &quot;%1&quot;. See &quot;wheelconfig --help&quot;.</source>
-        <translation>Неизвестный параметр «%1». См. «wheelconfig --help».</translation>
+        <source>Unknown option &quot;%1&quot;. See &quot;%2 --help&quot;.</source>
+        <translation>Неизвестный параметр «%1». См. «%2 --help».</translation>
+    </message>
+    <message>
+        <source>--hidden and --games exclude each other. See &quot;%1 --help&quot;.</source>
+        <translation>--hidden и --games исключают друг друга. См. «%1 --help».</translation>
+    </message>
+    <message>
+        <source>--hidden and --games do not go with &quot;--&quot;. See &quot;%1 --help&quot;.</source>
+        <translation>--hidden и --games нельзя сочетать с «--». См. «%1 --help».</translation>
     </message>
     <message>
         <source>Nothing follows &quot;--&quot;: give the command to run after it.</source>
@@ -524,7 +555,8 @@
         <translation>Не удалось выяснить, запущен ли уже wheelconfig (%1); этот экземпляр всё равно запускается.</translation>
     </message>
     <message>
-        <source>Usage: wheelconfig [ru] [--profile NAME [-- COMMAND [ARGUMENTS...]]]
+        <source>Usage: %1 [ru] [--hidden | --games] [--profile NAME]
+       %1 [ru] --profile NAME -- COMMAND [ARGUMENTS...]
 
 Shows the effect settings of the Kestrix wheel and lives in the system tray.
 Only one wheelconfig runs per user session: a second start hands its request
@@ -537,6 +569,11 @@ to the running one and ends.
                       apply NAME, run COMMAND and wait for it, then put back
                       the settings the wheel had before; COMMAND runs even
                       when NAME can not be applied
+  --hidden            start in the tray without the window (the window shows
+                      when no tray comes within 30 seconds); a running
+                      wheelconfig is left as it is, but for --profile
+  --games             open the Games window: in the running wheelconfig, or
+                      in the one this starts
   -h, --help          show this help
   -v, --version       show the version
 
@@ -545,7 +582,8 @@ did not answer, or there is no display for the window; 2 a wrong option.
 With a COMMAND, the exit code of COMMAND: 128 + N when signal N ended it,
 126 when it was found but could not be executed, 127 when it was not found.
 </source>
-        <translation>Использование: wheelconfig [ru] [--profile ИМЯ [-- КОМАНДА [АРГУМЕНТЫ...]]]
+        <translation>Использование: %1 [ru] [--hidden | --games] [--profile ИМЯ]
+                %1 [ru] --profile ИМЯ -- КОМАНДА [АРГУМЕНТЫ...]
 
 Показывает настройки эффектов руля Kestrix и живёт в системном лотке.
 В сеансе пользователя работает только один wheelconfig: повторный запуск
@@ -558,6 +596,11 @@ With a COMMAND, the exit code of COMMAND: 128 + N when signal N ended it,
                       применить ИМЯ, запустить КОМАНДУ и дождаться её,
                       затем вернуть прежние настройки руля; КОМАНДА
                       запускается, даже если ИМЯ применить нельзя
+  --hidden            запуститься в лотке без окна (окно появится, если
+                      лоток не появится за 30 секунд); запущенный
+                      wheelconfig остаётся как есть, кроме --profile
+  --games             открыть окно «Игры»: в запущенном wheelconfig или
+                      в том, который запускается
   -h, --help          показать эту справку
   -v, --version       показать версию
 

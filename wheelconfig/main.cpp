@@ -31,5 +31,9 @@ int main(int argc, char *argv[])
     MainWindow window;
     start.serve(channel, window);
     const auto panel = openSimulatorPanelOnRequest(simulator, window);
+    if (start.startsHidden()) {
+        window.startHidden();
+        return QApplication::exec();
+    }
     return runMainWindow(window);
 }

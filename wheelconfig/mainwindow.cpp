@@ -8,6 +8,7 @@
 #include "game_watch.h"
 #include "games_window.h"
 #include "presence.h"
+#include "program_identity.h"
 #include "program_main.h"
 #include "wait_cursor.h"
 #include "wheel_tray.h"
@@ -16,7 +17,6 @@
 #include <QMessageBox>
 #include <QTimer>
 
-#include <cstdio>
 #include <utility>
 
 MainWindow::MainWindow(QWidget *parent)
@@ -38,6 +38,12 @@ MainWindow::MainWindow(QWidget *parent)
         setVisible(!isVisible());
         if (isVisible())
             activateWindow();
+    });
+    connect(tray, &WheelTray::failed, this, [this](const QString &text) { tellUser(text); });
+    connect(tray, &WheelTray::noTray, this, [this] {
+        // Started hidden: without a tray the window is the only way to the program.
+        if (std::exchange(showWithoutTray, false) && !isVisible())
+            showMainWindow(*this);
     });
 
     connect(form->premium_effect_settings, &EffectSettingsWidgetVariant::settingsChanged, this,
@@ -65,6 +71,12 @@ MainWindow::MainWindow(QWidget *parent)
     connect(timer, &QTimer::timeout, this, &MainWindow::pollDevice);
     timer->start();
     startGameWatch();
+}
+
+void MainWindow::startHidden()
+{
+    showWithoutTray = true;
+    setProgramFont();
 }
 
 void MainWindow::startGameWatch()
@@ -97,7 +109,7 @@ void MainWindow::notify(const QString &title, const QString &text, bool isFailur
     // The tray's balloon, or a desktop notification where no tray is; a game's switch is no
     // reason for a box in front of the game.
     if (!tellOutsideWindow(title, text, isFailure))
-        std::fprintf(stderr, "wheelconfig: %s\n", qPrintable(text));
+        tellOnStderr(text);
 }
 
 MainWindow::~MainWindow()
@@ -275,12 +287,13 @@ bool MainWindow::tellOutsideWindow(const QString &title, const QString &text, bo
         showTrayMessage(title, text, isFailure);
         return true;
     }
-    return showDesktopNotification(title, text);
+    return showDesktopNotification(title, text, isFailure);
 }
 
-bool MainWindow::showDesktopNotification(const QString &title, const QString &text)
+bool MainWindow::showDesktopNotification(const QString &title, const QString &text, bool isFailure)
 {
-    return sendDesktopNotification(title, text);
+    return sendDesktopNotification(title, text,
+                                   isFailure ? MessageKind::Warning : MessageKind::Information);
 }
 
 void MainWindow::showTrayMessage(const QString &title, const QString &text, bool isFailure)

@@ -35,6 +35,9 @@ public:
     // The one way to the wheel, also for the requests of other processes.
     WheelService *wheelService() const { return service; }
     void raiseWindow();
+    // Instead of showing the window at start: the tray icon alone, and the window only when
+    // no tray comes within the wait for one.
+    void startHidden();
 
     // Applies the profile as if picked from the tray once the wheel is connected: at once
     // when it is, else on its connection.
@@ -54,9 +57,9 @@ protected:
     virtual bool systemTrayAvailable() const;
     // The tray icon's balloon: a warning for failures, else information.
     virtual void showTrayMessage(const QString &title, const QString &text, bool isFailure);
-    // The same warning as a desktop notification, for where no tray shows it; false when
+    // The same message as a desktop notification, for where no tray shows it; false when
     // no notification service took it.
-    virtual bool showDesktopNotification(const QString &title, const QString &text);
+    virtual bool showDesktopNotification(const QString &title, const QString &text, bool isFailure);
 
 private slots:
     void on_reboot_button_clicked();
@@ -93,6 +96,7 @@ private:
     WheelTray *tray = nullptr;
     QSystemTrayIcon *trayIcon = nullptr;
     AccessProblemLine *accessProblem = nullptr; // made when first needed
+    bool showWithoutTray = false;
     bool quitRequested = false;
     // The state the window shows, so that a poll that finds nothing new changes nothing.
     enum class Shown { Nothing, Disconnected, Connected } shown = Shown::Nothing;

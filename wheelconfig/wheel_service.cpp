@@ -160,7 +160,7 @@ Outcome WheelService::applyTop(bool again)
         // when it answers again.
         top.refused = !done.fromDevice();
         if (top.game.announce)
-            emit told(failureText(done, top.game.profile), true);
+            emit told(gameFailureText(done, top.game), true);
         return done;
     }
     // A wheel that came back holds this profile still, or its own saved settings: the
@@ -172,7 +172,8 @@ Outcome WheelService::applyTop(bool again)
     }
     kept.clear();
     if (top.game.announce)
-        emit told(tr("%1 for %2").arg(top.game.profile, top.game.name), false);
+        emit told(tr("The profile \"%1\" is applied for %2.").arg(top.game.profile, top.game.name),
+                  false);
     return done;
 }
 
@@ -251,6 +252,16 @@ QString WheelService::failureText(const Outcome &outcome, const QString &profile
     if (outcome.fromDevice())
         return applyRefusedText(profile);
     return ProfileWidget::applyFailure(outcome);
+}
+
+QString WheelService::gameFailureText(const Outcome &outcome, const Game &game)
+{
+    // Told while the user is in the game, away from the window: it names both.
+    if (outcome.fromDevice())
+        return tr("The wheel did not take the profile \"%1\" for %2. Check the cable.")
+            .arg(game.profile, game.name);
+    return tr("The profile \"%1\" for %2 could not be applied: %3.")
+        .arg(game.profile, game.name, ProfileStore::reason(outcome));
 }
 
 QString WheelService::noWheelText()

@@ -68,6 +68,7 @@ public:
 
     // What the user is told of an outcome of applyProfile or applyRecord.
     static QString failureText(const Outcome &outcome, const QString &profile = QString());
+    static QString gameFailureText(const Outcome &outcome, const Game &game);
     static QString noWheelText();
     // What the user is told of a save that did not go through.
     static QString saveFailureText(const Outcome &saved);

@@ -1,5 +1,6 @@
 #include "wheel_start.h"
 
+#include "program_identity.h"
 #include "mainwindow.h"
 
 #include "program_main.h"
@@ -8,6 +9,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstring>
@@ -15,11 +17,9 @@
 namespace
 {
 
-// One line on stderr, whatever the text holds.
-void tell(QString text)
+void tell(const QString &text)
 {
-    text.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    std::fprintf(stderr, "wheelconfig: %s\n", qPrintable(text));
+    tellOnStderr(text);
 }
 
 } // namespace
@@ -122,16 +122,19 @@ WheelStart::WheelStart(const WheelArguments &arguments_) : arguments(arguments_)
     const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")});
     const QCommandLineOption profileOption(QStringLiteral("profile"), QString(),
                                            QStringLiteral("NAME"));
-    parser.addOptions({help, version, profileOption});
+    const QCommandLineOption hiddenOption(QStringLiteral("hidden"));
+    const QCommandLineOption gamesOption(QStringLiteral("games"));
+    parser.addOptions({help, version, profileOption, hiddenOption, gamesOption});
+    const QString name = programIdentity().name;
     if (!parser.parse(given)) {
         const QStringList unknown = parser.unknownOptionNames();
         if (unknown.isEmpty()) {
-            tell(tr("%1 See \"wheelconfig --help\".").arg(parser.errorText()));
+            tell(tr("%1 See \"%2 --help\".").arg(parser.errorText(), name));
         } else {
             const QString dashes =
                 unknown.first().size() == 1 ? QStringLiteral("-") : QStringLiteral("--");
-            tell(tr("Unknown option \"%1\". See \"wheelconfig --help\".")
-                     .arg(dashes + unknown.first()));
+            tell(tr("Unknown option \"%1\". See \"%2 --help\".")
+                     .arg(dashes + unknown.first(), name));
         }
         finish(2);
         return;
@@ -139,38 +142,53 @@ WheelStart::WheelStart(const WheelArguments &arguments_) : arguments(arguments_)
     if (parser.isSet(help)) {
         std::printf(
             "%s",
-            qPrintable(tr(
-                "Usage: wheelconfig [ru] [--profile NAME [-- COMMAND [ARGUMENTS...]]]\n"
-                "\n"
-                "Shows the effect settings of the Kestrix wheel and lives in the system tray.\n"
-                "Only one wheelconfig runs per user session: a second start hands its request\n"
-                "to the running one and ends.\n"
-                "\n"
-                "  ru                  Russian captions (only as the first argument)\n"
-                "  --profile NAME      apply the profile NAME from wheel_profiles: in the\n"
-                "                      running wheelconfig, or once the wheel is connected\n"
-                "  --profile NAME -- COMMAND [ARGUMENTS...]\n"
-                "                      apply NAME, run COMMAND and wait for it, then put back\n"
-                "                      the settings the wheel had before; COMMAND runs even\n"
-                "                      when NAME can not be applied\n"
-                "  -h, --help          show this help\n"
-                "  -v, --version       show the version\n"
-                "\n"
-                "Exit codes: 0 done; 1 the profile was not applied, the running wheelconfig\n"
-                "did not answer, or there is no display for the window; 2 a wrong option.\n"
-                "With a COMMAND, the exit code of COMMAND: 128 + N when signal N ended it,\n"
-                "126 when it was found but could not be executed, 127 when it was not found.\n")));
+            qPrintable(
+                tr("Usage: %1 [ru] [--hidden | --games] [--profile NAME]\n"
+                   "       %1 [ru] --profile NAME -- COMMAND [ARGUMENTS...]\n"
+                   "\n"
+                   "Shows the effect settings of the Kestrix wheel and lives in the system tray.\n"
+                   "Only one wheelconfig runs per user session: a second start hands its request\n"
+                   "to the running one and ends.\n"
+                   "\n"
+                   "  ru                  Russian captions (only as the first argument)\n"
+                   "  --profile NAME      apply the profile NAME from wheel_profiles: in the\n"
+                   "                      running wheelconfig, or once the wheel is connected\n"
+                   "  --profile NAME -- COMMAND [ARGUMENTS...]\n"
+                   "                      apply NAME, run COMMAND and wait for it, then put back\n"
+                   "                      the settings the wheel had before; COMMAND runs even\n"
+                   "                      when NAME can not be applied\n"
+                   "  --hidden            start in the tray without the window (the window shows\n"
+                   "                      when no tray comes within 30 seconds); a running\n"
+                   "                      wheelconfig is left as it is, but for --profile\n"
+                   "  --games             open the Games window: in the running wheelconfig, or\n"
+                   "                      in the one this starts\n"
+                   "  -h, --help          show this help\n"
+                   "  -v, --version       show the version\n"
+                   "\n"
+                   "Exit codes: 0 done; 1 the profile was not applied, the running wheelconfig\n"
+                   "did not answer, or there is no display for the window; 2 a wrong option.\n"
+                   "With a COMMAND, the exit code of COMMAND: 128 + N when signal N ended it,\n"
+                   "126 when it was found but could not be executed, 127 when it was not found.\n")
+                    .arg(name)));
         finish(0);
         return;
     }
     if (parser.isSet(version)) {
-        std::printf("wheelconfig %s\n", KESTRIX_VERSION);
+        std::printf("%s %s\n", qPrintable(name), KESTRIX_VERSION);
         finish(0);
         return;
     }
     profileGiven = parser.isSet(profileOption);
     profile = parser.value(profileOption);
-    if (arguments.launchForm() && !arguments.hasCommand()) {
+    hidden = parser.isSet(hiddenOption);
+    games = parser.isSet(gamesOption);
+    if (hidden && games) {
+        tell(tr("--hidden and --games exclude each other. See \"%1 --help\".").arg(name));
+        finish(2);
+    } else if ((hidden || games) && arguments.launchForm()) {
+        tell(tr("--hidden and --games do not go with \"--\". See \"%1 --help\".").arg(name));
+        finish(2);
+    } else if (arguments.launchForm() && !arguments.hasCommand()) {
         tell(tr("Nothing follows \"--\": give the command to run after it."));
         finish(2);
     } else if (arguments.hasCommand() && !profileGiven) {
@@ -322,6 +340,8 @@ bool WheelStart::handOver(WheelChannelServer &channel)
     if (profileGiven) {
         request.kind = WheelRequest::Kind::ApplyProfile;
         request.profile = profile;
+    } else if (games) {
+        request.kind = WheelRequest::Kind::ShowGames;
     }
     // The running one may end between the look and the request: then look again.
     for (int attempt = 0; attempt < 3; ++attempt) {
@@ -334,6 +354,11 @@ bool WheelStart::handOver(WheelChannelServer &channel)
             return false;
         case WheelChannelServer::Claim::Running:
             break;
+        }
+        // Started with the session while one runs already: it stays as it is.
+        if (hidden && !profileGiven) {
+            finish(0);
+            return true;
         }
         const Outcome handed = replyOutcome(sendToWheelInstance(request));
         if (handed.problem == Outcome::Problem::NoInstance)
@@ -371,6 +396,7 @@ WheelReply answer(WheelService &service, const WheelRequest &request)
         done = service.popGame(request.game);
         break;
     case Kind::Show:
+    case Kind::ShowGames:
         break;
     }
     WheelReply reply = outcomeReply(done, WheelService::failureText(done, request.profile));
@@ -385,6 +411,10 @@ void WheelStart::serve(WheelChannelServer &channel, MainWindow &window) const
     // What fails goes back to the asking process rather than into a box that would hold up
     // its reply.
     channel.setHandler([&window](const WheelRequest &request) {
+        if (request.kind == WheelRequest::Kind::ShowGames) {
+            window.showGamesWindow();
+            return WheelReply();
+        }
         if (request.kind != WheelRequest::Kind::Show)
             return answer(*window.wheelService(), request);
         window.raiseWindow();
@@ -392,4 +422,7 @@ void WheelStart::serve(WheelChannelServer &channel, MainWindow &window) const
     });
     if (profileGiven)
         window.applyProfileWhenConnected(profile);
+    // In front of the main window, which shows once the event loop runs.
+    if (games)
+        QTimer::singleShot(0, &window, &MainWindow::showGamesWindow);
 }

@@ -3,7 +3,7 @@
 // How wheelconfig starts: its command line, the hand-over to a running wheelconfig, and the
 // launch-option form that wraps a game:
 //
-//   wheelconfig [ru] [--profile NAME]
+//   wheelconfig [ru] [--hidden | --games] [--profile NAME]
 //   wheelconfig [ru] --profile NAME -- COMMAND [ARGUMENTS...]
 
 #include "launched_command.h"
@@ -70,6 +70,8 @@ public:
 
     // Nothing more to do (help, version, a usage error): exit with exitCode().
     bool finished() const { return done; }
+    // --hidden: the window stays hidden while a tray shows the program's icon.
+    bool startsHidden() const { return hidden; }
     int exitCode() const { return code; }
 
     // The launch-option form: applies the profile (in the running wheelconfig or here),
@@ -95,6 +97,8 @@ private:
     const WheelArguments &arguments;
     QString profile;
     bool profileGiven = false;
+    bool hidden = false;
+    bool games = false;
     bool done = false;
     int code = 0;
     WheelService::Game game;

@@ -1,5 +1,7 @@
 #include "wheel_tray.h"
 
+#include "autostart.h"
+
 #include <QAction>
 #include <QMenu>
 #include <QTimer>
@@ -11,15 +13,20 @@ constexpr int TRAY_LOOKS = 30;
 } // namespace
 
 WheelTray::WheelTray(const QIcon &icon, std::function<bool()> available_, QWidget *window)
-    : QObject(window), available(std::move(available_)),
-      trayIcon(new QSystemTrayIcon(icon, this)), menu(new QMenu(window)),
-      profilesMenu(new QMenu(tr("Profiles"))), gamesAction(new QAction(tr("Games..."), this)),
+    : QObject(window), available(std::move(available_)), trayIcon(new QSystemTrayIcon(icon, this)),
+      menu(new QMenu(window)), profilesMenu(new QMenu(tr("Profiles"))),
+      gamesAction(new QAction(tr("Games..."), this)),
+      autostartAction(
+          new AutostartAction([this](const QString &text) { emit failed(text); }, this)),
       exitAction(new QAction(tr("Exit"), this)), wait(new QTimer(this))
 {
     trayIcon->setContextMenu(menu);
     // Closing the window only hides it: without a wheel, Exit is the only way out.
     menu->addAction(gamesAction);
+    menu->addAction(autostartAction);
     menu->addAction(exitAction);
+    // An entry made or removed by hand since shows as it is.
+    connect(menu, &QMenu::aboutToShow, autostartAction, &AutostartAction::refresh);
     connect(gamesAction, &QAction::triggered, this, &WheelTray::gamesRequested);
     connect(exitAction, &QAction::triggered, this, &WheelTray::exitRequested);
     connect(trayIcon, &QSystemTrayIcon::activated, this,
@@ -27,6 +34,7 @@ WheelTray::WheelTray(const QIcon &icon, std::function<bool()> available_, QWidge
                 if (reason == QSystemTrayIcon::Trigger)
                     emit clicked();
             });
+    wait->setObjectName(QStringLiteral("tray_wait"));
     wait->setInterval(1000);
     connect(wait, &QTimer::timeout, this, &WheelTray::look);
     // The first look once the window is constructed, so that it asks the desktop the window
@@ -45,6 +53,7 @@ void WheelTray::offerProfiles()
     menu->addMenu(profilesMenu);
     menu->addSeparator();
     menu->addAction(gamesAction);
+    menu->addAction(autostartAction);
     menu->addAction(exitAction);
 }
 
@@ -56,8 +65,10 @@ void WheelTray::look()
         return;
     }
     // Past the wait there is no tray; a close still asks again at that moment.
-    if (looks++ >= TRAY_LOOKS)
+    if (looks++ >= TRAY_LOOKS) {
         wait->stop();
-    else if (!wait->isActive())
+        emit noTray();
+    } else if (!wait->isActive()) {
         wait->start();
+    }
 }

@@ -1,8 +1,8 @@
 #pragma once
 
 // wheelconfig's tray icon and its menu: "Profiles" (while a wheel was there), "Games...",
-// "Exit". The icon shows once a tray is there; a session's panel may come up after this
-// program, so it is looked for every second during the first 30 s.
+// "Start with the session", "Exit". The icon shows once a tray is there; a session's panel
+// may come up after this program, so it is looked for every second during the first 30 s.
 
 #include <QIcon>
 #include <QObject>
@@ -10,6 +10,7 @@
 
 #include <functional>
 
+class AutostartAction;
 class QAction;
 class QMenu;
 class QTimer;
@@ -34,6 +35,10 @@ signals:
     void gamesRequested();
     void exitRequested();
     void clicked();
+    // The wait for a tray ran out without one.
+    void noTray();
+    // "Start with the session" could not change the autostart entry.
+    void failed(const QString &text);
 
 private:
     void look();
@@ -43,6 +48,7 @@ private:
     QMenu *menu;
     QMenu *profilesMenu;
     QAction *gamesAction;
+    AutostartAction *autostartAction;
     QAction *exitAction;
     QTimer *wait;
     int looks = 0;

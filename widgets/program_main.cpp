@@ -18,13 +18,17 @@ QIcon iconFromPng(const QString &fileName)
     return image.isNull() ? QIcon() : QIcon(QPixmap::fromImage(image));
 }
 
-void showMainWindow(QWidget &window)
+void setProgramFont()
 {
-    window.show();
-
     QFont font = QApplication::font();
     font.setPixelSize(11);
     QApplication::setFont(font);
+}
+
+void showMainWindow(QWidget &window)
+{
+    window.show();
+    setProgramFont();
 }
 
 int runMainWindow(QWidget &window)

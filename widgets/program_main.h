@@ -18,8 +18,11 @@ void installCatalogue(QTranslator &translator, const QString &catalogue,
 // PNG alone: letting Qt guess the format loads every image format plugin on the way.
 QIcon iconFromPng(const QString &fileName);
 
-// Shows the window, then sets the application font's pixel size to 11 (after the show, as
-// the programs always have).
+// Sets the application font's pixel size to 11.
+void setProgramFont();
+
+// Shows the window, then sets the program's font (after the show, as the programs always
+// have).
 void showMainWindow(QWidget &window);
 
 // The tail of both programs' main: showMainWindow, then the event loop.

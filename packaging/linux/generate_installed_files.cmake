@@ -37,9 +37,15 @@ kestrix_installed_path(launcher_path "${KESTRIX_BIN_DIR}/kestrix-${KESTRIX_PROGR
 
 kestrix_shell_word(KESTRIX_PROGRAM_PATH "${program_path}")
 kestrix_shell_word(KESTRIX_SHARED_PATH "${shared_path}")
+kestrix_shell_word(KESTRIX_LAUNCHER_PATH "${launcher_path}")
 configure_file("${KESTRIX_TEMPLATE_DIR}/kestrix-launcher.in"
                "${KESTRIX_OUTPUT_DIR}/kestrix-${KESTRIX_PROGRAM}" @ONLY)
 
 kestrix_desktop_exec(KESTRIX_EXEC "${launcher_path}")
 configure_file("${KESTRIX_TEMPLATE_DIR}/kestrix-${KESTRIX_PROGRAM}.desktop.in"
                "${KESTRIX_OUTPUT_DIR}/kestrix-${KESTRIX_PROGRAM}.desktop" @ONLY)
+# The session starts it in the tray, under the same name as the entry the program writes.
+if(EXISTS "${KESTRIX_TEMPLATE_DIR}/kestrix-${KESTRIX_PROGRAM}-autostart.desktop.in")
+    configure_file("${KESTRIX_TEMPLATE_DIR}/kestrix-${KESTRIX_PROGRAM}-autostart.desktop.in"
+                   "${KESTRIX_OUTPUT_DIR}/autostart/kestrix-${KESTRIX_PROGRAM}.desktop" @ONLY)
+endif()

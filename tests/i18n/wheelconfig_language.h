@@ -29,7 +29,9 @@ inline void addCaptionRows()
                                          << "Удалить профиль";
     // The tray menu: the profiles' submenu first, "Exit" last.
     QTest::newRow("tray profiles") << "menu:0" << "Profiles" << "Профили";
-    QTest::newRow("tray exit") << "menu:3" << "Exit" << "Выход";
+    QTest::newRow("tray autostart") << "menu:3" << "Start with the session"
+                                    << "Запускать вместе с сеансом";
+    QTest::newRow("tray exit") << "menu:4" << "Exit" << "Выход";
 }
 
 inline void checkMessage(MainWindow *, ScopedSimulator *) {}

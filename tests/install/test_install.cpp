@@ -234,13 +234,19 @@ void InstallTest::desktopEntries_data()
 {
     QTest::addColumn<QString>("entry");
     QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("options");     // of the entry's own Exec
+    QTest::addColumn<QStringList>("actions"); // name and options of each
     for (const Program &p : builtPrograms()) {
         const QString file = APPLICATIONS_DIR + "/kestrix-" + p.name + ".desktop";
-        QTest::newRow(qPrintable(file)) << file << p.name;
+        QStringList actions{"russian", "ru"};
+        if (p.name == "wheelconfig")
+            actions = QStringList{"games", "--games"} + actions;
+        QTest::newRow(qPrintable(file)) << file << p.name << QString() << actions;
     }
 #ifdef KESTRIX_HAVE_WHEELCONFIG
     const QString autostart = DATA_DIR + "/autostart/kestrix-wheelconfig.desktop";
-    QTest::newRow(qPrintable(autostart)) << autostart << QStringLiteral("wheelconfig");
+    QTest::newRow(qPrintable(autostart)) << autostart << QStringLiteral("wheelconfig")
+                                         << QStringLiteral(" --hidden") << QStringList();
 #endif
 }
 
@@ -248,20 +254,27 @@ void InstallTest::desktopEntries()
 {
     QFETCH(QString, entry);
     QFETCH(QString, program);
+    QFETCH(QString, options);
+    QFETCH(QStringList, actions);
 
     const QString path = installed(entry);
     const auto keys = desktopGroup(path, QStringLiteral("Desktop Entry"));
     QCOMPARE(keys.value("Type"), QStringLiteral("Application"));
-    QCOMPARE(keys.value("Exec"), launcherPath(program));
-    QVERIFY(QFileInfo(keys.value("Exec")).isExecutable());
+    QCOMPARE(keys.value("Exec"), launcherPath(program) + options);
+    QVERIFY(QFileInfo(launcherPath(program)).isExecutable());
     QCOMPARE(keys.value("Icon"), "kestrix-" + program);
     QVERIFY(QFileInfo::exists(installed(ICON_THEME_DIR + '/' + keys.value("Icon") + ".png")));
-    QVERIFY(keys.value("Categories").split(';').contains("Settings"));
+    if (!actions.isEmpty()) // the autostart entry is no menu entry
+        QVERIFY(keys.value("Categories").split(';').contains("Settings"));
     QVERIFY(!keys.value("Name").isEmpty());
     QVERIFY(!keys.contains("Hidden") && !keys.contains("NoDisplay"));
-    QCOMPARE(keys.value("Actions"), QStringLiteral("russian;"));
-    QCOMPARE(desktopGroup(path, QStringLiteral("Desktop Action russian")).value("Exec"),
-             launcherPath(program) + " ru");
+    QString names;
+    for (int i = 0; i < actions.size(); i += 2) {
+        names += actions[i] + ';';
+        QCOMPARE(desktopGroup(path, "Desktop Action " + actions[i]).value("Exec"),
+                 launcherPath(program) + ' ' + actions[i + 1]);
+    }
+    QCOMPARE(keys.value("Actions"), names);
 
     const QString validator = QStringLiteral(KESTRIX_DESKTOP_FILE_VALIDATE);
     if (!validator.isEmpty()) {

@@ -497,7 +497,7 @@ void WheelGamesTest::realGameOnTheWheel()
     QTRY_COMPARE_WITH_TIMEOUT(hex(wheelRecord(wheel)), hex(withOwnBytes(rally, before)), WAIT_MS);
     if (promise)
         QVERIFY2(clock.elapsed() <= promise, qPrintable(QString::number(clock.elapsed())));
-    QCOMPARE(takeWarnings(), QStringList{"Games: Rally for Rally game"});
+    QCOMPARE(takeWarnings(), QStringList{"Games: The profile \"Rally\" is applied for Rally game."});
 
     const QByteArray zombie = processes.back()->readLine().trimmed();
     if (!zombie.isEmpty()) {

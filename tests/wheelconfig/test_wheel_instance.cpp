@@ -481,7 +481,7 @@ void WheelInstanceTest::requestsOnTheWire_data()
     const QByteArray record =
         R"({"version":1,"request":"apply-record","permanent":true,"record":")";
     QTest::newRow("later version")
-        << QByteArray(R"({"version":3,"request":"show"})") << "unsupported" << 2;
+        << QByteArray(R"({"version":4,"request":"show"})") << "unsupported" << 3;
     QTest::newRow("a later kind in an older version")
         << QByteArray(R"({"version":1,"request":"end-game","game":"g"})") << "unsupported" << 1;
     QTest::newRow("not JSON") << QByteArray("show") << "bad-request" << 1;

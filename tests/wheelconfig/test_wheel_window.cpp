@@ -81,8 +81,9 @@ void WheelWindowTest::followsTheWheel_data()
     QTest::addColumn<QStringList>("steps");
     QTest::addColumn<bool>("connected");
     QTest::addColumn<QStringList>("tray");
-    const QStringList full{"Profiles", "-", "Games...", "Exit"};
-    QTest::newRow("no wheel at start") << QStringList() << false << QStringList{"Games...", "Exit"};
+    const QStringList full{"Profiles", "-", "Games...", "Start with the session", "Exit"};
+    QTest::newRow("no wheel at start")
+        << QStringList() << false << QStringList{"Games...", "Start with the session", "Exit"};
     QTest::newRow("plugged in") << QStringList{"plug"} << true << full;
     QTest::newRow("unplugged again") << QStringList{"plug", "unplug"} << false << full;
 }

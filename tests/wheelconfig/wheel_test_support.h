@@ -32,7 +32,8 @@ protected:
         trayMessages << title + QLatin1String(": ") + text;
         trayFailures << isFailure;
     }
-    bool showDesktopNotification(const QString &title, const QString &text) override
+    bool showDesktopNotification(const QString &title, const QString &text,
+                                 bool /*isFailure*/) override
     {
         if (notificationService)
             notifications << title + QLatin1String(": ") + text;
