@@ -1,0 +1,258 @@
+#include "simulated_input.h"
+
+#include "hardware_settings_record.h"
+#include "kestrix_protocol.h"
+#include "simulated_bus.h"
+#include "simulated_controller.h"
+#include "family.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+
+#include <linux/input-event-codes.h>
+
+#include <algorithm>
+
+namespace
+{
+
+constexpr int ANALOG_MAX = 4095; // a 12-bit converter
+constexpr int CENTRE = 2048;
+
+std::vector<SimulatedAxis> axesOf(ControllerKind kind)
+{
+    switch (kind) {
+    case ControllerKind::Joystick:
+        return {{ABS_X, "X", 0, ANALOG_MAX, CENTRE, 0, -1},
+                {ABS_Y, "Y", 0, ANALOG_MAX, CENTRE, 1, -1},
+                {ABS_RX, "Rx", 0, ANALOG_MAX, CENTRE, -1, 0},
+                {ABS_RY, "Ry", 0, ANALOG_MAX, CENTRE, -1, 1},
+                {ABS_RZ, "Rz", 0, ANALOG_MAX, CENTRE, -1, 2}};
+    case ControllerKind::Rudder:
+        return {{ABS_RUDDER, QT_TRANSLATE_NOOP("SimulatorPanel", "Rudder"), 0, ANALOG_MAX, CENTRE, 0, -1},
+                {ABS_X, QT_TRANSLATE_NOOP("SimulatorPanel", "Left toe brake"), 0, ANALOG_MAX, 0, -1, 0},
+                {ABS_Y, QT_TRANSLATE_NOOP("SimulatorPanel", "Right toe brake"), 0, ANALOG_MAX, 0, -1, 1}};
+    case ControllerKind::Wheel:
+        return {{ABS_WHEEL, QT_TRANSLATE_NOOP("SimulatorPanel", "Steering"), 0, ANALOG_MAX, CENTRE, 0, -1},
+                {ABS_GAS, QT_TRANSLATE_NOOP("SimulatorPanel", "Gas pedal"), 0, ANALOG_MAX, 0, -1, 0},
+                {ABS_BRAKE, QT_TRANSLATE_NOOP("SimulatorPanel", "Brake pedal"), 0, ANALOG_MAX, 0, -1, 1},
+                {ABS_Z, QT_TRANSLATE_NOOP("SimulatorPanel", "Clutch pedal"), 0, ANALOG_MAX, 0, -1, 2}};
+    case ControllerKind::Generic:
+        break;
+    }
+    return {{ABS_X, "X", 0, ANALOG_MAX, CENTRE, 0, -1}, {ABS_Y, "Y", 0, ANALOG_MAX, CENTRE, 1, -1}};
+}
+
+// The kernel's codes of the first `count` joystick buttons: 16 from BTN_TRIGGER, then the
+// "trigger happy" range, as the HID driver assigns them.
+std::vector<int> buttonCodesOf(ControllerKind kind)
+{
+    const int count = kind == ControllerKind::Joystick ? 32
+                      : kind == ControllerKind::Wheel  ? 16
+                      : kind == ControllerKind::Generic ? 8
+                                                        : 0;
+    std::vector<int> codes;
+    for (int i = 0; i < count; ++i)
+        codes.push_back(i < 16 ? BTN_TRIGGER + i : BTN_TRIGGER_HAPPY1 + i - 16);
+    return codes;
+}
+
+// The value the firmware reports for a raw reading, with the record's inversion and dead
+// zones applied.
+int reportedValue(const SimulatedAxis &axis, int raw, const std::vector<uint8_t> &record)
+{
+    namespace Rec = HardwareSettingsRecord;
+    int value = raw;
+    if (axis.analogAxis >= 0 && record.size() >= size_t(Rec::SIZE)) {
+        // Percent of the travel at each end that reads as the end itself.
+        const int lower = std::min<int>(record[Rec::LOWER_DEAD_ZONE + axis.analogAxis], 100);
+        const int upper = std::min<int>(record[Rec::UPPER_DEAD_ZONE + axis.analogAxis], 100);
+        const int span = axis.maximum - axis.minimum;
+        const int low = axis.minimum + span * lower / 100;
+        const int high = axis.maximum - span * upper / 100;
+        if (value <= low || high <= low)
+            value = high <= low && value > (low + high) / 2 ? axis.maximum : axis.minimum;
+        else if (value >= high)
+            value = axis.maximum;
+        else
+            value = axis.minimum + int(int64_t(value - low) * span / (high - low));
+    }
+    if (axis.motorAxis >= 0 && record.size() >= size_t(Rec::SIZE) &&
+        record[Rec::axisOffset(axis.motorAxis, AxisSettingsRecord::ENCODER_DIRECTION)] == 1)
+        value = axis.minimum + axis.maximum - value;
+    return value;
+}
+
+} // namespace
+
+SimulatedInput::SimulatedInput(SimulatedController &controller)
+    : controller(controller), layout(axesOf(controller.kind())),
+      buttonCodes(buttonCodesOf(controller.kind())),
+      hat(controller.kind() == ControllerKind::Joystick)
+{
+    for (const SimulatedAxis &axis : layout)
+        values.push_back(axis.rest);
+    pressed.assign(buttonCodes.size(), false);
+}
+
+int SimulatedInput::axisValue(int index) const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return index >= 0 && index < int(values.size()) ? values[index] : 0;
+}
+
+void SimulatedInput::setAxisValue(int index, int value)
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (index < 0 || index >= int(values.size()))
+            return;
+        values[index] = std::clamp(value, layout[index].minimum, layout[index].maximum);
+    }
+    notify();
+}
+
+bool SimulatedInput::buttonPressed(int number) const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return number >= 1 && number <= int(pressed.size()) && pressed[number - 1];
+}
+
+void SimulatedInput::setButton(int number, bool down)
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (number < 1 || number > int(pressed.size()))
+            return;
+        pressed[number - 1] = down;
+    }
+    notify();
+}
+
+void SimulatedInput::setHat(int x, int y)
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        hatX = std::clamp(x, -1, 1);
+        hatY = std::clamp(y, -1, 1);
+    }
+    notify();
+}
+
+InputState SimulatedInput::reportedState() const
+{
+    std::vector<int> raw;
+    std::vector<bool> down;
+    InputHat hatState;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        raw = values;
+        down = pressed;
+        hatState.x = hatX;
+        hatState.y = hatY;
+    }
+    // Read outside the input's lock: the controller calls notify() under its own.
+    const std::vector<uint8_t> record = controller.report(REPORT_HARDWARE_SETTINGS);
+    InputState state;
+    const Product &product = productOf(controller.kind());
+    state.deviceName = QStringLiteral("Kestrix %1").arg(QLatin1String(product.displayName));
+    for (size_t i = 0; i < layout.size(); ++i) {
+        InputAxis axis;
+        axis.code = layout[i].code;
+        axis.name = axisName(axis.code);
+        axis.minimum = layout[i].minimum;
+        axis.maximum = layout[i].maximum;
+        axis.value = reportedValue(layout[i], raw[i], record);
+        state.axes.push_back(axis);
+    }
+    std::sort(state.axes.begin(), state.axes.end(),
+              [](const InputAxis &a, const InputAxis &b) { return a.code < b.code; });
+    for (size_t i = 0; i < buttonCodes.size(); ++i)
+        state.buttons.push_back({buttonCodes[i], 0, bool(down[i])});
+    numberButtons(state.buttons);
+    if (hat)
+        state.hats.push_back(hatState);
+    return state;
+}
+
+int SimulatedInput::addListener(Listener listener)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    listeners.emplace(nextListener, std::move(listener));
+    return nextListener++;
+}
+
+void SimulatedInput::removeListener(int id)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    listeners.erase(id);
+}
+
+void SimulatedInput::notify()
+{
+    std::vector<Listener> toCall;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        for (const auto &entry : listeners)
+            toCall.push_back(entry.second);
+    }
+    for (const Listener &listener : toCall)
+        listener();
+}
+
+namespace
+{
+
+// One view of a simulated controller's input: a report whenever what it reports may have
+// changed, taken on the source's own thread.
+class SimulatedInputSource final : public InputSource
+{
+public:
+    SimulatedInputSource(SimulatedController &controller) : controller(controller)
+    {
+        current = controller.input().reportedState();
+        QPointer<SimulatedInputSource> self(this);
+        listener = controller.input().addListener([self] {
+            // Queued: the change may come from another thread, or from under the
+            // controller's lock (a record written).
+            if (self)
+                QMetaObject::invokeMethod(self.data(), &SimulatedInputSource::refresh,
+                                          Qt::QueuedConnection);
+        });
+    }
+    ~SimulatedInputSource() override { controller.input().removeListener(listener); }
+
+private:
+    void refresh()
+    {
+        if (!controller.present()) {
+            if (!gone)
+                emit lost(QCoreApplication::translate("EvdevInput", "the controller is gone"));
+            gone = true;
+            return;
+        }
+        gone = false;
+        takeReport(controller.input().reportedState());
+    }
+
+    SimulatedController &controller;
+    int listener = 0;
+    bool gone = false;
+};
+
+} // namespace
+
+InputOpening SimulatedInputProvider::open(uint16_t productId)
+{
+    for (const auto &controller : bus.controllers()) {
+        if (controller->productId() != productId || !controller->present())
+            continue;
+        if (controller->accessDenied()) {
+            const QString node = QStringLiteral("/dev/input/event%1").arg(int(controller->kind()));
+            return {nullptr, QCoreApplication::translate("EvdevInput", "this user may not read %1 (%2)")
+                                 .arg(node, QStringLiteral("Permission denied"))};
+        }
+        return {std::make_unique<SimulatedInputSource>(*controller), QString()};
+    }
+    return {nullptr, QCoreApplication::translate("EvdevInput", "the controller has no event device")};
+}
