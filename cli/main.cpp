@@ -1,9 +1,10 @@
-#include "kestrix_cli.h"
+#include "command_line.h"
 #include "simulated_bus.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
 
+#include <csignal>
 #include <cstdio>
 
 namespace
@@ -18,6 +19,8 @@ void quietMessages(QtMsgType type, const QMessageLogContext &, const QString &me
 
 int main(int argc, char *argv[])
 {
+    // A closed pipe on stdout is a failed write that kestrix reports, not a silent death.
+    std::signal(SIGPIPE, SIG_IGN);
     qInstallMessageHandler(quietMessages);
     QCoreApplication app(argc, argv);
     const bool simulated = installSimulatorFromEnvironment() != nullptr;

@@ -1,8 +1,7 @@
 #pragma once
 
-// Linux: which controllers of the family are plugged in, whether this user may open them,
-// and the facts of the system that explain why not. Read from sysfs, /dev and udev's rule
-// folders under a root folder ("" on a running system, a fake tree in tests).
+// Linux: which controllers of the family are plugged in and whether this user may open them.
+// Read from sysfs and /dev under a root folder ("" on a running system, a fake tree in tests).
 
 #include "usb_access.h"
 
@@ -11,8 +10,6 @@
 #include <cstdint>
 #include <functional>
 #include <vector>
-
-#include <sys/types.h>
 
 class DeviceEvents;
 
@@ -76,33 +73,8 @@ std::vector<FoundDevice> findFamilyDevices(const QString &root);
 // through the USB node); otherwise the hidraw node's refusal first.
 DeviceAccess accessFromErrors(int hidrawError, int usbError);
 
-// The facts of the system that decide whether a plugged-in controller can be opened.
-struct UdevRuleFile {
-    QString path;
-    bool early = false; // sorts before 73-seat-late.rules, where uaccess is turned into ACLs
-};
-struct AccessFacts {
-    bool udevRuns = false;
-    std::vector<UdevRuleFile> rules; // the rule files in effect that name vendor 045b
-};
-AccessFacts accessFacts(const QString &root);
-
-// The folders udev reads its rules from, a name in an earlier one hiding the same name in
-// the later ones.
-QStringList udevRuleFolders(const QString &root);
-
-// The ACL of a node as its system.posix_acl_access attribute holds it.
-enum class NodeAcl { Granted, NotGranted, Unknown };
-// Whether the attribute's value gives the user read and write access of its own.
-NodeAcl aclForUser(const QByteArray &xattrValue, uid_t uid);
-NodeAcl nodeAclForUser(const QString &node, uid_t uid);
-
 // Why a device can not be used, to follow its name: "this user may not open /dev/hidraw3".
 // Translated in the context "Presence" where a catalogue serves it.
 QString unusableReason(const PresentDevice &device);
 // The one line a window shows for it, naming `name`, the reason and kestrix doctor.
 QString unusableLine(const QString &name, const PresentDevice &device);
-
-// The root folder of the system facts that kestrix reports; tests point it at a fake tree.
-void setSystemRoot(const QString &root);
-QString systemRoot();

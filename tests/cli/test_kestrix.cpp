@@ -6,13 +6,14 @@
 #include "effect_settings_record.h"
 #include "file_conditions.h"
 #include "hardware_settings_record.h"
-#include "kestrix_cli.h"
+#include "command_line.h"
 #include "kestrix_protocol.h"
-#include "presence.h"
+#include "system_facts.h"
 #include "record_fields.h"
 #include "restore_check.h"
 #include "test_support.h"
 
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QtTest>
@@ -20,7 +21,11 @@
 #include <functional>
 #include <limits>
 
+#include <csignal>
+
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 Q_DECLARE_METATYPE(ControllerKind)
 using Edit = std::function<QByteArray(QByteArray)>;
@@ -459,7 +464,8 @@ void KestrixTest::controllersThatCanNotBeUsed_data()
     QTest::addColumn<bool>("refused"); // the plugged-in joystick refuses this user
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("code");
-    QTest::addColumn<QStringList>("says");
+    QTest::addColumn<QStringList>("says"); // "!text": never says it
+    QTest::addColumn<bool>("remote");      // over ssh; else at the seat
 
     const QString reload =
         QStringLiteral("fix: sudo udevadm control --reload && sudo udevadm trigger");
@@ -467,7 +473,8 @@ void KestrixTest::controllersThatCanNotBeUsed_data()
         << "70-kestrix.rules" << false << QStringList{"doctor"} << 0
         << QStringList{"udev running: ok", "udev rule for vendor 045b: ok (",
                        "joystick 0x58f9 (bus 1, device 3): ok",
-                       "Every plugged-in controller can be used (2)."};
+                       "Every plugged-in controller can be used (2)."}
+        << false;
     QTest::newRow("doctor, no rule")
         << "" << true << QStringList{"doctor"} << 1
         << QStringList{"udev rule for vendor 045b: none installed",
@@ -475,25 +482,36 @@ void KestrixTest::controllersThatCanNotBeUsed_data()
                        "70-kestrix.rules /etc/udev/rules.d/",
                        reload,
                        "no access: this user may not open /dev/hidraw-simulated-joystick",
-                       "1 of 2 plugged-in controllers can not be used"};
+                       "1 of 2 plugged-in controllers can not be used"}
+        << true;
     QTest::newRow("doctor, rule after the seat's")
         << "99-kestrix.rules" << true << QStringList{"doctor"} << 1
         << QStringList{"99-kestrix.rules sorts after 73-seat-late.rules",
-                       "70-kestrix.rules /etc/udev/rules.d/"};
+                       "70-kestrix.rules /etc/udev/rules.d/"}
+        << true;
     QTest::newRow("doctor, rule present but no access")
         << "70-kestrix.rules" << true << QStringList{"doctor"} << 1
         << QStringList{"udev rule for vendor 045b: ok (", reload, "fix: plug the joystick in again",
                        "fix: log in at the machine rather than over ssh",
-                       "1 of 2 plugged-in controllers can not be used"};
-    QTest::newRow("list") << "70-kestrix.rules" << true << QStringList{"list"} << 1
-                          << QStringList{
-                                 "generic  0x55f0 device type 0",
-                                 "joystick 0x58f9 plugged in, no access: this user may not open "
-                                 "/dev/hidraw-simulated-joystick\n",
-                                 "kestrix doctor"};
+                       "1 of 2 plugged-in controllers can not be used"}
+        << true;
+    QTest::newRow("doctor, no rule, every controller usable")
+        << "" << false << QStringList{"doctor"} << 0
+        << QStringList{"udev rule for vendor 045b: none installed", "!fix:"} << false;
+    QTest::newRow("doctor, no access at the seat")
+        << "70-kestrix.rules" << true << QStringList{"doctor"} << 1
+        << QStringList{reload, "fix: plug the joystick in again", "!over ssh"} << false;
+    QTest::newRow("list")
+        << "70-kestrix.rules" << true << QStringList{"list"} << 1
+        << QStringList{"generic  0x55f0 device type 0",
+                       "joystick 0x58f9 plugged in, no access: this user may not open "
+                       "/dev/hidraw-simulated-joystick\n",
+                       "kestrix doctor"}
+        << false;
     QTest::newRow("show") << "70-kestrix.rules" << true << QStringList{"show", "joystick"} << 1
                           << QStringList{"joystick 0x58f9 plugged in, no access",
-                                         "see kestrix doctor"};
+                                         "see kestrix doctor"}
+                          << false;
 }
 
 void KestrixTest::controllersThatCanNotBeUsed()
@@ -503,6 +521,15 @@ void KestrixTest::controllersThatCanNotBeUsed()
     QFETCH(QStringList, arguments);
     QFETCH(int, code);
     QFETCH(QStringList, says);
+    QFETCH(bool, remote);
+    const QByteArray ssh = qgetenv("SSH_CONNECTION"), seat = qgetenv("XDG_SEAT");
+    remote ? qputenv("SSH_CONNECTION", "192.0.2.1 50000 192.0.2.2 22")
+           : qunsetenv("SSH_CONNECTION");
+    remote ? qunsetenv("XDG_SEAT") : qputenv("XDG_SEAT", "seat0");
+    const auto restore = qScopeGuard([&] {
+        ssh.isNull() ? qunsetenv("SSH_CONNECTION") : qputenv("SSH_CONNECTION", ssh);
+        seat.isNull() ? qunsetenv("XDG_SEAT") : qputenv("XDG_SEAT", seat);
+    });
     plug({ControllerKind::Generic, ControllerKind::Joystick});
     sim->controller(ControllerKind::Joystick)->setAccessDenied(refused);
     QTemporaryDir root;
@@ -519,8 +546,11 @@ void KestrixTest::controllersThatCanNotBeUsed()
     const Run run = kestrix(arguments);
     setSystemRoot(QString());
     QVERIFY2(run.code == code, qPrintable(explain(run)));
-    for (const QString &text : says)
-        QVERIFY2((run.out + run.err).contains(text), qPrintable(text + '\n' + explain(run)));
+    for (const QString &text : says) {
+        const bool never = text.startsWith(QLatin1Char('!'));
+        QVERIFY2((run.out + run.err).contains(text.mid(never ? 1 : 0)) != never,
+                 qPrintable(text + '\n' + explain(run)));
+    }
     // Nothing was opened on the controller that refuses.
     if (refused)
         QVERIFY(sim->controller(ControllerKind::Joystick)->transfers().empty());
@@ -529,27 +559,60 @@ void KestrixTest::controllersThatCanNotBeUsed()
 void KestrixTest::unwritableOutputIsAFailure_data()
 {
     QTest::addColumn<QStringList>("arguments");
-    QTest::newRow("show") << QStringList{"show"};
-    QTest::newRow("backup") << QStringList{"backup", "saved.json"};
-    QTest::newRow("--help") << QStringList{"--help"};
+    QTest::addColumn<QString>("refused"); // KESTRIX_SIMULATOR_NO_ACCESS
+    QTest::addColumn<bool>("pipe");       // a closed pipe; else /dev/full
+    QTest::addColumn<QString>("err");
+    const QString full = QStringLiteral("kestrix: the output could not be written: No space left "
+                                        "on device\n");
+    const QString closed = QStringLiteral("kestrix: the output could not be written: Broken "
+                                          "pipe");
+    QTest::newRow("show, full device") << QStringList{"show"} << "" << false << full;
+    QTest::newRow("backup, full device")
+        << QStringList{"backup", "saved.json"} << "" << false << full;
+    QTest::newRow("--help, closed pipe") << QStringList{"--help"} << "" << true << closed + '\n';
+    QTest::newRow("doctor, closed pipe") << QStringList{"doctor"} << "" << true << closed + '\n';
+    QTest::newRow("doctor that failed, closed pipe")
+        << QStringList{"doctor"} << "joystick" << true << closed + '\n';
+    QTest::newRow("list that failed, closed pipe")
+        << QStringList{"list"} << "joystick" << true
+        << closed + "; before that: run kestrix doctor to see how to make it usable\n";
 }
 
-// A script that reads the output must not take a failed write of it for success.
+// The built program, as a script runs it: a failed write of what it prints is no success,
+// and a closed pipe does not end it unheard.
 void KestrixTest::unwritableOutputIsAFailure()
 {
     QFETCH(QStringList, arguments);
-    plug({ControllerKind::Joystick});
-    QDir::setCurrent(directory.path());
-    QFile::remove(QStringLiteral("saved.json"));
-    QFile full(QStringLiteral("/dev/full"));
-    QVERIFY(full.open(QIODevice::WriteOnly));
-    QTextStream out(&full);
-    QString errors;
-    QTextStream err(&errors);
-
-    QCOMPARE(runKestrix(arguments, out, err), int(EXIT_DEVICE));
-    QCOMPARE(errors, QStringLiteral("kestrix: the output could not be written: ") +
-                         full.errorString() + QLatin1Char('\n'));
+    QFETCH(QString, refused);
+    QFETCH(bool, pipe);
+    QFETCH(QString, err);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("KESTRIX_SIMULATOR"), QStringLiteral("joystick"));
+    environment.insert(QStringLiteral("KESTRIX_SIMULATOR_NO_ACCESS"), refused);
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.setWorkingDirectory(directory.path());
+    QFile::remove(directory.filePath(QStringLiteral("saved.json")));
+    int ends[2] = {-1, -1};
+    if (pipe) {
+        QCOMPARE(::pipe2(ends, O_CLOEXEC), 0);
+        ::close(ends[0]); // no reader: a write gets EPIPE, or SIGPIPE where not ignored
+        const int writer = ends[1];
+        program.setChildProcessModifier([writer] {
+            ::dup2(writer, STDOUT_FILENO);
+            ::signal(SIGPIPE, SIG_DFL);
+        });
+    } else {
+        program.setStandardOutputFile(QStringLiteral("/dev/full"));
+    }
+    program.start(QStringLiteral(KESTRIX_PROGRAM), arguments);
+    const bool finished = program.waitForFinished(60000);
+    if (pipe)
+        ::close(ends[1]);
+    QVERIFY(finished);
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(QString::fromUtf8(program.readAllStandardError()), err);
+    QCOMPARE(program.exitCode(), int(EXIT_DEVICE));
 }
 
 void KestrixTest::backupOnAFullDiskKeepsTheOldFile()
@@ -582,7 +645,10 @@ void KestrixTest::profiles_data()
     QTest::addColumn<Edit>("edit");
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("says");
-    QTest::addColumn<QString>("made"); // holds the file's profile after; empty: nothing changed
+    QTest::addColumn<QString>("made");   // holds the file's profile after; empty: nothing changed
+    QTest::addColumn<QString>("folder"); // where the profiles are: the working folder's or
+                                         // the installed wheelconfig's (XDG_DATA_HOME is xdg)
+    QTest::addColumn<QString>("where");  // the folder the command runs in
 
     // Every import changes the motion range, so that a profile replaced by mistake shows.
     auto edit = [](const char *from, const char *to) {
@@ -592,9 +658,11 @@ void KestrixTest::profiles_data()
     };
     const Edit unchanged = edit("", "");
     auto row = [](const char *name, const QStringList &arguments, const Edit &e, int code,
-                  const char *says, const char *made = "", const char *file = "in.json") {
+                  const char *says, const char *made = "", const char *file = "in.json",
+                  const char *folder = "wheel_profiles", const char *where = "") {
         QTest::newRow(name) << arguments << QString::fromUtf8(file) << e << code
-                            << QString::fromUtf8(says) << QString::fromUtf8(made);
+                            << QString::fromUtf8(says) << QString::fromUtf8(made)
+                            << QString::fromUtf8(folder) << QString::fromUtf8(where);
     };
     row("list", {"profile", "list"}, unchanged, 0, "Rally\n");
     row("import under the file's name", {"profile", "import", "in.json"}, unchanged, 0,
@@ -623,6 +691,18 @@ void KestrixTest::profiles_data()
         "there is no profile of that name");
     row("folder without profiles", {"profile", "list", "--profiles", "empty"}, unchanged, 1,
         "empty/wheel_profiles can not be used");
+    row("missing --profiles folder, list", {"profile", "list", "--profiles", "new"}, unchanged, 2,
+        "there is no folder new");
+    row("missing --profiles folder, import", {"profile", "import", "in.json", "--profiles", "new"},
+        unchanged, 0, "as the profile \"in\"");
+    const char *installed = "xdg/kestrix/wheel_profiles";
+    row("installed folder, list", {"profile", "list"}, unchanged, 0,
+        "the profiles in WORK/xdg/kestrix/wheel_profiles", "", "in.json", installed);
+    row("installed folder, import", {"profile", "import", "in.json"}, unchanged, 0, "", "in",
+        "in.json", installed);
+    row("neither folder", {"profile", "export", "Rally", "../out.json"}, unchanged, 1,
+        "neither WORK/empty/wheel_profiles nor WORK/xdg/kestrix/wheel_profiles can be used", "",
+        "in.json", "wheel_profiles", "empty");
 }
 
 // Each row starts from a working directory whose only profile, Rally, was exported to a file.
@@ -634,14 +714,22 @@ void KestrixTest::profiles()
     QFETCH(int, code);
     QFETCH(QString, says);
     QFETCH(QString, made);
+    QFETCH(QString, folder);
+    QFETCH(QString, where);
     QTemporaryDir work;
     QVERIFY(QDir::setCurrent(work.path()) && QDir().mkpath("wheel_profiles") &&
-            QDir().mkdir("empty"));
+            QDir().mkdir("empty") && QDir().mkpath("xdg/kestrix"));
+    // Never the machine's own profiles.
+    const bool hadDataHome = qEnvironmentVariableIsSet("XDG_DATA_HOME");
+    const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", work.filePath("xdg").toLocal8Bit());
+    const auto restore = qScopeGuard(
+        [&] { hadDataHome ? qputenv("XDG_DATA_HOME", dataHome) : qunsetenv("XDG_DATA_HOME"); });
     // Bytes 5 and 12..21 carry no field: an import keeps them as the file's raw bytes have them.
     const QByteArray rally = QByteArray::fromHex("323c460150aa5a058403280a0102030405060708090a");
     const QByteArray imported = QByteArray::fromHex("323c460150aa5a051c02280a0102030405060708090a");
-    auto profile = [&work](const QString &name) {
-        QFile stored(work.filePath(QStringLiteral("wheel_profiles/") + name));
+    auto profile = [&work, &folder](const QString &name) {
+        QFile stored(work.filePath(folder + QLatin1Char('/') + name));
         return (stored.open(QIODevice::ReadOnly) ? stored.readAll() : QByteArray()).toHex();
     };
     QFile stored(QStringLiteral("wheel_profiles/Rally"));
@@ -654,17 +742,27 @@ void KestrixTest::profiles()
     out.write(edit(in.readAll()));
     out.close();
 
+    // The working folder's profiles come first, whatever the installed wheelconfig holds.
+    if (folder != QLatin1String("wheel_profiles"))
+        QVERIFY(QDir().rename("wheel_profiles", folder));
+    else if (where.isEmpty())
+        QVERIFY(QDir().mkpath("xdg/kestrix/wheel_profiles"));
+    QVERIFY(QDir::setCurrent(work.filePath(where)));
+
     const Run run = kestrix(arguments);
     QDir::setCurrent(directory.path());
+    says.replace(QLatin1String("WORK"), work.path());
     QVERIFY2(run.code == code && (run.out + run.err).contains(says), qPrintable(explain(run)));
     if (code != EXIT_DONE)
         QCOMPARE(run.err.count(QLatin1Char('\n')), 1);
-    const QStringList names = QDir(work.filePath("wheel_profiles")).entryList(QDir::Files);
+    const QStringList names = QDir(work.filePath(folder)).entryList(QDir::Files);
     QCOMPARE(names.size(), made.isEmpty() || made == QLatin1String("Rally") ? 1 : 2);
     QCOMPARE(profile("Rally"), (made == QLatin1String("Rally") ? imported : rally).toHex());
     if (!made.isEmpty())
         QCOMPARE(profile(made), imported.toHex());
     QVERIFY(!QFileInfo::exists(work.filePath("empty/wheel_profiles")));
+    QCOMPARE(QFileInfo::exists(work.filePath("new/wheel_profiles/in")),
+             code == 0 && arguments.contains("new"));
 }
 
 QTEST_GUILESS_MAIN(KestrixTest)

@@ -1,5 +1,5 @@
-// Presence on a fake system tree: which controllers are plugged in, whether a user who is
-// not root may open them, and the udev and ACL facts that explain why not.
+// Presence on a fake system tree: which controllers are plugged in and whether a user who
+// is not root may open them.
 
 #include "device_events.h"
 #include "fallback_bus.h"
@@ -11,8 +11,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
-
-#include <array>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -117,26 +115,9 @@ public:
     int opens = 0;
 };
 
-QByteArray aclValue(std::initializer_list<std::array<uint32_t, 3>> entries, uint32_t version = 2)
-{
-    QByteArray value;
-    const auto put = [&value](uint32_t number, int bytes) {
-        for (int i = 0; i < bytes; ++i)
-            value.append(char(number >> (8 * i) & 0xFF));
-    };
-    put(version, 4);
-    for (const auto &entry : entries) {
-        put(entry[0], 2);
-        put(entry[1], 2);
-        put(entry[2], 4);
-    }
-    return value;
-}
-
 } // namespace
 
 Q_DECLARE_METATYPE(DeviceAccess)
-Q_DECLARE_METATYPE(NodeAcl)
 
 class PresenceTest : public QObject
 {
@@ -148,10 +129,6 @@ private slots:
     void looksOnNoticesOrOnceASecond_data();
     void looksOnNoticesOrOnceASecond();
     void absentProductIsNeverOpened();
-    void rules_data();
-    void rules();
-    void acl_data();
-    void acl();
 };
 
 void PresenceTest::access_data()
@@ -259,83 +236,6 @@ void PresenceTest::absentProductIsNeverOpened()
     QCOMPARE(bus.open(KESTRIX_VENDOR_ID, PRODUCT_ID_JOYSTICK), nullptr);
     QCOMPARE(preferred.opens, 1);
     QCOMPARE(fallback.opens, 1);
-}
-
-void PresenceTest::rules_data()
-{
-    QTest::addColumn<QStringList>("files"); // folder/name=content
-    QTest::addColumn<bool>("udevRuns");
-    QTest::addColumn<QStringList>("rules"); // path relative to the root, "early" or "late"
-
-    const QString rule =
-        QStringLiteral("SUBSYSTEM==\"hidraw\", ATTRS{idVendor}==\"045B\", TAG+=\"uaccess\"");
-    QTest::newRow("none") << QStringList{} << false << QStringList{};
-    QTest::newRow("etc, early, udev runs")
-        << QStringList{"etc/udev/rules.d/70-kestrix.rules=" + rule, "run/udev/control="} << true
-        << QStringList{"/etc/udev/rules.d/70-kestrix.rules early"};
-    QTest::newRow("usr/lib, late")
-        << QStringList{"usr/lib/udev/rules.d/99-kestrix.rules=" + rule} << false
-        << QStringList{"/usr/lib/udev/rules.d/99-kestrix.rules late"};
-    QTest::newRow("usr/local/lib and run")
-        << QStringList{"usr/local/lib/udev/rules.d/60-a.rules=" + rule,
-                       "run/udev/rules.d/80-b.rules=" + rule}
-        << false
-        << QStringList{"/usr/local/lib/udev/rules.d/60-a.rules early",
-                       "/run/udev/rules.d/80-b.rules late"};
-    QTest::newRow("masked in etc") << QStringList{"usr/lib/udev/rules.d/70-kestrix.rules=" + rule,
-                                                  "etc/udev/rules.d/70-kestrix.rules="}
-                                   << false << QStringList{};
-    QTest::newRow("commented out")
-        << QStringList{"etc/udev/rules.d/70-kestrix.rules=# " + rule} << false << QStringList{};
-    QTest::newRow("another vendor")
-        << QStringList{"etc/udev/rules.d/70-x.rules=ATTRS{idVendor}==\"045c\""} << false
-        << QStringList{};
-    QTest::newRow("not a rules file")
-        << QStringList{"etc/udev/rules.d/70-kestrix.rules.bak=" + rule} << false << QStringList{};
-}
-
-void PresenceTest::rules()
-{
-    QFETCH(QStringList, files);
-    QFETCH(bool, udevRuns);
-    QFETCH(QStringList, rules);
-    FakeRoot root;
-    for (const QString &file : files)
-        root.write(file.section(QLatin1Char('='), 0, 0),
-                   file.section(QLatin1Char('='), 1).toUtf8());
-    const AccessFacts facts = accessFacts(root.path());
-    QCOMPARE(facts.udevRuns, udevRuns);
-    QStringList found;
-    for (const UdevRuleFile &file : facts.rules)
-        found << file.path.mid(root.path().size()) + (file.early ? " early" : " late");
-    QCOMPARE(found, rules);
-}
-
-void PresenceTest::acl_data()
-{
-    QTest::addColumn<QByteArray>("value");
-    QTest::addColumn<NodeAcl>("acl");
-    constexpr uint32_t USER_OBJ = 1, USER = 2, GROUP_OBJ = 4, MASK = 0x10, OTHER = 0x20;
-    constexpr uint32_t ME = 1000;
-
-    QTest::newRow("uaccess grant")
-        << aclValue({{USER_OBJ, 6, 0}, {USER, 6, ME}, {GROUP_OBJ, 6, 0}, {MASK, 6, 0}, {OTHER, 0, 0}})
-        << NodeAcl::Granted;
-    QTest::newRow("another user's")
-        << aclValue({{USER_OBJ, 6, 0}, {USER, 6, 1001}, {MASK, 6, 0}}) << NodeAcl::NotGranted;
-    QTest::newRow("read only") << aclValue({{USER, 4, ME}, {MASK, 6, 0}}) << NodeAcl::NotGranted;
-    QTest::newRow("mask takes write") << aclValue({{USER, 6, ME}, {MASK, 4, 0}}) << NodeAcl::NotGranted;
-    QTest::newRow("other bits only")
-        << aclValue({{USER_OBJ, 6, 0}, {OTHER, 6, 0}}) << NodeAcl::NotGranted;
-    QTest::newRow("unknown version") << aclValue({{USER, 6, ME}}, 1) << NodeAcl::Unknown;
-    QTest::newRow("cut short") << aclValue({{USER, 6, ME}}).chopped(3) << NodeAcl::Unknown;
-}
-
-void PresenceTest::acl()
-{
-    QFETCH(QByteArray, value);
-    QFETCH(NodeAcl, acl);
-    QCOMPARE(aclForUser(value, 1000), acl);
 }
 
 QTEST_GUILESS_MAIN(PresenceTest)

@@ -1,0 +1,88 @@
+#pragma once
+
+// The commands of kestrix, one class each. The table in command_line.cpp says which
+// arguments and options each takes.
+
+#include "command.h"
+
+class ProfileStore;
+class QDir;
+
+class ListCommand final : public Command
+{
+public:
+    using Command::Command;
+    Outcome run() override;
+};
+
+class ShowCommand final : public Command
+{
+public:
+    using Command::Command;
+    Outcome run() override;
+
+private:
+    void print(const Controller &controller, const SettingsFile &file);
+};
+
+class BackupCommand final : public Command
+{
+public:
+    using Command::Command;
+    Outcome run() override;
+};
+
+class RestoreCommand final : public Command
+{
+public:
+    using Command::Command;
+    Outcome run() override;
+
+private:
+    struct Plan;
+    // Prints what the file changes in each part and keeps what is to be written.
+    Outcome plan(const Controller &controller, const SettingsFile &file, std::vector<Plan> *plans,
+                 QStringList *afterReboot);
+    // Writes each part and reads it back; the first failure ends the restore.
+    Outcome write(const Controller &controller, std::vector<Plan> &plans);
+};
+
+class RebootCommand final : public Command
+{
+public:
+    using Command::Command;
+    Outcome run() override;
+};
+
+class DoctorCommand final : public Command
+{
+public:
+    using Command::Command;
+    Outcome run() override;
+
+private:
+    // Prints the udev checks; true when a rule in effect gives the seat's access.
+    bool checkUdev(bool nonePlugged);
+    // Prints one line per plugged-in controller, with the fixes for those that can not be
+    // used; returns how many can not.
+    int checkControllers(const std::vector<PresentDevice> &devices, bool ruleOk);
+    void fix(const QString &step);
+    // Install the rule, reload udev, and `plugIn`.
+    void fixRule(const QString &plugIn);
+
+    QString installRule;
+};
+
+class ProfileCommand final : public Command
+{
+public:
+    using Command::Command;
+    Outcome run() override;
+
+private:
+    static QString installedFolder();
+    Outcome chooseFolder(bool importing, QDir *folder);
+    Outcome list(const ProfileStore &store);
+    Outcome exportProfile(const ProfileStore &store);
+    Outcome importProfile(const ProfileStore &store);
+};
