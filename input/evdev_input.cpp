@@ -218,8 +218,8 @@ InputOpening EvdevInputProvider::open(uint16_t productId)
         if (node.productId == productId)
             return EvdevInput::open(node.node);
     }
-    return {nullptr, QCoreApplication::translate("EvdevInput",
-                                                 "the controller has no event device")};
+    return {nullptr, QCoreApplication::translate("EvdevInput", "the controller has no event device"),
+            true};
 }
 
 namespace

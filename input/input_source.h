@@ -45,6 +45,7 @@ protected:
 struct InputOpening {
     std::unique_ptr<InputSource> source;
     QString reason;
+    bool absent = false; // the controller has no event device at all
 };
 
 class InputProvider

@@ -254,5 +254,6 @@ InputOpening SimulatedInputProvider::open(uint16_t productId)
         }
         return {std::make_unique<SimulatedInputSource>(*controller), QString()};
     }
-    return {nullptr, QCoreApplication::translate("EvdevInput", "the controller has no event device")};
+    return {nullptr, QCoreApplication::translate("EvdevInput", "the controller has no event device"),
+            true};
 }
