@@ -40,11 +40,11 @@
     </message>
     <message>
         <source>Hat</source>
-        <translation>Переключатель вида</translation>
+        <translation>Крестовина</translation>
     </message>
     <message>
         <source>Hat direction</source>
-        <translation>Направление переключателя вида</translation>
+        <translation>Направление крестовины</translation>
     </message>
     <message>
         <source>Close</source>

@@ -226,7 +226,7 @@ time (ms), vendor:product, request type, request, value, index, length, result, 
     </message>
     <message>
         <source>Hat</source>
-        <translation>Переключатель вида</translation>
+        <translation>Крестовина</translation>
     </message>
     <message>
         <source>centred</source>

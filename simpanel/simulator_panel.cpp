@@ -24,6 +24,7 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <algorithm>
 #include <chrono>
 
 namespace
@@ -102,6 +103,8 @@ QList<QWidget *> SimulatorPanel::addInputControls(QWidget &box, SimulatedControl
         slider->setObjectName(QStringLiteral("%1_axis_%2").arg(kind).arg(i));
         slider->setAccessibleName(tr("%1: %2").arg(kindName, label));
         slider->setRange(axis.minimum, axis.maximum);
+        // Page Up and Page Down move it by a twentieth of the travel.
+        slider->setPageStep(std::max(1, (axis.maximum - axis.minimum + 1) / 20));
         slider->setValue(input.axisValue(i));
         name->setBuddy(slider);
         grid->addWidget(name, row, column);
