@@ -12,6 +12,8 @@
 #include <linux/input-event-codes.h>
 
 #include <algorithm>
+#include <atomic>
+#include <memory>
 
 namespace
 {
@@ -93,6 +95,37 @@ SimulatedInput::SimulatedInput(SimulatedController &controller)
     for (const SimulatedAxis &axis : layout)
         values.push_back(axis.rest);
     pressed.assign(buttonCodes.size(), false);
+
+    // What every report has in common, made once: reports come a thousand a second.
+    const Product &product = productOf(controller.kind());
+    shape.deviceName = QStringLiteral("Kestrix %1").arg(QLatin1String(product.displayName));
+    for (const SimulatedAxis &axis : layout) {
+        InputAxis reported;
+        reported.code = axis.code;
+        reported.name = axisName(axis.code);
+        reported.minimum = axis.minimum;
+        reported.maximum = axis.maximum;
+        shape.axes.push_back(reported);
+    }
+    std::sort(shape.axes.begin(), shape.axes.end(),
+              [](const InputAxis &a, const InputAxis &b) { return a.code < b.code; });
+    for (const SimulatedAxis &axis : layout) {
+        for (size_t i = 0; i < shape.axes.size(); ++i) {
+            if (shape.axes[i].code == axis.code)
+                axisOrder.push_back(int(i));
+        }
+    }
+    for (const int code : buttonCodes)
+        shape.buttons.push_back({code, 0, false});
+    numberButtons(shape.buttons);
+    for (const int code : buttonCodes) {
+        for (size_t i = 0; i < shape.buttons.size(); ++i) {
+            if (shape.buttons[i].code == code)
+                buttonOrder.push_back(int(i));
+        }
+    }
+    if (hat)
+        shape.hats.push_back(InputHat());
 }
 
 int SimulatedInput::axisValue(int index) const
@@ -141,37 +174,22 @@ void SimulatedInput::setHat(int x, int y)
 
 InputState SimulatedInput::reportedState() const
 {
+    InputState state = shape; // names, ranges and buttons: only the values change
     std::vector<int> raw;
-    std::vector<bool> down;
-    InputHat hatState;
     {
         std::lock_guard<std::mutex> lock(mutex);
         raw = values;
-        down = pressed;
-        hatState.x = hatX;
-        hatState.y = hatY;
+        for (size_t i = 0; i < pressed.size(); ++i)
+            state.buttons[buttonOrder[i]].pressed = pressed[i];
+        if (hat) {
+            state.hats.front().x = hatX;
+            state.hats.front().y = hatY;
+        }
     }
     // Read outside the input's lock: the controller calls notify() under its own.
     const std::vector<uint8_t> record = controller.report(REPORT_HARDWARE_SETTINGS);
-    InputState state;
-    const Product &product = productOf(controller.kind());
-    state.deviceName = QStringLiteral("Kestrix %1").arg(QLatin1String(product.displayName));
-    for (size_t i = 0; i < layout.size(); ++i) {
-        InputAxis axis;
-        axis.code = layout[i].code;
-        axis.name = axisName(axis.code);
-        axis.minimum = layout[i].minimum;
-        axis.maximum = layout[i].maximum;
-        axis.value = reportedValue(layout[i], raw[i], record);
-        state.axes.push_back(axis);
-    }
-    std::sort(state.axes.begin(), state.axes.end(),
-              [](const InputAxis &a, const InputAxis &b) { return a.code < b.code; });
-    for (size_t i = 0; i < buttonCodes.size(); ++i)
-        state.buttons.push_back({buttonCodes[i], 0, bool(down[i])});
-    numberButtons(state.buttons);
-    if (hat)
-        state.hats.push_back(hatState);
+    for (size_t i = 0; i < layout.size(); ++i)
+        state.axes[axisOrder[i]].value = reportedValue(layout[i], raw[i], record);
     return state;
 }
 
@@ -212,10 +230,12 @@ public:
     {
         current = controller.input().reportedState();
         QPointer<SimulatedInputSource> self(this);
-        listener = controller.input().addListener([self] {
+        auto waiting = this->waiting;
+        listener = controller.input().addListener([self, waiting] {
             // Queued: the change may come from another thread, or from under the
-            // controller's lock (a record written).
-            if (self)
+            // controller's lock (a record written). One refresh waits at a time: it
+            // reports whatever the controller reads when it runs.
+            if (self && !waiting->exchange(true))
                 QMetaObject::invokeMethod(self.data(), &SimulatedInputSource::refresh,
                                           Qt::QueuedConnection);
         });
@@ -225,6 +245,7 @@ public:
 private:
     void refresh()
     {
+        waiting->store(false);
         if (!controller.present()) {
             if (!gone)
                 emit lost(QCoreApplication::translate("EvdevInput", "the controller is gone"));
@@ -236,6 +257,7 @@ private:
     }
 
     SimulatedController &controller;
+    std::shared_ptr<std::atomic<bool>> waiting = std::make_shared<std::atomic<bool>>(false);
     int listener = 0;
     bool gone = false;
 };

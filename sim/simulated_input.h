@@ -56,6 +56,9 @@ private:
     std::vector<SimulatedAxis> layout;
     std::vector<int> buttonCodes;
     bool hat = false;
+    InputState shape;              // a report with every value at zero
+    std::vector<int> axisOrder;    // of each axis of the layout, its place in a report
+    std::vector<int> buttonOrder;  // of each button, its place in a report
 
     mutable std::mutex mutex;
     std::vector<int> values;
