@@ -252,6 +252,8 @@ void SimulatedController::unplug()
     currentConnection = 0;
     staging.clear();
     stagingCommand = -1;
+    if (inputState)
+        inputState->notify(); // a live view hears that it is gone
 }
 
 void SimulatedController::setRebootDuration(std::chrono::milliseconds duration)

@@ -47,6 +47,11 @@ void LiveInputTest::windowSaysWhyItShowsNothing()
     QVERIFY(namedChild<QLabel>(&window, "status_label")->text().contains(says));
     QCOMPARE(window.reading(), !refused && plugged);
     QCOMPARE(namedChild<QWidget>(&window, "axes_group")->isVisible(), window.reading());
+    // Pulled out while shown: the window says so rather than showing the last report.
+    sim.controller(ControllerKind::Joystick)->unplug();
+    QTRY_VERIFY(!window.reading());
+    QVERIFY(namedChild<QLabel>(&window, "status_label")->text().contains(
+        plugged && !refused ? QStringLiteral("the controller is gone") : says));
     window.hide();
     QVERIFY(!window.reading());
 }
