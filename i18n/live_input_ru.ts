@@ -19,6 +19,10 @@
         <source>the controller has no event device</source>
         <translation>у контроллера нет устройства событий</translation>
     </message>
+    <message>
+        <source>the controller is gone</source>
+        <translation>контроллер отключён</translation>
+    </message>
 </context>
 <context>
     <name>LiveInputWindow</name>
