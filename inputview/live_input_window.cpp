@@ -126,7 +126,9 @@ void LiveInputWindow::openSource()
     source = std::move(opening.source);
     connect(source.get(), &InputSource::reported, this, &LiveInputWindow::noteReport);
     connect(source.get(), &InputSource::lost, this, [this](const QString &reason) {
-        closeSource();
+        // Deleted once its signal has returned: the source is still in the middle of it.
+        frame.stop();
+        source.release()->deleteLater();
         showReason(reason);
     });
     buildRows(source->state());

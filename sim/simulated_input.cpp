@@ -247,9 +247,11 @@ private:
     {
         waiting->store(false);
         if (!controller.present()) {
-            if (!gone)
+            // The last thing it does: a receiver may delete the source.
+            if (!gone) {
+                gone = true;
                 emit lost(QCoreApplication::translate("EvdevInput", "the controller is gone"));
-            gone = true;
+            }
             return;
         }
         gone = false;
