@@ -27,6 +27,9 @@ constexpr double NO_WINDOW_GOAL = 5.0; // a start that shows no window against a
 constexpr int RUN_TIMEOUT_MS = 10 * 60 * 1000;
 constexpr double LOOK_GOAL_MS = 1.0;    // a look of the game watch that finds nothing new
 constexpr double IDLE_SHARE_GOAL = 0.1; // % of one core, wheelconfig idle with the watch on
+constexpr double VIEW_SHARE_GOAL = 2.0;    // % of one core, the Live input window at 1 kHz
+constexpr double COMMAND_SHARE_GOAL = 1.0; // % of one core, kestrix input at 1 kHz
+constexpr int INPUT_SECONDS = 5;
 
 struct Settings {
     int ticks = 200;
@@ -324,6 +327,34 @@ void watchRows(const Settings &settings)
             added < IDLE_SHARE_GOAL, QStringLiteral("under %1 %").arg(IDLE_SHARE_GOAL));
 }
 
+// Following the input at 1,000 reports a second: the window and the command, natively.
+void inputRows()
+{
+    std::printf("\n| Following the input (1,000 reports a second, %d s; CPU time of the main "
+                "thread, natively) | time | goal | |\n|---|---:|---|---|\n",
+                INPUT_SECONDS);
+    const QString seconds = QString::number(INPUT_SECONDS);
+    const QList<QByteArray> view =
+        run(QStringLiteral("bench_input"), {QStringLiteral("view"), seconds}, {}).trimmed().split('\t');
+    const QList<QByteArray> command =
+        run(QStringLiteral("bench_input"), {QStringLiteral("command"), seconds}, {})
+            .trimmed()
+            .split('\t');
+    if (view.size() != 4 || command.size() != 3)
+        fail(QStringLiteral("bench_input printed no figures"));
+    const auto percent = [](double share) {
+        return QStringLiteral("%1 % of one core").arg(share, 0, 'f', 3);
+    };
+    const double viewShare = view[1].toDouble();
+    goalRow(QStringLiteral("Live input window, shown (%1 repaints)").arg(QString::fromLatin1(view[3])),
+            percent(viewShare), viewShare < VIEW_SHARE_GOAL,
+            QStringLiteral("under %1 %").arg(VIEW_SHARE_GOAL));
+    const double commandShare = command[1].toDouble();
+    goalRow(QStringLiteral("kestrix input joystick (%1 reports)").arg(QString::fromLatin1(command[2])),
+            percent(commandShare), commandShare < COMMAND_SHARE_GOAL,
+            QStringLiteral("under %1 %").arg(COMMAND_SHARE_GOAL));
+}
+
 // The family's vendor, as sysfs spells it.
 constexpr char FAMILY_VENDOR[] = "045b";
 // Seconds hwconfig runs before its system calls count: the start is no part of idle.
@@ -530,6 +561,7 @@ int main(int argc, char **argv)
 
     noWindowRows(settings);
     watchRows(settings);
+    inputRows();
     fileCallRows(settings);
 
     std::printf("\n| Operation | transfers | floor | |\n|---|---:|---:|---|\n");

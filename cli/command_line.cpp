@@ -31,6 +31,12 @@ Commands:
   doctor                   Checks why a plugged-in controller can not be used: one
                            line per check, each "ok" or the problem with the
                            commands that fix it, then a summary.
+  input [DEVICE] [--once] [--json]
+                           What the controller's axes, buttons and hat report,
+                           one line per report (the changed axes as name=value
+                           (percent), the buttons pressed and released) until
+                           interrupted. --once prints the whole state and ends;
+                           --json prints one JSON object a line.
   profile list             The wheel's profiles, one name a line.
   profile export NAME FILE [--force]
                            Saves the profile NAME to FILE (JSON, the effect
@@ -90,17 +96,18 @@ struct Shape {
     const char *name;
     int minPositionals;
     int maxPositionals;
-    bool json, dryRun, force, profiles;
+    bool json, dryRun, force, profiles, once;
     std::unique_ptr<Command> (*make)(const Arguments &, QTextStream &);
 };
 const Shape SHAPES[] = {
-    {"list", 0, 0, false, false, false, false, &makeCommand<ListCommand>},
-    {"show", 0, 1, true, false, false, false, &makeCommand<ShowCommand>},
-    {"backup", 1, 2, false, false, true, false, &makeCommand<BackupCommand>},
-    {"restore", 1, 2, false, true, true, false, &makeCommand<RestoreCommand>},
-    {"reboot", 0, 1, false, false, false, false, &makeCommand<RebootCommand>},
-    {"doctor", 0, 0, false, false, false, false, &makeCommand<DoctorCommand>},
-    {"profile", 1, 3, false, false, true, true, &makeCommand<ProfileCommand>},
+    {"list", 0, 0, false, false, false, false, false, &makeCommand<ListCommand>},
+    {"show", 0, 1, true, false, false, false, false, &makeCommand<ShowCommand>},
+    {"backup", 1, 2, false, false, true, false, false, &makeCommand<BackupCommand>},
+    {"restore", 1, 2, false, true, true, false, false, &makeCommand<RestoreCommand>},
+    {"reboot", 0, 1, false, false, false, false, false, &makeCommand<RebootCommand>},
+    {"doctor", 0, 0, false, false, false, false, false, &makeCommand<DoctorCommand>},
+    {"profile", 1, 3, false, false, true, true, false, &makeCommand<ProfileCommand>},
+    {"input", 0, 1, true, false, false, false, true, &makeCommand<InputCommand>},
 };
 
 Outcome runCommand(const Arguments &arguments, QTextStream &out, QTextStream &err)
@@ -122,6 +129,7 @@ Outcome runCommand(const Arguments &arguments, QTextStream &out, QTextStream &er
                             : arguments.dryRun && !shape->dryRun          ? "--dry-run"
                             : arguments.force && !shape->force            ? "--force"
                             : arguments.profilesGiven && !shape->profiles ? "--profiles"
+                            : arguments.once && !shape->once              ? "--once"
                                                                           : nullptr;
     if (misplaced)
         return refusal(
@@ -155,6 +163,8 @@ Outcome parseArguments(const QStringList &list, Arguments *arguments)
             arguments->dryRun = true;
         else if (argument == QLatin1String("--force"))
             arguments->force = true;
+        else if (argument == QLatin1String("--once"))
+            arguments->once = true;
         else if (argument.startsWith(QLatin1Char('-')) && argument.size() > 1)
             return refusal(EXIT_USAGE,
                            QStringLiteral("unknown option %1; see kestrix --help").arg(argument));

@@ -4,6 +4,7 @@
 
 #include "combo_rows.h"
 #include "hardware_settings_record.h"
+#include "live_input_window.h"
 #include "program_main.h"
 #include "device_sequences.h"
 #include "family.h"
@@ -191,11 +192,14 @@ void MainWindow::pollDevices()
     }
 
     const bool enable = combo->currentIndex() > 0;
-    for (QPushButton *button :
-         {form->reboot_button, form->save_settings_button, form->read_settings_button}) {
+    for (QPushButton *button : {form->reboot_button, form->save_settings_button,
+                                form->read_settings_button, form->input_button}) {
         if (button->isEnabled() != enable)
             button->setEnabled(enable);
     }
+    // The live view follows the selection.
+    if (liveInput && enable)
+        liveInput->setProduct(uint16_t(deviceCatalogue[combo->currentIndex()].productId));
     showAccessProblems();
 }
 
@@ -287,6 +291,23 @@ void MainWindow::on_reboot_button_clicked()
 void MainWindow::on_read_settings_button_clicked()
 {
     readSettings();
+}
+
+void MainWindow::on_input_button_clicked()
+{
+    const int index = form->comboBox->currentIndex();
+    if (index <= 0)
+        return;
+    const auto product = uint16_t(deviceCatalogue[index].productId);
+    if (!liveInput)
+        liveInput = std::make_unique<LiveInputWindow>(product, this);
+    liveInput->setProduct(product);
+    // Beside the main window, so that a saved setting shows its effect there.
+    if (!liveInput->isVisible())
+        liveInput->move(frameGeometry().topRight() + QPoint(8, 0));
+    liveInput->show();
+    liveInput->raise();
+    liveInput->activateWindow();
 }
 
 bool MainWindow::readSettings()

@@ -11,6 +11,7 @@
 #include <vector>
 
 class FormBinding;
+class LiveInputWindow;
 class QLabel;
 class HardwareSettingsWidgetVariant;
 
@@ -36,6 +37,7 @@ private slots:
     void on_reboot_button_clicked();
     void on_read_settings_button_clicked();
     void on_save_settings_button_clicked();
+    void on_input_button_clicked();
 
 private:
     // Page set-up, run once by the constructor.
@@ -67,6 +69,9 @@ private:
     std::unique_ptr<FormBinding> pages;
     HardwareSettingsWidgetVariant *currentPanel = nullptr;
     QTranslator translator;
+
+    // The live view of the selected controller, made when first asked for.
+    std::unique_ptr<LiveInputWindow> liveInput;
 
     std::vector<DeviceEntry> deviceCatalogue;
     int selectedDevice = -666;

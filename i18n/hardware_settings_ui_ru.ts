@@ -16,6 +16,10 @@
         <translation>Прочитать настройки</translation>
     </message>
     <message>
+        <source>Input...</source>
+        <translation>Ввод...</translation>
+    </message>
+    <message>
         <source>Save settings</source>
         <translation>Сохранить настройки</translation>
     </message>

@@ -2,6 +2,21 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ru_RU">
 <context>
+    <name>EvdevInput</name>
+    <message>
+        <source>the controller is gone</source>
+        <translation>контроллер отключён</translation>
+    </message>
+    <message>
+        <source>this user may not read %1 (%2)</source>
+        <translation>этому пользователю нельзя читать %1 (%2)</translation>
+    </message>
+    <message>
+        <source>the controller has no event device</source>
+        <translation>у контроллера нет устройства событий</translation>
+    </message>
+</context>
+<context>
     <name>SimulatorPanel</name>
     <message>
         <source>Simulated controllers</source>
@@ -200,6 +215,82 @@ time (ms), vendor:product, request type, request, value, index, length, result, 
     <message>
         <source>Wheel no access</source>
         <translation>Руль: нет доступа</translation>
+    </message>
+    <message>
+        <source>Input</source>
+        <translation>Ввод</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>Hat</source>
+        <translation>Крестовина</translation>
+    </message>
+    <message>
+        <source>centred</source>
+        <translation>в центре</translation>
+    </message>
+    <message>
+        <source>up</source>
+        <translation>вверх</translation>
+    </message>
+    <message>
+        <source>up-right</source>
+        <translation>вверх-вправо</translation>
+    </message>
+    <message>
+        <source>right</source>
+        <translation>вправо</translation>
+    </message>
+    <message>
+        <source>down-right</source>
+        <translation>вниз-вправо</translation>
+    </message>
+    <message>
+        <source>down</source>
+        <translation>вниз</translation>
+    </message>
+    <message>
+        <source>down-left</source>
+        <translation>вниз-влево</translation>
+    </message>
+    <message>
+        <source>left</source>
+        <translation>влево</translation>
+    </message>
+    <message>
+        <source>up-left</source>
+        <translation>вверх-влево</translation>
+    </message>
+    <message>
+        <source>%1: button %2</source>
+        <translation>%1: кнопка %2</translation>
+    </message>
+    <message>
+        <source>Left toe brake</source>
+        <translation>Левый тормоз</translation>
+    </message>
+    <message>
+        <source>Right toe brake</source>
+        <translation>Правый тормоз</translation>
+    </message>
+    <message>
+        <source>Steering</source>
+        <translation>Руль</translation>
+    </message>
+    <message>
+        <source>Gas pedal</source>
+        <translation>Педаль газа</translation>
+    </message>
+    <message>
+        <source>Brake pedal</source>
+        <translation>Педаль тормоза</translation>
+    </message>
+    <message>
+        <source>Clutch pedal</source>
+        <translation>Педаль сцепления</translation>
     </message>
 </context>
 </TS>

@@ -4,7 +4,7 @@
 KESTRIX_PACKAGES=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
-    libusb-1.0-0-dev libudev-dev fonts-dejavu-core desktop-file-utils
+    libusb-1.0-0-dev libudev-dev libevdev-dev fonts-dejavu-core desktop-file-utils
     umockdev libumockdev-dev valgrind strace
     dpkg-dev file appstream ccache lintian
 )

@@ -1,4 +1,5 @@
 #include "simulated_bus.h"
+#include "simulated_input.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -156,5 +157,7 @@ SimulatedBus *installSimulatorFromEnvironment()
         }
     }
     setUsbBus(bus);
+    static SimulatedInputProvider input(*bus);
+    setInputProvider(&input);
     return bus;
 }

@@ -1,4 +1,5 @@
 #include "simulated_controller.h"
+#include "simulated_input.h"
 
 #include "byte_order.h"
 #include "effect_settings_record.h"
@@ -341,6 +342,8 @@ void SimulatedController::unplug()
     currentConnection = 0;
     staging.clear();
     stagingCommand = -1;
+    if (inputState)
+        inputState->notify(); // a live view hears that it is gone
 }
 
 void SimulatedController::setRebootDuration(std::chrono::milliseconds duration)
@@ -686,10 +689,19 @@ void SimulatedController::applyChunk(uint8_t command, const unsigned char *packe
             command == CMD_WRITE_HARDWARE_SETTINGS ? hardwareRecord : effectRecord;
         const size_t count = std::min(staging.size(), target.size());
         std::copy(staging.begin(), staging.begin() + count, target.begin());
-        if (command == CMD_WRITE_HARDWARE_SETTINGS)
+        if (command == CMD_WRITE_HARDWARE_SETTINGS) {
             busyRemaining = busyReads; // writing flash takes a moment
+            if (inputState)
+                inputState->notify(); // what it reports follows the record
+        }
     }
     staging.clear();
     stagingCovered.clear();
     stagingCommand = -1;
+}
+
+SimulatedInput &SimulatedController::input()
+{
+    std::call_once(inputOnce, [this] { inputState = std::make_shared<SimulatedInput>(*this); });
+    return *inputState;
 }

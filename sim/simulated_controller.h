@@ -9,11 +9,13 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
 struct Product;
+class SimulatedInput;
 
 // The family's products; each maps to its row of the family's table by kind name.
 enum class ControllerKind { Generic, Joystick, Rudder, Wheel };
@@ -116,6 +118,9 @@ public:
     using TransferObserver = std::function<void(const SimTransfer &)>;
     void setTransferObserver(TransferObserver observer);
 
+    // What its axes, buttons and hat read and report (simulated_input.h).
+    SimulatedInput &input();
+
 private:
     void refreshLocked() const;
     int handleGetReport(uint8_t reportId, unsigned char *data, uint16_t length);
@@ -166,6 +171,9 @@ private:
     bool timeoutsTakeTime = false;
 
     std::deque<SimTransfer> record;
+
+    std::once_flag inputOnce;
+    std::shared_ptr<SimulatedInput> inputState;
 
     // Its own lock, held while it runs, so that replacing it waits for a call in progress.
     std::mutex observerMutex;

@@ -3,10 +3,17 @@
 
 #include "kestrix_protocol.h"
 #include "program_main.h"
+#include "simulated_input.h"
 #include "simulator_log.h"
 #include "usb_access.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QSlider>
+#include <QTabWidget>
 #include <QCoreApplication>
 #include <QFontDatabase>
 #include <QFontMetrics>
@@ -17,6 +24,7 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <algorithm>
 #include <chrono>
 
 namespace
@@ -61,6 +69,85 @@ SimulatorPanel::SimulatorPanel(SimulatedBus &bus, QWidget *parent)
     connectControls({controller(ControllerKind::Wheel), f.wheel_plugged_in, f.wheel_no_access,
                      f.wheel_stays_busy, f.wheel_fails_transfers, f.wheel_times_out,
                      f.wheel_short_reports, f.wheel_latency});
+    QList<QWidget *> inputChain{f.input_tabs};
+    inputChain << addInputControls(*f.generic_input, *controller(ControllerKind::Generic))
+               << addInputControls(*f.joystick_input, *controller(ControllerKind::Joystick))
+               << addInputControls(*f.rudder_input, *controller(ControllerKind::Rudder))
+               << addInputControls(*f.wheel_input, *controller(ControllerKind::Wheel));
+    // Made at run time, they would come last: put them between their tabs and the list.
+    inputChain << f.transfer_list;
+    for (int i = 1; i < inputChain.size(); ++i)
+        setTabOrder(inputChain[i - 1], inputChain[i]);
+    // The transfers need the room more than the empty space under a short page.
+    f.input_tabs->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+}
+
+QList<QWidget *> SimulatorPanel::addInputControls(QWidget &box, SimulatedController &controller)
+{
+    QList<QWidget *> made;
+    // Two axes a row and eleven buttons a row: the page is no wider than the transfers.
+    constexpr int BUTTON_COLUMNS = 11;
+    constexpr int AXIS_SPAN = BUTTON_COLUMNS / 2 - 1; // columns a slider takes
+    auto *grid = static_cast<QGridLayout *>(box.layout());
+    SimulatedInput &input = controller.input();
+    const QString kind = QString::fromLatin1(controllerKindName(controller.kind()));
+    const auto *tabs = qobject_cast<QTabWidget *>(box.parentWidget()->parentWidget());
+    const QString kindName = tabs ? tabs->tabText(tabs->indexOf(&box)) : kind;
+    int row = 0;
+    int column = 0;
+    for (int i = 0; i < int(input.axes().size()); ++i) {
+        const SimulatedAxis &axis = input.axes()[i];
+        const QString label = QCoreApplication::translate("SimulatorPanel", axis.label);
+        auto *name = new QLabel(label, &box);
+        auto *slider = new QSlider(Qt::Horizontal, &box);
+        slider->setObjectName(QStringLiteral("%1_axis_%2").arg(kind).arg(i));
+        slider->setAccessibleName(tr("%1: %2").arg(kindName, label));
+        slider->setRange(axis.minimum, axis.maximum);
+        // Page Up and Page Down move it by a twentieth of the travel.
+        slider->setPageStep(std::max(1, (axis.maximum - axis.minimum + 1) / 20));
+        slider->setValue(input.axisValue(i));
+        name->setBuddy(slider);
+        grid->addWidget(name, row, column);
+        grid->addWidget(slider, row, column + 1, 1, AXIS_SPAN);
+        made << slider;
+        connect(slider, &QSlider::valueChanged, this,
+                [&input, i](int value) { input.setAxisValue(i, value); });
+        column = column == 0 ? AXIS_SPAN + 1 : 0;
+        row += column == 0 ? 1 : 0;
+    }
+    if (input.hasHat()) {
+        auto *name = new QLabel(tr("Hat"), &box);
+        auto *hat = new QComboBox(&box);
+        hat->setObjectName(kind + QStringLiteral("_hat"));
+        hat->setAccessibleName(tr("%1: %2").arg(kindName, tr("Hat")));
+        // x, y of each direction, in the order of the list.
+        static const int directions[9][2] = {{0, 0},  {0, -1}, {1, -1}, {1, 0}, {1, 1},
+                                             {0, 1},  {-1, 1}, {-1, 0}, {-1, -1}};
+        hat->addItems({tr("centred"), tr("up"), tr("up-right"), tr("right"), tr("down-right"),
+                       tr("down"), tr("down-left"), tr("left"), tr("up-left")});
+        name->setBuddy(hat);
+        grid->addWidget(name, row, column);
+        grid->addWidget(hat, row, column + 1, 1, AXIS_SPAN);
+        made << hat;
+        column = 0;
+        connect(hat, qOverload<int>(&QComboBox::currentIndexChanged), this, [&input](int index) {
+            if (index >= 0 && index < 9)
+                input.setHat(directions[index][0], directions[index][1]);
+        });
+        ++row;
+    }
+    if (column != 0)
+        ++row;
+    for (int number = 1; number <= input.buttonCount(); ++number) {
+        auto *button = new QCheckBox(QString::number(number), &box);
+        button->setObjectName(QStringLiteral("%1_button_%2").arg(kind).arg(number));
+        button->setAccessibleName(tr("%1: button %2").arg(kindName).arg(number));
+        grid->addWidget(button, row + (number - 1) / BUTTON_COLUMNS, (number - 1) % BUTTON_COLUMNS);
+        connect(button, &QCheckBox::toggled, this,
+                [&input, number](bool on) { input.setButton(number, on); });
+        made << button;
+    }
+    return made;
 }
 
 SimulatorPanel::~SimulatorPanel()
@@ -164,8 +251,15 @@ bool SimulatorPanel::eventFilter(QObject *watched, QEvent *event)
 
 void SimulatorPanel::placeBeside(const QWidget &window)
 {
-    // As tall as the program's window, so that the list shows as many transfers as fit.
-    resize(sizeHint().expandedTo(QSize(0, window.height())));
+    // As tall as the program's window, so that the list shows as many transfers as fit, but
+    // no lower than the screen's bottom while the list can give up rows.
+    QSize wanted = sizeHint().expandedTo(QSize(0, window.height()));
+    if (const QScreen *screen = window.screen()) {
+        const int frame = window.frameGeometry().height() - window.height();
+        const int room = screen->availableGeometry().bottom() + 1 - window.frameGeometry().top();
+        wanted.setHeight(qMax(minimumSizeHint().height(), qMin(wanted.height(), room - frame)));
+    }
+    resize(wanted);
     const QRect beside = window.frameGeometry();
     // This window gets a frame like the other's; its size is known only once it is shown.
     const QSize outer = size() + (beside.size() - window.size());

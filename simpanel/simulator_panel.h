@@ -53,6 +53,9 @@ private:
     };
 
     void connectControls(const KindControls &controls);
+    // A slider per axis, a check box per button and the hat's direction, from what the
+    // simulated controller has.
+    QList<QWidget *> addInputControls(QWidget &page, SimulatedController &controller);
     void placeBeside(const QWidget &window);
     // Any thread: queues the transfer's line for the list.
     void noteTransfer(const SimTransfer &transfer);

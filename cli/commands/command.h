@@ -28,6 +28,7 @@ struct Arguments {
     bool json = false;
     bool dryRun = false;
     bool force = false;
+    bool once = false;
     bool help = false;
     bool version = false;
     QString profiles; // the folder that holds wheel_profiles

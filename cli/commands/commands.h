@@ -5,8 +5,11 @@
 
 #include "command.h"
 
+class InputSource;
 class ProfileStore;
 class QDir;
+struct InputState;
+struct Product;
 
 class ListCommand final : public Command
 {
@@ -71,6 +74,7 @@ private:
     void fixRule(const QString &plugIn);
 
     QString installRule;
+    int unreadableEvents = 0; // usable controllers whose event node this user may not read
 };
 
 class ProfileCommand final : public Command
@@ -85,4 +89,18 @@ private:
     Outcome list(const ProfileStore &store);
     Outcome exportProfile(const ProfileStore &store);
     Outcome importProfile(const ProfileStore &store);
+};
+
+class InputCommand final : public Command
+{
+public:
+    using Command::Command;
+    Outcome run() override;
+
+private:
+    void printWhole(const Product &product, const InputState &state);
+    // One line for a report: what changed since `before`; nothing when nothing did.
+    void printChange(const InputState &before, const InputState &after);
+    // Prints each report until interrupted (a success) or the device is gone.
+    Outcome follow(InputSource &source);
 };

@@ -1,5 +1,6 @@
 #include "commands.h"
 
+#include "input_source.h"
 #include "presence.h"
 #include "system_facts.h"
 
@@ -43,6 +44,11 @@ Outcome DoctorCommand::run()
     const int unusable = checkControllers(devices, ruleOk);
     if (plugged == 0)
         out << "controllers plugged in: none\nNo Kestrix controller is plugged in.\n";
+    else if (unusable == 0 && unreadableEvents > 0)
+        out << QStringLiteral("Every plugged-in controller can be used (%1), but the input of %2 "
+                              "can not be read: run the fixes above.\n")
+                   .arg(plugged)
+                   .arg(unreadableEvents);
     else if (unusable == 0)
         out << QStringLiteral("Every plugged-in controller can be used (%1).\n").arg(plugged);
     else
@@ -50,7 +56,7 @@ Outcome DoctorCommand::run()
                               "above.\n")
                    .arg(unusable)
                    .arg(plugged);
-    return unusable > 0 ? explainedAbove(EXIT_DEVICE) : Outcome();
+    return unusable + unreadableEvents > 0 ? explainedAbove(EXIT_DEVICE) : Outcome();
 }
 
 void DoctorCommand::fix(const QString &step)
@@ -107,8 +113,25 @@ int DoctorCommand::checkControllers(const std::vector<PresentDevice> &devices, b
                                  .arg(QLatin1String(product->kind), hex16(product->productId))
                                  .arg(device.busNumber)
                                  .arg(device.deviceNumber);
+        const QString plugIn =
+            QStringLiteral("plug the %1 in again").arg(QLatin1String(product->kind));
         if (device.access == DeviceAccess::Usable) {
             out << name << ": ok\n";
+            // Beside the settings node, the event node that the live input reads.
+            const InputOpening events = openInput(uint16_t(device.productId));
+            if (events.source || events.absent) {
+                out << "  input events: " << (events.source ? QStringLiteral("ok") : events.reason)
+                    << '\n';
+                continue;
+            }
+            ++unreadableEvents;
+            out << "  input events: " << events.reason << '\n';
+            if (ruleOk) {
+                fix(RELOAD);
+                fix(plugIn);
+            } else {
+                fixRule(plugIn);
+            }
             continue;
         }
         ++unusable;
@@ -124,8 +147,6 @@ int DoctorCommand::checkControllers(const std::vector<PresentDevice> &devices, b
             nodeAclForUser(node, geteuid()) == NodeAcl::NotGranted)
             out << "  " << node << " has no access entry for this user: the seat grants one "
                 << "only to the user logged in at the machine\n";
-        const QString plugIn =
-            QStringLiteral("plug the %1 in again").arg(QLatin1String(product->kind));
         if (ruleOk) {
             fix(RELOAD);
             fix(plugIn);

@@ -425,6 +425,18 @@ void KestrixTest::devicesAndUsage_data()
                                                << 2 << "--dry-run is not an option of show";
     QTest::newRow("help") << "" << QStringList{"restore", "--help"} << 0
                           << "3  written, but the read-back differs";
+    QTest::newRow("input, once") << "joystick" << QStringList{"input", "joystick", "--once"} << 0
+                                 << "  X=2048 (50 %)  range 0..4095\n";
+    QTest::newRow("input, once as JSON")
+        << "joystick" << QStringList{"input", "--once", "--json"} << 0
+        << "\"X\":{\"flat\":0,\"fuzz\":0,\"maximum\":4095,\"minimum\":0,\"percent\":50,"
+           "\"value\":2048}";
+    QTest::newRow("input, two, none named")
+        << "joystick,wheel" << QStringList{"input", "--once"} << 2 << "(joystick, wheel)";
+    QTest::newRow("input, none connected")
+        << "" << QStringList{"input", "--once"} << 1 << "no Kestrix controller has an event device";
+    QTest::newRow("--once of another command")
+        << "joystick" << QStringList{"show", "--once"} << 2 << "--once is not an option of show";
 }
 
 void KestrixTest::devicesAndUsage()

@@ -23,6 +23,7 @@ inline void addCaptionRows()
                                   << "Настройка оборудования Kestrix";
     QTest::newRow("button") << "text:read_settings_button" << "Read settings"
                             << "Прочитать настройки";
+    QTest::newRow("live input button") << "text:input_button" << "Input..." << "Ввод...";
     QTest::newRow("page tab") << "tab:main_tab_widget:3" << "Analog axes" << "Аналоговые оси";
     QTest::newRow("group") << "text:groupBox" << "GPIO modes" << "Режимы GPIO";
     QTest::newRow("GPIO mode item") << "item:gpioModeCombo_8:9" << "Braking PWM"

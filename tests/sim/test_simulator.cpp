@@ -1,7 +1,10 @@
 // The simulated controller as a long-running demo: its memory of transfers stays bounded,
 // and its log can neither hold the program up nor end it.
 
+#include "device_sequences.h"
+#include "hardware_settings_record.h"
 #include "kestrix_protocol.h"
+#include "simulated_input.h"
 #include "simulator_log.h"
 #include "test_support.h"
 
@@ -56,7 +59,57 @@ private slots:
     void recentTransfersOnly();
     void logNeverHoldsTheProgram_data();
     void logNeverHoldsTheProgram();
+    void savedRecordShapesTheInput_data();
+    void savedRecordShapesTheInput();
 };
+
+void SimulatorTest::savedRecordShapesTheInput_data()
+{
+    namespace Rec = HardwareSettingsRecord;
+    QTest::addColumn<int>("offset");
+    QTest::addColumn<int>("byte");
+    QTest::addColumn<QString>("axis");
+    QTest::addColumn<int>("raw");
+    QTest::addColumn<int>("after");
+    const int x = Rec::axisOffset(0, AxisSettingsRecord::ENCODER_DIRECTION);
+    const int y = Rec::axisOffset(1, AxisSettingsRecord::ENCODER_DIRECTION);
+    QTest::newRow("X inverted") << x << 1 << "X" << 3071 << 1024;
+    QTest::newRow("Y no longer inverted") << y << 0xff << "Y" << 1000 << 1000;
+    QTest::newRow("Rx lower dead zone") << Rec::LOWER_DEAD_ZONE << 10 << "Rx" << 300 << 0;
+    QTest::newRow("Rz upper dead zone") << Rec::UPPER_DEAD_ZONE + 2 << 20 << "Rz" << 3500 << 4095;
+}
+
+void SimulatorTest::savedRecordShapesTheInput()
+{
+    QFETCH(int, offset);
+    QFETCH(int, byte);
+    QFETCH(QString, axis);
+    QFETCH(int, raw);
+    QFETCH(int, after);
+    ScopedSimulator sim({ControllerKind::Joystick});
+    SimulatedInput &input = sim.controller(ControllerKind::Joystick)->input();
+    InputOpening opening = openInput(PRODUCT_ID_JOYSTICK);
+    QVERIFY(opening.source);
+    const InputSource &source = *opening.source;
+    int index = 0;
+    while (axisName(input.axes()[index].code) != axis)
+        ++index;
+    input.setAxisValue(index, raw);
+    QTRY_COMPARE(source.reportCount(), 1);
+    QVERIFY(source.state().axis(axis)->value != after);
+
+    QCOMPARE(usbInit(), 0);
+    DeviceHandle *handle = openDevice(KESTRIX_VENDOR_ID, PRODUCT_ID_JOYSTICK);
+    QVERIFY(handle);
+    unsigned char record[RECEIVE_BUFFER_SIZE];
+    const Outcome saved = saveHardwareSettings(
+        handle, record, [&](unsigned char *r) { r[offset] = uint8_t(byte); });
+    closeDevice(handle);
+    usbExit();
+    QVERIFY(saved.ok());
+    // The next report carries the saved setting without the input moving.
+    QTRY_COMPARE(source.state().axis(axis)->value, after);
+}
 
 void SimulatorTest::recentTransfersOnly()
 {

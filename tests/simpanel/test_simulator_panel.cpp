@@ -5,6 +5,7 @@
 #include "kestrix_protocol.h"
 #include "simulator_log.h"
 #include "simulator_panel.h"
+#include "simulated_input.h"
 #include "test_support.h"
 #include "transport.h"
 
@@ -237,7 +238,30 @@ void SimulatorPanelTest::everyControlIsNamed()
                                     "times out", "short reports", "latency (ms)"})
             expected << QStringLiteral("%1 %2").arg(QLatin1String(kind), QLatin1String(control));
     }
+    // The input controls: a tab per kind (and the tab bar's own scroll buttons), a slider
+    // per axis, the hat, a check box per button.
+    expected << QStringLiteral("Scroll Left") << QStringLiteral("Scroll Right");
+    const std::tuple<ControllerKind, const char *, QStringList> inputs[] = {
+        {ControllerKind::Generic, "Generic", {"X", "Y"}},
+        {ControllerKind::Joystick, "Joystick", {"X", "Y", "Rx", "Ry", "Rz", "Hat"}},
+        {ControllerKind::Rudder, "Rudder", {"Rudder", "Left toe brake", "Right toe brake"}},
+        {ControllerKind::Wheel, "Wheel", {"Steering", "Gas pedal", "Brake pedal", "Clutch pedal"}}};
+    for (const auto &[controller, kind, controls] : inputs) {
+        expected << QLatin1String(kind);
+        for (const QString &control : controls)
+            expected << QStringLiteral("%1: %2").arg(QLatin1String(kind), control);
+        const int buttons = panel.findChild<QWidget *>(QString::fromLatin1(kind).toLower() +
+                                                       QStringLiteral("_input"))
+                                ->findChildren<QCheckBox *>()
+                                .size();
+        QCOMPARE(buttons, sim.bus().find(controller)->input().buttonCount());
+        for (int number = 1; number <= buttons; ++number)
+            expected << QStringLiteral("%1: button %2").arg(QLatin1String(kind)).arg(number);
+    }
     expected << QStringLiteral("Recent transfers");
+    // The pages of the input come in the order the stack holds them.
+    names.sort();
+    expected.sort();
     QCOMPARE(names, expected);
     QCOMPARE(untiedCaptions(&panel, {}), QStringList());
     QCOMPARE(tabOrderFaults(&panel, tabChain(namedChild<QWidget>(&panel, "generic_plugged_in"))),

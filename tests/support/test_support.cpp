@@ -33,10 +33,12 @@ ScopedSimulator::ScopedSimulator(std::initializer_list<ControllerKind> kinds)
     for (ControllerKind kind : kinds)
         simulatedBus->add(kind);
     setUsbBus(simulatedBus.get());
+    setInputProvider(&input);
 }
 
 ScopedSimulator::~ScopedSimulator()
 {
+    setInputProvider(nullptr);
     setUsbBus(nullptr);
 }
 

@@ -5,6 +5,7 @@
 // make them.
 
 #include "simulated_bus.h"
+#include "simulated_input.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -38,7 +39,8 @@ template <typename T> T *namedChild(const QObject *root, const char *name)
 // out of the test output.
 void quietOffscreenPopups();
 
-// Installs a simulated bus with the given controllers plugged in for as long as it lives.
+// Installs a simulated bus with the given controllers plugged in, and their input, for as long
+// as it lives.
 class ScopedSimulator
 {
 public:
@@ -50,6 +52,7 @@ public:
 
 private:
     std::unique_ptr<SimulatedBus> simulatedBus;
+    SimulatedInputProvider input{*simulatedBus};
 };
 
 // While it lives, every modal QMessageBox is recorded and closed as soon as it shows.

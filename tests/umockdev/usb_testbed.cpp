@@ -592,6 +592,56 @@ QString UsbTestbed::addHidrawNode(SimulatedController *controller)
     return QStringLiteral("/dev/") + name;
 }
 
+QString UsbTestbed::addEventNode(SimulatedController *controller, const QString &ioctlFile,
+                                const QString &eventsFile)
+{
+    Port *port = portOf(controller);
+    if (!valid || !port || !port->current)
+        return QString();
+    const std::string usbDevice = port->current->sysPath.substr(std::strlen("/sys"));
+    const QString interface = QString::fromStdString(usbDevice) +
+                              QStringLiteral("/%1-%2:1.0").arg(BUS_NUMBER).arg(port->number);
+    const int number = nextInputNumber++;
+    const QString hid =
+        interface + QString::asprintf("/0003:%04X:%04X.%04X", controller->vendorId(),
+                                      controller->productId(), 0x100 + number);
+    const QString input = hid + QStringLiteral("/input/input%1").arg(number);
+    const QString name = QStringLiteral("event%1").arg(number);
+    const QString description =
+        QStringLiteral("P: %1/%2\nN: input/%2\nE: SUBSYSTEM=input\nE: DEVNAME=/dev/input/%2\n"
+                       "E: ID_INPUT=1\nE: ID_INPUT_JOYSTICK=1\nL: device=../../input%3\n\n")
+            .arg(input, name)
+            .arg(number) +
+        QString::asprintf("P: %s\nE: SUBSYSTEM=input\nE: PRODUCT=3/%x/%x/110\n\n",
+                          qPrintable(input), controller->vendorId(), controller->productId()) +
+        QString::asprintf("P: %s\nE: SUBSYSTEM=hid\nE: HID_ID=0003:%08X:%08X\n\n", qPrintable(hid),
+                          controller->vendorId(), controller->productId()) +
+        QStringLiteral("P: %1\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n"
+                       "A: bInterfaceNumber=00\nA: bInterfaceClass=03\n")
+            .arg(interface);
+    GError *error = nullptr;
+    const QString node = QStringLiteral("/dev/input/") + name;
+    if (!umockdev_testbed_add_from_string(bed, description.toUtf8().constData(), &error) ||
+        !umockdev_testbed_load_ioctl(bed, qPrintable(node), qPrintable(ioctlFile), &error) ||
+        !umockdev_testbed_load_evemu_events(bed, qPrintable(node), qPrintable(eventsFile),
+                                            &error)) {
+        fail(QString::fromUtf8(error->message));
+        g_error_free(error);
+        return QString();
+    }
+    return node;
+}
+
+QString UsbTestbed::rootDirectory() const
+{
+    if (!valid)
+        return QString();
+    gchar *root = umockdev_testbed_get_root_dir(bed);
+    const QString path = QString::fromUtf8(root);
+    g_free(root);
+    return path;
+}
+
 void UsbTestbed::removeHidrawNode(SimulatedController *controller)
 {
     Port *port = portOf(controller);

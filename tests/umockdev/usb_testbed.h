@@ -61,6 +61,15 @@ public:
     QString addHidrawNode(SimulatedController *controller);
     void removeHidrawNode(SimulatedController *controller);
 
+    // The event device that the kernel's HID driver makes for interface 0 of a plugged
+    // controller (sysfs entries for the interface, the HID device, the input device and the
+    // node), answering the evdev read ioctls from `ioctlFile` (umockdev's ioctl format) and
+    // replaying `eventsFile` (evemu format) from the moment it is added. "/dev/input/eventN".
+    QString addEventNode(SimulatedController *controller, const QString &ioctlFile,
+                         const QString &eventsFile);
+    // Where the testbed keeps the emulated /dev and /sys.
+    QString rootDirectory() const;
+
     // The node the controller sits on now ("/dev/bus/usb/001/004"), empty while it is off the bus.
     QString deviceNode(SimulatedController *controller) const;
 
@@ -100,6 +109,7 @@ private:
     std::vector<std::unique_ptr<Port>> ports;
     int nextDeviceNumber = 2; // 1 is the root hub
     int nextHidrawNumber = 0;
+    int nextInputNumber = 0;
     QTimer follow;
     std::string refusedHardware; // KESTRIX_REFUSE_HARDWARE as it was
     // Guards the nodes' state: the ioctl handlers run on umockdev's worker thread.

@@ -1,0 +1,237 @@
+#include "commands.h"
+
+#include "family.h"
+#include "input_source.h"
+
+#include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSocketNotifier>
+#include <QTextStream>
+
+#include <cerrno>
+#include <csignal>
+#include <cmath>
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace
+{
+
+// The write end of the pair that turns SIGINT and SIGTERM into an event of the loop.
+int interruptWriter = -1;
+
+void noteInterrupt(int)
+{
+    const int saved = errno;
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(interruptWriter, &byte, 1);
+    errno = saved;
+}
+
+QString percentText(const InputAxis &axis)
+{
+    // Concatenated rather than QString::arg: a line for each of a thousand reports a second.
+    return axis.name + QLatin1Char('=') + QString::number(axis.value) + QStringLiteral(" (") +
+           QString::number(std::lround(axis.percent())) + QStringLiteral(" %)");
+}
+
+QJsonObject axisObject(const InputAxis &axis, bool whole)
+{
+    QJsonObject object{{QStringLiteral("value"), axis.value},
+                       {QStringLiteral("percent"), std::round(axis.percent() * 10) / 10}};
+    if (whole) {
+        object.insert(QStringLiteral("minimum"), axis.minimum);
+        object.insert(QStringLiteral("maximum"), axis.maximum);
+        object.insert(QStringLiteral("fuzz"), axis.fuzz);
+        object.insert(QStringLiteral("flat"), axis.flat);
+    }
+    return object;
+}
+
+QJsonArray hatArray(const InputState &state)
+{
+    QJsonArray hats;
+    for (const InputHat &hat : state.hats)
+        hats.append(QString::fromLatin1(hat.direction()));
+    return hats;
+}
+
+} // namespace
+
+Outcome InputCommand::run()
+{
+    const QString device = arguments.positionals.value(0);
+    const Product *product = nullptr;
+    InputOpening opening;
+    if (!device.isEmpty()) {
+        product = productByName(device);
+        if (!product)
+            return refusal(EXIT_USAGE, QStringLiteral("unknown device \"%1\": use generic, "
+                                                      "joystick, rudder, wheel or a product id "
+                                                      "such as 0x58f9")
+                                           .arg(device));
+        opening = openInput(uint16_t(product->productId));
+        if (!opening.source)
+            return refusal(EXIT_DEVICE, QStringLiteral("no input of the %1: %2")
+                                            .arg(QLatin1String(product->kind), opening.reason));
+    } else {
+        // The only controller whose input can be read.
+        QStringList readable;
+        QString reason;
+        for (const Product &candidate : family()) {
+            InputOpening tried = openInput(candidate.productId);
+            if (tried.source) {
+                readable << QLatin1String(candidate.kind);
+                product = &candidate;
+                opening = std::move(tried);
+            } else if (reason.isEmpty() && !tried.absent) {
+                reason = QStringLiteral("%1: %2").arg(QLatin1String(candidate.kind), tried.reason);
+            }
+        }
+        if (readable.size() > 1)
+            return refusal(EXIT_USAGE, QStringLiteral("several controllers are connected (%1): "
+                                                      "name one")
+                                           .arg(readable.join(QStringLiteral(", "))));
+        if (readable.isEmpty())
+            return refusal(EXIT_DEVICE,
+                           reason.isEmpty()
+                               ? QStringLiteral("no Kestrix controller has an event device")
+                               : QStringLiteral("no input can be read; %1").arg(reason));
+    }
+    InputSource &source = *opening.source;
+    if (arguments.once) {
+        printWhole(*product, source.state());
+        return Outcome();
+    }
+    return follow(source);
+}
+
+void InputCommand::printWhole(const Product &product, const InputState &state)
+{
+    if (arguments.json) {
+        QJsonObject axes;
+        for (const InputAxis &axis : state.axes)
+            axes.insert(axis.name, axisObject(axis, true));
+        QJsonArray pressed;
+        for (const InputButton &button : state.buttons) {
+            if (button.pressed)
+                pressed.append(button.number);
+        }
+        const QJsonObject object{{QStringLiteral("device"), QLatin1String(product.kind)},
+                                 {QStringLiteral("product_id"), hex16(product.productId)},
+                                 {QStringLiteral("name"), state.deviceName},
+                                 {QStringLiteral("axes"), axes},
+                                 {QStringLiteral("buttons"), int(state.buttons.size())},
+                                 {QStringLiteral("pressed"), pressed},
+                                 {QStringLiteral("hats"), hatArray(state)}};
+        out << QJsonDocument(object).toJson(QJsonDocument::Compact) << '\n';
+        return;
+    }
+    out << state.deviceName << " (" << product.kind << ", " << hex16(product.productId) << ")\n";
+    for (const InputAxis &axis : state.axes)
+        out << "  " << percentText(axis) << "  range " << axis.minimum << ".." << axis.maximum
+            << '\n';
+    QStringList pressed;
+    for (const InputButton &button : state.buttons) {
+        if (button.pressed)
+            pressed << QString::number(button.number);
+    }
+    out << "  buttons " << state.buttons.size() << ", pressed: "
+        << (pressed.isEmpty() ? QStringLiteral("none") : pressed.join(QLatin1Char(' '))) << '\n';
+    for (size_t i = 0; i < state.hats.size(); ++i)
+        out << "  hat " << i << ": " << state.hats[i].direction() << '\n';
+}
+
+void InputCommand::printChange(const InputState &before, const InputState &after)
+{
+    const bool json = arguments.json;
+    QStringList parts;
+    QJsonObject axes;
+    QJsonArray pressed;
+    QJsonArray released;
+    bool hatsChanged = false;
+    for (size_t i = 0; i < after.axes.size(); ++i) {
+        const InputAxis &axis = after.axes[i];
+        if (i < before.axes.size() && before.axes[i].value == axis.value)
+            continue;
+        if (json)
+            axes.insert(axis.name, axisObject(axis, false));
+        else
+            parts << percentText(axis);
+    }
+    for (size_t i = 0; i < after.buttons.size(); ++i) {
+        const InputButton &button = after.buttons[i];
+        if (i < before.buttons.size() && before.buttons[i].pressed == button.pressed)
+            continue;
+        if (json)
+            (button.pressed ? pressed : released).append(button.number);
+        else
+            parts << QStringLiteral("button ") + QString::number(button.number) +
+                         (button.pressed ? QStringLiteral(" pressed") : QStringLiteral(" released"));
+    }
+    for (size_t i = 0; i < after.hats.size(); ++i) {
+        const InputHat &hat = after.hats[i];
+        if (i < before.hats.size() && before.hats[i].x == hat.x && before.hats[i].y == hat.y)
+            continue;
+        hatsChanged = true;
+        parts << QStringLiteral("hat %1 %2").arg(i).arg(QLatin1String(hat.direction()));
+    }
+    if (json) {
+        if (axes.isEmpty() && pressed.isEmpty() && released.isEmpty() && !hatsChanged)
+            return; // a report that repeats the state
+        QJsonObject object{{QStringLiteral("axes"), axes},
+                           {QStringLiteral("pressed"), pressed},
+                           {QStringLiteral("released"), released}};
+        if (hatsChanged)
+            object.insert(QStringLiteral("hats"), hatArray(after));
+        out << QJsonDocument(object).toJson(QJsonDocument::Compact) << '\n';
+    } else {
+        if (parts.isEmpty())
+            return;
+        out << parts.join(QStringLiteral(", ")) << '\n';
+    }
+    // A line a report: whoever reads the pipe sees it as it happens.
+    out.flush();
+}
+
+Outcome InputCommand::follow(InputSource &source)
+{
+    int pair[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, pair) != 0)
+        return refusal(EXIT_DEVICE, QStringLiteral("can not wait for an interrupt"));
+    interruptWriter = pair[1];
+    struct sigaction action = {};
+    action.sa_handler = noteInterrupt;
+    sigemptyset(&action.sa_mask);
+    struct sigaction oldInt = {};
+    struct sigaction oldTerm = {};
+    sigaction(SIGINT, &action, &oldInt);
+    sigaction(SIGTERM, &action, &oldTerm);
+
+    QEventLoop loop;
+    Outcome outcome;
+    QSocketNotifier interrupted(pair[0], QSocketNotifier::Read);
+    QObject::connect(&interrupted, &QSocketNotifier::activated, &loop, &QEventLoop::quit);
+    InputState shown = source.state();
+    QObject::connect(&source, &InputSource::reported, &loop, [&] {
+        printChange(shown, source.state());
+        shown = source.state();
+        if (out.status() != QTextStream::Ok)
+            loop.quit(); // nobody reads: runKestrix says so
+    });
+    QObject::connect(&source, &InputSource::lost, &loop, [&](const QString &reason) {
+        outcome = refusal(EXIT_DEVICE, QStringLiteral("input ended: %1").arg(reason));
+        loop.quit();
+    });
+    loop.exec();
+
+    sigaction(SIGINT, &oldInt, nullptr);
+    sigaction(SIGTERM, &oldTerm, nullptr);
+    interruptWriter = -1;
+    ::close(pair[0]);
+    ::close(pair[1]);
+    return outcome;
+}

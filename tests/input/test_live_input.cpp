@@ -1,0 +1,107 @@
+// Following a controller's input: the window says why it shows nothing and holds nothing
+// open while hidden; kestrix input prints each report until it is interrupted.
+
+#include "command_line.h"
+#include "kestrix_protocol.h"
+#include "live_input_window.h"
+#include "simulated_input.h"
+#include "test_support.h"
+
+#include <QLabel>
+#include <QtTest>
+
+#include <csignal>
+
+class LiveInputTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void windowSaysWhyItShowsNothing_data();
+    void windowSaysWhyItShowsNothing();
+    void commandPrintsEachReportUntilInterrupted_data();
+    void commandPrintsEachReportUntilInterrupted();
+};
+
+void LiveInputTest::windowSaysWhyItShowsNothing_data()
+{
+    QTest::addColumn<bool>("plugged");
+    QTest::addColumn<bool>("refused");
+    QTest::addColumn<QString>("says");
+    QTest::newRow("readable") << true << false << "Kestrix Joystick";
+    QTest::newRow("no event device") << false << false
+                                     << "No input can be shown: the controller has no event device.";
+    QTest::newRow("may not be read") << true << true << "this user may not read /dev/input/event";
+}
+
+void LiveInputTest::windowSaysWhyItShowsNothing()
+{
+    QFETCH(bool, plugged);
+    QFETCH(bool, refused);
+    QFETCH(QString, says);
+    ScopedSimulator sim;
+    sim.bus().add(ControllerKind::Joystick, plugged)->setAccessDenied(refused);
+    LiveInputWindow window(PRODUCT_ID_JOYSTICK);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(namedChild<QLabel>(&window, "status_label")->text().contains(says));
+    QCOMPARE(window.reading(), !refused && plugged);
+    QCOMPARE(namedChild<QWidget>(&window, "axes_group")->isVisible(), window.reading());
+    // Pulled out while shown: the window says so rather than showing the last report.
+    sim.controller(ControllerKind::Joystick)->unplug();
+    QTRY_VERIFY(!window.reading());
+    QVERIFY(namedChild<QLabel>(&window, "status_label")->text().contains(
+        plugged && !refused ? QStringLiteral("the controller is gone") : says));
+    window.hide();
+    QVERIFY(!window.reading());
+}
+
+void LiveInputTest::commandPrintsEachReportUntilInterrupted_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("lines");
+    QTest::newRow("text") << QStringList{"input", "joystick"}
+                          << QStringList{"X=3071 (75 %)", "button 3 pressed", "button 3 released"};
+    QTest::newRow("JSON") << QStringList{"input", "joystick", "--json"}
+                          << QStringList{
+                                 R"({"axes":{"X":{"percent":75,"value":3071}},"pressed":[],"released":[]})",
+                                 R"({"axes":{},"pressed":[3],"released":[]})",
+                                 R"({"axes":{},"pressed":[],"released":[3]})"};
+}
+
+void LiveInputTest::commandPrintsEachReportUntilInterrupted()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, lines);
+    ScopedSimulator sim({ControllerKind::Joystick});
+    SimulatedInput &input = sim.controller(ControllerKind::Joystick)->input();
+    // Each change once the event loop runs, then Ctrl+C as a user ends it.
+    int step = 0;
+    QTimer steps;
+    steps.setInterval(20);
+    connect(&steps, &QTimer::timeout, this, [&] {
+        switch (step++) {
+        case 0:
+            return input.setAxisValue(0, 3071);
+        case 1:
+            return input.setButton(3, true);
+        case 2:
+            return input.setButton(3, false);
+        default:
+            steps.stop();
+            std::raise(SIGINT);
+        }
+    });
+    steps.start();
+    QString out;
+    QString err;
+    QTextStream outStream(&out);
+    QTextStream errStream(&err);
+    const int code = runKestrix(arguments, outStream, errStream);
+    QCOMPARE(code, 0);
+    QCOMPARE(err, QString());
+    QCOMPARE(out.split(QLatin1Char('\n'), Qt::SkipEmptyParts), lines);
+}
+
+QTEST_MAIN(LiveInputTest)
+#include "test_live_input.moc"
