@@ -1,17 +1,15 @@
 // The Linux hidraw bus: finding the node in a fake sysfs tree, and turning control
 // transfers into hidraw feature requests byte for byte (against an injected ioctl).
 
-#include "device_events.h"
+#include "fake_sysfs.h"
 #include "fallback_bus.h"
 #include "hidraw_bus.h"
 #include "kestrix_protocol.h"
 #include "test_support.h"
 #include "transport.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <atomic>
@@ -43,65 +41,25 @@ struct NodeSpec {
     QByteArray interfaceNumber; // bInterfaceNumber of its USB interface, or MISSING
 };
 
-// A sysfs and /dev tree laid out as the kernel and udev lay out a USB HID device:
-// class/hidraw/hidrawN -> devices/.../<usb interface>/<hid device>/hidraw/hidrawN, whose
-// "device" link points back up to the HID device.
-class FakeSystem
+// The wheel's nodes, each on a USB device of its own.
+class FakeSystem : public FakeSysfs
 {
 public:
-    QString sys() const { return dir.path() + QStringLiteral("/sys"); }
-    QString dev() const { return dir.path() + QStringLiteral("/dev"); }
-
     void add(const NodeSpec &node)
     {
         ++devices;
-        const QString interface =
-            QStringLiteral("devices/pci0000:00/0000:00:14.0/usb1/1-%1/1-%1:1.0").arg(devices);
-        const QString hid =
-            interface + QStringLiteral("/0003:045B:59D7.%1").arg(devices, 4, 10, QLatin1Char('0'));
-        const QString hidraw = hid + QStringLiteral("/hidraw/") + node.name;
-        QVERIFY(QDir().mkpath(sys() + QLatin1Char('/') + hidraw));
-        QVERIFY(QDir().mkpath(sys() + QStringLiteral("/class/hidraw")));
-        QVERIFY(QDir().mkpath(dev()));
-
-        if (node.interfaceNumber != MISSING)
-            write(sys() + QLatin1Char('/') + interface + QStringLiteral("/bInterfaceNumber"),
-                  node.interfaceNumber);
-        if (node.uevent != MISSING && node.uevent != DANGLING)
-            write(sys() + QLatin1Char('/') + hid + QStringLiteral("/uevent"), node.uevent);
-        const QString hidName = QFileInfo(hid).fileName();
-        link(node.uevent == DANGLING ? QStringLiteral("../../../gone") : "../../../" + hidName,
-             sys() + QLatin1Char('/') + hidraw + QStringLiteral("/device"));
-        link("../../" + hidraw, sys() + QStringLiteral("/class/hidraw/") + node.name);
-        write(dev() + QLatin1Char('/') + node.name, QByteArray());
+        const QString hid = QStringLiteral("sys/devices/pci0000:00/0000:00:14.0/usb1/1-%1/1-%1:1.0/"
+                                           "0003:045B:59D7.%2")
+                                .arg(devices)
+                                .arg(devices, 4, 10, QLatin1Char('0'));
+        const bool marker = node.uevent == MISSING || node.uevent == DANGLING;
+        addHidraw(hid, node.name, marker ? QByteArray() : node.uevent,
+                  node.interfaceNumber == MISSING ? QByteArray() : node.interfaceNumber,
+                  node.uevent == DANGLING);
     }
 
 private:
-    static void write(const QString &path, const QByteArray &content)
-    {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(content);
-    }
-
-    static void link(const QString &target, const QString &path)
-    {
-        QCOMPARE(
-            ::symlink(QFile::encodeName(target).constData(), QFile::encodeName(path).constData()),
-            0);
-    }
-
-    QTemporaryDir dir;
     int devices = 0;
-};
-
-// Device events whose notices the test gives.
-class ManualEvents : public DeviceEvents
-{
-public:
-    bool watched = true;
-    bool watching() const override { return watched; }
-    using DeviceEvents::notice;
 };
 
 // One ioctl as the handle issued it.
@@ -176,26 +134,14 @@ QByteArray commandPacket(uint8_t command)
     return packet;
 }
 
-class EnvironmentOverride
-{
-public:
+// Sets a variable, or unsets it for a null value, for as long as it lives.
+struct EnvironmentOverride {
     EnvironmentOverride(const char *name, const QByteArray &value)
         : name(name), saved(qgetenv(name)), wasSet(qEnvironmentVariableIsSet(name))
     {
-        if (value.isNull())
-            qunsetenv(name);
-        else
-            qputenv(name, value);
+        value.isNull() ? void(qunsetenv(name)) : void(qputenv(name, value));
     }
-    ~EnvironmentOverride()
-    {
-        if (wasSet)
-            qputenv(name, saved);
-        else
-            qunsetenv(name);
-    }
-
-private:
+    ~EnvironmentOverride() { wasSet ? void(qputenv(name, saved)) : void(qunsetenv(name)); }
     const char *name;
     QByteArray saved;
     bool wasSet;
@@ -213,7 +159,6 @@ class HidrawTest : public QObject
 private slots:
     void discovery_data();
     void discovery();
-    void noHidrawClass();
 
     void translation_data();
     void translation();
@@ -241,6 +186,7 @@ void HidrawTest::discovery_data()
         return QByteArray("DRIVER=hid-generic\nHID_ID=") + hidId + "\n";
     };
 
+    QTest::newRow("no hidraw class") << QList<NodeSpec>{} << QStringList{};
     QTest::newRow("wheel on interface 0")
         << QList<NodeSpec>{{"hidraw0", WHEEL_UEVENT, "00\n"}} << QStringList{"hidraw0"};
     QTest::newRow("same ids on interface 1")
@@ -304,13 +250,6 @@ void HidrawTest::discovery()
 
     QCOMPARE(findHidrawNodes(KESTRIX_VENDOR_ID, PRODUCT_ID_WHEEL, system.sys(), system.dev()),
              expectedPaths);
-}
-
-void HidrawTest::noHidrawClass()
-{
-    QTemporaryDir empty;
-    QCOMPARE(findHidrawNodes(KESTRIX_VENDOR_ID, PRODUCT_ID_WHEEL, empty.path(), empty.path()),
-             QStringList{});
 }
 
 // One control transfer, what the ioctl must see and answer, and what the caller gets.

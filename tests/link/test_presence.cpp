@@ -1,29 +1,22 @@
 // Presence on a fake system tree: which controllers are plugged in and whether a user who
 // is not root may open them.
 
-#include "device_events.h"
+#include "fake_sysfs.h"
 #include "fallback_bus.h"
 #include "file_conditions.h"
 #include "kestrix_protocol.h"
 #include "presence.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 #include <QtTest>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace
 {
 
 // A root folder with sys/, dev/, run/ and the rule folders as the kernel and udev lay them out.
-class FakeRoot
+class FakeRoot : public FakeSysfs
 {
 public:
-    FakeRoot() { ::chmod(QFile::encodeName(dir.path()).constData(), 0755); }
-    QString path() const { return dir.path(); }
+    FakeRoot() { ::chmod(QFile::encodeName(path()).constData(), 0755); }
 
     // A USB device of the vendor; its nodes get `mode` (-1: no node) and belong to root.
     // `driver` is bound to its interface 0 where not empty.
@@ -31,13 +24,12 @@ public:
                    const QString &driver = QString())
     {
         const QString device = QStringLiteral("sys/devices/pci0000:00/usb1/1-%1").arg(number);
-        mkdir(device);
+        const QString interface = device + QStringLiteral("/1-%1:1.0").arg(number);
         write(device + "/bConfigurationValue", "1\n");
         if (!driver.isEmpty()) {
             mkdir("sys/bus/usb/drivers/" + driver);
-            mkdir(device + QStringLiteral("/1-%1:1.0").arg(number));
-            link("../../../../../bus/usb/drivers/" + driver,
-                 device + QStringLiteral("/1-%1:1.0/driver").arg(number));
+            mkdir(interface);
+            link("../../../../../bus/usb/drivers/" + driver, interface + "/driver");
         }
         write(device + "/idVendor", "045b\n");
         write(device + "/idProduct", QByteArray::number(productId, 16) + '\n');
@@ -50,54 +42,16 @@ public:
         if (usbMode >= 0)
             node(QStringLiteral("dev/bus/usb/001/%1").arg(number, 3, 10, QLatin1Char('0')),
                  usbMode);
-        if (hidrawMode < 0)
-            return;
-        const QString interface = device + QStringLiteral("/1-%1:1.0").arg(number);
-        const QString hid = interface + QStringLiteral("/0003:045B:%1.000%2")
-                                            .arg(productId, 4, 16, QLatin1Char('0'))
-                                            .arg(number);
-        const QString name = QStringLiteral("hidraw%1").arg(number);
-        mkdir(hid + "/hidraw/" + name);
-        write(interface + "/bInterfaceNumber", "00\n");
-        write(hid + "/uevent", QStringLiteral("HID_ID=0003:0000045B:%1\n")
-                                   .arg(productId, 8, 16, QLatin1Char('0'))
-                                   .toLatin1());
-        link("../../../" + QFileInfo(hid).fileName(), hid + "/hidraw/" + name + "/device");
-        mkdir(QStringLiteral("sys/class/hidraw"));
-        link("../../" + hid.mid(4) + "/hidraw/" + name, "sys/class/hidraw/" + name);
-        node("dev/" + name, hidrawMode);
+        if (hidrawMode >= 0)
+            addHidraw(interface + QStringLiteral("/0003:045B:%1.000%2")
+                                      .arg(productId, 4, 16, QLatin1Char('0'))
+                                      .arg(number),
+                      QStringLiteral("hidraw%1").arg(number),
+                      QStringLiteral("HID_ID=0003:0000045B:%1\n")
+                          .arg(productId, 8, 16, QLatin1Char('0'))
+                          .toLatin1(),
+                      "00\n", false, hidrawMode);
     }
-
-    void write(const QString &relative, const QByteArray &content)
-    {
-        mkdir(QFileInfo(relative).path());
-        QFile file(dir.filePath(relative));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(content);
-    }
-
-private:
-    void mkdir(const QString &relative) { QVERIFY(QDir(dir.path()).mkpath(relative)); }
-    void link(const QString &target, const QString &relative)
-    {
-        QCOMPARE(::symlink(QFile::encodeName(target).constData(),
-                           QFile::encodeName(dir.filePath(relative)).constData()),
-                 0);
-    }
-    void node(const QString &relative, int mode)
-    {
-        write(relative, QByteArray());
-        QCOMPARE(::chmod(QFile::encodeName(dir.filePath(relative)).constData(), mode_t(mode)), 0);
-    }
-
-    QTemporaryDir dir;
-};
-
-class ManualEvents : public DeviceEvents
-{
-public:
-    bool watching() const override { return true; }
-    void announce() { notice(); }
 };
 
 // Counts opens; never has a device.
@@ -211,7 +165,7 @@ void PresenceTest::looksOnNoticesOrOnceASecond()
         [&now] { return now; });
     for (int tick = 0; tick <= milliseconds / 100; ++tick, now += 100) {
         if (tick > 0 && tick <= notices)
-            events.announce();
+            events.notice();
         presence.devices();
         presence.usable(KESTRIX_VENDOR_ID, PRODUCT_ID_RUDDER);
     }
