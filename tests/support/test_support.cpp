@@ -7,6 +7,9 @@
 #include <QFile>
 #include <QMessageBox>
 
+#include <algorithm>
+#include <iterator>
+
 namespace
 {
 
@@ -88,44 +91,37 @@ std::vector<SimTransfer> readSimulatorLog(const QString &path)
     return transfers;
 }
 
-std::vector<SimTransfer> getReports(const std::vector<SimTransfer> &transfers, uint8_t reportId)
+namespace
+{
+template <typename Keep>
+std::vector<SimTransfer> kept(const std::vector<SimTransfer> &transfers, Keep keep)
 {
     std::vector<SimTransfer> out;
-    for (const SimTransfer &t : transfers) {
-        if (t.isGetReport(reportId))
-            out.push_back(t);
-    }
+    std::copy_if(transfers.begin(), transfers.end(), std::back_inserter(out), keep);
     return out;
+}
+} // namespace
+
+std::vector<SimTransfer> getReports(const std::vector<SimTransfer> &transfers, uint8_t reportId)
+{
+    return kept(transfers, [&](const SimTransfer &t) { return t.isGetReport(reportId); });
 }
 
 std::vector<SimTransfer> commands(const std::vector<SimTransfer> &transfers, uint8_t command)
 {
-    std::vector<SimTransfer> out;
-    for (const SimTransfer &t : transfers) {
-        if (t.isCommand(command))
-            out.push_back(t);
-    }
-    return out;
+    return kept(transfers, [&](const SimTransfer &t) { return t.isCommand(command); });
 }
 
 std::vector<SimTransfer> setReports(const std::vector<SimTransfer> &transfers)
 {
-    std::vector<SimTransfer> out;
-    for (const SimTransfer &t : transfers) {
-        if (t.requestType == HID_REQUEST_TYPE_OUT)
-            out.push_back(t);
-    }
-    return out;
+    return kept(transfers,
+                [](const SimTransfer &t) { return t.requestType == HID_REQUEST_TYPE_OUT; });
 }
 
 std::vector<SimTransfer> withoutProbes(const std::vector<SimTransfer> &transfers)
 {
-    std::vector<SimTransfer> out;
-    for (const SimTransfer &t : transfers) {
-        if (!t.isGetReport(REPORT_DEVICE_INFO))
-            out.push_back(t);
-    }
-    return out;
+    return kept(transfers,
+                [](const SimTransfer &t) { return !t.isGetReport(REPORT_DEVICE_INFO); });
 }
 
 QStringList describe(const std::vector<SimTransfer> &transfers)
