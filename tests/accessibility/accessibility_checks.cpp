@@ -82,20 +82,8 @@ QList<const QWidget *> ancestry(const QWidget *w)
 
 } // namespace
 
-// On X11 Qt gives a combo box its current text as its name and leaves the caption to the
-// labelled-by relation (the label's buddy); elsewhere it announces the accessible name or
-// the buddy label's text. Either way the current text is a value, not a name.
-QString announcedName(QAccessibleInterface *iface)
-{
-    if (iface->role() != QAccessible::ComboBox)
-        return iface->text(QAccessible::Name);
-    auto *combo = qobject_cast<QWidget *>(iface->object());
-    if (!combo->accessibleName().isEmpty())
-        return combo->accessibleName();
-    return labelledBy(iface);
-}
-
-QString labelledBy(QAccessibleInterface *iface)
+// The labels whose buddy is the control, as the labelled-by relation gives them.
+static QString labelledBy(QAccessibleInterface *iface)
 {
     QStringList labels;
     for (const auto &relation : iface->relations(QAccessible::Label)) {
@@ -103,6 +91,19 @@ QString labelledBy(QAccessibleInterface *iface)
             labels << relation.first->text(QAccessible::Name);
     }
     return labels.join(QStringLiteral(", "));
+}
+
+// On X11 Qt gives a combo box its current text as its name and leaves the caption to the
+// labelled-by relation (the label's buddy); elsewhere it announces the accessible name or
+// the buddy label's text. Either way the current text is a value, not a name.
+static QString announcedName(QAccessibleInterface *iface)
+{
+    if (iface->role() != QAccessible::ComboBox)
+        return iface->text(QAccessible::Name);
+    auto *combo = qobject_cast<QWidget *>(iface->object());
+    if (!combo->accessibleName().isEmpty())
+        return combo->accessibleName();
+    return labelledBy(iface);
 }
 
 QString describe(const QWidget *widget)
@@ -167,7 +168,8 @@ QStringList untiedCaptions(QWidget *window, const QStringList &notCaptions)
     return out;
 }
 
-QStringList misnamedGroups(QWidget *window)
+// Qt names a group box inside another by the outer title.
+static QStringList misnamedGroups(QWidget *window)
 {
     QStringList out;
     for (QGroupBox *group : window->findChildren<QGroupBox *>()) {
@@ -191,7 +193,7 @@ QStringList misreportedVisibility(const std::vector<AccessibleControl> &controls
     return out;
 }
 
-QStringList unnamedControls(const std::vector<AccessibleControl> &controls)
+static QStringList unnamedControls(const std::vector<AccessibleControl> &controls)
 {
     QStringList out;
     for (const AccessibleControl &c : controls) {
@@ -216,7 +218,7 @@ QStringList sharedNames(const std::vector<AccessibleControl> &controls)
     return out;
 }
 
-QList<QWidget *> expectedTabStops(QWidget *window)
+static QList<QWidget *> expectedTabStops(QWidget *window)
 {
     QList<QWidget *> stops;
     for (QWidget *w : ownWidgets(window)) {
@@ -244,7 +246,9 @@ QList<QWidget *> tabChain(QWidget *start)
     return chain;
 }
 
-QStringList readingOrderViolations(const QList<QWidget *> &chain)
+// Containers are compared first: a whole group box or tab page is finished before the next
+// one is entered.
+static QStringList readingOrderViolations(const QList<QWidget *> &chain)
 {
     QStringList out;
     for (int i = 0; i + 1 < chain.size(); ++i) {

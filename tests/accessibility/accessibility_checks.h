@@ -11,7 +11,6 @@
 
 #include <vector>
 
-class QAccessibleInterface;
 class QWidget;
 
 struct AccessibleControl {
@@ -24,12 +23,6 @@ struct AccessibleControl {
     bool reported = true; // what assistive technology is told: on screen (not invisible)
 };
 
-// The name a screen reader announces a control by; for a combo box never its value.
-QString announcedName(QAccessibleInterface *iface);
-// The texts of the labels that name the control (their buddy is the control), as the
-// labelled-by relation gives them.
-QString labelledBy(QAccessibleInterface *iface);
-
 // Every button, check box, combo box, spin box, slider, line edit and tab in the window
 // that assistive technology meets, hidden ones included, but not those of popups.
 std::vector<AccessibleControl> accessibleControls(QWidget *window);
@@ -38,32 +31,17 @@ std::vector<AccessibleControl> accessibleControls(QWidget *window);
 // (object names of labels that are texts of their own, or head a whole row or column).
 QStringList untiedCaptions(QWidget *window, const QStringList &notCaptions);
 
-// Each titled group box that assistive technology announces by another text (Qt names a
-// group box inside another by the outer title).
-QStringList misnamedGroups(QWidget *window);
-
 // "id: ..." for each control that assistive technology is told is on screen while it is
 // not (a hidden tab announced to a screen reader), or the other way round.
 QStringList misreportedVisibility(const std::vector<AccessibleControl> &controls);
-
-// "id (role)" of each control whose accessible name is empty.
-QStringList unnamedControls(const std::vector<AccessibleControl> &controls);
 
 // "name: id, id" for each name that more than one shown control carries (case ignored);
 // a part may repeat the name of its control.
 QStringList sharedNames(const std::vector<AccessibleControl> &controls);
 
-// The shown, enabled controls that Tab should visit (a tab bar stands for its tabs).
-QList<QWidget *> expectedTabStops(QWidget *window);
-
 // Gives `start` the focus and presses Tab until the focus comes back to it (or something
 // goes wrong): the controls in the order the keyboard visits them.
 QList<QWidget *> tabChain(QWidget *start);
-
-// For each step of `chain` that does not go to a control below, or to the right on the
-// same row, a readable line. Containers are compared first: a whole group box or tab page
-// is finished before the next one is entered.
-QStringList readingOrderViolations(const QList<QWidget *> &chain);
 
 // The reading-order violations of `chain`, and a line naming the tab stops of `window` that
 // it misses; empty when Tab visits every stop in reading order.
