@@ -47,7 +47,6 @@ private slots:
     void requestsAreFeatureReportsOnInterfaceZero();
     void chunkedWrite_data();
     void chunkedWrite();
-    void chunkedWriteIsAppliedByTheController();
     void chunkedWriteStopsAtTheFirstFailure_data();
     void chunkedWriteStopsAtTheFirstFailure();
     void commandsHaveNoFields();
@@ -93,18 +92,10 @@ void TransportTest::requestsAreFeatureReportsOnInterfaceZero()
     initCommandPacket(packet, CMD_CALIBRATION_START_ANGLE);
     QCOMPARE(setReport(handle, REPORT_COMMAND, packet), COMMAND_PACKET_SIZE);
 
-    const auto t = joystick->transfers();
-    QCOMPARE(t.size(), size_t(2));
-    QCOMPARE(t[0].requestType, uint8_t(0xA1));
-    QCOMPARE(t[0].request, uint8_t(0x01));
-    QCOMPARE(t[0].value, uint16_t(0x0325));
-    QCOMPARE(t[0].index, uint16_t(0));
-    QCOMPARE(t[0].length, uint16_t(1024));
-    QCOMPARE(t[1].requestType, uint8_t(0x21));
-    QCOMPARE(t[1].request, uint8_t(0x09));
-    QCOMPARE(t[1].value, uint16_t(0x0320));
-    QCOMPARE(t[1].index, uint16_t(0));
-    QCOMPARE(t[1].length, uint16_t(65));
+    QStringList seen = describe(joystick->transfers());
+    for (QString &line : seen)
+        line.truncate(line.indexOf(QStringLiteral(" ->")));
+    QCOMPARE(seen, QStringList({"a1 01 0325 0000 1024", "21 09 0320 0000 65"}));
 }
 
 // Expected packets as (offset, remaining, first block byte of new data or -1).
@@ -158,20 +149,6 @@ void TransportTest::chunkedWrite()
         }
         previous = bytes;
     }
-}
-
-void TransportTest::chunkedWriteIsAppliedByTheController()
-{
-    auto before = joystick->report(REPORT_HARDWARE_SETTINGS);
-    QVERIFY(before.size() > 107);
-    std::vector<uint8_t> block(107);
-    for (int i = 0; i < 107; ++i)
-        block[i] = static_cast<uint8_t>(200 - i);
-    writeChunked(handle, CMD_WRITE_HARDWARE_SETTINGS, block.data(), 107);
-
-    auto after = joystick->report(REPORT_HARDWARE_SETTINGS);
-    QCOMPARE(toBytes(after).left(107), toBytes(block));
-    QCOMPARE(toBytes(after).mid(107), toBytes(before).mid(107)); // the tail is never written
 }
 
 void TransportTest::chunkedWriteStopsAtTheFirstFailure_data()
