@@ -29,7 +29,7 @@ LanguageApplication &languageApplication()
     return *current;
 }
 
-QString captionAt(QWidget *window, const QString &where)
+static QString captionAt(QWidget *window, const QString &where)
 {
     const QStringList parts = where.split(QLatin1Char(':'));
     const QString kind = parts.value(0);

@@ -19,7 +19,6 @@ public:
     explicit LanguageApplication(char *program);
     // Only exactly "ru" asks for Russian.
     bool russian() const { return language == "ru"; }
-    QByteArray argument() const { return language; }
 
 private:
     QByteArray language;
@@ -30,12 +29,9 @@ private:
 
 LanguageApplication &languageApplication();
 
-// A caption of the window, named by where it is:
+// The data rows: where the caption is, the English caption and the Russian one. Where:
 //   title | text:<object> | tab:<tab widget>:<index> | item:<combo>:<index>
 //   placeholder:<combo> | accessible:<object> | menu:<index of the window's own menu entry>
-QString captionAt(QWidget *window, const QString &where);
-
-// The data rows: where, the English caption and the Russian one.
 void addCaptionColumns();
 // Compares the caption with the one this run's argument asks for.
 void verifyCaption(QWidget *window);
