@@ -82,16 +82,22 @@ void HwconfigAccessibilityTest::namesSayWhatTheControlSets_data()
 {
     addAnnouncedNameColumns();
     QTest::newRow("device selector") << "comboBox" << "Device" << "";
-    QTest::newRow("combo named by its label") << "amplifier_gain" << "Current sense gain (Require reboot)" << "Current sense gain (Require reboot)";
-    QTest::newRow("spin box beside a slider") << "calibration_speed" << "Calibration speed (%)" << "Calibration speed (%)";
-    QTest::newRow("slider beside a spin box") << "calibration_speed_slider" << "Calibration speed (%) slider" << "";
+    QTest::newRow("combo named by its label") << "amplifier_gain"
+                                              << "Current sense gain (Require reboot)"
+                                              << "Current sense gain (Require reboot)";
+    QTest::newRow("spin box beside a slider") << "calibration_speed" << "Calibration speed (%)"
+                                              << "Calibration speed (%)";
+    QTest::newRow("slider beside a spin box") << "calibration_speed_slider"
+                                              << "Calibration speed (%) slider" << "";
     QTest::newRow("axis editor") << "axis1_encoder_CPR" << "Encoder CPR" << "Encoder CPR";
     QTest::newRow("gain edit") << "axis0_p_gain" << "P gain" << "P gain";
     QTest::newRow("pin") << "gpioModeCombo_9" << "Encoder Z0 mode" << "Encoder Z0";
     QTest::newRow("spi") << "spiModeCombo" << "SPI mode" << "SPI mode";
     QTest::newRow("button") << "buttonMode_17" << "Button 17 mode" << "Button 17";
-    QTest::newRow("analog grid, first cell") << "lowerDeadZoneSpinBox_1" << "Rx lower dead zone" << "";
-    QTest::newRow("analog grid, last cell") << "analogButtonSpinBox_3" << "Rz button threshold" << "";
+    QTest::newRow("analog grid, first cell") << "lowerDeadZoneSpinBox_1" << "Rx lower dead zone"
+                                             << "";
+    QTest::newRow("analog grid, last cell") << "analogButtonSpinBox_3" << "Rz button threshold"
+                                            << "";
     QTest::newRow("analog grid, middle") << "analogSmoothingSpinBox_2" << "Ry smoothing" << "";
 }
 

@@ -93,10 +93,13 @@ void WheelconfigAccessibilityTest::namesSayWhatTheControlSets_data()
     QTest::newRow("profile save") << "profileSaveButton" << "Save profile" << "";
     QTest::newRow("profile delete") << "profileDeleteButton" << "Delete profile" << "";
     QTest::newRow("window save") << "save_settings_button" << "Save settings" << "";
-    QTest::newRow("spin box") << "motion_range" << "Motion range (degrees)" << "Motion range (degrees)";
+    QTest::newRow("spin box") << "motion_range" << "Motion range (degrees)"
+                              << "Motion range (degrees)";
     QTest::newRow("its slider") << "motion_range_slider" << "Motion range (degrees) slider" << "";
-    QTest::newRow("slider of another row") << "horizontalSlider" << "Total effect smoothing (%) slider" << "";
-    QTest::newRow("last spin box") << "dampening_scale" << "Dampening gain (unitless)" << "Dampening gain (unitless)";
+    QTest::newRow("slider of another row") << "horizontalSlider"
+                                           << "Total effect smoothing (%) slider" << "";
+    QTest::newRow("last spin box") << "dampening_scale" << "Dampening gain (unitless)"
+                                   << "Dampening gain (unitless)";
     QTest::newRow("check box") << "invert_constant_force" << "Invert constant force" << "";
 }
 

@@ -34,7 +34,8 @@ public:
             write(QFileInfo(hid).path() + "/bInterfaceNumber", interfaceNumber);
         if (!uevent.isNull())
             write(hid + "/uevent", uevent);
-        link(danglingDevice ? QStringLiteral("../../../gone") : "../../../" + QFileInfo(hid).fileName(),
+        link(danglingDevice ? QStringLiteral("../../../gone")
+                            : "../../../" + QFileInfo(hid).fileName(),
              hid + "/hidraw/" + name + "/device");
         mkdir(QStringLiteral("sys/class/hidraw"));
         link("../../" + hid.mid(4) + "/hidraw/" + name, "sys/class/hidraw/" + name);
