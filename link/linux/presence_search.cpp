@@ -5,7 +5,6 @@
 #include "hidraw_bus.h"
 #include "kestrix_protocol.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>

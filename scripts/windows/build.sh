@@ -35,6 +35,9 @@ shared=${KESTRIX_WINDOWS_SHARED:-$source_dir/../shared/windows}
 tarball=$shared/qt6-mingw-6.4.2.tar.xz
 qt_version=6.4.2
 libusb_version=1.0.26
+# The Debian source versions the shared prefix was built from.
+qt_source=qt6-base=6.4.2+dfsg-10
+libusb_source=libusb-1.0=2:1.0.26-1
 
 cd "$source_dir"
 source scripts/setup.sh
@@ -57,7 +60,7 @@ build_prefix() {
                 "apt-get update" >&2
             exit 1
         fi
-        (cd "$work" && apt-get source --download-only "qt6-base=$qt_version*" "libusb-1.0=2:$libusb_version*")
+        (cd "$work" && apt-get source --download-only "$qt_source" "$libusb_source")
     fi
     (cd "$work" && rm -rf qt6-base-src libusb-src &&
         dpkg-source -x qt6-base_"$qt_version"*.dsc qt6-base-src >/dev/null &&
