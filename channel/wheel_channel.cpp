@@ -30,7 +30,10 @@ namespace
 {
 
 const QLatin1String REQUEST_KINDS[] = {QLatin1String("show"), QLatin1String("apply-profile"),
-                                       QLatin1String("apply-record")};
+                                       QLatin1String("apply-record"), QLatin1String("begin-game"),
+                                       QLatin1String("end-game")};
+// The version that brought each kind.
+const int REQUEST_VERSIONS[] = {1, 1, 1, 2, 2};
 const QLatin1String STATUS_NAMES[] = {QLatin1String("ok"),          QLatin1String("no-wheel"),
                                       QLatin1String("refused"),     QLatin1String("wheel-failed"),
                                       QLatin1String("bad-request"), QLatin1String("unsupported")};
@@ -68,12 +71,11 @@ bool recordFromHex(const QJsonValue &value, QByteArray *record)
     return true;
 }
 
-WheelReply refusal(WheelReply::Status status, const char *message)
+Outcome refusal(Outcome::Problem problem, const char *message)
 {
-    WheelReply reply;
-    reply.status = status;
-    reply.message = QString::fromLatin1(message);
-    return reply;
+    Outcome outcome = Outcome::failed(problem);
+    outcome.systemText = QString::fromLatin1(message);
+    return outcome;
 }
 
 #ifdef Q_OS_UNIX
@@ -114,10 +116,16 @@ bool peerIsThisUser(int descriptor)
 
 QByteArray encodeRequest(const WheelRequest &request)
 {
-    QJsonObject object{{QLatin1String("version"), WHEEL_CHANNEL_VERSION},
+    QJsonObject object{{QLatin1String("version"), REQUEST_VERSIONS[int(request.kind)]},
                        {QLatin1String("request"), REQUEST_KINDS[int(request.kind)]}};
-    if (request.kind == WheelRequest::Kind::ApplyProfile)
+    if (request.kind == WheelRequest::Kind::ApplyProfile ||
+        request.kind == WheelRequest::Kind::BeginGame)
         object.insert(QLatin1String("name"), request.profile);
+    if (request.kind == WheelRequest::Kind::BeginGame)
+        object.insert(QLatin1String("title"), request.title);
+    if (request.kind == WheelRequest::Kind::BeginGame ||
+        request.kind == WheelRequest::Kind::EndGame)
+        object.insert(QLatin1String("game"), request.game);
     if (request.kind == WheelRequest::Kind::ApplyRecord) {
         object.insert(QLatin1String("record"), QString::fromLatin1(request.record.toHex()));
         object.insert(QLatin1String("permanent"), request.permanent);
@@ -125,60 +133,122 @@ QByteArray encodeRequest(const WheelRequest &request)
     return line(object);
 }
 
-bool decodeRequest(const QByteArray &text, WheelRequest *request, WheelReply *reply)
+Outcome decodeRequest(const QByteArray &text, WheelRequest *request)
 {
-    using Status = WheelReply::Status;
+    using Problem = Outcome::Problem;
     const QJsonObject object = parseLine(text);
     const QJsonValue version = object.value(QLatin1String("version"));
-    if (!version.isDouble() || version.toDouble() != version.toInt() || version.toInt() < 1) {
-        *reply = refusal(Status::BadRequest, "a request is a JSON object with a version");
-        return false;
-    }
-    if (version.toInt() > WHEEL_CHANNEL_VERSION) {
-        *reply = refusal(Status::Unsupported, "this wheelconfig speaks an older protocol");
-        return false;
-    }
+    if (!version.isDouble() || version.toDouble() != version.toInt() || version.toInt() < 1)
+        return refusal(Problem::BadRequest, "a request is a JSON object with a version");
+    // A client of a later version learns which one this side speaks.
+    request->version = std::min(version.toInt(), WHEEL_CHANNEL_VERSION);
+    if (version.toInt() > WHEEL_CHANNEL_VERSION)
+        return refusal(Problem::Unsupported, "this wheelconfig speaks an older protocol");
     const QString kind = object.value(QLatin1String("request")).toString();
     int index = 0;
     while (index < REQUEST_KIND_COUNT && kind != REQUEST_KINDS[index])
         ++index;
-    if (index == REQUEST_KIND_COUNT) {
-        *reply = refusal(Status::Unsupported, "unknown request");
-        return false;
-    }
+    // A kind that came after the request's own version is no kind of that version.
+    if (index == REQUEST_KIND_COUNT || REQUEST_VERSIONS[index] > version.toInt())
+        return refusal(Problem::Unsupported, "unknown request");
     WheelRequest decoded;
     decoded.kind = WheelRequest::Kind(index);
+    decoded.version = request->version;
     const QJsonValue name = object.value(QLatin1String("name"));
     const QJsonValue permanent = object.value(QLatin1String("permanent"));
+    const QJsonValue game = object.value(QLatin1String("game"));
+    const QJsonValue title = object.value(QLatin1String("title"));
     switch (decoded.kind) {
     case WheelRequest::Kind::Show:
         break;
     case WheelRequest::Kind::ApplyProfile:
-        if (!name.isString()) {
-            *reply = refusal(Status::BadRequest, "apply-profile needs a name");
-            return false;
-        }
+        if (!name.isString())
+            return refusal(Problem::BadRequest, "apply-profile needs a name");
         decoded.profile = name.toString();
         break;
     case WheelRequest::Kind::ApplyRecord:
         if (!recordFromHex(object.value(QLatin1String("record")), &decoded.record) ||
-            !(permanent.isUndefined() || permanent.isBool())) {
-            *reply = refusal(Status::BadRequest,
-                             "apply-record needs a record of 22 bytes in hex digits");
-            return false;
-        }
+            !(permanent.isUndefined() || permanent.isBool()))
+            return refusal(Problem::BadRequest,
+                           "apply-record needs a record of 22 bytes in hex digits");
         decoded.permanent = permanent.toBool();
+        break;
+    case WheelRequest::Kind::BeginGame:
+        if (!name.isString() || !game.isString() || game.toString().isEmpty() ||
+            !(title.isUndefined() || title.isString()))
+            return refusal(Problem::BadRequest, "begin-game needs a game and a name");
+        decoded.profile = name.toString();
+        decoded.game = game.toString();
+        decoded.title = title.toString();
+        break;
+    case WheelRequest::Kind::EndGame:
+        if (!game.isString() || game.toString().isEmpty())
+            return refusal(Problem::BadRequest, "end-game needs a game");
+        decoded.game = game.toString();
         break;
     }
     *request = decoded;
-    return true;
+    return Outcome();
 }
 
-QByteArray encodeReply(const WheelReply &reply)
+Outcome replyOutcome(const WheelReply &reply)
+{
+    using Status = WheelReply::Status;
+    Outcome outcome;
+    switch (reply.status) {
+    case Status::Ok:
+        return outcome;
+    case Status::NoInstance:
+        return Outcome::failed(Outcome::Problem::NoInstance);
+    case Status::NoAnswer:
+        return Outcome::failed(Outcome::Problem::NoAnswer);
+    case Status::NoWheel:
+        outcome = Outcome::failed(Outcome::Problem::NoDevice);
+        break;
+    case Status::Unsupported:
+        outcome = Outcome::failed(Outcome::Problem::Unsupported);
+        break;
+    case Status::BadRequest:
+        outcome = Outcome::failed(Outcome::Problem::BadRequest);
+        break;
+    default:
+        outcome = Outcome::failed(Outcome::Problem::Failed);
+        break;
+    }
+    outcome.systemText = reply.message;
+    return outcome;
+}
+
+WheelReply outcomeReply(const Outcome &outcome, const QString &message,
+                        WheelReply::Status refused)
+{
+    using Status = WheelReply::Status;
+    WheelReply reply;
+    if (outcome.ok())
+        return reply;
+    reply.message = message;
+    switch (outcome.problem) {
+    case Outcome::Problem::NoDevice:
+        reply.status = Status::NoWheel;
+        break;
+    case Outcome::Problem::BadRequest:
+        reply.status = Status::BadRequest;
+        break;
+    case Outcome::Problem::Unsupported:
+        reply.status = Status::Unsupported;
+        break;
+    default:
+        reply.status = outcome.fromDevice() ? Status::WheelFailed : refused;
+        break;
+    }
+    return reply;
+}
+
+QByteArray encodeReply(const WheelReply &reply, int version)
 {
     // The client's own statuses never go on the wire.
     const int status = std::min(int(reply.status), int(WheelReply::Status::Unsupported));
-    QJsonObject object{{QLatin1String("version"), WHEEL_CHANNEL_VERSION},
+    QJsonObject object{{QLatin1String("version"), version},
                        {QLatin1String("status"), STATUS_NAMES[status]}};
     if (!reply.message.isEmpty())
         object.insert(QLatin1String("message"), reply.message);
@@ -204,7 +274,7 @@ WheelReply decodeReply(const QByteArray &text)
     return reply;
 }
 
-QString wheelChannelPath(QString *problem)
+Outcome wheelChannelPath(QString *path)
 {
     const QString file = qEnvironmentVariableIsSet("KESTRIX_SIMULATOR")
                              ? QStringLiteral("wheelconfig-simulated.socket")
@@ -219,22 +289,24 @@ QString wheelChannelPath(QString *problem)
         directory = privateDirectory(
             QDir::tempPath() + QLatin1String("/kestrix-") + QString::number(::geteuid()), &reason);
     }
-    if (!directory.isEmpty())
-        return directory + QLatin1Char('/') + file;
+    if (!directory.isEmpty()) {
+        *path = directory + QLatin1Char('/') + file;
+        return Outcome();
+    }
 #else
-    return QStringLiteral("kestrix-") + file; // a pipe name, private to the session
+    *path = QStringLiteral("kestrix-") + file; // a pipe name, private to the session
+    return Outcome();
 #endif
-    if (problem)
-        *problem = reason;
-    return QString();
+    path->clear();
+    return Outcome::because(reason);
 }
 
 WheelReply sendToWheelInstance(const WheelRequest &request, int timeoutMs)
 {
     WheelReply reply;
     reply.status = WheelReply::Status::NoInstance;
-    const QString path = wheelChannelPath();
-    if (path.isEmpty())
+    QString path;
+    if (!wheelChannelPath(&path).ok())
         return reply;
     QLocalSocket socket;
     socket.connectToServer(path);
@@ -278,9 +350,11 @@ WheelChannelServer::~WheelChannelServer()
 
 WheelChannelServer::Claim WheelChannelServer::claim()
 {
-    path = wheelChannelPath(&failure);
-    if (path.isEmpty())
+    const Outcome found = wheelChannelPath(&path);
+    if (!found.ok()) {
+        failure = found.systemText;
         return Claim::Unavailable;
+    }
     // Two starts at the same moment: without the lock both would find no instance, and the
     // second would remove the first one's socket.
     QLockFile lock(path + QLatin1String(".lock"));
@@ -401,7 +475,8 @@ WheelChannelServer::~WheelChannelServer() = default;
 
 WheelChannelServer::Claim WheelChannelServer::claim()
 {
-    const QString path = wheelChannelPath(&failure);
+    QString path;
+    wheelChannelPath(&path);
     QLocalSocket probe;
     probe.connectToServer(path);
     if (probe.waitForConnected(CONNECT_MS))
@@ -457,14 +532,19 @@ void WheelChannelServer::read(QLocalSocket *socket)
     disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
     const QPointer<QLocalSocket> peer(socket);
     WheelRequest request;
+    const Outcome decoded = decodeRequest(socket->readLine(WHEEL_CHANNEL_MAX_LINE + 1), &request);
     WheelReply reply;
-    if (decodeRequest(socket->readLine(WHEEL_CHANNEL_MAX_LINE + 1), &request, &reply))
-        reply = handler ? handler(request)
-                        : refusal(WheelReply::Status::Unsupported, "no handler for requests");
+    if (!decoded.ok())
+        reply = outcomeReply(decoded, decoded.systemText);
+    else if (handler)
+        reply = handler(request);
+    else
+        reply = outcomeReply(refusal(Outcome::Problem::Unsupported, "no handler for requests"),
+                             QStringLiteral("no handler for requests"));
     if (!peer)
         return;
     peer->setProperty(ANSWERED, true);
-    peer->write(encodeReply(reply));
+    peer->write(encodeReply(reply, request.version));
     peer->flush();
     peer->disconnectFromServer();
 }

@@ -12,7 +12,7 @@
 // Tests give each run its own XDG_RUNTIME_DIR. The server also drops any connection whose
 // peer is another user.
 //
-// Protocol, version 1. One connection carries one request and its reply. Each is one line:
+// Protocol, version 2. One connection carries one request and its reply. Each is one line:
 // a JSON object in UTF-8 ending in "\n", at most WHEEL_CHANNEL_MAX_LINE bytes.
 //
 //   request: {"version": 1, "request": <kind>, ...}
@@ -23,6 +23,13 @@
 //                     false>. The owned fields of the effect record, shown in the panel and
 //                     sent as one live apply (the wheel keeps its own bytes 5 and 12..21);
 //                     with "permanent" the save sequence (command 2) follows.
+//   version 2:
+//     "begin-game"    "game": <an id no other game has>, "name": <profile name>, "title":
+//                     <what the user is told the game is>. The game goes onto the instance's
+//                     stack of games and its profile is applied; the instance keeps the
+//                     settings to put back.
+//     "end-game"      "game": <the id>. The game leaves the stack; the last one's end puts
+//                     back the settings from before the first.
 //   reply:   {"version": 1, "status": <status>, "message": <text>, "previous": <hex>}
 //     "status"   "ok", "no-wheel", "refused" (the profile can not be applied), "wheel-failed"
 //                (the wheel did not take it), "bad-request" or "unsupported" (a kind or a
@@ -32,11 +39,16 @@
 //     "previous" for "apply-profile" that went through: the owned fields as the wheel had
 //                them before, as 44 hex digits; "apply-record" with it puts them back
 //
+// A client gives each request the lowest version that has its kind, so that an older
+// instance still answers the requests it knows; "unsupported" to "begin-game" tells the
+// client to do with "apply-profile" and "apply-record".
+//
 // A request's "version" is the protocol the client speaks. A server answers every version up
 // to its own and "unsupported" to a later one; fields it does not know are ignored. A
 // change that older peers would misread takes a new version.
 
 #include "effect_settings_record.h"
+#include "outcome.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -48,16 +60,19 @@ class QLocalServer;
 class QLocalSocket;
 class QSocketNotifier;
 
-constexpr int WHEEL_CHANNEL_VERSION = 1;
+constexpr int WHEEL_CHANNEL_VERSION = 2;
 constexpr int WHEEL_CHANNEL_MAX_LINE = 4096;
 constexpr int WHEEL_CHANNEL_MAX_PEERS = 32;   // connections the instance holds at once
 
 struct WheelRequest {
-    enum class Kind { Show, ApplyProfile, ApplyRecord };
+    enum class Kind { Show, ApplyProfile, ApplyRecord, BeginGame, EndGame };
     Kind kind = Kind::Show;
-    QString profile;   // ApplyProfile
+    QString profile;   // ApplyProfile, BeginGame
+    QString game;      // BeginGame, EndGame: the game's id
+    QString title;     // BeginGame
     QByteArray record; // ApplyRecord, EFFECT_SETTINGS_RECORD_SIZE bytes
     bool permanent = false;
+    int version = 1; // the client's, as far as this side speaks it: its reply's
 };
 
 struct WheelReply {
@@ -81,14 +96,22 @@ struct WheelReply {
 };
 
 QByteArray encodeRequest(const WheelRequest &request);
-// False for anything but a well-formed request; `reply` then says why.
-bool decodeRequest(const QByteArray &line, WheelRequest *request, WheelReply *reply);
-QByteArray encodeReply(const WheelReply &reply);
+// BadRequest or Unsupported, with the reason in systemText, for anything but a well-formed
+// request this side knows.
+Outcome decodeRequest(const QByteArray &line, WheelRequest *request);
+QByteArray encodeReply(const WheelReply &reply, int version = WHEEL_CHANNEL_VERSION);
 WheelReply decodeReply(const QByteArray &line);
 
-// The socket's full path; empty, with the reason in `problem`, when no private directory
-// can be had.
-QString wheelChannelPath(QString *problem = nullptr);
+// The socket's full path; fails, with the reason, when no private directory can be had.
+Outcome wheelChannelPath(QString *path);
+
+// A reply as the requesting side's outcome: NoInstance, NoAnswer, NoDevice for "no-wheel",
+// else Failed; systemText holds the instance's message.
+Outcome replyOutcome(const WheelReply &reply);
+// An outcome of the instance as its reply; `refused` is the status of a failure that is no
+// device's and no request's.
+WheelReply outcomeReply(const Outcome &outcome, const QString &message,
+                        WheelReply::Status refused = WheelReply::Status::Refused);
 
 // Sends one request to the running instance and waits for its reply (blocking; no event
 // loop needed). NoInstance when none listens, NoAnswer when it does not reply in time.

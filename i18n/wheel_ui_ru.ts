@@ -2,17 +2,6 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ru_RU">
 <context>
-    <name>GameWatch</name>
-    <message>
-        <source>%1 for %2</source>
-        <translation>%1 для «%2»</translation>
-    </message>
-    <message>
-        <source>%1 has ended: the settings from before it are back.</source>
-        <translation>Игра «%1» завершилась: прежние настройки возвращены.</translation>
-    </message>
-</context>
-<context>
     <name>GamesFile</name>
     <message>
         <source>a game has no name</source>
@@ -241,48 +230,12 @@
         <translation>Сохранить настройки</translation>
     </message>
     <message>
-        <source>Profiles</source>
-        <translation>Профили</translation>
-    </message>
-    <message>
-        <source>Exit</source>
-        <translation>Выход</translation>
-    </message>
-    <message>
         <source>Kestrix hardware settings UI</source>
         <translation>Настройка оборудования Kestrix</translation>
     </message>
     <message>
-        <source>The wheel did not take the change. Check the cable, then try again.</source>
-        <translation>Руль не принял изменение. Проверьте кабель и попробуйте снова.</translation>
-    </message>
-    <message>
-        <source>The wheel did not take the profile &quot;%1&quot;. Check the cable, then try again.</source>
-        <translation>Руль не принял профиль «%1». Проверьте кабель и попробуйте снова.</translation>
-    </message>
-    <message>
-        <source>The wheel did not confirm within 5 seconds that it saved the settings. Wait a moment, then click &quot;Save settings&quot; again.</source>
-        <translation>Руль не подтвердил за 5 секунд, что сохранил настройки. Подождите немного и снова нажмите «Сохранить настройки».</translation>
-    </message>
-    <message>
-        <source>The wheel stopped answering before it confirmed that it saved the settings. Check the cable, then click &quot;Save settings&quot; again.</source>
-        <translation>Руль перестал отвечать, не подтвердив сохранение настроек. Проверьте кабель и снова нажмите «Сохранить настройки».</translation>
-    </message>
-    <message>
-        <source>The settings could not be saved in the wheel. Check the cable, then try again.</source>
-        <translation>Не удалось сохранить настройки в руле. Проверьте кабель и попробуйте снова.</translation>
-    </message>
-    <message>
         <source>The wheel did not confirm the restart. Check the cable, then try again.</source>
         <translation>Руль не подтвердил перезагрузку. Проверьте кабель и попробуйте снова.</translation>
-    </message>
-    <message>
-        <source>No wheel is connected.</source>
-        <translation>Руль не подключён.</translation>
-    </message>
-    <message>
-        <source>Games...</source>
-        <translation>Игры...</translation>
     </message>
     <message>
         <source>Games</source>
@@ -494,6 +447,49 @@
     </message>
 </context>
 <context>
+    <name>WheelService</name>
+    <message>
+        <source>%1 for %2</source>
+        <translation>%1 для «%2»</translation>
+    </message>
+    <message>
+        <source>%1 has ended: the settings from before it are back.</source>
+        <translation>Игра «%1» завершилась: прежние настройки возвращены.</translation>
+    </message>
+    <message>
+        <source>The settings from before %1 did not reach the wheel; they are put back when it answers again.</source>
+        <translation>Прежние настройки (до «%1») не дошли до руля; они будут возвращены, когда руль снова ответит.</translation>
+    </message>
+    <message>
+        <source>The settings from before %1 are back.</source>
+        <translation>Прежние настройки (до «%1») возвращены.</translation>
+    </message>
+    <message>
+        <source>No wheel is connected.</source>
+        <translation>Руль не подключён.</translation>
+    </message>
+    <message>
+        <source>The wheel did not take the change. Check the cable, then try again.</source>
+        <translation>Руль не принял изменение. Проверьте кабель и попробуйте снова.</translation>
+    </message>
+    <message>
+        <source>The wheel did not take the profile &quot;%1&quot;. Check the cable, then try again.</source>
+        <translation>Руль не принял профиль «%1». Проверьте кабель и попробуйте снова.</translation>
+    </message>
+    <message>
+        <source>The wheel did not confirm within 5 seconds that it saved the settings. Wait a moment, then click &quot;Save settings&quot; again.</source>
+        <translation>Руль не подтвердил за 5 секунд, что сохранил настройки. Подождите немного и снова нажмите «Сохранить настройки».</translation>
+    </message>
+    <message>
+        <source>The wheel stopped answering before it confirmed that it saved the settings. Check the cable, then click &quot;Save settings&quot; again.</source>
+        <translation>Руль перестал отвечать, не подтвердив сохранение настроек. Проверьте кабель и снова нажмите «Сохранить настройки».</translation>
+    </message>
+    <message>
+        <source>The settings could not be saved in the wheel. Check the cable, then try again.</source>
+        <translation>Не удалось сохранить настройки в руле. Проверьте кабель и попробуйте снова.</translation>
+    </message>
+</context>
+<context>
     <name>WheelStart</name>
     <message>
         <source>%1 See &quot;wheelconfig --help&quot;.</source>
@@ -574,6 +570,21 @@ With a COMMAND, the exit code of COMMAND: 128 + N when signal N ended it,
     <message>
         <source>No display to show the window on: neither DISPLAY nor WAYLAND_DISPLAY names one.</source>
         <translation>Нет дисплея, на котором можно показать окно: ни DISPLAY, ни WAYLAND_DISPLAY его не задают.</translation>
+    </message>
+</context>
+<context>
+    <name>WheelTray</name>
+    <message>
+        <source>Profiles</source>
+        <translation>Профили</translation>
+    </message>
+    <message>
+        <source>Games...</source>
+        <translation>Игры...</translation>
+    </message>
+    <message>
+        <source>Exit</source>
+        <translation>Выход</translation>
     </message>
 </context>
 </TS>

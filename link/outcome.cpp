@@ -61,6 +61,10 @@ QString Outcome::reason() const
     case Problem::BadName:
         return QStringLiteral("the name is refused");
     case Problem::Failed:
+    case Problem::BadRequest:
+    case Problem::Unsupported:
+    case Problem::NoInstance:
+    case Problem::NoAnswer:
         break;
     }
     return systemText;

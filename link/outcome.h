@@ -32,6 +32,11 @@ struct Outcome {
         // A name.
         BadName, // refused; `detail` is the refuser's own code for why
         Failed,  // anything else; systemText says what
+        // A request to the running wheelconfig; systemText says why where a peer said it.
+        BadRequest,  // not a well-formed request
+        Unsupported, // a kind or a version this side does not know
+        NoInstance,  // nothing listens
+        NoAnswer,    // no reply in time
     };
     Problem problem = Problem::None;
     QString systemText;
@@ -39,6 +44,11 @@ struct Outcome {
     int detail = 0;
 
     bool ok() const { return problem == Problem::None; }
+    // One of a device sequence's problems after the device was there (not NoDevice).
+    bool fromDevice() const
+    {
+        return problem >= Problem::ReadFailed && problem <= Problem::StoppedAnswering;
+    }
     // "the disk is full", to follow "... can not be written: ".
     QString reason() const;
 

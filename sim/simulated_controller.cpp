@@ -1,13 +1,16 @@
 #include "simulated_controller.h"
 
 #include "byte_order.h"
+#include "effect_settings_record.h"
 #include "family.h"
+#include "hardware_settings_record.h"
 #include "kestrix_protocol.h"
 #include "simulator_log.h"
 #include "usb_access.h"
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <thread>
 
 namespace {
@@ -21,148 +24,235 @@ constexpr int STATUS_LENGTH = 8;
 
 std::vector<uint8_t> defaultDeviceInfo(uint8_t deviceType)
 {
-    std::vector<uint8_t> info(DEVICE_INFO_LENGTH, 0);
-    info[0] = 2; // firmware major
-    info[1] = 7; // firmware minor
-    info[2] = 1; // hardware revision
+    // Firmware 2.7, hardware revision 1, ahead of the device type.
+    std::vector<uint8_t> info = {2, 7, 1};
+    info.resize(DEVICE_INFO_LENGTH, 0);
     info[DEVICE_INFO_TYPE_OFFSET] = deviceType;
     return info;
 }
 
-void putAxis(std::vector<uint8_t> &r, int base, int8_t encoderDirection, int8_t forceDirection,
-             uint8_t polePairs, uint16_t cpr, uint16_t motionRange, int16_t startAngle,
-             float pGain, float iGain, uint8_t carriedSeed)
+struct FieldValue {
+    QString name;
+    double value;
+};
+
+// Writes each value into its field; a name outside the table is a fault of this file.
+void putFields(std::vector<uint8_t> &record, const RecordTable &table,
+               const std::vector<FieldValue> &values)
 {
-    r[base + 0] = static_cast<uint8_t>(encoderDirection);
-    r[base + 1] = static_cast<uint8_t>(forceDirection);
-    r[base + 2] = polePairs;
-    writeU16LE(&r[base + 3], cpr);
-    writeU16LE(&r[base + 5], motionRange);
-    writeU16LE(&r[base + 7], static_cast<uint16_t>(startAngle));
-    writeF32LE(&r[base + 9], pGain);
-    writeF32LE(&r[base + 13], iGain);
-    for (int i = 0; i < 4; ++i) // firmware-private bytes that the programs only carry
-        r[base + 17 + i] = static_cast<uint8_t>(carriedSeed + i);
+    for (const FieldValue &v : values) {
+        const RecordField *field = table.find(v.name);
+        Q_ASSERT_X(field, "putFields", qPrintable(v.name));
+        if (field)
+            field->write(v.value, record.data());
+    }
+}
+
+// Each run of the firmware's own bytes inside the record counts up from its seed, in record
+// order, so that a program that writes one of them is seen; runs without a seed stay zero.
+void putCarried(std::vector<uint8_t> &record, const RecordTable &table,
+                const std::vector<uint8_t> &seeds)
+{
+    size_t run = 0;
+    int step = 0;
+    for (int i = 0; i < table.size; ++i) {
+        if (!table.carries(i)) {
+            if (step > 0)
+                ++run;
+            step = 0;
+            continue;
+        }
+        if (run < seeds.size())
+            record[i] = static_cast<uint8_t>(seeds[run] + step);
+        ++step;
+    }
+}
+
+// The bytes past what the programs write back count up from `seed`: never to be written.
+std::vector<uint8_t> reportOf(const RecordTable &table, int length, uint8_t seed)
+{
+    std::vector<uint8_t> record(length, 0);
+    for (int i = table.size; i < length; ++i)
+        record[i] = static_cast<uint8_t>(seed + i - table.size);
+    return record;
+}
+
+enum GpioMode { DISABLED, BUTTON, ANALOG, SPI_CS, SPI_SCK, SPI_MISO, EFFECTS, RECAL, REBOOT, BRAKE };
+enum ButtonMode { BUTTON_DISABLED, NORMAL, INVERTED, PULSE_NORMAL };
+
+std::vector<FieldValue> motorAxis(int axis, int encoderDirection, int forceDirection,
+                                  int polePairs, int cpr, int motionRange, double pGain,
+                                  double iGain)
+{
+    const QString a = QStringLiteral("axis%1.").arg(axis);
+    return {{a + "encoder_direction", double(encoderDirection)},
+            {a + "force_direction", double(forceDirection)},
+            {a + "pole_pairs", double(polePairs)},
+            {a + "encoder_cpr", double(cpr)},
+            {a + "motion_range", double(motionRange)},
+            {a + "calibration_start_angle", 0},
+            {a + "p_gain", pGain},
+            {a + "i_gain", iGain}};
+}
+
+// GPIO pins 1..8 and the encoders' Z inputs, in the table's order.
+std::vector<FieldValue> gpioModes(const std::vector<GpioMode> &modes)
+{
+    static const char *const pins[] = {"pin_1", "pin_2", "pin_3", "pin_4",     "pin_5",
+                                       "pin_6", "pin_7", "pin_8", "encoder_z0", "encoder_z1"};
+    std::vector<FieldValue> values;
+    for (size_t i = 0; i < modes.size(); ++i)
+        values.push_back({QStringLiteral("gpio_mode.") + QLatin1String(pins[i]), double(modes[i])});
+    return values;
+}
+
+std::vector<FieldValue> buttonModes(int first, int last, ButtonMode mode)
+{
+    std::vector<FieldValue> values;
+    for (int b = first; b <= last; ++b)
+        values.push_back({QStringLiteral("button_mode.%1").arg(b), double(mode)});
+    return values;
+}
+
+// The analog axes on pins 1..3: dead zones and smoothing where the pin reads the axis.
+std::vector<FieldValue> analogAxes(const std::vector<uint8_t> &record, const RecordTable &table)
+{
+    static const char *const axes[] = {"rx", "ry", "rz"};
+    std::vector<FieldValue> values;
+    for (int i = 0; i < 3; ++i) {
+        const QString pin = QStringLiteral("gpio_mode.pin_%1").arg(i + 1);
+        const bool used = table.find(pin)->read(record.data()) == ANALOG;
+        const QString axis = QLatin1Char('.') + QLatin1String(axes[i]);
+        values.push_back({"lower_dead_zone" + axis, used ? 2.0 : 0.0});
+        values.push_back({"upper_dead_zone" + axis, used ? 2.0 : 0.0});
+        values.push_back({"analog_smoothing" + axis, used ? 10.0 : 0.0});
+        values.push_back({"button_threshold" + axis, 50});
+    }
+    return values;
+}
+
+std::vector<FieldValue> operator+(std::vector<FieldValue> a, const std::vector<FieldValue> &b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
 }
 
 // A working set-up per kind, as a controller leaves the workshop.
 std::vector<uint8_t> defaultHardwareRecord(ControllerKind kind)
 {
-    std::vector<uint8_t> r(HARDWARE_RECORD_LENGTH, 0);
-    for (int i = 107; i < HARDWARE_RECORD_LENGTH; ++i)
-        r[i] = static_cast<uint8_t>(0xA0 + i - 107); // beyond the record: never written
+    const RecordTable &table = hardwareSettingsTable();
+    std::vector<uint8_t> r = reportOf(table, HARDWARE_RECORD_LENGTH, 0xA0);
     if (kind == ControllerKind::Generic)
         return r;
 
-    enum { DISABLED, BUTTON, ANALOG, SPI_CS, SPI_SCK, SPI_MISO, EFFECTS, RECAL, REBOOT, BRAKE };
-    const uint8_t carried52 = 0x5A;
-    r[52] = carried52;
-    r[0] = 1; // forces on
-    r[1] = 0;
-    r[2] = 1; // calibrate on boot
-    r[4] = 1; // 40 V/V
-
+    const std::vector<FieldValue> common = {{"force_enable", 1},
+                                            {"debug_forces", 0},
+                                            {"calibrate_on_boot", 1},
+                                            {"amplifier_gain", 1}}; // 40 V/V
+    std::vector<FieldValue> values;
+    std::vector<uint8_t> carriedSeeds;
     switch (kind) {
-    case ControllerKind::Joystick: {
-        r[3] = 1; // start angle as the center
-        r[5] = 1; // SN74HC165N x 3
-        const uint8_t gpio[10] = {ANALOG, ANALOG, ANALOG, SPI_MISO, SPI_SCK,
-                                  SPI_CS, BUTTON, BRAKE,  DISABLED, DISABLED};
-        std::copy(gpio, gpio + 10, r.begin() + 6);
-        r[16] = 1; // button 1 on pin 7
-        for (int b = 8; b < 32; ++b)
-            r[16 + b] = 1; // 24 buttons on the shift registers
-        r[16 + 8] = 3;     // trigger as a pulse
-        r[48] = 80;
-        r[49] = 60;
-        r[50] = 40;
-        r[51] = 30;
-        putAxis(r, 65, -1, -1, 7, 4096, 40, 0, 0.5f, 0.01f, 0x11);
-        putAxis(r, 86, 1, -1, 7, 4096, 40, 0, 0.5f, 0.01f, 0x21);
+    case ControllerKind::Joystick:
+        values = common +
+                 std::vector<FieldValue>{{"calibration_mode", 1}, // start angle as the center
+                                         {"spi_mode", 1},         // SN74HC165N x 3
+                                         {"power_limit", 80},
+                                         {"braking_limit", 60},
+                                         {"calibration_magnitude", 40},
+                                         {"calibration_speed", 30}} +
+                 gpioModes({ANALOG, ANALOG, ANALOG, SPI_MISO, SPI_SCK, SPI_CS, BUTTON, BRAKE,
+                            DISABLED, DISABLED}) +
+                 buttonModes(1, 1, NORMAL) + buttonModes(9, 32, NORMAL) + // 24 on the registers
+                 buttonModes(9, 9, PULSE_NORMAL) +                        // the trigger
+                 motorAxis(0, -1, -1, 7, 4096, 40, 0.5, 0.01) +
+                 motorAxis(1, 1, -1, 7, 4096, 40, 0.5, 0.01);
+        carriedSeeds = {0x5A, 0x11, 0x21};
         break;
-    }
-    case ControllerKind::Rudder: {
-        r[3] = 2; // automatic center search
-        r[5] = 0;
-        const uint8_t gpio[10] = {ANALOG, ANALOG, DISABLED, DISABLED, DISABLED,
-                                  DISABLED, BUTTON, BRAKE, DISABLED, DISABLED};
-        std::copy(gpio, gpio + 10, r.begin() + 6);
-        r[16] = 1;
-        r[48] = 70;
-        r[49] = 50;
-        r[50] = 30;
-        r[51] = 25;
-        putAxis(r, 65, -1, 1, 7, 2048, 60, 0, 0.8f, 0.02f, 0x31);
-        putAxis(r, 86, -1, -1, 7, 2048, 60, 0, 0.8f, 0.02f, 0x41);
+    case ControllerKind::Rudder:
+        values = common +
+                 std::vector<FieldValue>{{"calibration_mode", 2}, // automatic center search
+                                         {"spi_mode", 0},
+                                         {"power_limit", 70},
+                                         {"braking_limit", 50},
+                                         {"calibration_magnitude", 30},
+                                         {"calibration_speed", 25}} +
+                 gpioModes({ANALOG, ANALOG, DISABLED, DISABLED, DISABLED, DISABLED, BUTTON, BRAKE,
+                            DISABLED, DISABLED}) +
+                 buttonModes(1, 1, NORMAL) + motorAxis(0, -1, 1, 7, 2048, 60, 0.8, 0.02) +
+                 motorAxis(1, -1, -1, 7, 2048, 60, 0.8, 0.02);
+        carriedSeeds = {0x5A, 0x31, 0x41};
         break;
-    }
-    case ControllerKind::Wheel: {
-        r[3] = 1;
-        r[5] = 2; // C4021 x 3
-        const uint8_t gpio[10] = {ANALOG, ANALOG, ANALOG, SPI_MISO, SPI_SCK,
-                                  SPI_CS, EFFECTS, BRAKE, DISABLED, DISABLED};
-        std::copy(gpio, gpio + 10, r.begin() + 6);
-        for (int b = 8; b < 22; ++b)
-            r[16 + b] = 1; // paddles and rim buttons on the shift registers
-        r[48] = 90;
-        r[49] = 60;
-        r[50] = 35;
-        r[51] = 20;
-        putAxis(r, 65, -1, -1, 4, 10000, 900, 0, 1.2f, 0.05f, 0x51);
-        putAxis(r, 86, -1, -1, 4, 10000, 900, 0, 1.2f, 0.05f, 0x61);
+    case ControllerKind::Wheel:
+        values = common +
+                 std::vector<FieldValue>{{"calibration_mode", 1},
+                                         {"spi_mode", 2}, // C4021 x 3
+                                         {"power_limit", 90},
+                                         {"braking_limit", 60},
+                                         {"calibration_magnitude", 35},
+                                         {"calibration_speed", 20}} +
+                 gpioModes({ANALOG, ANALOG, ANALOG, SPI_MISO, SPI_SCK, SPI_CS, EFFECTS, BRAKE,
+                            DISABLED, DISABLED}) +
+                 buttonModes(9, 22, NORMAL) + // paddles and rim buttons on the registers
+                 motorAxis(0, -1, -1, 4, 10000, 900, 1.2, 0.05) +
+                 motorAxis(1, -1, -1, 4, 10000, 900, 1.2, 0.05);
+        carriedSeeds = {0x5A, 0x51, 0x61};
         break;
-    }
     case ControllerKind::Generic:
         break;
     }
-    for (int i = 0; i < 3; ++i) {
-        const bool used = r[6 + i] == ANALOG;
-        r[53 + i] = used ? 2 : 0;  // lower dead zone
-        r[56 + i] = used ? 2 : 0;  // upper dead zone
-        r[59 + i] = used ? 10 : 0; // smoothing
-        r[62 + i] = 50;            // button threshold
-    }
+    putFields(r, table, values);
+    putFields(r, table, analogAxes(r, table));
+    putCarried(r, table, carriedSeeds);
     return r;
 }
 
 std::vector<uint8_t> defaultEffectRecord()
 {
-    std::vector<uint8_t> r(EFFECT_RECORD_LENGTH, 0);
-    r[0] = 100; // spring
-    r[1] = 100; // constant
-    r[2] = 100; // periodic
-    r[3] = 0x01; // constant force not inverted
-    r[4] = 20;   // dampening
-    r[5] = 0x07; // firmware-private
-    r[6] = 80;   // total effect scale
-    r[7] = 10;   // smoothing
-    writeU16LE(&r[8], 900);
-    r[10] = 60; // soft stop gain
-    r[11] = 10; // soft stop range
-    for (int i = 12; i < EFFECT_RECORD_LENGTH; ++i)
-        r[i] = static_cast<uint8_t>(0xC0 + i - 12); // firmware-private
+    const RecordTable &table = effectSettingsTable();
+    // The wheel's private block runs on past what is written back.
+    std::vector<uint8_t> r = reportOf(table, EFFECT_RECORD_LENGTH, 0xCA);
+    putFields(r, table,
+              {{"direct_x_spring_scale", 100},
+               {"direct_x_constant_scale", 100},
+               {"direct_x_periodic_scale", 100},
+               {"constant_force_direction", 1}, // not inverted
+               {"dampening_scale", 20},
+               {"total_effect_scale", 80},
+               {"total_effect_smoothing", 10},
+               {"motion_range", 900},
+               {"soft_stop_scale", 60},
+               {"soft_stop_range", 10}});
+    putCarried(r, table, {0x07, 0xC0});
     return r;
 }
+
+// Each kind by its name in the family's table, whatever the table's order.
+const char *const KIND_NAMES[] = {"generic", "joystick", "rudder", "wheel"};
+static_assert(std::size(KIND_NAMES) == size_t(ControllerKind::Wheel) + 1);
 
 } // namespace
 
 const Product &productOf(ControllerKind kind)
 {
-    return family().at(size_t(kind));
+    const Product *product = productByKind(QLatin1String(KIND_NAMES[size_t(kind)]));
+    Q_ASSERT(product);
+    return *product;
 }
 
 bool controllerKindFromName(const std::string &name, ControllerKind *kind)
 {
-    const Product *product = productByKind(QString::fromStdString(name));
-    if (!product)
-        return false;
-    *kind = ControllerKind(product - family().data());
-    return true;
+    for (size_t i = 0; i < std::size(KIND_NAMES); ++i) {
+        if (name == KIND_NAMES[i] && productByKind(QString::fromStdString(name))) {
+            *kind = ControllerKind(i);
+            return true;
+        }
+    }
+    return false;
 }
 
 const char *controllerKindName(ControllerKind kind)
 {
-    return productOf(kind).kind;
+    return KIND_NAMES[size_t(kind)];
 }
 
 bool SimTransfer::isGetReport(uint8_t reportId) const
@@ -175,7 +265,7 @@ bool SimTransfer::isCommand(uint8_t command) const
 {
     return requestType == HID_REQUEST_TYPE_OUT && request == HID_SET_REPORT &&
            value == (HID_REPORT_TYPE_FEATURE | REPORT_COMMAND) && data.size() > 1 &&
-           data[0] == REPORT_COMMAND && data[1] == command;
+           data[0] == REPORT_COMMAND && data[PACKET_COMMAND_OFFSET] == command;
 }
 
 SimulatedController::SimulatedController(ControllerKind kind)

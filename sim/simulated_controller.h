@@ -15,7 +15,7 @@
 
 struct Product;
 
-// The family's products, in the order of its table.
+// The family's products; each maps to its row of the family's table by kind name.
 enum class ControllerKind { Generic, Joystick, Rudder, Wheel };
 const Product &productOf(ControllerKind kind);
 

@@ -6,7 +6,6 @@
 
 #include "games_file.h"
 #include "process_scan.h"
-#include "wheel_channel.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -16,55 +15,39 @@
 #include <QTimer>
 #include <QVector>
 
-#include <functional>
-#include <vector>
+
+class WheelService;
 
 class GameWatch : public QObject
 {
     Q_OBJECT
 
 public:
-    // How the watch reaches the wheel and the user: the same applies as a choice from
-    // the tray and as the launch form's putting back.
-    struct Wheel {
-        std::function<WheelReply(const QString &profile)> applyProfile;
-        std::function<WheelReply(const QByteArray &record)> putBack;
-        std::function<void(const QString &text)> tell;
-    };
-
     static constexpr int INTERVAL_MS = 2000;
 
-    explicit GameWatch(Wheel wheel, const QString &procRoot = QStringLiteral("/proc"),
+    // A game that starts goes onto the service's stack; one that ends leaves it.
+    explicit GameWatch(WheelService &service, const QString &procRoot = QStringLiteral("/proc"),
                        QObject *parent = nullptr);
 
     // Starts watching for these games (with a first look at once), or stops when the list
     // is off or empty; games that run and are no longer bound end as if they had ended.
     // wheel_games.json, when it changes on disk later, replaces the list by itself.
     void setGames(const GamesList &list);
-    // The bound games running now, the one whose profile holds last.
+    // The bound games running now, the one that started last at the end.
     QStringList activeGames() const;
 
 public slots:
     void look();
-    // A wheel that comes (back) while a game runs gets that game's profile.
-    void wheelConnected();
 
 private:
-    struct Active {
-        GameRule game;
-        QByteArray previous; // the settings before its profile; empty while not applied
-        bool refused;        // the profile could not be applied
-    };
-    void applyTop(bool again);
-    void end(size_t index);
     void takeUpFile();
 
-    Wheel wheel;
+    WheelService &service;
     GamesFile file;
     // A file changed on disk (by hand, or fixed) is taken up at the next look.
     GamesFileWatch fileWatch{file.path()};
     ProcessScan scan;
     QVector<GameRule> games;
-    std::vector<Active> stack;
+    QVector<GameRule> running;
     QTimer timer;
 };

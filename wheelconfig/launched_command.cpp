@@ -174,7 +174,7 @@ LaunchedCommand::Ended LaunchedCommand::run() const
     posix_spawnattr_destroy(&attributes);
     if (error != 0) {
         ended.exitCode = error == ENOENT ? 127 : 126; // as a shell answers
-        ended.startFailure = QString::fromLocal8Bit(std::strerror(error));
+        ended.started = Outcome::because(QString::fromLocal8Bit(std::strerror(error)));
         return ended;
     }
     relay.forwardTo(pid);
@@ -198,7 +198,7 @@ LaunchedCommand::Ended LaunchedCommand::run() const
     process.start(name(), arguments);
     if (!process.waitForStarted(-1)) {
         ended.exitCode = 127;
-        ended.startFailure = process.errorString();
+        ended.started = Outcome::because(process.errorString());
         return ended;
     }
     process.waitForFinished(-1);

@@ -2,6 +2,8 @@
 
 // A command run on the user's behalf (a game from its launcher), exactly as it was given.
 
+#include "outcome.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -28,7 +30,7 @@ public:
 
     struct Ended {
         int exitCode = 0;
-        QString startFailure; // the system's words when the command could not be started
+        Outcome started; // the system's words in systemText when it could not be started
     };
     // Runs the command as it was given (its bytes, the environment, the standard streams,
     // the signal handling this process was started with) in the launch directory, and

@@ -2,23 +2,17 @@
 
 #include "ui_mainwindow.h"
 
-#include "device_sequences.h"
+#include "access_problem_line.h"
+#include "desktop_notification.h"
 #include "effect_settings_record.h"
 #include "game_watch.h"
 #include "games_window.h"
 #include "presence.h"
 #include "program_main.h"
-#include "transport.h"
 #include "wait_cursor.h"
+#include "wheel_tray.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QCloseEvent>
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QFileInfo>
-#include <QLabel>
-#include <QMenu>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -26,7 +20,7 @@
 #include <utility>
 
 MainWindow::MainWindow(QWidget *parent)
-    : QMainWindow(parent), form(new Ui::MainWindow),
+    : QMainWindow(parent), form(new Ui::MainWindow), service(new WheelService(this)),
       connectedIcon(iconFromPng(QStringLiteral("wheel_icon.png"))),
       disconnectedIcon(iconFromPng(QStringLiteral("wheel_icon_not_connected.png")))
 {
@@ -37,40 +31,32 @@ MainWindow::MainWindow(QWidget *parent)
 
     form->setupUi(this);
 
-    trayMenu = new QMenu(this);
-    trayIcon = new QSystemTrayIcon(connectedIcon, this);
-    gamesAction = new QAction(tr("Games..."), this);
-    exitAction = new QAction(tr("Exit"), this);
-    profilesMenu = new QMenu(tr("Profiles"));
-    trayIcon->setContextMenu(trayMenu);
-    // Closing the window only hides it: without a wheel, Exit is the only way out.
-    trayMenu->addAction(gamesAction);
-    trayMenu->addAction(exitAction);
-    connect(gamesAction, &QAction::triggered, this, &MainWindow::showGamesWindow);
+    tray = new WheelTray(connectedIcon, [this] { return systemTrayAvailable(); }, this);
+    trayIcon = tray->icon();
+    connect(tray, &WheelTray::gamesRequested, this, &MainWindow::showGamesWindow);
+    connect(tray, &WheelTray::clicked, this, [this] {
+        setVisible(!isVisible());
+        if (isVisible())
+            activateWindow();
+    });
 
     connect(form->premium_effect_settings, &EffectSettingsWidgetVariant::settingsChanged, this,
             &MainWindow::sendEffectSettings);
-    connect(form->profile_widget, &ProfileWidget::profileApplied, this, [this] {
-        applyToWheel(form->profile_widget->appliedProfile());
-        if (!lastApply.ok())
-            form->profile_widget->forgetHeldProfile();
+    connect(service, &WheelService::recordApplied, this, [this](const QByteArray &fields) {
+        if (currentPanel)
+            currentPanel->loadSettings(reinterpret_cast<const unsigned char *>(fields.constData()));
     });
+    connect(service, &WheelService::exchangeFailed, this, &MainWindow::showWheelRecord);
+    connect(service, &WheelService::told, this,
+            [this](const QString &text, bool isFailure) { notify(tr("Games"), text, isFailure); });
     form->profile_widget->setNotifier([this](const QString &text) { tellUser(text); });
-    connect(exitAction, &QAction::triggered, this, [this] {
+    connect(tray, &WheelTray::exitRequested, this, [this] {
         quitRequested = true;
         close();
     });
+    form->profile_widget->attach(form->premium_effect_settings, tray->profiles(), service);
 
-    form->profile_widget->attach(form->premium_effect_settings, profilesMenu);
-
-    connect(trayIcon, &QSystemTrayIcon::activated, this, &MainWindow::trayIconActivated);
-
-    // The same applies as a profile chosen from the tray and the launch form's putting back.
-    watch = new GameWatch(
-        {[this](const QString &profile) { return applyProfileOnRequest(profile); },
-         [this](const QByteArray &record) { return applyRecordOnRequest(record, false); },
-         [this](const QString &text) { notify(tr("Games"), text); }},
-        QStringLiteral("/proc"), this);
+    watch = new GameWatch(*service, QStringLiteral("/proc"), this);
 
     pollDevice();
 
@@ -78,34 +64,7 @@ MainWindow::MainWindow(QWidget *parent)
     timer->setInterval(100);
     connect(timer, &QTimer::timeout, this, &MainWindow::pollDevice);
     timer->start();
-
-    trayWait = new QTimer(this);
-    trayWait->setInterval(1000);
-    connect(trayWait, &QTimer::timeout, this, &MainWindow::lookForTray);
-    // The first look once constructed, so that it asks the desktop the window was made for.
-    QTimer::singleShot(0, this, &MainWindow::lookForTray);
     startGameWatch();
-}
-
-namespace {
-// How long a tray is waited for after start, in looks one second apart.
-constexpr int TRAY_LOOKS = 30;
-// A notification service that hangs must not hold the window for long.
-constexpr int NOTIFICATION_TIMEOUT_MS = 1500;
-} // namespace
-
-void MainWindow::lookForTray()
-{
-    if (systemTrayAvailable()) {
-        trayWait->stop();
-        trayIcon->show();
-        return;
-    }
-    // Past the wait there is no tray; a close still asks again at that moment.
-    if (trayLooks++ >= TRAY_LOOKS)
-        trayWait->stop();
-    else if (!trayWait->isActive())
-        trayWait->start();
 }
 
 void MainWindow::startGameWatch()
@@ -116,7 +75,8 @@ void MainWindow::startGameWatch()
         return;
     }
     // Once, and without a box: the program may have started with the session.
-    QTimer::singleShot(0, this, [this, problem = games.problem()] { notify(tr("Games"), problem); });
+    QTimer::singleShot(0, this,
+                       [this, problem = games.problem()] { notify(tr("Games"), problem, true); });
 }
 
 void MainWindow::showGamesWindow()
@@ -132,11 +92,11 @@ void MainWindow::showGamesWindow()
     gamesWindow->activateWindow();
 }
 
-void MainWindow::notify(const QString &title, const QString &text)
+void MainWindow::notify(const QString &title, const QString &text, bool isFailure)
 {
     // The tray's balloon, or a desktop notification where no tray is; a game's switch is no
     // reason for a box in front of the game.
-    if (!tellOutsideWindow(title, text))
+    if (!tellOutsideWindow(title, text, isFailure))
         std::fprintf(stderr, "wheelconfig: %s\n", qPrintable(text));
 }
 
@@ -145,7 +105,6 @@ MainWindow::~MainWindow()
     delete form;
     closeEntry(wheelDevice.entry);
     usbExit();
-    delete profilesMenu;
 }
 
 DeviceHandle *MainWindow::connectedHandle() const
@@ -163,11 +122,7 @@ void MainWindow::pollDevice()
                                              static_cast<uint16_t>(entry.productId), &refusing)
                           ? unusableLine(tr("Wheel"), refusing)
                           : QString());
-    if (!entry.handle) {
-        showDisconnected();
-        return;
-    }
-    if (!probe(entry)) {
+    if (!entry.handle || !probe(entry)) {
         wheelDevice.connected = false;
         showDisconnected();
         return;
@@ -185,13 +140,15 @@ void MainWindow::pollDevice()
     trayIcon->setIcon(connectedIcon);
     wheelDevice.connected = true;
     showConnected(record);
-    QTimer::singleShot(0, watch, &GameWatch::wheelConnected);
+    // Once the window shows it: the top game's profile again, or a put-back kept for it.
+    service->setConnection(connectedHandle());
     if (!pendingProfile.isEmpty())
         QTimer::singleShot(0, this, &MainWindow::applyPendingProfile);
 }
 
 void MainWindow::showDisconnected()
 {
+    service->setConnection(nullptr);
     // Asked for on every tick while no wheel is there. Doing it again would rewrite the
     // window's icon ten times a second and keep the user from resizing the window.
     if (shown == Shown::Disconnected)
@@ -212,24 +169,10 @@ void MainWindow::showAccessProblem(const QString &text)
     if (accessProblem ? accessProblem->text() == text : text.isEmpty())
         return;
     if (!accessProblem) {
-        // Made in code so that the form stays as it is; above the disconnected state's buttons.
-        accessProblem = new QLabel(this);
-        accessProblem->setObjectName(QStringLiteral("access_problem"));
-        accessProblem->setWordWrap(true);
-        accessProblem->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        accessProblem->setAccessibleName(tr("Wheel that can not be used"));
+        accessProblem = new AccessProblemLine(tr("Wheel that can not be used"), this);
         form->verticalLayout_6->insertWidget(0, accessProblem);
     }
-    accessProblem->setText(text);
-    accessProblem->setAccessibleDescription(text);
-    accessProblem->setVisible(!text.isEmpty());
-    // The window takes its minimum size, which knows nothing of wrapping: the line gets the
-    // height it needs at the width the rest of the window sets.
-    QLayout *layout = form->verticalLayout_6;
-    const QMargins margins = layout->contentsMargins();
-    accessProblem->setMinimumHeight(0);
-    const int width = layout->minimumSize().width() - margins.left() - margins.right();
-    accessProblem->setMinimumHeight(text.isEmpty() ? 0 : accessProblem->heightForWidth(width));
+    accessProblem->showText(text, form->verticalLayout_6);
     trayIcon->setToolTip(text);
     adjustToContents();
 }
@@ -237,11 +180,7 @@ void MainWindow::showAccessProblem(const QString &text)
 void MainWindow::showConnected(const unsigned char *record)
 {
     shown = Shown::Connected;
-    trayMenu->clear();
-    trayMenu->addMenu(profilesMenu);
-    trayMenu->addSeparator();
-    trayMenu->addAction(gamesAction);
-    trayMenu->addAction(exitAction);
+    tray->offerProfiles();
 
     setWindowTitle(QString::fromUtf8(wheelDevice.connectedTitle));
     form->profile_widget->show();
@@ -264,41 +203,18 @@ void MainWindow::adjustToContents()
     });
 }
 
-void MainWindow::sendEffectSettings()
-{
-    applyToWheel(QString());
-}
-
 StoreFields MainWindow::panelFields()
 {
     return [this](unsigned char *record) { currentPanel->storeSettings(record); };
 }
 
-void MainWindow::applyToWheel(const QString &profile)
+void MainWindow::sendEffectSettings()
 {
-    DeviceHandle *handle = connectedHandle();
-    if (!handle || !currentPanel) {
-        lastApply = Outcome::failed(Outcome::Problem::NoDevice);
+    if (!connectedHandle() || !currentPanel)
         return;
-    }
-    lastApply = applyEffectSettings(handle, panelFields());
-    if (lastApply.ok())
-        return;
-    showWheelRecord();
-    tellUser(applyRefusedText(profile));
-}
-
-QString MainWindow::applyRefusedText(const QString &profile)
-{
-    if (profile.isEmpty())
-        return tr("The wheel did not take the change. Check the cable, then try again.");
-    return tr("The wheel did not take the profile \"%1\". Check the cable, then try again.")
-        .arg(profile);
-}
-
-QString MainWindow::noWheelText()
-{
-    return tr("No wheel is connected.");
+    const Outcome applied = service->applyFields(panelFields());
+    if (!applied.ok()) // the service had the panel show what the wheel holds
+        tellUser(WheelService::applyRefusedText(QString()));
 }
 
 void MainWindow::on_save_settings_button_clicked()
@@ -306,30 +222,13 @@ void MainWindow::on_save_settings_button_clicked()
     saveToWheel();
 }
 
-Outcome MainWindow::saveToWheel()
+void MainWindow::saveToWheel()
 {
-    DeviceHandle *handle = connectedHandle();
-    if (!handle || !currentPanel)
-        return Outcome::failed(Outcome::Problem::NoDevice);
-    const Outcome saved = saveEffectSettings(handle, panelFields());
-    if (saved.ok())
-        return saved;
-    showWheelRecord();
-    switch (saved.problem) {
-    case Outcome::Problem::NotConfirmed:
-        tellUser(tr("The wheel did not confirm within 5 seconds that it saved the settings. "
-                    "Wait a moment, then click \"Save settings\" again."));
-        break;
-    case Outcome::Problem::StoppedAnswering:
-        tellUser(tr("The wheel stopped answering before it confirmed that it saved the "
-                    "settings. Check the cable, then click \"Save settings\" again."));
-        break;
-    default:
-        tellUser(tr("The settings could not be saved in the wheel. Check the cable, then try "
-                    "again."));
-        break;
-    }
-    return saved;
+    if (!connectedHandle() || !currentPanel)
+        return;
+    const Outcome saved = service->saveFields(panelFields());
+    if (!saved.ok())
+        tellUser(WheelService::saveFailureText(saved));
 }
 
 void MainWindow::on_reboot_button_clicked()
@@ -339,6 +238,7 @@ void MainWindow::on_reboot_button_clicked()
         return;
     wheelDevice.entry.handle = nullptr;
     wheelDevice.connected = false;
+    service->setConnection(nullptr); // the handle closes below
     const Outcome rebooted = rebootController(handle);
     closeDevice(handle);
     if (!rebooted.ok())
@@ -360,23 +260,19 @@ void MainWindow::showWheelRecord()
 
 void MainWindow::tellUser(const QString &text)
 {
-    if (requestMessages) {
-        requestMessages->append(text);
-        return;
-    }
     const QString title = tr("Kestrix hardware settings UI");
     // Hidden in the tray, as after a profile chosen from its menu, a box would appear out
     // of nowhere; the balloon comes from the icon the user just used.
-    if (!isVisible() && tellOutsideWindow(title, text))
+    if (!isVisible() && tellOutsideWindow(title, text, true))
         return;
     QMessageBox::warning(this, title, text);
 }
 
-bool MainWindow::tellOutsideWindow(const QString &title, const QString &text)
+bool MainWindow::tellOutsideWindow(const QString &title, const QString &text, bool isFailure)
 {
     if (systemTrayAvailable()) {
         trayIcon->show(); // a tray that appeared after the wait
-        showTrayMessage(title, text);
+        showTrayMessage(title, text, isFailure);
         return true;
     }
     return showDesktopNotification(title, text);
@@ -384,25 +280,13 @@ bool MainWindow::tellOutsideWindow(const QString &title, const QString &text)
 
 bool MainWindow::showDesktopNotification(const QString &title, const QString &text)
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
-        return false;
-    QDBusMessage notify = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.Notifications"),
-        QStringLiteral("/org/freedesktop/Notifications"),
-        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
-    const QFileInfo icon(QStringLiteral("wheel_icon.png"));
-    // app_name, replaces_id, app_icon, summary, body, actions, hints, expire_timeout
-    notify << QStringLiteral("wheelconfig") << 0u
-           << (icon.exists() ? icon.absoluteFilePath() : QString()) << title << text
-           << QStringList() << QVariantMap() << -1;
-    const QDBusMessage reply = bus.call(notify, QDBus::Block, NOTIFICATION_TIMEOUT_MS);
-    return reply.type() == QDBusMessage::ReplyMessage;
+    return sendDesktopNotification(title, text);
 }
 
-void MainWindow::showTrayMessage(const QString &title, const QString &text)
+void MainWindow::showTrayMessage(const QString &title, const QString &text, bool isFailure)
 {
-    trayIcon->showMessage(title, text, QSystemTrayIcon::Warning);
+    trayIcon->showMessage(title, text,
+                          isFailure ? QSystemTrayIcon::Warning : QSystemTrayIcon::Information);
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
@@ -424,85 +308,12 @@ bool MainWindow::systemTrayAvailable() const
     return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
-void MainWindow::trayIconActivated(QSystemTrayIcon::ActivationReason reason)
-{
-    if (reason != QSystemTrayIcon::Trigger)
-        return;
-    if (isVisible()) {
-        hide();
-    } else {
-        show();
-        activateWindow();
-    }
-}
-
 void MainWindow::raiseWindow()
 {
     show();
     setWindowState(windowState() & ~Qt::WindowMinimized);
     raise();
     activateWindow();
-}
-
-WheelReply MainWindow::applyProfileOnRequest(const QString &name)
-{
-    WheelReply reply;
-    if (!connectedHandle() || !currentPanel) {
-        reply.status = WheelReply::Status::NoWheel;
-        reply.message = noWheelText();
-        return reply;
-    }
-    // The panel shows what the wheel holds: the settings to put back after a game.
-    QByteArray previous(EFFECT_SETTINGS_RECORD_SIZE, 0);
-    currentPanel->storeSettings(reinterpret_cast<unsigned char *>(previous.data()));
-
-    QStringList told;
-    requestMessages = &told;
-    lastApply = Outcome::failed(Outcome::Problem::NoDevice);
-    const ProfileStore::Outcome read = form->profile_widget->pickProfile(name);
-    requestMessages = nullptr;
-
-    reply.message = told.join(QLatin1Char(' '));
-    if (!read.ok())
-        reply.status = WheelReply::Status::Refused;
-    else if (!lastApply.ok())
-        reply.status = WheelReply::Status::WheelFailed;
-    else
-        reply.previous = previous;
-    return reply;
-}
-
-WheelReply MainWindow::applyRecordOnRequest(const QByteArray &record, bool permanent)
-{
-    WheelReply reply;
-    if (record.size() != EFFECT_SETTINGS_RECORD_SIZE) {
-        reply.status = WheelReply::Status::BadRequest;
-        return reply;
-    }
-    if (!connectedHandle() || !currentPanel) {
-        reply.status = WheelReply::Status::NoWheel;
-        reply.message = noWheelText();
-        return reply;
-    }
-    QStringList told;
-    requestMessages = &told;
-    currentPanel->loadSettings(reinterpret_cast<const unsigned char *>(record.constData()));
-    // Settings given as bytes (those put back after a game) are no profile's.
-    form->profile_widget->forgetHeldProfile();
-    Outcome done;
-    if (permanent) {
-        done = saveToWheel();
-    } else {
-        applyToWheel(QString());
-        done = lastApply;
-    }
-    requestMessages = nullptr;
-
-    if (!done.ok()) {
-        reply.status = WheelReply::Status::WheelFailed;
-        reply.message = told.join(QLatin1Char(' '));
-    }
-    return reply;
 }
 
 void MainWindow::applyProfileWhenConnected(const QString &name)

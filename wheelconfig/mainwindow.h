@@ -2,8 +2,8 @@
 
 #include "device_sequences.h"
 #include "effect_settings_record.h"
-#include "wheel_channel.h"
 #include "wheel_device.h"
+#include "wheel_service.h"
 
 #include <QIcon>
 #include <QMainWindow>
@@ -13,10 +13,8 @@
 class EffectSettingsWidgetVariant;
 class GameWatch;
 class GamesWindow;
-class QAction;
-class QLabel;
-class QMenu;
-class QTimer;
+class AccessProblemLine;
+class WheelTray;
 
 namespace Ui
 {
@@ -34,33 +32,28 @@ public:
     // Read-only view for tests and diagnostics.
     const WheelDevice &device() const { return wheelDevice; }
 
-    // Requests from another process: a second start, a game's launch options. What fails
-    // goes back to that process rather than into a box that would hold up its reply.
+    // The one way to the wheel, also for the requests of other processes.
+    WheelService *wheelService() const { return service; }
     void raiseWindow();
-    WheelReply applyProfileOnRequest(const QString &name);
-    WheelReply applyRecordOnRequest(const QByteArray &record, bool permanent);
 
     // Applies the profile as if picked from the tray once the wheel is connected: at once
     // when it is, else on its connection.
     void applyProfileWhenConnected(const QString &name);
 
     // A message through the tray icon that needs no answer: a game's profile switched.
-    void notify(const QString &title, const QString &text);
+    void notify(const QString &title, const QString &text, bool isFailure);
 
     // The watch for the games in wheel_games.json, and the window that edits them.
     GameWatch *gameWatch() const { return watch; }
     void showGamesWindow();
 
-    // Also told when the window is not there to tell it.
-    static QString noWheelText();
-    static QString applyRefusedText(const QString &profile);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
     // Asked at every close: without a tray a hidden window could never be reached again.
     virtual bool systemTrayAvailable() const;
-    // A warning in the tray icon's balloon, for failures while the window is hidden.
-    virtual void showTrayMessage(const QString &title, const QString &text);
+    // The tray icon's balloon: a warning for failures, else information.
+    virtual void showTrayMessage(const QString &title, const QString &text, bool isFailure);
     // The same warning as a desktop notification, for where no tray shows it; false when
     // no notification service took it.
     virtual bool showDesktopNotification(const QString &title, const QString &text);
@@ -78,10 +71,8 @@ private:
     void showConnected(const unsigned char *record);
     void adjustToContents();
     void sendEffectSettings();
-    Outcome saveToWheel();
+    void saveToWheel();
     void applyPendingProfile();
-    // The live apply of the panel; `profile` names the applied profile, if it was one.
-    void applyToWheel(const QString &profile);
     StoreFields panelFields();
     // After a failed exchange: the panel shows what the wheel holds, or the window goes to
     // the disconnected state when the wheel does not answer.
@@ -91,34 +82,23 @@ private:
     void tellUser(const QString &text);
     // The tray's balloon where a tray is there now, else a desktop notification; false when
     // neither could show it.
-    bool tellOutsideWindow(const QString &title, const QString &text);
-    // Shows the tray icon once a tray is there; looks every second for 30 s after start,
-    // since a session's panel may come up after this program.
-    void lookForTray();
-    void trayIconActivated(QSystemTrayIcon::ActivationReason reason);
+    bool tellOutsideWindow(const QString &title, const QString &text, bool isFailure);
     // The wheel's handle while the window shows it connected, else null.
     DeviceHandle *connectedHandle() const;
     void startGameWatch();
 
     Ui::MainWindow *form;
+    WheelService *service;
     EffectSettingsWidgetVariant *currentPanel = nullptr;
-    QMenu *trayMenu = nullptr;
-    QMenu *profilesMenu = nullptr;
-    QAction *gamesAction = nullptr;
-    QAction *exitAction = nullptr;
+    WheelTray *tray = nullptr;
     QSystemTrayIcon *trayIcon = nullptr;
-    QTimer *trayWait = nullptr;
-    QLabel *accessProblem = nullptr; // made when first needed
-    int trayLooks = 0;
+    AccessProblemLine *accessProblem = nullptr; // made when first needed
     bool quitRequested = false;
     // The state the window shows, so that a poll that finds nothing new changes nothing.
     enum class Shown { Nothing, Disconnected, Connected } shown = Shown::Nothing;
     QIcon connectedIcon;
     QIcon disconnectedIcon;
     QTranslator translator;
-    Outcome lastApply = Outcome::failed(Outcome::Problem::NoDevice);
-    // While a request of another process is served: what the user would have been told.
-    QStringList *requestMessages = nullptr;
     QString pendingProfile;
     GameWatch *watch = nullptr;
     GamesWindow *gamesWindow = nullptr;

@@ -4,6 +4,7 @@
 
 #include "effect_settings_record.h"
 #include "effect_settings_widget_variant.h"
+#include "wheel_service.h"
 
 #include <QAction>
 #include <QCompleter>
@@ -50,10 +51,18 @@ ProfileWidget::~ProfileWidget()
     delete form;
 }
 
-void ProfileWidget::attach(EffectSettingsWidgetVariant *panel_, QMenu *profilesMenu_)
+void ProfileWidget::attach(EffectSettingsWidgetVariant *panel_, QMenu *profilesMenu_,
+                           WheelService *service_)
 {
     panel = panel_;
     profilesMenu = profilesMenu_;
+    service = service_;
+    if (service) {
+        connect(service, &WheelService::heldProfileChanged, this, [this](const QString &name) {
+            held = name;
+            showHeld();
+        });
+    }
     refreshProfiles();
 }
 
@@ -127,17 +136,19 @@ ProfileStore::Outcome ProfileWidget::apply(const QString &name, bool typed)
         return read;
     }
     lastApplied = name;
-    held = name;
-    panel->loadSettings(record);
-    emit profileApplied(); // the wheel may refuse it: see forgetHeldProfile
+    const Outcome done = service ? service->applyProfile(name)
+                                 : Outcome::failed(Outcome::Problem::NoDevice);
+    // Without a wheel the panel shows it still, to be edited and saved; the service has
+    // shown what went to the wheel.
+    if (done.problem == Outcome::Problem::NoDevice) {
+        held = name;
+        panel->loadSettings(record);
+    }
+    emit profileApplied();
+    if (!done.ok() && done.problem != Outcome::Problem::NoDevice)
+        tell(WheelService::failureText(done, name));
     showHeld();
     return read;
-}
-
-void ProfileWidget::forgetHeldProfile()
-{
-    held.clear();
-    showHeld();
 }
 
 void ProfileWidget::showHeld()

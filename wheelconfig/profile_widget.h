@@ -8,6 +8,7 @@
 
 class EffectSettingsWidgetVariant;
 class QMenu;
+class WheelService;
 
 namespace Ui {
 class ProfileWidget;
@@ -23,8 +24,8 @@ public:
     explicit ProfileWidget(QWidget *parent = nullptr);
     ~ProfileWidget() override;
 
-    // Source of saved profiles and target of applied ones, and the menu to fill.
-    void attach(EffectSettingsWidgetVariant *panel, QMenu *profilesMenu);
+    // Source of saved profiles, the menu to fill, and the way applied ones reach the wheel.
+    void attach(EffectSettingsWidgetVariant *panel, QMenu *profilesMenu, WheelService *service);
     void refreshProfiles();
 
     // Tells the user what went wrong; without one, a warning box over this widget does.
@@ -33,10 +34,6 @@ public:
 
     // The name of the profile that was applied last.
     QString appliedProfile() const { return lastApplied; }
-
-    // The wheel did not take the profile just applied, or was given settings that are no
-    // profile's: the field names none until the next apply that goes through.
-    void forgetHeldProfile();
 
     // As a pick from the tray's "Profiles" menu: the profile is applied, and the field then
     // names the profile the wheel holds.
@@ -73,11 +70,12 @@ private:
 
     Ui::ProfileWidget *form;
     EffectSettingsWidgetVariant *panel = nullptr;
+    WheelService *service = nullptr;
     ProfileStore store;
     QMenu *profilesMenu = nullptr;
     Notifier notifier;
     QString lastApplied;
-    // The profile of the last apply that went through, while the wheel still holds it.
+    // The profile the wheel holds, as the service says.
     QString held;
     // Set while the combo box handles Enter, which it reports as a choice.
     bool nameEntered = false;

@@ -1,11 +1,11 @@
 #include "wheel_start.h"
 
 #include "mainwindow.h"
-#include "windowless_apply.h"
 
 #include "program_main.h"
 
 #include <QCommandLineParser>
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 
@@ -221,42 +221,99 @@ void WheelStart::finish(int exitCode)
     code = exitCode;
 }
 
-int WheelStart::launchCommand()
+Outcome WheelStart::beginGame()
+{
+    game.id = QStringLiteral("launch:%1:%2")
+                  .arg(QCoreApplication::applicationPid())
+                  .arg(QDateTime::currentMSecsSinceEpoch());
+    game.name = arguments.command.name();
+    game.profile = profile;
+    WheelRequest request;
+    request.kind = WheelRequest::Kind::BeginGame;
+    request.game = game.id;
+    request.profile = profile;
+    request.title = game.name;
+    Outcome begun = replyOutcome(sendToWheelInstance(request));
+    switch (begun.problem) {
+    case Outcome::Problem::NoInstance:
+        // No wheelconfig runs: this process is the wheel's owner while the game runs.
+        gameHolder = GameHolder::Here;
+        ownService = std::make_unique<WheelService>();
+        ownService->useOwnConnection();
+        return ownService->pushGame(game);
+    case Outcome::Problem::Unsupported: {
+        // An older wheelconfig: it applies, this process keeps what to put back.
+        gameHolder = GameHolder::OlderInstance;
+        request.kind = WheelRequest::Kind::ApplyProfile;
+        const WheelReply applied = sendToWheelInstance(request);
+        previous = applied.previous;
+        return replyOutcome(applied);
+    }
+    default:
+        // Even when it failed there, the instance may hold the game: it is ended there too.
+        gameHolder = GameHolder::Instance;
+        return begun;
+    }
+}
+
+Outcome WheelStart::endGame()
 {
     WheelRequest request;
-    request.kind = WheelRequest::Kind::ApplyProfile;
-    request.profile = profile;
-    QByteArray previous;
+    switch (gameHolder) {
+    case GameHolder::None:
+        return Outcome();
+    case GameHolder::Instance:
+        request.kind = WheelRequest::Kind::EndGame;
+        request.game = game.id;
+        return replyOutcome(sendToWheelInstance(request));
+    case GameHolder::OlderInstance:
+        if (previous.isEmpty())
+            return Outcome();
+        request.kind = WheelRequest::Kind::ApplyRecord;
+        request.record = previous;
+        return replyOutcome(sendToWheelInstance(request));
+    case GameHolder::Here:
+        break;
+    }
+    const Outcome ended = ownService->popGame(game.id);
+    if (ended.ok() || !ownService->putBackKept())
+        return ended;
+    // A wheelconfig that started meanwhile holds the wheel now: it puts them back.
+    request.kind = WheelRequest::Kind::ApplyRecord;
+    request.record = ownService->keptPutBack();
+    const Outcome handed = replyOutcome(sendToWheelInstance(request));
+    return handed.problem == Outcome::Problem::NoInstance ? ended : handed;
+}
+
+int WheelStart::launchCommand()
+{
     if (!done && profileGiven) {
-        const WheelReply applied = applyAnywhere(request);
-        if (applied.ok())
-            previous = applied.previous;
-        else
-            tell(describe(applied));
+        const Outcome begun = beginGame();
+        if (!begun.ok())
+            tell(describe(begun));
     }
 
     const LaunchedCommand::Ended ended = arguments.command.run();
-    if (!ended.startFailure.isEmpty()) {
+    if (!ended.started.ok()) {
         tell(tr("The command \"%1\" could not be started: %2.")
-                 .arg(arguments.command.name(), ended.startFailure));
+                 .arg(arguments.command.name(), ended.started.systemText));
     }
 
-    if (!previous.isEmpty()) {
-        request.kind = WheelRequest::Kind::ApplyRecord;
-        request.record = previous;
-        const WheelReply restored = applyAnywhere(request);
-        if (!restored.ok())
-            tell(tr("The wheel's settings from before could not be put back: %1")
-                     .arg(describe(restored)));
-    }
+    const Outcome restored = endGame();
+    if (!restored.ok())
+        tell(tr("The wheel's settings from before could not be put back: %1")
+                 .arg(describe(restored)));
     return ended.exitCode;
 }
 
-QString WheelStart::describe(const WheelReply &reply)
+QString WheelStart::describe(const Outcome &outcome) const
 {
-    if (reply.status == WheelReply::Status::NoAnswer)
+    if (outcome.problem == Outcome::Problem::NoAnswer)
         return tr("The running wheelconfig did not answer.");
-    return reply.message;
+    // The running wheelconfig's own words, or this process's.
+    if (!outcome.systemText.isEmpty())
+        return outcome.systemText;
+    return WheelService::failureText(outcome, profile);
 }
 
 bool WheelStart::handOver(WheelChannelServer &channel)
@@ -278,30 +335,58 @@ bool WheelStart::handOver(WheelChannelServer &channel)
         case WheelChannelServer::Claim::Running:
             break;
         }
-        const WheelReply reply = sendToWheelInstance(request);
-        if (reply.status == WheelReply::Status::NoInstance)
+        const Outcome handed = replyOutcome(sendToWheelInstance(request));
+        if (handed.problem == Outcome::Problem::NoInstance)
             continue;
-        if (!reply.ok())
-            tell(describe(reply));
-        finish(reply.ok() ? 0 : 1);
+        if (!handed.ok())
+            tell(describe(handed));
+        finish(handed.ok() ? 0 : 1);
         return true;
     }
-    tell(describe(WheelReply{WheelReply::Status::NoAnswer, QString(), QByteArray()}));
+    tell(describe(Outcome::failed(Outcome::Problem::NoAnswer)));
     finish(1);
     return true;
 }
 
+namespace
+{
+WheelReply answer(WheelService &service, const WheelRequest &request)
+{
+    using Kind = WheelRequest::Kind;
+    Outcome done;
+    QByteArray previous;
+    switch (request.kind) {
+    case Kind::ApplyProfile:
+        done = service.applyProfile(request.profile, &previous);
+        break;
+    case Kind::ApplyRecord:
+        done = service.applyRecord(request.record, request.permanent);
+        if (request.permanent && done.fromDevice())
+            return outcomeReply(done, WheelService::saveFailureText(done));
+        break;
+    case Kind::BeginGame:
+        done = service.pushGame({request.game, request.title, request.profile, false});
+        break;
+    case Kind::EndGame:
+        done = service.popGame(request.game);
+        break;
+    case Kind::Show:
+        break;
+    }
+    WheelReply reply = outcomeReply(done, WheelService::failureText(done, request.profile));
+    if (done.ok() && request.kind == Kind::ApplyProfile)
+        reply.previous = previous;
+    return reply;
+}
+} // namespace
+
 void WheelStart::serve(WheelChannelServer &channel, MainWindow &window) const
 {
+    // What fails goes back to the asking process rather than into a box that would hold up
+    // its reply.
     channel.setHandler([&window](const WheelRequest &request) {
-        switch (request.kind) {
-        case WheelRequest::Kind::ApplyProfile:
-            return window.applyProfileOnRequest(request.profile);
-        case WheelRequest::Kind::ApplyRecord:
-            return window.applyRecordOnRequest(request.record, request.permanent);
-        case WheelRequest::Kind::Show:
-            break;
-        }
+        if (request.kind != WheelRequest::Kind::Show)
+            return answer(*window.wheelService(), request);
         window.raiseWindow();
         return WheelReply();
     });

@@ -8,6 +8,7 @@
 
 #include "launched_command.h"
 #include "wheel_channel.h"
+#include "wheel_service.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -15,6 +16,7 @@
 #include <QStringList>
 #include <QTranslator>
 
+#include <memory>
 #include <vector>
 
 class MainWindow;
@@ -83,7 +85,11 @@ public:
 
 private:
     void finish(int exitCode);
-    static QString describe(const WheelReply &reply);
+    QString describe(const Outcome &outcome) const;
+    // The launch form's game: onto the running wheelconfig's stack, or onto this process's
+    // own when none runs, and off it again.
+    Outcome beginGame();
+    Outcome endGame();
 
     QTranslator translator;
     const WheelArguments &arguments;
@@ -91,4 +97,8 @@ private:
     bool profileGiven = false;
     bool done = false;
     int code = 0;
+    WheelService::Game game;
+    enum class GameHolder { None, Instance, OlderInstance, Here } gameHolder = GameHolder::None;
+    std::unique_ptr<WheelService> ownService; // made only when no wheelconfig runs
+    QByteArray previous; // from an older wheelconfig, to put back through it
 };

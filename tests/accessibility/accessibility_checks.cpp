@@ -286,3 +286,34 @@ QStringList tabOrderFaults(QWidget *window, const QList<QWidget *> &chain)
         out << QStringLiteral("walked: ") + describe(chain).join(QStringLiteral(", "));
     return out;
 }
+
+QStringList nameFaults(QWidget *window, const QStringList &standAlone)
+{
+    const auto controls = accessibleControls(window);
+    QStringList faults;
+    for (const QString &control : unnamedControls(controls))
+        faults << QStringLiteral("without a name: ") + control;
+    faults << sharedNames(controls) << untiedCaptions(window, standAlone)
+           << misnamedGroups(window);
+    return faults;
+}
+
+void addAnnouncedNameColumns()
+{
+    QTest::addColumn<QString>("objectName");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("label");
+}
+
+void verifyAnnouncedName(QWidget *window)
+{
+    QFETCH(QString, objectName);
+    QFETCH(QString, name);
+    QFETCH(QString, label);
+    auto *w = window->findChild<QWidget *>(objectName);
+    QVERIFY(w);
+    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(w);
+    QVERIFY(iface);
+    QCOMPARE(announcedName(iface), name);
+    QCOMPARE(labelledBy(iface), label);
+}

@@ -69,5 +69,15 @@ QStringList readingOrderViolations(const QList<QWidget *> &chain);
 // it misses; empty when Tab visits every stop in reading order.
 QStringList tabOrderFaults(QWidget *window, const QList<QWidget *> &chain);
 
+// Each fault a screen reader user would meet in `window`'s names: a control without a name,
+// a name that two shown controls share, a caption not tied to its control (but for
+// `standAlone`), a group announced by another title.
+QStringList nameFaults(QWidget *window, const QStringList &standAlone);
+
+// The rows of a name check: the control, the name it is announced by, the caption tied to
+// it (empty for none); and the check of this row's control in `window`.
+void addAnnouncedNameColumns();
+void verifyAnnouncedName(QWidget *window);
+
 QString describe(const QWidget *widget);
 QStringList describe(const QList<QWidget *> &widgets);

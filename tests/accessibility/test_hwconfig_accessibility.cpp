@@ -68,29 +68,19 @@ void HwconfigAccessibilityTest::everyControlAndCaptionHasAName()
     // Selector, four page tabs, 31 on the hardware page, 11 GPIO, 32 buttons, 12 analog,
     // three buttons (and the tab bars' scroll buttons).
     QVERIFY2(controls.size() >= 94, qPrintable(QString::number(controls.size())));
-    const QStringList unnamed = unnamedControls(controls);
-    QVERIFY2(unnamed.isEmpty(),
-             qPrintable(QStringLiteral("without a name: ") + unnamed.join(QStringLiteral(", "))));
-
     QStringList standAlone = {"spiRecommendationLabel_1", "spiRecommendationLabel_2",
                               "spiRecommendationLabel_3"};
     for (int i = 1; i <= 4; ++i)
         standAlone << QStringLiteral("analogHeaderLabel_%1").arg(i);
     for (int i = 1; i <= 3; ++i)
         standAlone << QStringLiteral("analogAxisLabel_%1").arg(i);
-    const QStringList untied = untiedCaptions(window.get(), standAlone);
-    QVERIFY2(untied.isEmpty(), qPrintable(untied.join(QStringLiteral(", "))));
-    // Entering a group, a screen reader announces it: by its own title.
-    const QStringList groups = misnamedGroups(window.get());
-    QVERIFY2(groups.isEmpty(), qPrintable(groups.join(QStringLiteral(", "))));
+    const QStringList faults = nameFaults(window.get(), standAlone);
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QStringLiteral("; "))));
 }
 
 void HwconfigAccessibilityTest::namesSayWhatTheControlSets_data()
 {
-    QTest::addColumn<QString>("objectName");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("label"); // the caption tied to it, empty for none
-
+    addAnnouncedNameColumns();
     QTest::newRow("device selector") << "comboBox"
                                      << "Device"
                                      << "";
@@ -133,16 +123,8 @@ void HwconfigAccessibilityTest::namesSayWhatTheControlSets_data()
 // or the row and column of a grid, and never only the group around it or the value.
 void HwconfigAccessibilityTest::namesSayWhatTheControlSets()
 {
-    QFETCH(QString, objectName);
-    QFETCH(QString, name);
-    QFETCH(QString, label);
     CHECKED(startAndPick(ControllerKind::Joystick));
-    auto *w = window->findChild<QWidget *>(objectName);
-    QVERIFY(w);
-    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(w);
-    QVERIFY(iface);
-    QCOMPARE(announcedName(iface), name);
-    QCOMPARE(labelledBy(iface), label);
+    verifyAnnouncedName(window.get());
 }
 
 void HwconfigAccessibilityTest::page_data()

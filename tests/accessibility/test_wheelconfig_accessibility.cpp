@@ -3,6 +3,7 @@
 // effect and a profile can be handled from the keyboard alone.
 
 #include "accessibility_checks.h"
+#include "carried_bytes.h"
 #include "effect_fields.h"
 #include "effect_settings_record.h"
 #include "kestrix_protocol.h"
@@ -69,13 +70,8 @@ void WheelconfigAccessibilityTest::namesAndTabOrder()
     // buttons 2.
     constexpr int stops = 3 + 19 + 2;
     QCOMPARE(int(controls.size()), stops + 1);
-    const QStringList unnamed = unnamedControls(controls);
-    QVERIFY2(unnamed.isEmpty(),
-             qPrintable(QStringLiteral("without a name: ") + unnamed.join(QStringLiteral(", "))));
-    const QStringList shared = sharedNames(controls);
-    QVERIFY2(shared.isEmpty(), qPrintable(shared.join(QStringLiteral("; "))));
-    const QStringList untied = untiedCaptions(window.get(), {});
-    QVERIFY2(untied.isEmpty(), qPrintable(untied.join(QStringLiteral(", "))));
+    const QStringList names = nameFaults(window.get(), {});
+    QVERIFY2(names.isEmpty(), qPrintable(names.join(QStringLiteral("; "))));
 
     auto *profiles = child<QComboBox>("profileComboBox");
     const QList<QWidget *> chain = tabChain(profiles);
@@ -91,10 +87,7 @@ void WheelconfigAccessibilityTest::namesAndTabOrder()
 
 void WheelconfigAccessibilityTest::namesSayWhatTheControlSets_data()
 {
-    QTest::addColumn<QString>("objectName");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("label"); // the caption tied to it, empty for none
-
+    addAnnouncedNameColumns();
     QTest::newRow("profile list") << "profileComboBox"
                                   << "Profile"
                                   << "";
@@ -127,16 +120,8 @@ void WheelconfigAccessibilityTest::namesSayWhatTheControlSets_data()
 
 void WheelconfigAccessibilityTest::namesSayWhatTheControlSets()
 {
-    QFETCH(QString, objectName);
-    QFETCH(QString, name);
-    QFETCH(QString, label);
     CHECKED(startActive());
-    auto *w = window->findChild<QWidget *>(objectName);
-    QVERIFY(w);
-    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(w);
-    QVERIFY(iface);
-    QCOMPARE(announcedName(iface), name);
-    QCOMPARE(labelledBy(iface), label);
+    verifyAnnouncedName(window.get());
 }
 
 // Tab to a slider and press the arrow key: the wheel receives the new value at once.
@@ -177,9 +162,8 @@ void WheelconfigAccessibilityTest::keyboardOnlyProfileSave()
     QVERIFY(file.open(QIODevice::ReadOnly));
     // The panel's fields as the wheel holds them; the wheel's own bytes are not kept.
     QByteArray expected = wheelRecord(wheel);
-    expected[EFFECT_CARRIED_BYTE] = 0;
-    expected.replace(EFFECT_CARRIED_TAIL, EFFECT_CARRIED_TAIL_SIZE,
-                     QByteArray(EFFECT_CARRIED_TAIL_SIZE, '\0'));
+    for (int offset : carriedOffsets(effectSettingsTable()))
+        expected[offset] = 0;
     QCOMPARE(hex(file.readAll()), hex(expected));
     QCOMPARE(profiles->currentText(), QStringLiteral("Hill climb"));
     QVERIFY(setReports(wheel->transfers()).empty()); // saving a profile sends nothing

@@ -1,5 +1,6 @@
 // The file writer on the faults a save meets: what the target holds afterwards and the
-// reason given. Rows that need another user's files need root, as in CI.
+// reason given. Rows that need another user's files need root, as in CI; the steps that a
+// user without root takes run in a child that has become another user.
 
 #include "file_conditions.h"
 #include "file_writer.h"
@@ -23,6 +24,7 @@ enum class Setup {
     PlantedLink,
     OwnLink,
     Unwritable,
+    ReadOnly,
     Owned,
     Sticky
 };
@@ -81,6 +83,7 @@ void FileWriterTest::oldFileStaysOrAllOfTheNewArrives_data()
                           "and such links are not followed");
     QTest::newRow("own link in a sticky folder") << Setup::OwnLink << QString();
     QTest::newRow("unwritable folder") << Setup::Unwritable << denied;
+    QTest::newRow("may not write the existing file") << Setup::ReadOnly << denied;
     QTest::newRow("another user's file: mode and owner kept") << Setup::Owned << QString();
     // Another user's writable file in a sticky folder: all but the final rename works.
     QTest::newRow("the final rename fails") << Setup::Sticky << denied;
@@ -125,6 +128,9 @@ void FileWriterTest::oldFileStaysOrAllOfTheNewArrives()
     case Setup::Unwritable: // the folder refuses, not the file
         ready = writeOld(path, 0666) && ::chmod(folder.constData(), 0555) == 0;
         break;
+    case Setup::ReadOnly: // the file refuses, not the folder
+        ready = writeOld(path, 0444) && ::chmod(folder.constData(), 0777) == 0;
+        break;
     case Setup::Owned:
         ready = writeOld(path, 0640) &&
                 (!root || ::chown(name.constData(), OTHER_USER, OTHER_USER) == 0);
@@ -149,10 +155,15 @@ void FileWriterTest::oldFileStaysOrAllOfTheNewArrives()
         FullDisk full;
         QVERIFY(full.active);
         outcome = writeFileAtomically(path, "new");
-    } else if (setup == Setup::Unwritable || setup == Setup::Sticky) {
-        AsOtherUser other;
-        QVERIFY(other.active);
-        outcome = writeFileAtomically(path, "new");
+    } else if (setup == Setup::Unwritable || setup == Setup::ReadOnly || setup == Setup::Sticky) {
+        const QString result = inChildAsOtherUser([&path] {
+            const Outcome written = writeFileAtomically(path, "new");
+            return written.ok() ? QStringLiteral("ok") : QStringLiteral("failed: ") + written.reason();
+        });
+        QVERIFY2(result == QLatin1String("ok") || result.startsWith(QLatin1String("failed: ")),
+                 qPrintable(result));
+        if (result != QLatin1String("ok"))
+            outcome = Outcome::because(result.mid(8));
     } else {
         outcome = writeFileAtomically(path, "new");
     }

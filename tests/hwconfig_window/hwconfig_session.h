@@ -7,9 +7,12 @@
 #include "test_support.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTabWidget>
+#include <QTimer>
 #include <QtTest>
 
 #include <chrono>
@@ -79,6 +82,25 @@ protected:
         auto *b = widget<QPushButton>(button);
         QTRY_VERIFY(b->isEnabled());
         QTest::mouseClick(b, Qt::LeftButton);
+    }
+
+    // Waits until the window's device poll has run `count` more times, so that whatever it
+    // would change by then it has changed (bound: three times what a quiet machine needs).
+    void letPollRun(int count)
+    {
+        auto *poll = window->findChild<QTimer *>(QString(), Qt::FindDirectChildrenOnly);
+        QVERIFY(poll && poll->isActive());
+        QSignalSpy ran(poll, &QTimer::timeout);
+        QTRY_VERIFY_WITH_TIMEOUT(ran.count() >= count, 3 * count * poll->interval() + 1000);
+    }
+
+    // Waits until the calls queued so far have run and no box is open: a box one of them
+    // shows has been shown and answered by then.
+    static void letQueuedCallsRun()
+    {
+        bool reached = false;
+        QTimer::singleShot(0, [&reached] { reached = true; });
+        QTRY_VERIFY(reached && !QApplication::activeModalWidget());
     }
 
     int visibleTabs() const

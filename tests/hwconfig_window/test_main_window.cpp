@@ -15,7 +15,6 @@ class MainWindowTest : public QObject, private HwconfigSession
 private slots:
     void cleanup() { stop(); }
 
-    void catalogueIdsAreDistinct();
     void placeholderAndRows_data();
     void placeholderAndRows();
     void typeNoneHidesThePagesAndEnablesNothing();
@@ -39,19 +38,6 @@ private:
     }
     bool buttonsEnabled() const;
 };
-
-void MainWindowTest::catalogueIdsAreDistinct()
-{
-    // Two rows with one id would open one device twice and never find the other; two with one
-    // kind would make a name on the command line ambiguous.
-    const std::vector<Product> &products = family();
-    for (size_t i = 0; i < products.size(); ++i) {
-        for (size_t j = i + 1; j < products.size(); ++j)
-            QVERIFY2(products[i].productId != products[j].productId &&
-                         qstrcmp(products[i].kind, products[j].kind) != 0,
-                     qPrintable(QStringLiteral("rows %1 and %2").arg(i).arg(j)));
-    }
-}
 
 bool MainWindowTest::buttonsEnabled() const
 {
@@ -138,7 +124,7 @@ void MainWindowTest::typeNoneHidesThePagesAndEnablesNothing()
     CHECKED(pick(ControllerKind::Generic));
     QCOMPARE(getReports(generic->transfers(), REPORT_HARDWARE_SETTINGS).size(), size_t(1));
     QCOMPARE(visibleTabs(), 0);
-    QTest::qWait(250);
+    CHECKED(letPollRun(3));
     QCOMPARE(selector()->currentIndex(), 0);
     QVERIFY(!buttonsEnabled());
 
@@ -174,7 +160,7 @@ void MainWindowTest::unplugAndReplugOfTheSelectedDevice()
 
     wheel->unplug();
     QTRY_VERIFY(rowHidden(3));
-    QTest::qWait(150);
+    CHECKED(letPollRun(2));
     QCOMPARE(window->selectedDeviceIndex(), 3);
     QCOMPARE(selector()->currentIndex(), 3);
     QVERIFY(buttonsEnabled());
@@ -187,7 +173,7 @@ void MainWindowTest::unplugAndReplugOfTheSelectedDevice()
     wheel->plug();
     QTRY_VERIFY(!rowHidden(3));
     QTRY_VERIFY(!wheel->transfers().empty());
-    QTest::qWait(150);
+    CHECKED(letPollRun(2));
     QVERIFY(withoutProbes(wheel->transfers()).empty()); // no new read
     QCOMPARE(selector()->currentIndex(), 3);
     QCOMPARE(wheel->openCount(), 2);
@@ -312,7 +298,7 @@ void MainWindowTest::failedUsbStartFindsNothing()
         std::initializer_list<ControllerKind>{ControllerKind::Joystick});
     sim->bus().setInitResult(USB_ERROR_OTHER);
     window = std::make_unique<MainWindow>();
-    QTest::qWait(250);
+    CHECKED(letPollRun(3));
     QCOMPARE(sim->controller(ControllerKind::Joystick)->openCount(), 0);
     QCOMPARE(selector()->placeholderText(), QStringLiteral("No compatible devices connected"));
     window.reset();

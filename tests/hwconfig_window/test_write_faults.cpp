@@ -3,6 +3,8 @@
 // writes bytes that no read delivered, leaves the window showing what was read (and the
 // controller holding what the window says), tells the user once and ends within its bound.
 
+#include "carried_bytes.h"
+#include "hardware_settings_record.h"
 #include "hwconfig_session.h"
 #include "injected_fault.h"
 #include "kestrix_protocol.h"
@@ -29,7 +31,6 @@ enum class Step {
 constexpr int RECORD_SIZE = 107;
 constexpr int POWER_LIMIT = 48;
 constexpr int BRAKING_LIMIT = 49;
-constexpr int CARRIED = 52; // no widget owns it
 constexpr int BUSY_READS = 2;
 
 const char NOT_TAKEN[] =
@@ -74,7 +75,7 @@ void WriteFaultsTest::initTestCase()
 void WriteFaultsTest::waitForOneBox(const QString &text)
 {
     QTRY_VERIFY(!boxes->boxes().empty());
-    QTest::qWait(300);
+    CHECKED(letPollRun(3));
     QCOMPARE(boxes->boxes().size(), size_t(1));
     QCOMPARE(boxes->boxes()[0].title, QStringLiteral("Kestrix hardware settings UI"));
     QCOMPARE(boxes->boxes()[0].text, text);
@@ -142,7 +143,8 @@ void WriteFaultsTest::writeFaults()
     if (isSave(step))
         typeInto(widget<QSpinBox>("power_limit"), QStringLiteral("12"));
     // Changed behind the window's back: the save must carry what the device holds now.
-    device->setReportByte(REPORT_HARDWARE_SETTINGS, CARRIED, 0x77);
+    device->setReportByte(REPORT_HARDWARE_SETTINGS,
+                          carriedOffsets(hardwareSettingsTable()).front(), 0x77);
     const std::vector<uint8_t> before = device->report(REPORT_HARDWARE_SETTINGS);
     QByteArray expected = toBytes(before).left(RECORD_SIZE);
     expected[POWER_LIMIT] = char(12);
@@ -227,7 +229,7 @@ void WriteFaultsTest::calibrationFailuresAreToldOncePerRun()
     QTRY_COMPARE(boxes->boxes().size(), size_t(1));
     for (int i = 0; i < 4; ++i)
         QTest::keyClick(magnitude, Qt::Key_Up);
-    QTest::qWait(100);
+    CHECKED(letQueuedCallsRun());
     QCOMPARE(boxes->boxes().size(), size_t(1));
     QCOMPARE(attempts(), size_t(1 + 4 * 2));
 

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMenu>
 #include <QTabWidget>
 #include <QtTest>
 
@@ -34,6 +35,13 @@ QString captionAt(QWidget *window, const QString &where)
     const QString kind = parts.value(0);
     if (kind == QLatin1String("title"))
         return window->windowTitle();
+    if (kind == QLatin1String("menu")) {
+        auto *menu = window->findChild<QMenu *>(QString(), Qt::FindDirectChildrenOnly);
+        QAction *entry = menu ? menu->actions().value(parts.value(1).toInt()) : nullptr;
+        if (!entry)
+            return QStringLiteral("<no menu entry %1>").arg(parts.value(1));
+        return entry->menu() ? entry->menu()->title() : entry->text();
+    }
 
     QWidget *widget = window->findChild<QWidget *>(parts.value(1));
     if (!widget)

@@ -32,7 +32,7 @@ LanguageApplication &languageApplication();
 
 // A caption of the window, named by where it is:
 //   title | text:<object> | tab:<tab widget>:<index> | item:<combo>:<index>
-//   placeholder:<combo> | accessible:<object>
+//   placeholder:<combo> | accessible:<object> | menu:<index of the window's own menu entry>
 QString captionAt(QWidget *window, const QString &where);
 
 // The data rows: where, the English caption and the Russian one.

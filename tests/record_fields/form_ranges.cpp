@@ -1,5 +1,6 @@
 #include "form_ranges.h"
 
+#include "carried_bytes.h"
 #include "form_binding.h"
 
 #include <QCheckBox>
@@ -26,13 +27,9 @@ void checkTableCoversRecord(const RecordTable &table, const std::vector<int> &ca
             QCOMPARE(field.items.size(), int(field.maximum) + 1);
         QVERIFY(field.minimum <= field.maximum);
     }
-    std::vector<int> unowned;
-    for (int i = 0; i < table.size; ++i) {
+    for (int i = 0; i < table.size; ++i)
         QCOMPARE(table.carries(i), owner[i].isEmpty());
-        if (owner[i].isEmpty())
-            unowned.push_back(i);
-    }
-    QCOMPARE(unowned, carried);
+    QCOMPARE(carriedOffsets(table), carried);
 }
 
 void checkFormBinding(const RecordTable &table, QWidget *window,

@@ -7,8 +7,9 @@
 class QWidget;
 class QString;
 
-// The table's fields do not overlap, lie within the record, and leave exactly `carried`
-// bytes to the device; names are unique and index fields list their items.
+// The table's fields do not overlap, lie within the record, and leave exactly the bytes the
+// record's layout declares the device's own (`carried`); names are unique and index fields
+// list their items.
 void checkTableCoversRecord(const RecordTable &table, const std::vector<int> &carried);
 
 // The form binding finds every field's control under `window` (a control that can not hold

@@ -21,7 +21,10 @@ private slots:
 
 void EffectFieldsTest::tableCoversTheRecord()
 {
-    checkTableCoversRecord(effectSettingsTable(), {5, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21});
+    std::vector<int> carried = {EFFECT_CARRIED_BYTE};
+    for (int i = EFFECT_CARRIED_TAIL; i < EFFECT_SETTINGS_RECORD_SIZE; ++i)
+        carried.push_back(i);
+    checkTableCoversRecord(effectSettingsTable(), carried);
 }
 
 void EffectFieldsTest::everyFieldIsBound()

@@ -23,7 +23,14 @@ private slots:
 
 void HardwareFieldsTest::tableCoversTheRecord()
 {
-    checkTableCoversRecord(hardwareSettingsTable(), {52, 82, 83, 84, 85, 103, 104, 105, 106});
+    namespace Rec = HardwareSettingsRecord;
+    namespace Axis = AxisSettingsRecord;
+    std::vector<int> carried = {Rec::CARRIED};
+    for (int axis = 0; axis < Rec::AXIS_COUNT; ++axis) {
+        for (int i = 0; i < Axis::CARRIED_SIZE; ++i)
+            carried.push_back(Rec::axisOffset(axis, Axis::CARRIED + i));
+    }
+    checkTableCoversRecord(hardwareSettingsTable(), carried);
 }
 
 void HardwareFieldsTest::everyFieldIsBoundOnce()

@@ -2,9 +2,15 @@
 
 // Conditions a file write meets on a user's machine, real for the length of a scope.
 
-#include <csignal>
+#include <QByteArray>
+#include <QString>
 
+#include <csignal>
+#include <functional>
+
+#include <grp.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 // No file may grow past 0 bytes, and the signal that would end the process is ignored: a
@@ -49,3 +55,36 @@ public:
 private:
     const bool root = geteuid() == 0;
 };
+
+// Runs `step` in a child process and returns its text. Where this process is root, the child
+// first becomes the other user for good (saved ids and groups too), so that permissions apply
+// to the step as on a user's machine. "(child failed)" when it could not.
+inline QString inChildAsOtherUser(const std::function<QString()> &step)
+{
+    int channel[2];
+    if (::pipe(channel) != 0)
+        return QStringLiteral("(child failed)");
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(channel[0]);
+        const bool dropped = ::geteuid() != 0 ||
+                             (::setgroups(0, nullptr) == 0 &&
+                              ::setresgid(OTHER_USER, OTHER_USER, OTHER_USER) == 0 &&
+                              ::setresuid(OTHER_USER, OTHER_USER, OTHER_USER) == 0);
+        const QByteArray text = dropped ? step().toUtf8() : QByteArray();
+        const bool sent = dropped && ::write(channel[1], text.constData(), text.size()) == text.size();
+        ::_exit(sent ? 0 : 1);
+    }
+    ::close(channel[1]);
+    QByteArray text;
+    char buffer[512];
+    ssize_t count;
+    while (child > 0 && (count = ::read(channel[0], buffer, sizeof buffer)) > 0)
+        text.append(buffer, int(count));
+    ::close(channel[0]);
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
+        WEXITSTATUS(status) != 0)
+        return QStringLiteral("(child failed)");
+    return QString::fromUtf8(text);
+}

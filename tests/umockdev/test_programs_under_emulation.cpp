@@ -2,6 +2,8 @@
 // simulated controllers on emulated usbfs device nodes. Everything is checked from the
 // device side: which transfers reached which controller, on which device node, and when.
 
+#include "carried_bytes.h"
+#include "effect_settings_record.h"
 #include "kestrix_protocol.h"
 #include "simulator_log.h"
 #include "test_support.h"
@@ -48,6 +50,28 @@ std::vector<SimTransfer> since(const std::vector<SimTransfer> &transfers, int64_
 size_t countProbes(const std::vector<SimTransfer> &transfers)
 {
     return std::count_if(transfers.begin(), transfers.end(), isProbe);
+}
+
+// Probes from `from` until `to`.
+size_t probesBetween(const SimulatedController *device, int64_t from, int64_t to)
+{
+    const auto transfers = since(device->transfers(), from);
+    return std::count_if(transfers.begin(), transfers.end(),
+                         [to](const SimTransfer &t) { return t.ms < to && isProbe(t); });
+}
+
+// Lets each device be probed `count` times from `from` (bound: three times what the poll
+// needs), and returns when it was, to measure the rate against.
+int64_t afterProbes(const std::vector<SimulatedController *> &devices, int64_t from, size_t count)
+{
+    QTest::qWaitFor(
+        [&] {
+            return std::all_of(devices.begin(), devices.end(), [&](SimulatedController *d) {
+                return countProbes(since(d->transfers(), from)) >= count;
+            });
+        },
+        int(3 * count * POLL_MS));
+    return simulatorClockMs();
 }
 
 QString list(const std::vector<SimTransfer> &transfers)
@@ -199,14 +223,14 @@ void ProgramsUnderEmulationTest::pollFollowsPlugging()
 
     // Idle: probes about every 100 ms, the connection's reads once, nothing else.
     const int64_t idleFrom = simulatorClockMs();
-    QTest::qWait(2000);
+    const int64_t idleUntil = afterProbes(watchedDevices, idleFrom, 20);
     QVERIFY2(running.isRunning(), qPrintable(running.exitDescription()));
     for (SimulatedController *device : watchedDevices) {
-        const auto transfers = device->transfers();
-        const QString fault = checkConnection(transfers, reads);
+        const QString fault = checkConnection(device->transfers(), reads);
         QVERIFY2(fault.isEmpty(), qPrintable(fault));
-        const size_t probes = countProbes(since(transfers, idleFrom));
-        QVERIFY2(aboutEvery100Ms(probes, 2000), qPrintable(QString::number(probes)));
+        const size_t probes = probesBetween(device, idleFrom, idleUntil);
+        QVERIFY2(aboutEvery100Ms(probes, int(idleUntil - idleFrom)),
+                 qPrintable(QString::number(probes)));
     }
     for (SimulatedController *device : ignoredDevices) {
         QVERIFY(device->transfers().empty());
@@ -221,13 +245,14 @@ void ProgramsUnderEmulationTest::pollFollowsPlugging()
     // Counted once the node is gone: a probe may have been on the wire until then.
     const size_t beforeUnplug = moving->transfers().size();
     QTRY_COMPARE_WITH_TIMEOUT(bed->activity(moving).back().openNow, 0, 2000);
-    QTest::qWait(1000);
+    std::vector<SimulatedController *> others = watchedDevices;
+    others.erase(std::remove(others.begin(), others.end(), moving), others.end());
+    const int64_t absentUntil = afterProbes(others, absentFrom, 10);
     QCOMPARE(moving->transfers().size(), beforeUnplug);
-    for (SimulatedController *device : watchedDevices) {
-        if (device == moving)
-            continue;
-        const size_t probes = countProbes(since(device->transfers(), absentFrom));
-        QVERIFY2(aboutEvery100Ms(probes, 1000), qPrintable(QString::number(probes)));
+    for (SimulatedController *device : others) {
+        const size_t probes = probesBetween(device, absentFrom, absentUntil);
+        QVERIFY2(aboutEvery100Ms(probes, int(absentUntil - absentFrom)),
+                 qPrintable(QString::number(probes)));
     }
 
     // Plugged back on a new device number: found again by the next search, and connected
@@ -240,9 +265,11 @@ void ProgramsUnderEmulationTest::pollFollowsPlugging()
     QTRY_VERIFY_WITH_TIMEOUT(!since(moving->transfers(), backFrom).empty(), 3000);
     const int64_t foundAfter = since(moving->transfers(), backFrom).front().ms - backFrom;
     QVERIFY2(foundAfter < 1500, qPrintable(QString::number(foundAfter)));
-    QTest::qWait(1000);
-    const int64_t now = simulatorClockMs();
-    const auto afterReplug = since(moving->transfers(), backFrom);
+    const int64_t now = afterProbes({moving}, backFrom + foundAfter, 10);
+    auto afterReplug = since(moving->transfers(), backFrom);
+    afterReplug.erase(std::remove_if(afterReplug.begin(), afterReplug.end(),
+                                     [now](const SimTransfer &t) { return t.ms >= now; }),
+                      afterReplug.end());
     const QString fault = checkConnection(afterReplug, reads);
     QVERIFY2(fault.isEmpty(), qPrintable(fault));
     QVERIFY2(aboutEvery100Ms(countProbes(afterReplug), int(now - backFrom - foundAfter)),
@@ -284,12 +311,13 @@ void ProgramsUnderEmulationTest::interfaceHeldByTheHidDriver()
 
     QVERIFY(start(program));
     QTRY_VERIFY_WITH_TIMEOUT(bed->activity(held).back().refused >= 1, 15000);
-    QTest::qWait(1000);
+    // Every poll opens it again and closes it after the refused probe.
+    QTRY_VERIFY_WITH_TIMEOUT(bed->activity(held).back().refused >= 6, 3 * 6 * POLL_MS);
+    afterProbes(others, 0, 6);
     QVERIFY2(running.isRunning(), qPrintable(running.exitDescription()));
     const UsbTestbed::NodeActivity node = bed->activity(held).back();
     QVERIFY(held->transfers().empty());
     QCOMPARE(node.submitted, 0);
-    // Every poll opens it again and closes it after the refused probe.
     QVERIFY2(node.refused >= 6, qPrintable(QString::number(node.refused)));
     QVERIFY(node.opens >= node.refused);
     // The one open now, and perhaps the one just closed that the emulation has not yet seen go.
@@ -299,7 +327,7 @@ void ProgramsUnderEmulationTest::interfaceHeldByTheHidDriver()
 
     bed->setInterfaceClaimed(held, false);
     QTRY_VERIFY_WITH_TIMEOUT(!held->transfers().empty(), 2000);
-    QTest::qWait(500);
+    afterProbes({held}, 0, 3); // connected, and probing since
     const QString fault = checkConnection(held->transfers(), reads);
     QVERIFY2(fault.isEmpty(), qPrintable(fault));
     QVERIFY2(running.isRunning(), qPrintable(running.exitDescription()));
@@ -333,7 +361,7 @@ void ProgramsUnderEmulationTest::launchForm()
         QTRY_VERIFY_WITH_TIMEOUT(!getReports(wheel->transfers(), REPORT_EFFECT_SETTINGS).empty(),
                                  15000);
     }
-    const QByteArray own = toBytes(wheel->report(REPORT_EFFECT_SETTINGS)).left(22);
+    const QByteArray own = toBytes(wheel->report(REPORT_EFFECT_SETTINGS)).left(EFFECT_SETTINGS_RECORD_SIZE);
     const size_t before = wheel->transfers().size();
 
     RunningProgram launch;
@@ -351,8 +379,8 @@ void ProgramsUnderEmulationTest::launchForm()
     const auto transfers = wheel->transfers();
     const auto first = transfers.begin();
     QByteArray applied = rally;
-    applied[5] = own[5];
-    applied.replace(12, 10, own.mid(12, 10));
+    for (int offset : carriedOffsets(effectSettingsTable()))
+        applied[offset] = own[offset];
     QCOMPARE(oneLiveApply(withoutProbes({first + long(before), first + long(during)})),
              hex(applied));
     QCOMPARE(oneLiveApply(withoutProbes({first + long(during), transfers.end()})), hex(own));

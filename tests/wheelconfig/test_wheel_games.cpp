@@ -9,6 +9,8 @@
 #include "games_window.h"
 #include "kestrix_protocol.h"
 #include "test_support.h"
+#include "wheel_device.h"
+#include "wheel_service.h"
 #include "wheel_test_support.h"
 
 #include <QCheckBox>
@@ -360,24 +362,21 @@ void WheelGamesTest::stacking()
     QFETCH(QStringList, held);
     const Rules rules{rule("Rally game", EXE, "rallygame"), rule("Drift", EXE, "drift", "Drift")};
     StandInProc proc;
-    QString wheelHolds = steps.first() == QLatin1String("connect") ? "none" : "before";
-    GameWatch::Wheel fake;
-    fake.applyProfile = [&](const QString &profile) {
-        WheelReply reply;
-        if (wheelHolds == QLatin1String("none")) {
-            reply.status = WheelReply::Status::NoWheel;
-            return reply;
-        }
-        reply.previous = wheelHolds.toUtf8();
-        wheelHolds = profile;
-        return reply;
+    CHECKED(writeProfile(QStringLiteral("Rally"), profileBytes(33, 540)));
+    CHECKED(writeProfile(QStringLiteral("Drift"), profileBytes(44, 720)));
+    usbInit();
+    WheelDevice device;
+    WheelService service;
+    if (steps.first() != QLatin1String("connect")) {
+        openIfAbsent(device.entry);
+        service.setConnection(device.entry.handle);
+    }
+    auto wheelHolds = [&] {
+        if (!device.entry.handle)
+            return QStringLiteral("none");
+        return service.heldProfile().isEmpty() ? QStringLiteral("before") : service.heldProfile();
     };
-    fake.putBack = [&](const QByteArray &record) {
-        wheelHolds = QString::fromUtf8(record);
-        return WheelReply();
-    };
-    fake.tell = [](const QString &) {};
-    GameWatch watch(fake, proc.path());
+    GameWatch watch(service, proc.path());
     watch.setGames(GamesList{true, rules});
     for (int i = 0; i < steps.size(); ++i) {
         const QString &step = steps[i];
@@ -390,8 +389,8 @@ void WheelGamesTest::stacking()
             watch.look();
         } else if (step == QLatin1String("connect")) {
             if (i > 0) {
-                wheelHolds = QStringLiteral("before");
-                watch.wheelConnected();
+                openIfAbsent(device.entry);
+                service.setConnection(device.entry.handle);
             }
         } else {
             const QStringList names = step.mid(1).split(QLatin1Char('+'));
@@ -406,8 +405,10 @@ void WheelGamesTest::stacking()
             }
             watch.look();
         }
-        QCOMPARE(wheelHolds, held[i]);
+        QCOMPARE(wheelHolds(), held[i]);
     }
+    closeEntry(device.entry);
+    usbExit();
 }
 
 void WheelGamesTest::realGameOnTheWheel_data()

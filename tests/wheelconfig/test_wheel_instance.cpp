@@ -2,6 +2,7 @@
 // of its own with its own transfer log, so that what a log shows is what that process sent.
 // Every test has its own runtime directory (XDG_RUNTIME_DIR) and working directory.
 
+#include "effect_fields.h"
 #include "effect_settings_record.h"
 #include "kestrix_protocol.h"
 #include "test_support.h"
@@ -60,6 +61,8 @@ private slots:
     void secondStart();
     void launchForm_data();
     void launchForm();
+    void overlappingGames_data();
+    void overlappingGames();
     void ignoredHangupStaysIgnored();
     void withoutDisplay_data();
     void withoutDisplay();
@@ -281,6 +284,90 @@ void WheelInstanceTest::launchForm()
     }
 }
 
+void WheelInstanceTest::overlappingGames_data()
+{
+    QTest::addColumn<bool>("watchedFirst");
+    QTest::newRow("watched game, then the launch form") << true;
+    QTest::newRow("launch form, then the watched game") << false;
+}
+
+// A watched game and a launch-form game that overlap, real processes both: the wheel ends
+// with the settings from before both, whichever started or ended first.
+void WheelInstanceTest::overlappingGames()
+{
+    QFETCH(bool, watchedFirst);
+    const QByteArray drift = profileBytes(44, 720);
+    const QByteArray snow = profileBytes(55, 900);
+    for (const auto &[name, bytes] : {std::pair{"Drift", drift}, std::pair{"Snow", snow}}) {
+        QFile file(work->filePath(QStringLiteral("wheel_profiles/") + name));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    }
+    QFile games(work->filePath("wheel_games.json"));
+    QVERIFY(games.open(QIODevice::WriteOnly));
+    games.write(R"({"format": "kestrix-games", "version": 1, "games": [
+        {"name": "Rally game", "executable": "rallygame", "profile": "Rally"},
+        {"name": "Snow game", "executable": "snowgame", "profile": "Snow"}]})");
+    games.close();
+    for (const char *game : {"rallygame", "snowgame"})
+        QVERIFY(QFile::copy("/bin/sleep", work->filePath(game)));
+    CHECKED(startInstance());
+    const QByteArray own = firstRecord(INSTANCE);
+    // What the wheel holds: the last record written to it.
+    auto holds = [this] {
+        const auto writes = commands(log(INSTANCE), CMD_WRITE_EFFECT_SETTINGS);
+        return writes.empty() ? QString()
+                              : hex(toBytes(writes.back().data)
+                                        .mid(CHUNK_DATA_OFFSET, EFFECT_SETTINGS_RECORD_SIZE));
+    };
+    // A look of the watch every 2 s, on two busy cores: three times what it needs.
+    constexpr int WAIT_MS = 20000;
+
+    QProcess rally;
+    auto startRally = [&] {
+        rally.start(work->filePath("rallygame"), {"60"});
+        QVERIFY(rally.waitForStarted());
+        QTRY_COMPARE_WITH_TIMEOUT(holds(), hex(withOwnBytes(RALLY, own)), WAIT_MS);
+    };
+    const auto launch = program("launch.log");
+    launch->setArguments({"--profile", "Drift", "--", "sh", "-c",
+                          "while [ ! -e go ]; do sleep 0.05; done"});
+    launch->setWorkingDirectory(work->path());
+    auto startLaunch = [&] {
+        launch->start();
+        QTRY_COMPARE_WITH_TIMEOUT(holds(), hex(withOwnBytes(drift, own)), WAIT_MS);
+    };
+    if (watchedFirst) {
+        CHECKED(startRally());
+        CHECKED(startLaunch());
+        rally.kill();
+        QVERIFY(rally.waitForFinished());
+        // A second watched game shows when the watch has looked since: its profile is the
+        // only thing written meanwhile, the wheel having kept Drift for the ended game.
+        const size_t before = log(INSTANCE).size();
+        QProcess marker;
+        marker.start(work->filePath("snowgame"), {"60"});
+        QVERIFY(marker.waitForStarted());
+        QTRY_COMPARE_WITH_TIMEOUT(holds(), hex(withOwnBytes(snow, own)), WAIT_MS);
+        CHECKED(verifyOneLiveApply(after(log(INSTANCE), before), withOwnBytes(snow, own)));
+        marker.kill();
+        QVERIFY(marker.waitForFinished());
+        QTRY_COMPARE_WITH_TIMEOUT(holds(), hex(withOwnBytes(drift, own)), WAIT_MS);
+        QVERIFY(QFile(work->filePath("go")).open(QIODevice::WriteOnly));
+        QVERIFY(launch->waitForFinished(WAIT_MS));
+    } else {
+        CHECKED(startLaunch());
+        CHECKED(startRally());
+        QVERIFY(QFile(work->filePath("go")).open(QIODevice::WriteOnly));
+        QVERIFY(launch->waitForFinished(WAIT_MS));
+        QCOMPARE(holds(), hex(withOwnBytes(RALLY, own))); // kept for the game still running
+        rally.kill();
+        QVERIFY(rally.waitForFinished());
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(holds(), hex(own), WAIT_MS);
+    QCOMPARE(errorLines(*launch), QStringList());
+    QVERIFY(log("launch.log").empty()); // the instance did all the wheel's work
+}
+
 // Started under nohup, the launch hands the game its hang-up ignored, as it got it.
 void WheelInstanceTest::ignoredHangupStaysIgnored()
 {
@@ -389,16 +476,19 @@ void WheelInstanceTest::requestsOnTheWire_data()
 {
     QTest::addColumn<QByteArray>("line");
     QTest::addColumn<QString>("status");
+    QTest::addColumn<int>("replyVersion");
 
     const QByteArray record =
         R"({"version":1,"request":"apply-record","permanent":true,"record":")";
     QTest::newRow("later version")
-        << QByteArray(R"({"version":2,"request":"show"})") << "unsupported";
-    QTest::newRow("not JSON") << QByteArray("show") << "bad-request";
+        << QByteArray(R"({"version":3,"request":"show"})") << "unsupported" << 2;
+    QTest::newRow("a later kind in an older version")
+        << QByteArray(R"({"version":1,"request":"end-game","game":"g"})") << "unsupported" << 1;
+    QTest::newRow("not JSON") << QByteArray("show") << "bad-request" << 1;
     QTest::newRow("short record") << record + RALLY.left(21).toHex() + "\"}"
-                                  << "bad-request";
+                                  << "bad-request" << 1;
     QTest::newRow("permanent record") << record + RALLY.toHex() + "\"}"
-                                      << "ok";
+                                      << "ok" << 1;
 }
 
 // Only a whole request of a known version reaches the wheel: here, made permanent.
@@ -406,6 +496,7 @@ void WheelInstanceTest::requestsOnTheWire()
 {
     QFETCH(QByteArray, line);
     QFETCH(QString, status);
+    QFETCH(int, replyVersion);
 
     CHECKED(startInstance());
     const size_t before = log(INSTANCE).size();
@@ -416,7 +507,7 @@ void WheelInstanceTest::requestsOnTheWire()
     while (!socket.canReadLine() && socket.waitForReadyRead(20000)) {
     }
     const QJsonObject reply = QJsonDocument::fromJson(socket.readLine()).object();
-    QCOMPARE(reply.value("version").toInt(), 1);
+    QCOMPARE(reply.value("version").toInt(), replyVersion);
     QCOMPARE(reply.value("status").toString(), status);
 
     const auto sent = after(log(INSTANCE), before);

@@ -315,7 +315,7 @@ void WheelProfilesTest::fieldNamesTheHeldProfile()
     if (how == QLatin1String("tray")) {
         profilesMenu()->actions().at(items.indexOf(profile))->trigger();
     } else if (how == QLatin1String("request")) {
-        window->applyProfileOnRequest(profile);
+        window->wheelService()->applyProfile(profile);
     } else if (how == QLatin1String("when connected")) {
         window->applyProfileWhenConnected(profile);
         QTRY_COMPARE(wheelRecord(wheel).at(EFFECT_DIRECT_X_SPRING_SCALE), char(30));

@@ -44,6 +44,7 @@ private slots:
     void init() { setUp(); }
     void cleanup() { tearDown(); }
 
+    void followsTheWheel_data();
     void followsTheWheel();
     void idleTicksLeaveTheWindowAlone_data();
     void idleTicksLeaveTheWindowAlone();
@@ -73,62 +74,65 @@ private:
     QList<QAction *> trayEntries() { return tray()->contextMenu()->actions(); }
 };
 
+void WheelWindowTest::followsTheWheel_data()
+{
+    // Steps from a start without a wheel: "plug" it in, "unplug" it. Then the state the
+    // window shows, and the tray menu's entries ("-" a separator, "Profiles" the submenu).
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<bool>("connected");
+    QTest::addColumn<QStringList>("tray");
+    const QStringList full{"Profiles", "-", "Games...", "Exit"};
+    QTest::newRow("no wheel at start") << QStringList() << false << QStringList{"Games...", "Exit"};
+    QTest::newRow("plugged in") << QStringList{"plug"} << true << full;
+    QTest::newRow("unplugged again") << QStringList{"plug", "unplug"} << false << full;
+}
+
 void WheelWindowTest::followsTheWheel()
 {
+    QFETCH(QStringList, steps);
+    QFETCH(bool, connected);
+    QFETCH(QStringList, tray);
     wheel->unplug();
     start(false);
-    const QImage connected = iconImage(QIcon(QStringLiteral("wheel_icon.png")));
-    const QImage disconnected = iconImage(QIcon(QStringLiteral("wheel_icon_not_connected.png")));
-    QVERIFY(!connected.isNull() && !disconnected.isNull() && connected != disconnected);
+    for (const QString &step : steps) {
+        if (step == QLatin1String("plug"))
+            wheel->plug();
+        else
+            wheel->unplug();
+        waitTitle(step == QLatin1String("plug") ? "Wheel (Connected)" : "Wheel (Disconnected)");
+    }
 
-    QCOMPARE(window->windowTitle(), QStringLiteral("Wheel (Disconnected)"));
-    QCOMPARE(iconImage(window->windowIcon()), disconnected);
-    QCOMPARE(iconImage(tray()->icon()), disconnected);
-    QVERIFY(child<QWidget>("profile_widget")->isHidden());
-    QVERIFY(child<QWidget>("premium_effect_settings")->isHidden());
-    QVERIFY(!child<QPushButton>("reboot_button")->isEnabled());
-    QVERIFY(!child<QPushButton>("save_settings_button")->isEnabled());
-    QCOMPARE(trayEntries().size(), 2);
-    QCOMPARE(trayEntries().at(0)->text(), QStringLiteral("Games..."));
-    QCOMPARE(trayEntries().at(1)->text(), QStringLiteral("Exit"));
+    const QImage icon = iconImage(QIcon(
+        QLatin1String(connected ? "wheel_icon.png" : "wheel_icon_not_connected.png")));
+    QVERIFY(!icon.isNull());
+    QCOMPARE(iconImage(window->windowIcon()), icon);
+    QCOMPARE(iconImage(this->tray()->icon()), icon);
+    QCOMPARE(window->windowTitle(),
+             QLatin1String(connected ? "Wheel (Connected)" : "Wheel (Disconnected)"));
+    QCOMPARE(child<QWidget>("profile_widget")->isVisible(), connected);
+    QCOMPARE(child<QWidget>("premium_effect_settings")->isVisible(), connected);
+    QCOMPARE(child<QPushButton>("reboot_button")->isEnabled(), connected);
+    QCOMPARE(child<QPushButton>("save_settings_button")->isEnabled(), connected);
+    QStringList entries;
+    for (const QAction *entry : trayEntries())
+        entries << (entry->isSeparator() ? QStringLiteral("-")
+                                         : entry->menu() ? entry->menu()->title()
+                                                         : entry->text());
+    QCOMPARE(entries, tray);
+    QCOMPARE(sim->bus().openHandles(), connected ? 1 : 0);
+    QTRY_COMPARE(window->height(), window->minimumSizeHint().height());
+    if (!connected)
+        return;
 
-    wheel->plug();
-    waitTitle("Wheel (Connected)");
     QTest::qWait(300); // a few more polls: the record is read once per connection
-    auto t = wheel->transfers();
+    const auto t = wheel->transfers();
     QCOMPARE(getReports(t, REPORT_EFFECT_SETTINGS).size(), size_t(1));
     QVERIFY(setReports(t).empty()); // loading the panel sends nothing back
-    QCOMPARE(iconImage(window->windowIcon()), connected);
-    QCOMPARE(iconImage(tray()->icon()), connected);
-    QVERIFY(child<QWidget>("profile_widget")->isVisible());
-    QVERIFY(child<QWidget>("premium_effect_settings")->isVisible());
-    QVERIFY(child<QPushButton>("reboot_button")->isEnabled());
-    QVERIFY(child<QPushButton>("save_settings_button")->isEnabled());
     QCOMPARE(child<QSpinBox>("direct_x_spring_scale")->value(), 40);
     QCOMPARE(child<QSpinBox>("motion_range")->value(), 900);
     QCOMPARE(child<QSlider>("motion_range_slider")->value(), 900);
     QCOMPARE(child<QSpinBox>("soft_stop_range")->value(), 10);
     QCOMPARE(child<QSlider>("horizontalSlider_8")->value(), 10);
-    QTRY_COMPARE(window->height(), window->minimumSizeHint().height());
-
-    QList<QAction *> entries = trayEntries();
-    QCOMPARE(entries.size(), 4);
-    QVERIFY(entries[0]->menu());
-    QCOMPARE(entries[0]->menu()->title(), QStringLiteral("Profiles"));
-    QVERIFY(entries[1]->isSeparator());
-    QCOMPARE(entries[2]->text(), QStringLiteral("Games..."));
-    QCOMPARE(entries[3]->text(), QStringLiteral("Exit"));
-
-    wheel->unplug();
-    waitTitle("Wheel (Disconnected)");
-    QCOMPARE(iconImage(window->windowIcon()), disconnected);
-    QCOMPARE(iconImage(tray()->icon()), disconnected);
-    QVERIFY(child<QWidget>("profile_widget")->isHidden());
-    QVERIFY(child<QWidget>("premium_effect_settings")->isHidden());
-    QVERIFY(!child<QPushButton>("save_settings_button")->isEnabled());
-    QCOMPARE(trayEntries().size(), 4);
-    QCOMPARE(sim->bus().openHandles(), 0);
-    QTRY_COMPARE(window->height(), window->minimumSizeHint().height());
 }
 
 void WheelWindowTest::idleTicksLeaveTheWindowAlone_data()
@@ -597,6 +601,7 @@ void WheelWindowTest::hiddenWindowTellsOutside()
     QCOMPARE(window->trayMessages.size(), where == QLatin1String("tray") ? 1 : 0);
     QCOMPARE(window->notifications.size(), where == QLatin1String("notification") ? 1 : 0);
     QCOMPARE(boxes->boxes().size(), where == QLatin1String("box") ? 1 : 0);
+    QCOMPARE(window->trayFailures, QList<bool>(window->trayMessages.size(), true)); // warning icon
     QVERIFY((window->notifications + takeWarnings())
                 .join(QString())
                 .contains(QLatin1String("shorter than 22 bytes")));

@@ -151,6 +151,7 @@ QStringList WheelSession::takeWarnings()
     if (window) {
         told << window->trayMessages;
         window->trayMessages.clear();
+        window->trayFailures.clear();
     }
     return told;
 }

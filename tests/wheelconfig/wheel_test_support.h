@@ -22,13 +22,15 @@ public:
     bool trayAvailable = true;
     bool notificationService = false;
     QStringList trayMessages;
+    QList<bool> trayFailures; // each tray message's warning icon
     QStringList notifications;
 
 protected:
     bool systemTrayAvailable() const override { return trayAvailable; }
-    void showTrayMessage(const QString &title, const QString &text) override
+    void showTrayMessage(const QString &title, const QString &text, bool isFailure) override
     {
         trayMessages << title + QLatin1String(": ") + text;
+        trayFailures << isFailure;
     }
     bool showDesktopNotification(const QString &title, const QString &text) override
     {

@@ -1,48 +1,23 @@
-// hwconfig in Russian when started with "ru", and in English otherwise.
+#pragma once
 
-#include "language_test.h"
+// hwconfig for the language test: read with a joystick, so that the captions made at run
+// time are there, and the warning a read of an unplugged device gives.
+
 #include "mainwindow.h"
-#include "test_support.h"
 
 #include <QComboBox>
-#include <QtTest>
 
-class HwconfigLanguageTest : public QObject
+constexpr ControllerKind LANGUAGE_DEVICE = ControllerKind::Joystick;
+
+inline void prepareWindow(MainWindow *window)
 {
-    Q_OBJECT
-
-private slots:
-    void initTestCase();
-    void cleanupTestCase();
-    void captions_data();
-    void captions();
-    void warning();
-
-private:
-    std::unique_ptr<ScopedSimulator> sim;
-    std::unique_ptr<MainWindow> window;
-};
-
-void HwconfigLanguageTest::initTestCase()
-{
-    sim = std::make_unique<ScopedSimulator>(
-        std::initializer_list<ControllerKind>{ControllerKind::Joystick});
-    window = std::make_unique<MainWindow>();
-    // Reading the joystick fills the captions made at run time.
     auto *selector = window->findChild<QComboBox *>("comboBox");
     selector->setCurrentIndex(1);
     emit selector->activated(1);
 }
 
-void HwconfigLanguageTest::cleanupTestCase()
+inline void addCaptionRows()
 {
-    window.reset();
-    sim.reset();
-}
-
-void HwconfigLanguageTest::captions_data()
-{
-    addCaptionColumns();
     // Context MainWindow: the form, and the texts the window makes itself.
     QTest::newRow("window title") << "title" << "Kestrix hardware settings UI"
                                   << "Настройка оборудования Kestrix";
@@ -73,12 +48,7 @@ void HwconfigLanguageTest::captions_data()
                                       << "Автопоиск центра диапазона";
 }
 
-void HwconfigLanguageTest::captions()
-{
-    verifyCaption(window.get());
-}
-
-void HwconfigLanguageTest::warning()
+inline void checkMessage(MainWindow *window, ScopedSimulator *sim)
 {
     MessageBoxCatcher boxes;
     sim->controller(ControllerKind::Joystick)->unplug();
@@ -92,6 +62,3 @@ void HwconfigLanguageTest::warning()
              russian ? QStringLiteral("Устройство не выбрано или было отключено!")
                      : QStringLiteral("Target device is not selected or was disconnected!"));
 }
-
-KESTRIX_LANGUAGE_TEST_MAIN(HwconfigLanguageTest)
-#include "test_hwconfig_language.moc"
