@@ -1,10 +1,10 @@
 #include "command_line.h"
+#include "process_setup.h"
 #include "simulated_bus.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
 
-#include <csignal>
 #include <cstdio>
 
 namespace
@@ -19,8 +19,7 @@ void quietMessages(QtMsgType type, const QMessageLogContext &, const QString &me
 
 int main(int argc, char *argv[])
 {
-    // A closed pipe on stdout is a failed write that kestrix reports, not a silent death.
-    std::signal(SIGPIPE, SIG_IGN);
+    reportClosedPipes();
     qInstallMessageHandler(quietMessages);
     QCoreApplication app(argc, argv);
     const bool simulated = installSimulatorFromEnvironment() != nullptr;

@@ -5,7 +5,7 @@
 #include "hardware_settings_record.h"
 #include "kestrix_protocol.h"
 #include "transport.h"
-#include "wheel_channel.h"
+#include "wheel_handover.h"
 
 namespace
 {
@@ -43,45 +43,6 @@ Outcome inWords(const Controller &controller, const RecordTable &table, const Ou
         return Outcome::because(
             QStringLiteral("the %1 stopped answering after the write").arg(device));
     }
-}
-
-// While wheelconfig runs, its panel holds the effect settings too and sends them with every
-// edit: they are handed to it, so that its window shows them and can not overwrite them.
-// `handedOver` stays false when no wheelconfig with a wheel answers; the caller writes then.
-Outcome handToWheelconfig(const Controller &controller, const RecordValues &values,
-                          unsigned char *record, bool *handedOver)
-{
-    writeRecordValues(values, record);
-    WheelRequest request;
-    request.kind = WheelRequest::Kind::ApplyRecord;
-    request.record = QByteArray(reinterpret_cast<const char *>(record), values.table->size);
-    request.permanent = true;
-    const WheelReply reply = sendToWheelInstance(request);
-    using Status = WheelReply::Status;
-    *handedOver = reply.status != Status::NoInstance && reply.status != Status::NoWheel;
-    const QString because =
-        reply.message.isEmpty() ? QString() : QStringLiteral(": ") + reply.message;
-    switch (reply.status) {
-    case Status::Ok:
-    case Status::NoInstance:
-    case Status::NoWheel:
-        return Outcome();
-    case Status::NoAnswer:
-        // It may still be busy with the wheel: writing beside it would race it.
-        return Outcome::because(QStringLiteral("wheelconfig runs, but did not answer; the "
-                                               "effect settings of the %1 were not written")
-                                    .arg(controller.label()));
-    case Status::WheelFailed:
-        return Outcome::because(
-            QStringLiteral("wheelconfig could not write the effect settings to the %1%2")
-                .arg(controller.label(), because));
-    case Status::Refused:
-    case Status::BadRequest:
-    case Status::Unsupported:
-        break;
-    }
-    return Outcome::because(QStringLiteral("wheelconfig refused the effect settings for the %1%2")
-                                .arg(controller.label(), because));
 }
 
 } // namespace

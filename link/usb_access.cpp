@@ -1,30 +1,12 @@
 #include "usb_access.h"
 
-#ifdef KESTRIX_HAVE_HIDRAW
-#include "fallback_bus.h"
-#include "device_events.h"
-#include "hidraw_bus.h"
-#include "presence.h"
-#endif
+#include "platform_bus.h"
 
 #include <cstdio>
 #include <cstdlib>
 
 namespace {
 UsbBus *installedBus = nullptr;
-
-UsbBus *defaultBus()
-{
-#ifdef KESTRIX_HAVE_HIDRAW
-    // The kernel's HID driver keeps the controller; its hidraw node reaches it anyway.
-    // Presence first: a product that is not on the bus costs no open at all.
-    static Presence presence(QString(), systemDeviceEvents);
-    static FallbackBus bus(hidrawBus(), libusbBus(), &presence);
-    return &bus;
-#else
-    return libusbBus();
-#endif
-}
 } // namespace
 
 void setUsbBus(UsbBus *bus)
@@ -34,7 +16,7 @@ void setUsbBus(UsbBus *bus)
 
 UsbBus *usbBus()
 {
-    return installedBus ? installedBus : defaultBus();
+    return installedBus ? installedBus : platformBus();
 }
 
 int usbInit()

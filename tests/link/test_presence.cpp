@@ -5,7 +5,7 @@
 #include "fallback_bus.h"
 #include "file_conditions.h"
 #include "kestrix_protocol.h"
-#include "presence.h"
+#include "presence_search.h"
 
 #include <QtTest>
 

@@ -1,8 +1,6 @@
 #include "fallback_bus.h"
 
-#ifdef KESTRIX_HAVE_HIDRAW
-#include "presence.h"
-#endif
+#include "presence_search.h"
 
 FallbackBus::FallbackBus(UsbBus *preferred, UsbBus *fallback, Presence *presence)
     : presence(presence), preferred(preferred), fallback(fallback)
@@ -21,12 +19,10 @@ void FallbackBus::exit()
 
 DeviceHandle *FallbackBus::open(uint16_t vendorId, uint16_t productId)
 {
-#ifdef KESTRIX_HAVE_HIDRAW
     // An open of an absent product would cost a search and a libusb enumeration every
     // tick; one it can not open would fail the same way until presence sees a change.
     if (presence && !presence->usable(vendorId, productId))
         return nullptr;
-#endif
     if (DeviceHandle *handle = preferred->open(vendorId, productId)) {
         preferredHandles.insert(handle);
         return handle;
@@ -46,11 +42,9 @@ void FallbackBus::close(DeviceHandle *handle)
 
 bool FallbackBus::present(std::vector<PresentDevice> *devices)
 {
-#ifdef KESTRIX_HAVE_HIDRAW
     if (presence) {
         *devices = presence->devices();
         return true;
     }
-#endif
     return preferred->present(devices) || fallback->present(devices);
 }
