@@ -42,6 +42,11 @@ ExitCode exitCode(const Outcome &outcome)
     case Problem::CommandFailed:
     case Problem::NotConfirmed:
     case Problem::StoppedAnswering:
+    // The running wheelconfig that a wheel's settings go through.
+    case Problem::BadRequest:
+    case Problem::Unsupported:
+    case Problem::NoInstance:
+    case Problem::NoAnswer:
         return EXIT_DEVICE;
     case Problem::DiskFull:
     case Problem::NotRegularFile:
