@@ -240,7 +240,7 @@ void InstallTest::desktopEntries_data()
         const QString file = APPLICATIONS_DIR + "/kestrix-" + p.name + ".desktop";
         QStringList actions{"russian", "ru"};
         if (p.name == "wheelconfig")
-            actions = QStringList{"games", "--games"} + actions;
+            actions = QStringList{"games", "--games", "input", "--input"} + actions;
         QTest::newRow(qPrintable(file)) << file << p.name << QString() << actions;
     }
 #ifdef KESTRIX_HAVE_WHEELCONFIG
