@@ -136,6 +136,7 @@ void InstallTest::treeHoldsExactlyTheInstallation()
         DATA_DIR + "/wheel_icon.png",
         DATA_DIR + "/wheel_icon_not_connected.png",
         DATA_DIR + "/i18n/simulator_panel_ru.qm",
+        DATA_DIR + "/i18n/live_input_ru.qm",
         UDEV_RULES_DIR + "/70-kestrix.rules",
         DOC_DIR + "/copyright",
         DOC_DIR + "/changelog.gz",
