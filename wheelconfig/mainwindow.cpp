@@ -100,8 +100,7 @@ void MainWindow::showSideWindow(SideWindow kind)
     case SideWindow::Games:
         if (!gamesWindow) {
             gamesWindow = new GamesWindow(QStringLiteral("/proc"), this);
-            gamesWindow->setChangeHandler(
-                [this](const GamesList &list) { watch->setGames(list); });
+            gamesWindow->setChangeHandler([this](const GamesList &list) { watch->setGames(list); });
         } else {
             gamesWindow->reload();
         }

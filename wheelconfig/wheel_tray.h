@@ -1,8 +1,9 @@
 #pragma once
 
 // wheelconfig's tray icon and its menu: "Profiles" (while a wheel was there), "Games...",
-// "Input...", "Start with the session", "Exit". The icon shows once a tray is there; a session's panel
-// may come up after this program, so it is looked for every second during the first 30 s.
+// "Input...", "Start with the session", "Exit". The icon shows once a tray is there; a
+// session's panel may come up after this program, so it is looked for every second during
+// the first 30 s.
 
 #include "side_window.h"
 

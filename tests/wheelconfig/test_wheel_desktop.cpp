@@ -191,7 +191,8 @@ void WheelDesktopTest::sideWindowFromDesktop()
     window.show();
     QVERIFY(from == "new" || !sideWindow(window, option));
     if (from == "tray") {
-        const QList<QAction *> entries = window.findChild<QSystemTrayIcon *>()->contextMenu()->actions();
+        const QList<QAction *> entries =
+            window.findChild<QSystemTrayIcon *>()->contextMenu()->actions();
         const auto found = std::find_if(entries.begin(), entries.end(),
                                         [&entry](QAction *a) { return a->text() == entry; });
         QVERIFY(found != entries.end());
