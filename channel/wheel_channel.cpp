@@ -31,14 +31,16 @@ namespace
 
 const QLatin1String REQUEST_KINDS[] = {
     QLatin1String("show"),       QLatin1String("apply-profile"), QLatin1String("apply-record"),
-    QLatin1String("begin-game"), QLatin1String("end-game"),      QLatin1String("show-games")};
+    QLatin1String("begin-game"), QLatin1String("end-game"),      QLatin1String("show-games"),
+    QLatin1String("show-input")};
 // The version that brought each kind.
-const int REQUEST_VERSIONS[] = {1, 1, 1, 2, 2, 3};
+const int REQUEST_VERSIONS[] = {1, 1, 1, 2, 2, 3, 4};
 const QLatin1String STATUS_NAMES[] = {QLatin1String("ok"),          QLatin1String("no-wheel"),
                                       QLatin1String("refused"),     QLatin1String("wheel-failed"),
                                       QLatin1String("bad-request"), QLatin1String("unsupported")};
 constexpr int WIRE_STATUSES = int(std::size(STATUS_NAMES));
 constexpr int REQUEST_KIND_COUNT = int(std::size(REQUEST_KINDS));
+static_assert(std::size(REQUEST_VERSIONS) == std::size(REQUEST_KINDS));
 
 // A peer that connects and says nothing does not hold a connection open for long.
 constexpr int IDLE_PEER_MS = 10000;
@@ -161,6 +163,7 @@ Outcome decodeRequest(const QByteArray &text, WheelRequest *request)
     switch (decoded.kind) {
     case WheelRequest::Kind::Show:
     case WheelRequest::Kind::ShowGames:
+    case WheelRequest::Kind::ShowInput:
         break;
     case WheelRequest::Kind::ApplyProfile:
         if (!name.isString())

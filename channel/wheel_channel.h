@@ -12,7 +12,7 @@
 // Tests give each run its own XDG_RUNTIME_DIR. The server also drops any connection whose
 // peer is another user.
 //
-// Protocol, version 3. One connection carries one request and its reply. Each is one line:
+// Protocol, version 4. One connection carries one request and its reply. Each is one line:
 // a JSON object in UTF-8 ending in "\n", at most WHEEL_CHANNEL_MAX_LINE bytes.
 //
 //   request: {"version": 1, "request": <kind>, ...}
@@ -32,6 +32,8 @@
 //                     back the settings from before the first.
 //   version 3:
 //     "show-games"    show the Games window and bring it to the front
+//   version 4:
+//     "show-input"    show the Live input window for the wheel and bring it to the front
 //   reply:   {"version": 1, "status": <status>, "message": <text>, "previous": <hex>}
 //     "status"   "ok", "no-wheel", "refused" (the profile can not be applied), "wheel-failed"
 //                (the wheel did not take it), "bad-request" or "unsupported" (a kind or a
@@ -62,12 +64,12 @@ class QLocalServer;
 class QLocalSocket;
 class QSocketNotifier;
 
-constexpr int WHEEL_CHANNEL_VERSION = 3;
+constexpr int WHEEL_CHANNEL_VERSION = 4;
 constexpr int WHEEL_CHANNEL_MAX_LINE = 4096;
 constexpr int WHEEL_CHANNEL_MAX_PEERS = 32;   // connections the instance holds at once
 
 struct WheelRequest {
-    enum class Kind { Show, ApplyProfile, ApplyRecord, BeginGame, EndGame, ShowGames };
+    enum class Kind { Show, ApplyProfile, ApplyRecord, BeginGame, EndGame, ShowGames, ShowInput };
     Kind kind = Kind::Show;
     QString profile;   // ApplyProfile, BeginGame
     QString game;      // BeginGame, EndGame: the game's id

@@ -523,12 +523,12 @@
         <translation>Неизвестный параметр «%1». См. «%2 --help».</translation>
     </message>
     <message>
-        <source>--hidden and --games exclude each other. See &quot;%1 --help&quot;.</source>
-        <translation>--hidden и --games исключают друг друга. См. «%1 --help».</translation>
+        <source>%1 and %2 exclude each other. See &quot;%3 --help&quot;.</source>
+        <translation>%1 и %2 исключают друг друга. См. «%3 --help».</translation>
     </message>
     <message>
-        <source>--hidden and --games do not go with &quot;--&quot;. See &quot;%1 --help&quot;.</source>
-        <translation>--hidden и --games нельзя сочетать с «--». См. «%1 --help».</translation>
+        <source>%1 does not go with &quot;--&quot;. See &quot;%2 --help&quot;.</source>
+        <translation>%1 нельзя сочетать с «--». См. «%2 --help».</translation>
     </message>
     <message>
         <source>Nothing follows &quot;--&quot;: give the command to run after it.</source>
@@ -555,7 +555,7 @@
         <translation>Не удалось выяснить, запущен ли уже wheelconfig (%1); этот экземпляр всё равно запускается.</translation>
     </message>
     <message>
-        <source>Usage: %1 [ru] [--hidden | --games] [--profile NAME]
+        <source>Usage: %1 [ru] [--hidden | --games | --input] [--profile NAME]
        %1 [ru] --profile NAME -- COMMAND [ARGUMENTS...]
 
 Shows the effect settings of the Kestrix wheel and lives in the system tray.
@@ -574,6 +574,8 @@ to the running one and ends.
                       wheelconfig is left as it is, but for --profile
   --games             open the Games window: in the running wheelconfig, or
                       in the one this starts
+  --input             open the Live input window for the wheel: in the
+                      running wheelconfig, or in the one this starts
   -h, --help          show this help
   -v, --version       show the version
 
@@ -582,8 +584,8 @@ did not answer, or there is no display for the window; 2 a wrong option.
 With a COMMAND, the exit code of COMMAND: 128 + N when signal N ended it,
 126 when it was found but could not be executed, 127 when it was not found.
 </source>
-        <translation>Использование: %1 [ru] [--hidden | --games] [--profile ИМЯ]
-                %1 [ru] --profile ИМЯ -- КОМАНДА [АРГУМЕНТЫ...]
+        <translation>Использование: %1 [ru] [--hidden | --games | --input] [--profile ИМЯ]
+               %1 [ru] --profile ИМЯ -- КОМАНДА [АРГУМЕНТЫ...]
 
 Показывает настройки эффектов руля Kestrix и живёт в системном лотке.
 В сеансе пользователя работает только один wheelconfig: повторный запуск
@@ -601,6 +603,8 @@ With a COMMAND, the exit code of COMMAND: 128 + N when signal N ended it,
                       wheelconfig остаётся как есть, кроме --profile
   --games             открыть окно «Игры»: в запущенном wheelconfig или
                       в том, который запускается
+  --input             открыть окно «Ввод в реальном времени» для руля:
+                      в запущенном wheelconfig или в том, который запускается
   -h, --help          показать эту справку
   -v, --version       показать версию
 
@@ -624,6 +628,10 @@ With a COMMAND, the exit code of COMMAND: 128 + N when signal N ended it,
     <message>
         <source>Games...</source>
         <translation>Игры...</translation>
+    </message>
+    <message>
+        <source>Input...</source>
+        <translation>Ввод...</translation>
     </message>
     <message>
         <source>Exit</source>

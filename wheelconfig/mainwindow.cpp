@@ -6,7 +6,9 @@
 #include "desktop_notification.h"
 #include "effect_settings_record.h"
 #include "game_watch.h"
+#include "family.h"
 #include "games_window.h"
+#include "live_input_window.h"
 #include "presence.h"
 #include "program_identity.h"
 #include "program_main.h"
@@ -33,7 +35,7 @@ MainWindow::MainWindow(QWidget *parent)
 
     tray = new WheelTray(connectedIcon, [this] { return systemTrayAvailable(); }, this);
     trayIcon = tray->icon();
-    connect(tray, &WheelTray::gamesRequested, this, &MainWindow::showGamesWindow);
+    connect(tray, &WheelTray::windowRequested, this, &MainWindow::showSideWindow);
     connect(tray, &WheelTray::clicked, this, [this] {
         setVisible(!isVisible());
         if (isVisible())
@@ -91,17 +93,33 @@ void MainWindow::startGameWatch()
                        [this, problem = games.problem()] { notify(tr("Games"), problem, true); });
 }
 
-void MainWindow::showGamesWindow()
+void MainWindow::showSideWindow(SideWindow kind)
 {
-    if (!gamesWindow) {
-        gamesWindow = new GamesWindow(QStringLiteral("/proc"), this);
-        gamesWindow->setChangeHandler([this](const GamesList &list) { watch->setGames(list); });
-    } else {
-        gamesWindow->reload();
+    QWidget *window = nullptr;
+    switch (kind) {
+    case SideWindow::Games:
+        if (!gamesWindow) {
+            gamesWindow = new GamesWindow(QStringLiteral("/proc"), this);
+            gamesWindow->setChangeHandler([this](const GamesList &list) { watch->setGames(list); });
+        } else {
+            gamesWindow->reload();
+        }
+        window = gamesWindow;
+        break;
+    case SideWindow::Input:
+        // The event device is opened only while the window is shown.
+        if (!inputWindow)
+            inputWindow = new LiveInputWindow(wheelProduct().productId, this);
+        // Beside this window where it shows, so that an applied profile's effect is seen.
+        if (!inputWindow->isVisible() && isVisible())
+            inputWindow->move(frameGeometry().topRight() + QPoint(8, 0));
+        window = inputWindow;
+        break;
     }
-    gamesWindow->show();
-    gamesWindow->raise();
-    gamesWindow->activateWindow();
+    window->show();
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    window->raise();
+    window->activateWindow();
 }
 
 void MainWindow::notify(const QString &title, const QString &text, bool isFailure)

@@ -2,6 +2,7 @@
 
 #include "device_sequences.h"
 #include "effect_settings_record.h"
+#include "side_window.h"
 #include "wheel_device.h"
 #include "wheel_service.h"
 
@@ -13,6 +14,7 @@
 class EffectSettingsWidgetVariant;
 class GameWatch;
 class GamesWindow;
+class LiveInputWindow;
 class AccessProblemLine;
 class WheelTray;
 
@@ -46,9 +48,10 @@ public:
     // A message through the tray icon that needs no answer: a game's profile switched.
     void notify(const QString &title, const QString &text, bool isFailure);
 
-    // The watch for the games in wheel_games.json, and the window that edits them.
+    // The watch for the games in wheel_games.json.
     GameWatch *gameWatch() const { return watch; }
-    void showGamesWindow();
+    // The Games window that edits them, or the wheel's Live input window, in front.
+    void showSideWindow(SideWindow window);
 
 
 protected:
@@ -106,6 +109,7 @@ private:
     QString pendingProfile;
     GameWatch *watch = nullptr;
     GamesWindow *gamesWindow = nullptr;
+    LiveInputWindow *inputWindow = nullptr;
 
     WheelDevice wheelDevice;
 };

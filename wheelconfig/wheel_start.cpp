@@ -124,7 +124,8 @@ WheelStart::WheelStart(const WheelArguments &arguments_) : arguments(arguments_)
                                            QStringLiteral("NAME"));
     const QCommandLineOption hiddenOption(QStringLiteral("hidden"));
     const QCommandLineOption gamesOption(QStringLiteral("games"));
-    parser.addOptions({help, version, profileOption, hiddenOption, gamesOption});
+    const QCommandLineOption inputOption(QStringLiteral("input"));
+    parser.addOptions({help, version, profileOption, hiddenOption, gamesOption, inputOption});
     const QString name = programIdentity().name;
     if (!parser.parse(given)) {
         const QStringList unknown = parser.unknownOptionNames();
@@ -143,7 +144,7 @@ WheelStart::WheelStart(const WheelArguments &arguments_) : arguments(arguments_)
         std::printf(
             "%s",
             qPrintable(
-                tr("Usage: %1 [ru] [--hidden | --games] [--profile NAME]\n"
+                tr("Usage: %1 [ru] [--hidden | --games | --input] [--profile NAME]\n"
                    "       %1 [ru] --profile NAME -- COMMAND [ARGUMENTS...]\n"
                    "\n"
                    "Shows the effect settings of the Kestrix wheel and lives in the system tray.\n"
@@ -162,6 +163,8 @@ WheelStart::WheelStart(const WheelArguments &arguments_) : arguments(arguments_)
                    "                      wheelconfig is left as it is, but for --profile\n"
                    "  --games             open the Games window: in the running wheelconfig, or\n"
                    "                      in the one this starts\n"
+                   "  --input             open the Live input window for the wheel: in the\n"
+                   "                      running wheelconfig, or in the one this starts\n"
                    "  -h, --help          show this help\n"
                    "  -v, --version       show the version\n"
                    "\n"
@@ -181,12 +184,21 @@ WheelStart::WheelStart(const WheelArguments &arguments_) : arguments(arguments_)
     profileGiven = parser.isSet(profileOption);
     profile = parser.value(profileOption);
     hidden = parser.isSet(hiddenOption);
-    games = parser.isSet(gamesOption);
-    if (hidden && games) {
-        tell(tr("--hidden and --games exclude each other. See \"%1 --help\".").arg(name));
+    // How the program shows itself: one way at a time.
+    QStringList shows;
+    for (const QCommandLineOption *option : {&hiddenOption, &gamesOption, &inputOption}) {
+        if (parser.isSet(*option))
+            shows << QStringLiteral("--") + option->names().constFirst();
+    }
+    if (parser.isSet(gamesOption))
+        sideWindow = SideWindow::Games;
+    else if (parser.isSet(inputOption))
+        sideWindow = SideWindow::Input;
+    if (shows.size() > 1) {
+        tell(tr("%1 and %2 exclude each other. See \"%3 --help\".").arg(shows[0], shows[1], name));
         finish(2);
-    } else if ((hidden || games) && arguments.launchForm()) {
-        tell(tr("--hidden and --games do not go with \"--\". See \"%1 --help\".").arg(name));
+    } else if (!shows.isEmpty() && arguments.launchForm()) {
+        tell(tr("%1 does not go with \"--\". See \"%2 --help\".").arg(shows[0], name));
         finish(2);
     } else if (arguments.launchForm() && !arguments.hasCommand()) {
         tell(tr("Nothing follows \"--\": give the command to run after it."));
@@ -340,8 +352,9 @@ bool WheelStart::handOver(WheelChannelServer &channel)
     if (profileGiven) {
         request.kind = WheelRequest::Kind::ApplyProfile;
         request.profile = profile;
-    } else if (games) {
-        request.kind = WheelRequest::Kind::ShowGames;
+    } else if (sideWindow) {
+        request.kind = *sideWindow == SideWindow::Games ? WheelRequest::Kind::ShowGames
+                                                        : WheelRequest::Kind::ShowInput;
     }
     // The running one may end between the look and the request: then look again.
     for (int attempt = 0; attempt < 3; ++attempt) {
@@ -397,6 +410,7 @@ WheelReply answer(WheelService &service, const WheelRequest &request)
         break;
     case Kind::Show:
     case Kind::ShowGames:
+    case Kind::ShowInput:
         break;
     }
     WheelReply reply = outcomeReply(done, WheelService::failureText(done, request.profile));
@@ -411,18 +425,25 @@ void WheelStart::serve(WheelChannelServer &channel, MainWindow &window) const
     // What fails goes back to the asking process rather than into a box that would hold up
     // its reply.
     channel.setHandler([&window](const WheelRequest &request) {
-        if (request.kind == WheelRequest::Kind::ShowGames) {
-            window.showGamesWindow();
+        using Kind = WheelRequest::Kind;
+        switch (request.kind) {
+        case Kind::Show:
+            window.raiseWindow();
             return WheelReply();
-        }
-        if (request.kind != WheelRequest::Kind::Show)
+        case Kind::ShowGames:
+        case Kind::ShowInput:
+            window.showSideWindow(request.kind == Kind::ShowGames ? SideWindow::Games
+                                                                  : SideWindow::Input);
+            return WheelReply();
+        default:
             return answer(*window.wheelService(), request);
-        window.raiseWindow();
-        return WheelReply();
+        }
     });
     if (profileGiven)
         window.applyProfileWhenConnected(profile);
     // In front of the main window, which shows once the event loop runs.
-    if (games)
-        QTimer::singleShot(0, &window, &MainWindow::showGamesWindow);
+    if (sideWindow) {
+        QTimer::singleShot(0, &window,
+                           [&window, kind = *sideWindow] { window.showSideWindow(kind); });
+    }
 }

@@ -3,10 +3,11 @@
 // How wheelconfig starts: its command line, the hand-over to a running wheelconfig, and the
 // launch-option form that wraps a game:
 //
-//   wheelconfig [ru] [--hidden | --games] [--profile NAME]
+//   wheelconfig [ru] [--hidden | --games | --input] [--profile NAME]
 //   wheelconfig [ru] --profile NAME -- COMMAND [ARGUMENTS...]
 
 #include "launched_command.h"
+#include "side_window.h"
 #include "wheel_channel.h"
 #include "wheel_service.h"
 
@@ -17,6 +18,7 @@
 #include <QTranslator>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class MainWindow;
@@ -98,7 +100,7 @@ private:
     QString profile;
     bool profileGiven = false;
     bool hidden = false;
-    bool games = false;
+    std::optional<SideWindow> sideWindow; // --games, --input
     bool done = false;
     int code = 0;
     WheelService::Game game;

@@ -15,19 +15,17 @@ constexpr int TRAY_LOOKS = 30;
 WheelTray::WheelTray(const QIcon &icon, std::function<bool()> available_, QWidget *window)
     : QObject(window), available(std::move(available_)), trayIcon(new QSystemTrayIcon(icon, this)),
       menu(new QMenu(window)), profilesMenu(new QMenu(tr("Profiles"))),
-      gamesAction(new QAction(tr("Games..."), this)),
+      gamesAction(sideAction(tr("Games..."), SideWindow::Games)),
+      inputAction(sideAction(tr("Input..."), SideWindow::Input)),
       autostartAction(
           new AutostartAction([this](const QString &text) { emit failed(text); }, this)),
       exitAction(new QAction(tr("Exit"), this)), wait(new QTimer(this))
 {
     trayIcon->setContextMenu(menu);
     // Closing the window only hides it: without a wheel, Exit is the only way out.
-    menu->addAction(gamesAction);
-    menu->addAction(autostartAction);
-    menu->addAction(exitAction);
+    fillMenu(false);
     // An entry made or removed by hand since shows as it is.
     connect(menu, &QMenu::aboutToShow, autostartAction, &AutostartAction::refresh);
-    connect(gamesAction, &QAction::triggered, this, &WheelTray::gamesRequested);
     connect(exitAction, &QAction::triggered, this, &WheelTray::exitRequested);
     connect(trayIcon, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
@@ -49,12 +47,24 @@ WheelTray::~WheelTray()
 
 void WheelTray::offerProfiles()
 {
+    fillMenu(true);
+}
+
+void WheelTray::fillMenu(bool withProfiles)
+{
     menu->clear();
-    menu->addMenu(profilesMenu);
-    menu->addSeparator();
-    menu->addAction(gamesAction);
-    menu->addAction(autostartAction);
-    menu->addAction(exitAction);
+    if (withProfiles) {
+        menu->addMenu(profilesMenu);
+        menu->addSeparator();
+    }
+    menu->addActions({gamesAction, inputAction, autostartAction, exitAction});
+}
+
+QAction *WheelTray::sideAction(const QString &text, SideWindow window)
+{
+    auto *action = new QAction(text, this);
+    connect(action, &QAction::triggered, this, [this, window] { emit windowRequested(window); });
+    return action;
 }
 
 void WheelTray::look()

@@ -1,8 +1,11 @@
 #pragma once
 
 // wheelconfig's tray icon and its menu: "Profiles" (while a wheel was there), "Games...",
-// "Start with the session", "Exit". The icon shows once a tray is there; a session's panel
-// may come up after this program, so it is looked for every second during the first 30 s.
+// "Input...", "Start with the session", "Exit". The icon shows once a tray is there; a
+// session's panel may come up after this program, so it is looked for every second during
+// the first 30 s.
+
+#include "side_window.h"
 
 #include <QIcon>
 #include <QObject>
@@ -32,7 +35,7 @@ public:
     void offerProfiles();
 
 signals:
-    void gamesRequested();
+    void windowRequested(SideWindow window);
     void exitRequested();
     void clicked();
     // The wait for a tray ran out without one.
@@ -42,12 +45,15 @@ signals:
 
 private:
     void look();
+    void fillMenu(bool withProfiles);
+    QAction *sideAction(const QString &text, SideWindow window);
 
     std::function<bool()> available;
     QSystemTrayIcon *trayIcon;
     QMenu *menu;
     QMenu *profilesMenu;
     QAction *gamesAction;
+    QAction *inputAction;
     AutostartAction *autostartAction;
     QAction *exitAction;
     QTimer *wait;

@@ -29,9 +29,10 @@ inline void addCaptionRows()
                                          << "Удалить профиль";
     // The tray menu: the profiles' submenu first, "Exit" last.
     QTest::newRow("tray profiles") << "menu:0" << "Profiles" << "Профили";
-    QTest::newRow("tray autostart") << "menu:3" << "Start with the session"
+    QTest::newRow("tray input") << "menu:3" << "Input..." << "Ввод...";
+    QTest::newRow("tray autostart") << "menu:4" << "Start with the session"
                                     << "Запускать вместе с сеансом";
-    QTest::newRow("tray exit") << "menu:4" << "Exit" << "Выход";
+    QTest::newRow("tray exit") << "menu:5" << "Exit" << "Выход";
 }
 
 inline void checkMessage(MainWindow *, ScopedSimulator *) {}

@@ -136,6 +136,7 @@ void InstallTest::treeHoldsExactlyTheInstallation()
         DATA_DIR + "/wheel_icon.png",
         DATA_DIR + "/wheel_icon_not_connected.png",
         DATA_DIR + "/i18n/simulator_panel_ru.qm",
+        DATA_DIR + "/i18n/live_input_ru.qm",
         UDEV_RULES_DIR + "/70-kestrix.rules",
         DOC_DIR + "/copyright",
         DOC_DIR + "/changelog.gz",
@@ -240,7 +241,7 @@ void InstallTest::desktopEntries_data()
         const QString file = APPLICATIONS_DIR + "/kestrix-" + p.name + ".desktop";
         QStringList actions{"russian", "ru"};
         if (p.name == "wheelconfig")
-            actions = QStringList{"games", "--games"} + actions;
+            actions = QStringList{"games", "--games", "input", "--input"} + actions;
         QTest::newRow(qPrintable(file)) << file << p.name << QString() << actions;
     }
 #ifdef KESTRIX_HAVE_WHEELCONFIG

@@ -1,11 +1,14 @@
 // The wheel program on the desktop: "Start with the session", the start in the tray
-// (--hidden), the Games window from the desktop (--games), and what a game's switch tells.
+// (--hidden), the Games and Live input windows from the desktop (--games, --input), and what
+// a game's switch tells.
 
 #include "autostart.h"
 #include "effect_fields.h"
 #include "effect_settings_record.h"
+#include "family.h"
 #include "file_conditions.h"
 #include "games_window.h"
+#include "live_input_window.h"
 #include "program_identity.h"
 #include "test_support.h"
 #include "wheel_start.h"
@@ -24,22 +27,26 @@ void write(const QString &path, const QByteArray &content)
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
 }
 
-// The program's start with these options, as main() reads them.
+// The program's start with this option, or none, as main() reads it.
 struct Start {
-    explicit Start(bool games)
-        : arguments(games ? 2 : 1, words), start(std::make_unique<WheelStart>(arguments))
+    explicit Start(const QByteArray &given)
+        : option(given), arguments(given.isEmpty() ? 1 : 2, words),
+          start(std::make_unique<WheelStart>(arguments))
     {
     }
-    char program[12] = "wheelconfig", option[8] = "--games";
-    char *words[3] = {program, option, nullptr};
+    char program[12] = "wheelconfig";
+    QByteArray option;
+    char *words[3] = {program, option.data(), nullptr};
     WheelArguments arguments;
     std::unique_ptr<WheelStart> start;
 };
 
-bool gamesShown(const QWidget &window)
+// The window that --games or --input opens, and the other one, once made.
+QWidget *sideWindow(const QWidget &window, const QByteArray &option)
 {
-    const auto *games = window.findChild<GamesWindow *>();
-    return games && games->isVisible();
+    if (option == "--games")
+        return window.findChild<GamesWindow *>();
+    return window.findChild<LiveInputWindow *>();
 }
 } // namespace
 
@@ -55,8 +62,8 @@ private slots:
     void startWithSession();
     void hiddenStart_data();
     void hiddenStart();
-    void gamesFromDesktop_data();
-    void gamesFromDesktop();
+    void sideWindowFromDesktop_data();
+    void sideWindowFromDesktop();
     void gameFailureNamesGameAndProfile();
 
 private:
@@ -156,28 +163,43 @@ void WheelDesktopTest::hiddenStart()
     QCOMPARE(icon->isVisible(), tray);
 }
 
-void WheelDesktopTest::gamesFromDesktop_data()
+void WheelDesktopTest::sideWindowFromDesktop_data()
 {
-    QTest::addColumn<bool>("running"); // a wheelconfig runs already
-    QTest::newRow("in the running one") << true;
-    QTest::newRow("in a new one") << false;
+    QTest::addColumn<QByteArray>("option"); // and the other one's, which stays unmade
+    QTest::addColumn<QString>("from");      // a second start, the first one, the tray menu
+    QTest::addColumn<QString>("entry");
+    for (const char *option : {"--games", "--input"}) {
+        const QString entry = option == QByteArray("--games") ? "Games..." : "Input...";
+        for (const char *from : {"running", "new", "tray"})
+            QTest::addRow("%s, %s", option, from) << QByteArray(option) << from << entry;
+    }
 }
 
-void WheelDesktopTest::gamesFromDesktop()
+void WheelDesktopTest::sideWindowFromDesktop()
 {
-    QFETCH(bool, running);
+    QFETCH(QByteArray, option);
+    QFETCH(QString, from);
+    QFETCH(QString, entry);
+    const QByteArray other = option == "--games" ? "--input" : "--games";
     WorkingDirectory work;
-    ScopedSimulator sim;
+    ScopedSimulator sim({ControllerKind::Wheel});
     TrayWindow window;
     WheelChannelServer channel;
     QCOMPARE(channel.claim(), WheelChannelServer::Claim::Claimed);
-    Start first(!running);
+    Start first(from == "new" ? option : QByteArray());
     first.start->serve(channel, window);
     window.show();
-    if (running) {
+    QVERIFY(from == "new" || !sideWindow(window, option));
+    if (from == "tray") {
+        const QList<QAction *> entries =
+            window.findChild<QSystemTrayIcon *>()->contextMenu()->actions();
+        const auto found = std::find_if(entries.begin(), entries.end(),
+                                        [&entry](QAction *a) { return a->text() == entry; });
+        QVERIFY(found != entries.end());
+        (*found)->trigger();
+    } else if (from == "running") {
         // A second start hands it over and ends; the channel needs this event loop.
-        QVERIFY(!gamesShown(window));
-        Start second(true);
+        Start second(option);
         auto handedOver = std::async(std::launch::async, [&second] {
             WheelChannelServer own;
             return second.start->handOver(own);
@@ -187,7 +209,13 @@ void WheelDesktopTest::gamesFromDesktop()
         QVERIFY(handedOver.get());
         QCOMPARE(second.start->exitCode(), 0);
     }
-    QTRY_VERIFY_WITH_TIMEOUT(gamesShown(window), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(sideWindow(window, option) && sideWindow(window, option)->isVisible(),
+                             5000);
+    QVERIFY(!sideWindow(window, other));
+    if (const auto *input = window.findChild<LiveInputWindow *>()) {
+        QCOMPARE(input->product(), wheelProduct().productId);
+        QVERIFY(input->reading());
+    }
 }
 
 void WheelDesktopTest::gameFailureNamesGameAndProfile()

@@ -438,6 +438,7 @@ void WheelInstanceTest::wrongOptions_data()
     QTest::newRow("unknown short option") << QStringList{"-x"} << 2;
     QTest::newRow("profile without a name") << QStringList{"--profile"} << 2;
     QTest::newRow("nothing after --") << QStringList{"--profile", "Rally", "--"} << 2;
+    QTest::newRow("two windows at once") << QStringList{"--games", "--input"} << 2;
     QTest::newRow("help") << QStringList{"--help"} << 0;
     QTest::newRow("version") << QStringList{"ru", "--version"} << 0;
     // Taken by the tray program's QApplication, never an unknown option.
@@ -481,7 +482,7 @@ void WheelInstanceTest::requestsOnTheWire_data()
     const QByteArray record =
         R"({"version":1,"request":"apply-record","permanent":true,"record":")";
     QTest::newRow("later version")
-        << QByteArray(R"({"version":4,"request":"show"})") << "unsupported" << 3;
+        << QByteArray(R"({"version":5,"request":"show"})") << "unsupported" << 4;
     QTest::newRow("a later kind in an older version")
         << QByteArray(R"({"version":1,"request":"end-game","game":"g"})") << "unsupported" << 1;
     QTest::newRow("not JSON") << QByteArray("show") << "bad-request" << 1;

@@ -81,9 +81,9 @@ void WheelWindowTest::followsTheWheel_data()
     QTest::addColumn<QStringList>("steps");
     QTest::addColumn<bool>("connected");
     QTest::addColumn<QStringList>("tray");
-    const QStringList full{"Profiles", "-", "Games...", "Start with the session", "Exit"};
-    QTest::newRow("no wheel at start")
-        << QStringList() << false << QStringList{"Games...", "Start with the session", "Exit"};
+    const QStringList always{"Games...", "Input...", "Start with the session", "Exit"};
+    const QStringList full = QStringList{"Profiles", "-"} + always;
+    QTest::newRow("no wheel at start") << QStringList() << false << always;
     QTest::newRow("plugged in") << QStringList{"plug"} << true << full;
     QTest::newRow("unplugged again") << QStringList{"plug", "unplug"} << false << full;
 }
