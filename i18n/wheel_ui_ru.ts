@@ -449,10 +449,6 @@
         <translation>Удалить профиль</translation>
     </message>
     <message>
-        <source>The profile could not be applied: %1.</source>
-        <translation>Не удалось применить профиль: %1.</translation>
-    </message>
-    <message>
         <source>The profile could not be saved: %1.</source>
         <translation>Не удалось сохранить профиль: %1.</translation>
     </message>
@@ -463,6 +459,10 @@
 </context>
 <context>
     <name>WheelService</name>
+    <message>
+        <source>The profile could not be applied: %1.</source>
+        <translation>Не удалось применить профиль: %1.</translation>
+    </message>
     <message>
         <source>The profile &quot;%1&quot; is applied for %2.</source>
         <translation>Профиль «%1» применён для «%2».</translation>

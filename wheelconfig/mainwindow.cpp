@@ -6,9 +6,6 @@
 #include "desktop_notification.h"
 #include "effect_settings_record.h"
 #include "game_watch.h"
-#include "family.h"
-#include "games_window.h"
-#include "live_input_window.h"
 #include "presence.h"
 #include "program_identity.h"
 #include "program_main.h"
@@ -65,6 +62,7 @@ MainWindow::MainWindow(QWidget *parent)
     form->profile_widget->attach(form->premium_effect_settings, tray->profiles(), service);
 
     watch = new GameWatch(*service, QStringLiteral("/proc"), this);
+    sideWindows = new SideWindows(this, *watch);
 
     pollDevice();
 
@@ -95,31 +93,7 @@ void MainWindow::startGameWatch()
 
 void MainWindow::showSideWindow(SideWindow kind)
 {
-    QWidget *window = nullptr;
-    switch (kind) {
-    case SideWindow::Games:
-        if (!gamesWindow) {
-            gamesWindow = new GamesWindow(QStringLiteral("/proc"), this);
-            gamesWindow->setChangeHandler([this](const GamesList &list) { watch->setGames(list); });
-        } else {
-            gamesWindow->reload();
-        }
-        window = gamesWindow;
-        break;
-    case SideWindow::Input:
-        // The event device is opened only while the window is shown.
-        if (!inputWindow)
-            inputWindow = new LiveInputWindow(wheelProduct().productId, this);
-        // Beside this window where it shows, so that an applied profile's effect is seen.
-        if (!inputWindow->isVisible() && isVisible())
-            inputWindow->move(frameGeometry().topRight() + QPoint(8, 0));
-        window = inputWindow;
-        break;
-    }
-    window->show();
-    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
-    window->raise();
-    window->activateWindow();
+    sideWindows->show(kind);
 }
 
 void MainWindow::notify(const QString &title, const QString &text, bool isFailure)

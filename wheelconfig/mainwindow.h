@@ -13,8 +13,6 @@
 
 class EffectSettingsWidgetVariant;
 class GameWatch;
-class GamesWindow;
-class LiveInputWindow;
 class AccessProblemLine;
 class WheelTray;
 
@@ -108,8 +106,7 @@ private:
     QTranslator translator;
     QString pendingProfile;
     GameWatch *watch = nullptr;
-    GamesWindow *gamesWindow = nullptr;
-    LiveInputWindow *inputWindow = nullptr;
+    SideWindows *sideWindows = nullptr;
 
     WheelDevice wheelDevice;
 };

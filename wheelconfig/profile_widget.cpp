@@ -128,7 +128,7 @@ ProfileStore::Outcome ProfileWidget::apply(const QString &name, bool typed)
     unsigned char record[EFFECT_SETTINGS_RECORD_SIZE];
     read = store.read(name, record);
     if (!read.ok()) {
-        tell(applyFailure(read));
+        tell(WheelService::failureText(read));
         // A typed name that is no profile stays, to be corrected; one that is a profile
         // would claim the wheel holds it.
         if (!typed || store.names().contains(name))
@@ -157,11 +157,6 @@ void ProfileWidget::showHeld()
     combo->setCurrentIndex(combo->findText(held, Qt::MatchExactly | Qt::MatchCaseSensitive));
     if (combo->currentIndex() < 0)
         combo->setEditText(held);
-}
-
-QString ProfileWidget::applyFailure(const ProfileStore::Outcome &outcome)
-{
-    return tr("The profile could not be applied: %1.").arg(ProfileStore::reason(outcome));
 }
 
 void ProfileWidget::on_profileComboBox_activated(int index)

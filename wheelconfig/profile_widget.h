@@ -39,9 +39,6 @@ public:
     // names the profile the wheel holds.
     ProfileStore::Outcome pickProfile(const QString &name);
 
-    // What the user is told when a profile can not be read whole.
-    static QString applyFailure(const ProfileStore::Outcome &outcome);
-
 signals:
     void profileApplied();
 

@@ -2,7 +2,6 @@
 
 #include "effect_settings_record.h"
 #include "profile_store.h"
-#include "profile_widget.h"
 #include "record_values.h"
 #include "wheel_device.h"
 
@@ -251,7 +250,8 @@ QString WheelService::failureText(const Outcome &outcome, const QString &profile
         return noWheelText();
     if (outcome.fromDevice())
         return applyRefusedText(profile);
-    return ProfileWidget::applyFailure(outcome);
+    // The profile could not be read: the store says why.
+    return tr("The profile could not be applied: %1.").arg(ProfileStore::reason(outcome));
 }
 
 QString WheelService::gameFailureText(const Outcome &outcome, const Game &game)
