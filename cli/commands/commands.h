@@ -5,6 +5,10 @@
 
 #include "command.h"
 
+#include <QByteArray>
+
+#include <vector>
+
 class InputSource;
 class ProfileStore;
 class QDir;
@@ -101,6 +105,15 @@ private:
     void printWhole(const Product &product, const InputState &state);
     // One line for a report: what changed since `before`; nothing when nothing did.
     void printChange(const InputState &before, const InputState &after);
+    // The text form of that line, built in `line` (reused: a thousand reports a second).
+    void appendChange(const InputState &before, const InputState &after);
+    // Writes `line` straight to the output's descriptor when it has one.
+    void writeLine();
     // Prints each report until interrupted (a success) or the device is gone.
     Outcome follow(InputSource &source);
+
+    QByteArray line;
+    std::vector<QString> axisNames; // of each axis, the name its encoded form is of
+    std::vector<QByteArray> encodedNames;
+    int descriptor = -1; // the output's, while following it in text
 };

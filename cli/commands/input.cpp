@@ -4,6 +4,7 @@
 #include "input_source.h"
 
 #include <QEventLoop>
+#include <QFileDevice>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -14,6 +15,7 @@
 #include <csignal>
 #include <cmath>
 
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -33,9 +35,27 @@ void noteInterrupt(int)
 
 QString percentText(const InputAxis &axis)
 {
-    // Concatenated rather than QString::arg: a line for each of a thousand reports a second.
+    // "X=2048 (50 %)"
     return axis.name + QLatin1Char('=') + QString::number(axis.value) + QStringLiteral(" (") +
            QString::number(std::lround(axis.percent())) + QStringLiteral(" %)");
+}
+
+// Decimal digits without QString::number's locale and allocation.
+void appendNumber(QByteArray &to, long value)
+{
+    char digits[24];
+    char *end = digits + sizeof digits;
+    char *at = end;
+    const bool negative = value < 0;
+    unsigned long magnitude = negative ? 0UL - static_cast<unsigned long>(value)
+                                       : static_cast<unsigned long>(value);
+    do {
+        *--at = char('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude);
+    if (negative)
+        *--at = '-';
+    to.append(at, end - at);
 }
 
 QJsonObject axisObject(const InputAxis &axis, bool whole)
@@ -145,55 +165,115 @@ void InputCommand::printWhole(const Product &product, const InputState &state)
         out << "  hat " << i << ": " << state.hats[i].direction() << '\n';
 }
 
+void InputCommand::appendChange(const InputState &before, const InputState &after)
+{
+    line.clear();
+    const auto separate = [this] {
+        if (!line.isEmpty())
+            line.append(", ", 2);
+    };
+    if (encodedNames.size() != after.axes.size()) {
+        axisNames.assign(after.axes.size(), QString());
+        encodedNames.assign(after.axes.size(), QByteArray());
+    }
+    for (size_t i = 0; i < after.axes.size(); ++i) {
+        const InputAxis &axis = after.axes[i];
+        if (i < before.axes.size() && before.axes[i].value == axis.value)
+            continue;
+        if (axisNames[i] != axis.name) {
+            axisNames[i] = axis.name;
+            encodedNames[i] = axis.name.toUtf8();
+        }
+        separate();
+        line.append(encodedNames[i]);
+        line.append('=');
+        appendNumber(line, axis.value);
+        line.append(" (", 2);
+        appendNumber(line, std::lround(axis.percent()));
+        line.append(" %)", 3);
+    }
+    for (size_t i = 0; i < after.buttons.size(); ++i) {
+        const InputButton &button = after.buttons[i];
+        if (i < before.buttons.size() && before.buttons[i].pressed == button.pressed)
+            continue;
+        separate();
+        line.append("button ", 7);
+        appendNumber(line, button.number);
+        line.append(button.pressed ? QByteArrayView(" pressed") : QByteArrayView(" released"));
+    }
+    for (size_t i = 0; i < after.hats.size(); ++i) {
+        const InputHat &hat = after.hats[i];
+        if (i < before.hats.size() && before.hats[i].x == hat.x && before.hats[i].y == hat.y)
+            continue;
+        separate();
+        line.append("hat ", 4);
+        appendNumber(line, long(i));
+        line.append(' ');
+        line.append(hat.direction());
+    }
+    if (!line.isEmpty())
+        line.append('\n');
+}
+
+void InputCommand::writeLine()
+{
+    qsizetype done = 0;
+    while (descriptor >= 0 && done < line.size()) {
+        const ssize_t written = ::write(descriptor, line.constData() + done, size_t(line.size() - done));
+        if (written > 0) {
+            done += written;
+        } else if (written < 0 && errno == EINTR) {
+            continue; // an interrupt ends the loop, not the line
+        } else if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            pollfd ready = {descriptor, POLLOUT, 0};
+            ::poll(&ready, 1, -1);
+        } else {
+            break; // the stream says why, below
+        }
+    }
+    if (done < line.size()) {
+        // No descriptor, or it failed: the stream writes the rest and keeps any error.
+        out << QString::fromUtf8(line.constData() + done, line.size() - done);
+        out.flush();
+    }
+}
+
 void InputCommand::printChange(const InputState &before, const InputState &after)
 {
-    const bool json = arguments.json;
-    QStringList parts;
+    if (!arguments.json) {
+        appendChange(before, after);
+        // A line a report: whoever reads the pipe sees it as it happens.
+        if (!line.isEmpty())
+            writeLine();
+        return;
+    }
     QJsonObject axes;
     QJsonArray pressed;
     QJsonArray released;
     bool hatsChanged = false;
     for (size_t i = 0; i < after.axes.size(); ++i) {
         const InputAxis &axis = after.axes[i];
-        if (i < before.axes.size() && before.axes[i].value == axis.value)
-            continue;
-        if (json)
+        if (i >= before.axes.size() || before.axes[i].value != axis.value)
             axes.insert(axis.name, axisObject(axis, false));
-        else
-            parts << percentText(axis);
     }
     for (size_t i = 0; i < after.buttons.size(); ++i) {
         const InputButton &button = after.buttons[i];
-        if (i < before.buttons.size() && before.buttons[i].pressed == button.pressed)
-            continue;
-        if (json)
+        if (i >= before.buttons.size() || before.buttons[i].pressed != button.pressed)
             (button.pressed ? pressed : released).append(button.number);
-        else
-            parts << QStringLiteral("button ") + QString::number(button.number) +
-                         (button.pressed ? QStringLiteral(" pressed") : QStringLiteral(" released"));
     }
     for (size_t i = 0; i < after.hats.size(); ++i) {
         const InputHat &hat = after.hats[i];
-        if (i < before.hats.size() && before.hats[i].x == hat.x && before.hats[i].y == hat.y)
-            continue;
-        hatsChanged = true;
-        parts << QStringLiteral("hat %1 %2").arg(i).arg(QLatin1String(hat.direction()));
+        if (i >= before.hats.size() || before.hats[i].x != hat.x || before.hats[i].y != hat.y)
+            hatsChanged = true;
     }
-    if (json) {
-        if (axes.isEmpty() && pressed.isEmpty() && released.isEmpty() && !hatsChanged)
-            return; // a report that repeats the state
-        QJsonObject object{{QStringLiteral("axes"), axes},
-                           {QStringLiteral("pressed"), pressed},
-                           {QStringLiteral("released"), released}};
-        if (hatsChanged)
-            object.insert(QStringLiteral("hats"), hatArray(after));
-        out << QJsonDocument(object).toJson(QJsonDocument::Compact) << '\n';
-    } else {
-        if (parts.isEmpty())
-            return;
-        out << parts.join(QStringLiteral(", ")) << '\n';
-    }
-    // A line a report: whoever reads the pipe sees it as it happens.
+    if (axes.isEmpty() && pressed.isEmpty() && released.isEmpty() && !hatsChanged)
+        return; // a report that repeats the state
+    QJsonObject object{{QStringLiteral("axes"), axes},
+                       {QStringLiteral("pressed"), pressed},
+                       {QStringLiteral("released"), released}};
+    if (hatsChanged)
+        object.insert(QStringLiteral("hats"), hatArray(after));
+    out << QJsonDocument(object).toJson(QJsonDocument::Compact) << '\n';
     out.flush();
 }
 
@@ -215,6 +295,13 @@ Outcome InputCommand::follow(InputSource &source)
     Outcome outcome;
     QSocketNotifier interrupted(pair[0], QSocketNotifier::Read);
     QObject::connect(&interrupted, &QSocketNotifier::activated, &loop, &QEventLoop::quit);
+    // Text goes to the descriptor in one write a report, past the stream's buffers and
+    // encoder; what the stream holds goes first.
+    out.flush();
+    const auto *file = qobject_cast<const QFileDevice *>(out.device());
+    descriptor = !arguments.json && file && file->isOpen() && out.status() == QTextStream::Ok
+                     ? file->handle()
+                     : -1;
     InputState shown = source.state();
     QObject::connect(&source, &InputSource::reported, &loop, [&] {
         printChange(shown, source.state());
@@ -231,6 +318,7 @@ Outcome InputCommand::follow(InputSource &source)
     sigaction(SIGINT, &oldInt, nullptr);
     sigaction(SIGTERM, &oldTerm, nullptr);
     interruptWriter = -1;
+    descriptor = -1;
     ::close(pair[0]);
     ::close(pair[1]);
     return outcome;
