@@ -24,6 +24,7 @@
 #include <thread>
 
 #include <ctime>
+#include <memory>
 #include <unistd.h>
 
 namespace
@@ -73,7 +74,12 @@ int main(int argc, char **argv)
         return 2;
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
+    // The command runs as kestrix runs it: a QCoreApplication on Qt's own dispatcher.
+    if (mode == "command")
+        qputenv("QT_NO_GLIB", "1");
+    const std::unique_ptr<QCoreApplication> application =
+        mode == "view" ? std::make_unique<QApplication>(argc, argv)
+                       : std::make_unique<QCoreApplication>(argc, argv);
     SimulatedBus bus;
     SimulatedController *joystick = bus.add(ControllerKind::Joystick);
     setUsbBus(&bus);
@@ -91,7 +97,7 @@ int main(int argc, char **argv)
             Feeder feeder(input, seconds, [] {
                 QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
             });
-            application.exec();
+            application->exec();
         }
         const double elapsed = std::chrono::duration<double, std::nano>(
                                    std::chrono::steady_clock::now() - wall)

@@ -21,7 +21,15 @@ int main(int argc, char *argv[])
 {
     reportClosedPipes();
     qInstallMessageHandler(quietMessages);
+    // Qt's own event dispatcher rather than glib's: `kestrix input` wakes a thousand times a
+    // second, and glib's loop costs more per wake while nothing in kestrix needs it. Only
+    // for this process: the programs it starts keep their own choice.
+    const bool alreadySet = qEnvironmentVariableIsSet("QT_NO_GLIB");
+    if (!alreadySet)
+        qputenv("QT_NO_GLIB", "1");
     QCoreApplication app(argc, argv);
+    if (!alreadySet)
+        qunsetenv("QT_NO_GLIB");
     const bool simulated = installSimulatorFromEnvironment() != nullptr;
     QTextStream out(stdout);
     QTextStream err(stderr);
