@@ -33,6 +33,11 @@ protected:
     void takeReport(const InputState &state)
     {
         current = state;
+        announceReport();
+    }
+    // A whole report written into `current` in place.
+    void announceReport()
+    {
         ++reports;
         emit reported();
     }

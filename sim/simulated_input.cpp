@@ -174,23 +174,27 @@ void SimulatedInput::setHat(int x, int y)
 
 InputState SimulatedInput::reportedState() const
 {
-    InputState state = shape; // names, ranges and buttons: only the values change
-    std::vector<int> raw;
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        raw = values;
-        for (size_t i = 0; i < pressed.size(); ++i)
-            state.buttons[buttonOrder[i]].pressed = pressed[i];
-        if (hat) {
-            state.hats.front().x = hatX;
-            state.hats.front().y = hatY;
-        }
-    }
-    // Read outside the input's lock: the controller calls notify() under its own.
-    const std::vector<uint8_t> record = controller.report(REPORT_HARDWARE_SETTINGS);
-    for (size_t i = 0; i < layout.size(); ++i)
-        state.axes[axisOrder[i]].value = reportedValue(layout[i], raw[i], record);
+    InputState state = shape;
+    fillReport(state);
     return state;
+}
+
+void SimulatedInput::fillReport(InputState &state) const
+{
+    if (state.axes.size() != shape.axes.size() || state.buttons.size() != shape.buttons.size() ||
+        state.hats.size() != shape.hats.size())
+        state = shape; // names, ranges and buttons: only the values change
+    // Read before the input's lock is taken: the controller calls notify() under its own.
+    const std::vector<uint8_t> record = controller.report(REPORT_HARDWARE_SETTINGS);
+    std::lock_guard<std::mutex> lock(mutex);
+    for (size_t i = 0; i < pressed.size(); ++i)
+        state.buttons[buttonOrder[i]].pressed = pressed[i];
+    if (hat) {
+        state.hats.front().x = hatX;
+        state.hats.front().y = hatY;
+    }
+    for (size_t i = 0; i < layout.size(); ++i)
+        state.axes[axisOrder[i]].value = reportedValue(layout[i], values[i], record);
 }
 
 int SimulatedInput::addListener(Listener listener)
@@ -255,7 +259,8 @@ private:
             return;
         }
         gone = false;
-        takeReport(controller.input().reportedState());
+        controller.input().fillReport(current);
+        announceReport();
     }
 
     SimulatedController &controller;

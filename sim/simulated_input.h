@@ -43,6 +43,9 @@ public:
 
     // What the firmware reports now.
     InputState reportedState() const;
+    // The same, written into a state of an earlier report: nothing is allocated for the
+    // names, ranges and buttons that every report shares.
+    void fillReport(InputState &state) const;
 
     // Called after every change, and after a hardware record is written, on the thread
     // that made it (outside the lock).
