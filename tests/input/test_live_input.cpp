@@ -60,19 +60,24 @@ void LiveInputTest::commandPrintsEachReportUntilInterrupted_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QStringList>("lines");
-    QTest::newRow("text") << QStringList{"input", "joystick"}
-                          << QStringList{"X=3071 (75 %)", "button 3 pressed", "button 3 released"};
+    QTest::addColumn<bool>("toFile");
+    const QStringList text{"X=3071 (75 %)", "button 3 pressed", "button 3 released"};
+    QTest::newRow("text") << QStringList{"input", "joystick"} << text << false;
+    // Written to the descriptor past the stream, after what the stream held.
+    QTest::newRow("text to a file") << QStringList{"input", "joystick"} << text << true;
     QTest::newRow("JSON") << QStringList{"input", "joystick", "--json"}
                           << QStringList{
                                  R"({"axes":{"X":{"percent":75,"value":3071}},"pressed":[],"released":[]})",
                                  R"({"axes":{},"pressed":[3],"released":[]})",
-                                 R"({"axes":{},"pressed":[],"released":[3]})"};
+                                 R"({"axes":{},"pressed":[],"released":[3]})"}
+                          << false;
 }
 
 void LiveInputTest::commandPrintsEachReportUntilInterrupted()
 {
     QFETCH(QStringList, arguments);
     QFETCH(QStringList, lines);
+    QFETCH(bool, toFile);
     ScopedSimulator sim({ControllerKind::Joystick});
     SimulatedInput &input = sim.controller(ControllerKind::Joystick)->input();
     // Each change once the event loop runs, then Ctrl+C as a user ends it.
@@ -95,11 +100,22 @@ void LiveInputTest::commandPrintsEachReportUntilInterrupted()
     steps.start();
     QString out;
     QString err;
+    QTemporaryFile file;
+    QVERIFY(file.open());
     QTextStream outStream(&out);
+    if (toFile) {
+        outStream.setDevice(&file);
+        outStream << "before\n";
+        lines.prepend(QStringLiteral("before"));
+    }
     QTextStream errStream(&err);
     const int code = runKestrix(arguments, outStream, errStream);
     QCOMPARE(code, 0);
     QCOMPARE(err, QString());
+    if (toFile) {
+        QVERIFY(file.seek(0));
+        out = QString::fromUtf8(file.readAll());
+    }
     QCOMPARE(out.split(QLatin1Char('\n'), Qt::SkipEmptyParts), lines);
 }
 
