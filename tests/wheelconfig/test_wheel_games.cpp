@@ -485,6 +485,14 @@ void WheelGamesTest::realGameOnTheWheel()
             processes.push_back(std::make_unique<QProcess>());
             processes.back()->start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command});
             QVERIFY(processes.back()->waitForStarted());
+            if (command.startsWith(QLatin1String("exec "))) {
+                // The game, not its shell, is what a look finds: on a busy machine the exec
+                // may otherwise come after wheelconfig's first look.
+                const QString exe =
+                    QStringLiteral("/proc/%1/exe").arg(processes.back()->processId());
+                QTRY_VERIFY_WITH_TIMEOUT(QFile::symLinkTarget(exe).endsWith(QLatin1String("game")),
+                                         WAIT_MS);
+            }
         }
         clock.start();
     };
