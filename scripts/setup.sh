@@ -32,6 +32,8 @@ kestrix_build() {
     local launcher=()
     if command -v ccache >/dev/null; then
         export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD}
+        # Debug builds otherwise key on the build folder, and a fresh clone would miss them all.
+        export CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
         # The tests share one precompiled Qt header; ccache takes it with these.
         export CCACHE_SLOPPINESS=${CCACHE_SLOPPINESS:-pch_defines,time_macros,include_file_mtime,include_file_ctime}
         launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)

@@ -120,6 +120,7 @@ fi
 launcher=()
 if command -v ccache >/dev/null; then
     export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$source_dir}
+    export CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
     export CCACHE_SLOPPINESS=${CCACHE_SLOPPINESS:-pch_defines,time_macros,include_file_mtime,include_file_ctime}
     launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi
