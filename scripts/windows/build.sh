@@ -1,8 +1,9 @@
 #!/bin/bash
-# Builds the project for 64-bit Windows with Debian's mingw-w64, and runs its tests under
-# Wine with --test.
+# Builds the project for 64-bit Windows with Debian's mingw-w64, runs its tests under Wine
+# with --test, and with --package makes the zip (kestrix-<version>-windows-x64.zip in the
+# build folder) and checks that it runs from where it is unpacked.
 #
-#   scripts/windows/build.sh [--test] [BUILD_DIR]      (default build-windows/)
+#   scripts/windows/build.sh [--test] [--package] [BUILD_DIR]      (default build-windows/)
 #
 # Qt 6.4.2 and libusb for Windows come from ../shared/windows/qt6-mingw-6.4.2.tar.xz beside
 # the checkout, unpacked once into the cache folder; where that tarball is missing, they are
@@ -14,12 +15,14 @@ set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source_dir=$(cd "$here/../.." && pwd)
 run_tests=0
+make_package=0
 build_dir=
 for argument in "$@"; do
     case $argument in
     --test) run_tests=1 ;;
+    --package) make_package=1 ;;
     -h | --help)
-        sed -n '2,11p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'
+        sed -n '2,12p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'
         exit 0
         ;;
     -*)
@@ -29,7 +32,7 @@ for argument in "$@"; do
     *) build_dir=$argument ;;
     esac
 done
-build_dir=${build_dir:-$source_dir/build-windows}
+build_dir=$(realpath -m "${build_dir:-$source_dir/build-windows}")
 cache=${KESTRIX_WINDOWS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/kestrix-windows}
 shared=${KESTRIX_WINDOWS_SHARED:-$source_dir/../shared/windows}
 tarball=$shared/qt6-mingw-6.4.2.tar.xz
@@ -43,7 +46,7 @@ cd "$source_dir"
 source scripts/setup.sh
 # The cross compiler, Wine to run the result, and what the host's Qt lends the build
 # (moc, uic, rcc, lrelease).
-kestrix_install_missing g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 xz-utils
+kestrix_install_missing g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 xz-utils unzip
 
 # Builds Qt's qtbase and libusb for Windows from Debian's source packages into $1.
 build_prefix() {
@@ -131,6 +134,9 @@ nice -n 10 cmake -S "$source_dir" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Re
 nice -n 10 cmake --build "$build_dir" --parallel
 
 if [ "$run_tests" = 1 ]; then
-    cd "$build_dir"
-    nice -n 10 ctest --output-on-failure --parallel "${KESTRIX_TEST_JOBS:-2}"
+    (cd "$build_dir" && nice -n 10 ctest --output-on-failure --parallel "${KESTRIX_TEST_JOBS:-2}")
+fi
+if [ "$make_package" = 1 ]; then
+    nice -n 10 cmake --build "$build_dir" --target package
+    "$here/check-package.sh" "$build_dir"
 fi
