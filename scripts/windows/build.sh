@@ -34,7 +34,8 @@ for argument in "$@"; do
 done
 build_dir=$(realpath -m "${build_dir:-$source_dir/build-windows}")
 cache=${KESTRIX_WINDOWS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/kestrix-windows}
-shared=${KESTRIX_WINDOWS_SHARED:-$source_dir/../shared/windows}
+source "$here/shared_folder.sh"
+shared=$(kestrix_windows_shared "$source_dir")
 tarball=$shared/qt6-mingw-6.4.2.tar.xz
 qt_version=6.4.2
 libusb_version=1.0.26
