@@ -80,22 +80,20 @@ void LiveInputTest::commandPrintsEachReportUntilInterrupted()
     QFETCH(bool, toFile);
     ScopedSimulator sim({ControllerKind::Joystick});
     SimulatedInput &input = sim.controller(ControllerKind::Joystick)->input();
-    // Each change once the event loop runs, then Ctrl+C as a user ends it.
+    // Each change once the event loop runs; the release comes while the command rests
+    // after reading the press, with Ctrl+C right behind it, as a user ends it.
     int step = 0;
     QTimer steps;
     steps.setInterval(20);
     connect(&steps, &QTimer::timeout, this, [&] {
-        switch (step++) {
-        case 0:
+        if (step++ == 0)
             return input.setAxisValue(0, 3071);
-        case 1:
-            return input.setButton(3, true);
-        case 2:
-            return input.setButton(3, false);
-        default:
-            steps.stop();
+        steps.stop();
+        input.setButton(3, true);
+        QTimer::singleShot(0, this, [&] {
+            input.setButton(3, false);
             std::raise(SIGINT);
-        }
+        });
     });
     steps.start();
     QString out;
