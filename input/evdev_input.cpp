@@ -154,15 +154,29 @@ InputState EvdevInput::wholeState() const
     return state;
 }
 
+void EvdevInput::watch(bool on)
+{
+    notifier->setEnabled(on && !failed);
+}
+
+void EvdevInput::readWaiting()
+{
+    if (!failed)
+        readAvailable();
+}
+
 void EvdevInput::readAvailable()
 {
+    const int before = reports;
     input_event event;
     for (;;) {
         const int rc = libevdev_next_event(
             device, syncing ? LIBEVDEV_READ_FLAG_SYNC : LIBEVDEV_READ_FLAG_NORMAL, &event);
         if (rc == -EAGAIN) {
-            if (!syncing)
+            if (!syncing) {
+                readOver(reports != before);
                 return;
+            }
             // The sync is over: libevdev holds the device's whole state again.
             syncing = false;
             pending = wholeState();
@@ -206,6 +220,7 @@ void EvdevInput::readAvailable()
 
 void EvdevInput::fail(int error)
 {
+    failed = true;
     notifier->setEnabled(false);
     emit lost(error == ENODEV
                   ? QCoreApplication::translate("EvdevInput", "%1 is gone").arg(node)

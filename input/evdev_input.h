@@ -37,6 +37,8 @@ public:
 private:
     EvdevInput(int fd, libevdev *device, const QString &node);
     void readAvailable();
+    void watch(bool on) override;
+    void readWaiting() override;
     // The whole state as libevdev knows it, after a start or a re-synchronisation.
     InputState wholeState() const;
     void fail(int error);
@@ -47,6 +49,7 @@ private:
     QSocketNotifier *notifier = nullptr;
     InputState pending; // the report being read, taken whole at SYN_REPORT
     bool syncing = false;
+    bool failed = false;
 };
 
 // The event devices of the running system (the default provider).

@@ -7,6 +7,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <cstdint>
 #include <memory>
@@ -16,15 +17,25 @@ class InputSource : public QObject
     Q_OBJECT
 
 public:
-    using QObject::QObject;
+    explicit InputSource(QObject *parent = nullptr);
 
     // The state after the last whole report.
     const InputState &state() const { return current; }
     int reportCount() const { return reports; }
 
+    // At most one read every `milliseconds` while reports keep coming (0: each read as
+    // it comes). Meanwhile the device's own queue keeps them, so every report still
+    // arrives, in order, a few at a time: a reader woken for each of a thousand reports a
+    // second spends more on the waking than on the reports.
+    void setPace(int milliseconds);
+    // Reads what waits now, resting or not: before the reader stops.
+    void catchUp();
+
 signals:
     // A whole report arrived; state() holds it.
     void reported();
+    // A read that took reports is over: state() holds the latest.
+    void caughtUp();
     // The device is gone or failed; nothing more comes. The reason is a sentence's tail
     // ("/dev/input/event5 is gone").
     void lost(const QString &reason);
@@ -41,8 +52,19 @@ protected:
         ++reports;
         emit reported();
     }
+    // A side's read is over; after one that took reports the source rests for the pace.
+    // The last thing a side does: a receiver may delete the source.
+    void readOver(bool tookReports);
+    // Whether the side watches its device for reports; off while it rests.
+    virtual void watch(bool on) = 0;
+    // Reads whatever waits now.
+    virtual void readWaiting() = 0;
+
     InputState current;
     int reports = 0;
+
+private:
+    QTimer rest;
 };
 
 // An opened source, or the reason there is none: "the controller has no event device",

@@ -84,8 +84,6 @@ LiveInputWindow::LiveInputWindow(uint16_t productId, QWidget *parent)
     // A helper window: closing the program's window still ends the program.
     setAttribute(Qt::WA_QuitOnClose, false);
     connect(form->close_button, &QPushButton::clicked, this, &QWidget::close);
-    frame.setSingleShot(true);
-    connect(&frame, &QTimer::timeout, this, &LiveInputWindow::repaintState);
     showReason(QString());
 }
 
@@ -124,10 +122,13 @@ void LiveInputWindow::openSource()
         return;
     }
     source = std::move(opening.source);
-    connect(source.get(), &InputSource::reported, this, &LiveInputWindow::noteReport);
+    // One read, and so one repaint, every other screen frame at most, whatever the device
+    // sends: smooth to the eye, and the view wakes thirty times a second, not a thousand.
+    const qreal rate = screen() ? screen()->refreshRate() : 60;
+    source->setPace(int(std::ceil(2 * 1000.0 / (rate > 1 ? rate : 60))));
+    connect(source.get(), &InputSource::caughtUp, this, &LiveInputWindow::repaintState);
     connect(source.get(), &InputSource::lost, this, [this](const QString &reason) {
         // Deleted once its signal has returned: the source is still in the middle of it.
-        frame.stop();
         source.release()->deleteLater();
         showReason(reason);
     });
@@ -138,7 +139,6 @@ void LiveInputWindow::openSource()
 
 void LiveInputWindow::closeSource()
 {
-    frame.stop();
     source.reset();
 }
 
@@ -156,16 +156,6 @@ void LiveInputWindow::showReason(const QString &reason)
                              : tr("No input can be shown: %1.").arg(reason));
     }
     form->status_label->setAccessibleDescription(form->status_label->text());
-}
-
-void LiveInputWindow::noteReport()
-{
-    // One repaint every other screen frame at most, whatever the device sends: smooth to
-    // the eye, and half the cost of painting every frame.
-    if (frame.isActive())
-        return;
-    const qreal rate = screen() ? screen()->refreshRate() : 60;
-    frame.start(int(std::ceil(2 * 1000.0 / (rate > 1 ? rate : 60))));
 }
 
 bool LiveInputWindow::buildRows(const InputState &state)

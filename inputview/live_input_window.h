@@ -4,7 +4,6 @@
 // device reports them. It reads the device only while it is shown, and repaints at most
 // once per screen frame however fast the device reports.
 
-#include <QTimer>
 #include <QTranslator>
 #include <QWidget>
 
@@ -46,7 +45,6 @@ private:
     void openSource();
     void closeSource();
     void showReason(const QString &reason);
-    void noteReport();
     void repaintState();
     // New rows when the device's axes or buttons differ from those shown.
     bool buildRows(const InputState &state);
@@ -61,7 +59,6 @@ private:
     QTranslator translator;
     uint16_t productId;
     std::unique_ptr<InputSource> source;
-    QTimer frame; // single shot: the next repaint, while a report waits for it
     std::vector<AxisRow> axisRows;
     std::vector<QLabel *> lamps;
     std::vector<bool> lampsOn;

@@ -27,8 +27,9 @@ QString jsonString(const QByteArray &json, int *at)
     return QJsonDocument::fromJson("[\"" + raw + "\"]").array().at(0).toString();
 }
 
-// The first key given twice in one object of valid JSON, with that object's path.
-bool duplicateKey(const QByteArray &json, QString *key, QString *where)
+// The first key given twice in one object of valid JSON, with that object's path, as the
+// read's problem.
+void findDuplicateKey(const QByteArray &json, JsonRead &read)
 {
     struct Level {
         bool object;
@@ -65,15 +66,15 @@ bool duplicateKey(const QByteArray &json, QString *key, QString *where)
                 continue;
             Level &level = levels.back();
             if (level.keys.contains(text)) {
-                *key = text;
-                *where = level.path;
-                return true;
+                read.problem = JsonRead::Problem::DuplicateKey;
+                read.key = text;
+                read.path = level.path;
+                return;
             }
             level.keys.insert(text);
             lastKey = text;
         }
     }
-    return false;
 }
 
 } // namespace
@@ -88,8 +89,8 @@ JsonRead readJson(const QByteArray &content)
         read.parseError = error.errorString();
         read.offset = error.offset;
         read.document = QJsonDocument();
-    } else if (duplicateKey(content, &read.key, &read.path)) {
-        read.problem = JsonRead::Problem::DuplicateKey;
+    } else {
+        findDuplicateKey(content, read);
     }
     return read;
 }

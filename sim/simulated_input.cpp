@@ -8,10 +8,9 @@
 #include "family.h"
 
 #include <QCoreApplication>
-#include <QPointer>
 
 #include <algorithm>
-#include <atomic>
+#include <deque>
 #include <memory>
 
 namespace
@@ -92,8 +91,8 @@ SimulatedInput::SimulatedInput(SimulatedController &controller)
       hat(controller.kind() == ControllerKind::Joystick)
 {
     for (const SimulatedAxis &axis : layout)
-        values.push_back(axis.rest);
-    pressed.assign(buttonCodes.size(), false);
+        now.values.push_back(axis.rest);
+    now.pressed.assign(buttonCodes.size(), false);
 
     // What every report has in common, made once: reports come a thousand a second.
     const Product &product = productOf(controller.kind());
@@ -130,16 +129,16 @@ SimulatedInput::SimulatedInput(SimulatedController &controller)
 int SimulatedInput::axisValue(int index) const
 {
     std::lock_guard<std::mutex> lock(mutex);
-    return index >= 0 && index < int(values.size()) ? values[index] : 0;
+    return index >= 0 && index < int(now.values.size()) ? now.values[index] : 0;
 }
 
 void SimulatedInput::setAxisValue(int index, int value)
 {
     {
         std::lock_guard<std::mutex> lock(mutex);
-        if (index < 0 || index >= int(values.size()))
+        if (index < 0 || index >= int(now.values.size()))
             return;
-        values[index] = std::clamp(value, layout[index].minimum, layout[index].maximum);
+        now.values[index] = std::clamp(value, layout[index].minimum, layout[index].maximum);
     }
     notify();
 }
@@ -147,16 +146,16 @@ void SimulatedInput::setAxisValue(int index, int value)
 bool SimulatedInput::buttonPressed(int number) const
 {
     std::lock_guard<std::mutex> lock(mutex);
-    return number >= 1 && number <= int(pressed.size()) && pressed[number - 1];
+    return number >= 1 && number <= int(now.pressed.size()) && now.pressed[number - 1];
 }
 
 void SimulatedInput::setButton(int number, bool down)
 {
     {
         std::lock_guard<std::mutex> lock(mutex);
-        if (number < 1 || number > int(pressed.size()))
+        if (number < 1 || number > int(now.pressed.size()))
             return;
-        pressed[number - 1] = down;
+        now.pressed[number - 1] = down;
     }
     notify();
 }
@@ -165,8 +164,8 @@ void SimulatedInput::setHat(int x, int y)
 {
     {
         std::lock_guard<std::mutex> lock(mutex);
-        hatX = std::clamp(x, -1, 1);
-        hatY = std::clamp(y, -1, 1);
+        now.hatX = std::clamp(x, -1, 1);
+        now.hatY = std::clamp(y, -1, 1);
     }
     notify();
 }
@@ -174,26 +173,30 @@ void SimulatedInput::setHat(int x, int y)
 InputState SimulatedInput::reportedState() const
 {
     InputState state = shape;
-    fillReport(state);
+    fillReport(state, reading(), controller.report(REPORT_HARDWARE_SETTINGS));
     return state;
 }
 
-void SimulatedInput::fillReport(InputState &state) const
+SimulatedInput::Reading SimulatedInput::reading() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return now;
+}
+
+void SimulatedInput::fillReport(InputState &state, const Reading &reading,
+                                const std::vector<uint8_t> &record) const
 {
     if (state.axes.size() != shape.axes.size() || state.buttons.size() != shape.buttons.size() ||
         state.hats.size() != shape.hats.size())
         state = shape; // names, ranges and buttons: only the values change
-    // Read before the input's lock is taken: the controller calls notify() under its own.
-    const std::vector<uint8_t> record = controller.report(REPORT_HARDWARE_SETTINGS);
-    std::lock_guard<std::mutex> lock(mutex);
-    for (size_t i = 0; i < pressed.size(); ++i)
-        state.buttons[buttonOrder[i]].pressed = pressed[i];
+    for (size_t i = 0; i < reading.pressed.size(); ++i)
+        state.buttons[buttonOrder[i]].pressed = reading.pressed[i];
     if (hat) {
-        state.hats.front().x = hatX;
-        state.hats.front().y = hatY;
+        state.hats.front().x = reading.hatX;
+        state.hats.front().y = reading.hatY;
     }
     for (size_t i = 0; i < layout.size(); ++i)
-        state.axes[axisOrder[i]].value = reportedValue(layout[i], values[i], record);
+        state.axes[axisOrder[i]].value = reportedValue(layout[i], reading.values[i], record);
 }
 
 int SimulatedInput::addListener(Listener listener)
@@ -224,32 +227,67 @@ void SimulatedInput::notify()
 namespace
 {
 
-// One view of a simulated controller's input: a report whenever what it reports may have
-// changed, taken on the source's own thread.
+// One view of a simulated controller's input. Each change is a report, kept like the
+// kernel keeps an event device's: in a bounded queue that the source reads on its own
+// thread, and that starts again from the state of the moment when it overflows.
 class SimulatedInputSource final : public InputSource
 {
 public:
     SimulatedInputSource(SimulatedController &controller) : controller(controller)
     {
         current = controller.input().reportedState();
-        QPointer<SimulatedInputSource> self(this);
-        auto waiting = this->waiting;
-        listener = controller.input().addListener([self, waiting] {
+        inbox->source = this;
+        auto inbox = this->inbox;
+        SimulatedInput &input = controller.input();
+        listener = input.addListener([inbox, &input] {
+            SimulatedInput::Reading reading = input.reading();
+            std::lock_guard<std::mutex> lock(inbox->mutex);
+            if (inbox->readings.size() == QUEUE)
+                inbox->readings.clear();
+            inbox->readings.push_back(std::move(reading));
             // Queued: the change may come from another thread, or from under the
-            // controller's lock (a record written). One refresh waits at a time: it
-            // reports whatever the controller reads when it runs.
-            if (self && !waiting->exchange(true))
-                QMetaObject::invokeMethod(self.data(), &SimulatedInputSource::refresh,
+            // controller's lock (a record written).
+            if (inbox->source && inbox->watching && !inbox->posted) {
+                inbox->posted = true;
+                QMetaObject::invokeMethod(inbox->source, &SimulatedInputSource::readWaiting,
                                           Qt::QueuedConnection);
+            }
         });
     }
-    ~SimulatedInputSource() override { controller.input().removeListener(listener); }
+    ~SimulatedInputSource() override
+    {
+        controller.input().removeListener(listener);
+        // A listener already running posts nothing from now on.
+        std::lock_guard<std::mutex> lock(inbox->mutex);
+        inbox->source = nullptr;
+    }
 
 private:
-    void refresh()
+    static constexpr size_t QUEUE = 64;
+
+    struct Inbox {
+        std::mutex mutex;
+        std::deque<SimulatedInput::Reading> readings;
+        SimulatedInputSource *source = nullptr;
+        bool watching = true;
+        bool posted = false; // a read is on its way
+    };
+
+    void watch(bool on) override
     {
-        waiting->store(false);
+        std::lock_guard<std::mutex> lock(inbox->mutex);
+        inbox->watching = on;
+    }
+
+    void readWaiting() override
+    {
+        {
+            std::lock_guard<std::mutex> lock(inbox->mutex);
+            inbox->posted = false;
+            taken.swap(inbox->readings);
+        }
         if (!controller.present()) {
+            taken.clear();
             // The last thing it does: a receiver may delete the source.
             if (!gone) {
                 gone = true;
@@ -258,12 +296,21 @@ private:
             return;
         }
         gone = false;
-        controller.input().fillReport(current);
-        announceReport();
+        const bool any = !taken.empty();
+        if (any) {
+            const std::vector<uint8_t> record = controller.report(REPORT_HARDWARE_SETTINGS);
+            for (const SimulatedInput::Reading &reading : taken) {
+                controller.input().fillReport(current, reading, record);
+                announceReport();
+            }
+            taken.clear();
+        }
+        readOver(any);
     }
 
     SimulatedController &controller;
-    std::shared_ptr<std::atomic<bool>> waiting = std::make_shared<std::atomic<bool>>(false);
+    std::shared_ptr<Inbox> inbox = std::make_shared<Inbox>();
+    std::deque<SimulatedInput::Reading> taken;
     int listener = 0;
     bool gone = false;
 };

@@ -28,6 +28,14 @@ struct SimulatedAxis {
 class SimulatedInput
 {
 public:
+    // What the sensors read at one moment.
+    struct Reading {
+        std::vector<int> values; // of each axis of the layout
+        std::vector<bool> pressed;
+        int hatX = 0;
+        int hatY = 0;
+    };
+
     explicit SimulatedInput(SimulatedController &controller);
 
     const std::vector<SimulatedAxis> &axes() const { return layout; }
@@ -43,9 +51,12 @@ public:
 
     // What the firmware reports now.
     InputState reportedState() const;
-    // The same, written into a state of an earlier report: nothing is allocated for the
-    // names, ranges and buttons that every report shares.
-    void fillReport(InputState &state) const;
+    // The report of a reading as the firmware makes it with the hardware record, written
+    // into a state of an earlier report: nothing is allocated for the names, ranges and
+    // buttons that every report shares.
+    Reading reading() const;
+    void fillReport(InputState &state, const Reading &reading,
+                    const std::vector<uint8_t> &record) const;
 
     // Called after every change, and after a hardware record is written, on the thread
     // that made it (outside the lock).
@@ -64,10 +75,7 @@ private:
     std::vector<int> buttonOrder;  // of each button, its place in a report
 
     mutable std::mutex mutex;
-    std::vector<int> values;
-    std::vector<bool> pressed;
-    int hatX = 0;
-    int hatY = 0;
+    Reading now;
     std::map<int, Listener> listeners;
     int nextListener = 1;
 };

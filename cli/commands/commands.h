@@ -105,7 +105,9 @@ private:
     void printWhole(const Product &product, const InputState &state);
     // One line for a report: what changed since `before`; nothing when nothing did.
     void printChange(const InputState &before, const InputState &after);
-    // The text form of that line, built in `line` (reused: a thousand reports a second).
+    // What the lines of a read hold goes out.
+    void printRead();
+    // The text form of that line, added to `line` (reused: a thousand reports a second).
     void appendChange(const InputState &before, const InputState &after);
     // Writes `line` straight to the output's descriptor when it has one.
     void writeLine();

@@ -154,9 +154,9 @@ void InputCommand::printWhole(const Product &product, const InputState &state)
 
 void InputCommand::appendChange(const InputState &before, const InputState &after)
 {
-    line.clear();
-    const auto separate = [this] {
-        if (!line.isEmpty())
+    const qsizetype start = line.size();
+    const auto separate = [this, start] {
+        if (line.size() > start)
             line.append(", ", 2);
     };
     if (encodedNames.size() != after.axes.size()) {
@@ -198,7 +198,7 @@ void InputCommand::appendChange(const InputState &before, const InputState &afte
         line.append(' ');
         line.append(hat.direction());
     }
-    if (!line.isEmpty())
+    if (line.size() > start)
         line.append('\n');
 }
 
@@ -217,9 +217,6 @@ void InputCommand::printChange(const InputState &before, const InputState &after
 {
     if (!arguments.json) {
         appendChange(before, after);
-        // A line a report: whoever reads the pipe sees it as it happens.
-        if (!line.isEmpty())
-            writeLine();
         return;
     }
     QJsonObject axes;
@@ -249,6 +246,15 @@ void InputCommand::printChange(const InputState &before, const InputState &after
     if (hatsChanged)
         object.insert(QStringLiteral("hats"), hatArray(after));
     out << QJsonDocument(object).toJson(QJsonDocument::Compact) << '\n';
+}
+
+void InputCommand::printRead()
+{
+    // The lines of a read in one write: whoever reads the pipe sees them as they happen.
+    if (!line.isEmpty()) {
+        writeLine();
+        line.clear();
+    }
     out.flush();
 }
 
@@ -267,9 +273,15 @@ Outcome InputCommand::follow(InputSource &source)
                      ? file->handle()
                      : -1;
     InputState shown = source.state();
+    // A read every 10 ms at most: a line a report still, written a few at a time, within
+    // what the kernel queues for an event device at a thousand reports a second.
+    source.setPace(10);
     QObject::connect(&source, &InputSource::reported, &loop, [&] {
         printChange(shown, source.state());
         shown = source.state();
+    });
+    QObject::connect(&source, &InputSource::caughtUp, &loop, [&] {
+        printRead();
         if (out.status() != QTextStream::Ok)
             loop.quit(); // nobody reads: runKestrix says so
     });
@@ -278,6 +290,9 @@ Outcome InputCommand::follow(InputSource &source)
         loop.quit();
     });
     loop.exec();
+    // Interrupted: what came before the interrupt is printed too.
+    if (outcome.ok() && out.status() == QTextStream::Ok)
+        source.catchUp();
     descriptor = -1;
     return outcome;
 }

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QtTest>
 
+#include <algorithm>
 #include <csignal>
 
 class LiveInputTest : public QObject
@@ -21,6 +22,8 @@ private slots:
     void windowSaysWhyItShowsNothing();
     void commandPrintsEachReportUntilInterrupted_data();
     void commandPrintsEachReportUntilInterrupted();
+    void changesQueueWhileTheSourceRests_data();
+    void changesQueueWhileTheSourceRests();
 };
 
 void LiveInputTest::windowSaysWhyItShowsNothing_data()
@@ -80,22 +83,20 @@ void LiveInputTest::commandPrintsEachReportUntilInterrupted()
     QFETCH(bool, toFile);
     ScopedSimulator sim({ControllerKind::Joystick});
     SimulatedInput &input = sim.controller(ControllerKind::Joystick)->input();
-    // Each change once the event loop runs, then Ctrl+C as a user ends it.
+    // Each change once the event loop runs; the release comes while the command rests
+    // after reading the press, with Ctrl+C right behind it, as a user ends it.
     int step = 0;
     QTimer steps;
     steps.setInterval(20);
     connect(&steps, &QTimer::timeout, this, [&] {
-        switch (step++) {
-        case 0:
+        if (step++ == 0)
             return input.setAxisValue(0, 3071);
-        case 1:
-            return input.setButton(3, true);
-        case 2:
-            return input.setButton(3, false);
-        default:
-            steps.stop();
+        steps.stop();
+        input.setButton(3, true);
+        QTimer::singleShot(0, this, [&] {
+            input.setButton(3, false);
             std::raise(SIGINT);
-        }
+        });
     });
     steps.start();
     QString out;
@@ -117,6 +118,45 @@ void LiveInputTest::commandPrintsEachReportUntilInterrupted()
         out = QString::fromUtf8(file.readAll());
     }
     QCOMPARE(out.split(QLatin1Char('\n'), Qt::SkipEmptyParts), lines);
+}
+
+void LiveInputTest::changesQueueWhileTheSourceRests_data()
+{
+    QTest::addColumn<int>("burst");
+    QTest::newRow("within the queue") << 20;
+    QTest::newRow("past the queue") << 200;
+}
+
+void LiveInputTest::changesQueueWhileTheSourceRests()
+{
+    QFETCH(int, burst);
+    ScopedSimulator sim({ControllerKind::Joystick});
+    SimulatedInput &input = sim.controller(ControllerKind::Joystick)->input();
+    InputOpening opening = openInput(PRODUCT_ID_JOYSTICK);
+    QVERIFY(opening.source);
+    InputSource &source = *opening.source;
+    source.setPace(500);
+    std::vector<int> seen;
+    int reads = 0;
+    connect(&source, &InputSource::reported, this,
+            [&] { seen.push_back(source.state().axis(QStringLiteral("X"))->value); });
+    connect(&source, &InputSource::caughtUp, this, [&] { ++reads; });
+    input.setAxisValue(0, 0);
+    QTRY_COMPARE(reads, 1);
+
+    // Resting: the burst waits for the pace, then comes in one read.
+    for (int i = 1; i <= burst; ++i)
+        input.setAxisValue(0, i);
+    QCoreApplication::processEvents();
+    QCOMPARE(reads, 1);
+    QTRY_COMPARE_WITH_TIMEOUT(reads, 2, 3000);
+    QVERIFY(std::is_sorted(seen.begin(), seen.end()));
+    QCOMPARE(seen.back(), burst);
+    // Each report, unless the queue overflowed: then it starts again from the latest.
+    if (burst < 64)
+        QCOMPARE(int(seen.size()), burst + 1);
+    else
+        QVERIFY(int(seen.size()) <= 64 + 1);
 }
 
 QTEST_MAIN(LiveInputTest)
