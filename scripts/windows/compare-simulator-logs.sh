@@ -43,13 +43,21 @@ if [ "${1:-}" = --window ]; then
         ls -la "$log" >&2 || true
         exit 1
     }
+    height() { xdotool getwindowgeometry --shell "$window" | sed -n 's/^HEIGHT=//p'; }
+    empty=$(height)
     # Down in the list picks the joystick, which reads its record.
     xdotool windowfocus --sync "$window"
     xdotool key --window "$window" Down
     within 300 logged ' a1 01 0321 ' || { echo "hwconfig ($side) read nothing" >&2; exit 1; }
-    # "Save settings", the lowest button, once the window has grown to show the record.
-    within 300 eval '[ "$(xdotool getwindowgeometry --shell "$window" | grep HEIGHT)" != HEIGHT=0 ]'
-    sleep 0.5 # the layout settles after the pages are shown
+    # "Save settings", the lowest button, once the window has grown to show the record and
+    # kept its size for a moment.
+    grown() {
+        local first
+        first=$(height)
+        sleep 0.3
+        [ "$first" != "$empty" ] && [ "$first" = "$(height)" ]
+    }
+    within 100 grown || { echo "hwconfig ($side) showed no record" >&2; exit 1; }
     eval "$(xdotool getwindowgeometry --shell "$window")"
     xdotool mousemove --window "$window" $((WIDTH / 2)) $((HEIGHT - 23)) click 1
     within 300 logged ' a1 01 0324 0000 0400 8 00' ||
