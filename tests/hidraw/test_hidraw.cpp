@@ -173,7 +173,6 @@ private slots:
     void busSearchesAgainOnlyAfterANotice();
     void unansweredRequestEndsAtTheTimeout_data();
     void unansweredRequestEndsAtTheTimeout();
-    void busRefusesRealHardwareInTests();
     void fallbackBusRoutesEachHandleHome();
 };
 
@@ -454,10 +453,16 @@ void HidrawTest::sameBytesAsTheControlTransfer()
 
 void HidrawTest::busOpensTheFirstNodeThatOpens()
 {
-    EnvironmentOverride hardware("KESTRIX_REFUSE_HARDWARE", QByteArray()); // only fake nodes here
     FakeSystem system;
     system.add({"hidraw1", WHEEL_UEVENT, "00\n"});
     system.add({"hidraw4", WHEEL_UEVENT, "00\n"});
+    {
+        // Where the tests ask for it, not even a node that opens is taken.
+        EnvironmentOverride refused("KESTRIX_REFUSE_HARDWARE", "1");
+        HidrawBus bus(system.sys(), system.dev());
+        QCOMPARE(bus.open(KESTRIX_VENDOR_ID, PRODUCT_ID_WHEEL), nullptr);
+    }
+    EnvironmentOverride hardware("KESTRIX_REFUSE_HARDWARE", QByteArray()); // only fake nodes here
     QVERIFY(QFile::remove(system.dev() + "/hidraw1")); // listed in sysfs, but no node to open
 
     ScriptedIoctl kernel;
@@ -601,15 +606,6 @@ void HidrawTest::unansweredRequestEndsAtTheTimeout()
     handle = bus.open(KESTRIX_VENDOR_ID, PRODUCT_ID_WHEEL);
     QVERIFY(handle);
     bus.close(handle);
-}
-
-void HidrawTest::busRefusesRealHardwareInTests()
-{
-    EnvironmentOverride hardware("KESTRIX_REFUSE_HARDWARE", "1");
-    FakeSystem system;
-    system.add({"hidraw0", WHEEL_UEVENT, "00\n"});
-    HidrawBus bus(system.sys(), system.dev());
-    QCOMPARE(bus.open(KESTRIX_VENDOR_ID, PRODUCT_ID_WHEEL), nullptr);
 }
 
 void HidrawTest::fallbackBusRoutesEachHandleHome()

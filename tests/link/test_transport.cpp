@@ -52,7 +52,6 @@ private slots:
     void commandsHaveNoFields();
     void waitUntilReady_data();
     void waitUntilReady();
-    void waitUntilReadyEndsWhenTheDeviceVanishes();
     void waitUntilReadyGivesUpOnADeviceThatStaysBusy();
     void waitUntilReadyWithoutHandleSendsNothing();
     void logLineFormat();
@@ -187,25 +186,32 @@ void TransportTest::commandsHaveNoFields()
 
 void TransportTest::waitUntilReady_data()
 {
-    QTest::addColumn<int>("busyReads");
+    QTest::addColumn<int>("busyReads");   // -1: for ever
     QTest::addColumn<int>("statusBytes"); // the status read delivers at most these; -1: all
+    QTest::addColumn<int>("unplugAfter"); // status reads before the device goes; -1: never
+    QTest::addColumn<int>("reads");
     QTest::addColumn<bool>("ready");
-    QTest::newRow("ready at once") << 0 << -1 << true;
-    QTest::newRow("busy once") << 1 << -1 << true;
-    QTest::newRow("busy three times") << 3 << -1 << true;
+    QTest::newRow("ready at once") << 0 << -1 << -1 << 1 << true;
+    QTest::newRow("busy once") << 1 << -1 << -1 << 2 << true;
+    QTest::newRow("busy three times") << 3 << -1 << -1 << 4 << true;
     // Nothing in it says ready: the device is gone, and the wait ends at once.
-    QTest::newRow("empty status answer") << 1 << 0 << false;
+    QTest::newRow("empty status answer") << 1 << 0 << -1 << 1 << false;
+    QTest::newRow("gone while busy") << -1 << -1 << 2 << 3 << false;
 }
 
 void TransportTest::waitUntilReady()
 {
     QFETCH(int, busyReads);
     QFETCH(int, statusBytes);
+    QFETCH(int, unplugAfter);
+    QFETCH(int, reads);
     QFETCH(bool, ready);
     joystick->setBusyReads(busyReads);
     sendCommand(handle, CMD_SAVE_EFFECT_SETTINGS); // leaves the controller busy
     joystick->clearTransfers();
     joystick->setReportLimit(REPORT_STATUS, statusBytes);
+    if (unplugAfter >= 0)
+        joystick->unplugAfter(unplugAfter);
 
     CursorSpy spy(handle);
     QElapsedTimer clock;
@@ -214,31 +220,14 @@ void TransportTest::waitUntilReady()
              ready ? Outcome::Problem::None : Outcome::Problem::StoppedAnswering);
     const qint64 elapsed = clock.elapsed();
 
-    const int expectedReads = ready ? busyReads + 1 : 1;
-    QCOMPARE(spy.shapes, std::vector<int>(expectedReads, Qt::WaitCursor));
-    const auto reads = getReports(joystick->transfers(), REPORT_STATUS);
-    QCOMPARE(int(reads.size()), expectedReads);
-    QCOMPARE(reads.size(), joystick->transfers().size());
+    QCOMPARE(spy.shapes, std::vector<int>(reads, Qt::WaitCursor));
+    const auto seen = getReports(joystick->transfers(), REPORT_STATUS);
+    QCOMPARE(int(seen.size()), reads);
+    QCOMPARE(seen.size(), joystick->transfers().size());
     // A 100 ms pause follows every read, also the one that reports ready.
-    QVERIFY2(elapsed >= 100 * expectedReads - 5, qPrintable(QString::number(elapsed)));
-    for (size_t i = 1; i < reads.size(); ++i)
-        QVERIFY(reads[i].ms - reads[i - 1].ms >= 95);
-    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
-}
-
-void TransportTest::waitUntilReadyEndsWhenTheDeviceVanishes()
-{
-    joystick->setBusyReads(-1); // would stay busy for ever
-    sendCommand(handle, CMD_SAVE_EFFECT_SETTINGS);
-    joystick->clearTransfers();
-    joystick->unplugAfter(2);
-
-    QCOMPARE(::waitUntilReady(handle).problem, Outcome::Problem::StoppedAnswering);
-
-    const auto reads = joystick->transfers();
-    QCOMPARE(reads.size(), size_t(3));
-    QVERIFY(reads[1].result > 0);
-    QCOMPARE(reads[2].result, int(USB_ERROR_NO_DEVICE));
+    QVERIFY2(elapsed >= 100 * reads - 5, qPrintable(QString::number(elapsed)));
+    for (size_t i = 1; i < seen.size(); ++i)
+        QVERIFY(seen[i].ms - seen[i - 1].ms >= 95);
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
 }
 

@@ -21,12 +21,6 @@
 
 namespace
 {
-void write(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
-}
-
 // The program's start with this option, or none, as main() reads it.
 struct Start {
     explicit Start(const QByteArray &given)
@@ -107,7 +101,7 @@ void WheelDesktopTest::startWithSession()
     if (before.isEmpty())
         QVERIFY(SessionAutostart().enable(programIdentity()).ok());
     else if (before.size() > 1)
-        CHECKED(write(entry, before));
+        CHECKED(writeFile(entry, before));
 
     QStringList messages;
     AutostartAction action([&messages](const QString &text) { messages << text; }, nullptr);
@@ -131,12 +125,9 @@ void WheelDesktopTest::startWithSession()
                            ? QStringList()
                            : QStringList{entry + " can not be written: " + told +
                                          ". The wheel program does not start with the session."});
-    if (on) {
-        QFile file(entry);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QVERIFY(file.readAll().contains("\nExec=" + programIdentity().command.toUtf8() +
-                                        " --hidden\n"));
-    }
+    if (on)
+        QVERIFY(readFile(entry).contains("\nExec=" + programIdentity().command.toUtf8() +
+                                         " --hidden\n"));
 }
 
 void WheelDesktopTest::hiddenStart_data()

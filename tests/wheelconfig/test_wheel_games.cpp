@@ -13,6 +13,7 @@
 #include "wheel_service.h"
 #include "wheel_test_support.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -22,7 +23,6 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTreeWidget>
-#include <QAccessible>
 #include <QtTest>
 
 #include <memory>
@@ -94,9 +94,7 @@ public:
 private:
     void write(const QString &name, const QByteArray &content)
     {
-        QFile file(dir.filePath(name));
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(content);
+        writeFile(dir.filePath(name), content);
     }
     QTemporaryDir dir;
 };
@@ -110,7 +108,6 @@ QStringList runningGames(const Rules &rules, const QVector<int> &counts)
     }
     return names;
 }
-
 
 const GameRule::Kind EXE = GameRule::Kind::Executable;
 const GameRule::Kind LINE = GameRule::Kind::CommandLine;
@@ -210,8 +207,8 @@ void WheelGamesTest::matcher_data()
 {
     QTest::addColumn<Rules>("rules");
     QTest::addColumn<Processes>("processes");
-    QTest::addColumn<Processes>("after"); // written before the second look
-    QTest::addColumn<int>("gone");        // a pid removed before the second look, or 0
+    QTest::addColumn<Processes>("after");   // written before the second look
+    QTest::addColumn<int>("gone");          // a pid removed before the second look, or 0
     QTest::addColumn<QStringList>("first"); // what the first look finds, when there are two
     QTest::addColumn<QStringList>("expected");
 
@@ -220,16 +217,16 @@ void WheelGamesTest::matcher_data()
                                 << Processes{{100, 1, "/usr/games/rallygame", {"rallygame", "-w"}}}
                                 << Processes{} << 0 << QStringList{} << QStringList{"Rally game"};
     QTest::newRow("a longer name is another program")
-        << rally << Processes{{100, 1, "/usr/bin/rallygame-launcher", {"rallygame-launcher"}}} << Processes{} << 0
-        << QStringList{} << QStringList{};
+        << rally << Processes{{100, 1, "/usr/bin/rallygame-launcher", {"rallygame-launcher"}}}
+        << Processes{} << 0 << QStringList{} << QStringList{};
     const Rules wine{rule("Rally game", EXE, "RallyGame.exe")};
     QTest::newRow("Wine .exe, any case")
         << wine
         << Processes{{100, 1, "/usr/bin/wine64-preloader", {"C:\\Games\\Rally\\rallygame.EXE"}}}
         << Processes{} << 0 << QStringList{} << QStringList{"Rally game"};
     QTest::newRow("wine rallygame.exe")
-        << wine << Processes{{100, 1, "/usr/bin/wine", {"wine", "RallyGame.exe"}}} << Processes{} << 0
-        << QStringList{} << QStringList{"Rally game"};
+        << wine << Processes{{100, 1, "/usr/bin/wine", {"wine", "RallyGame.exe"}}} << Processes{}
+        << 0 << QStringList{} << QStringList{"Rally game"};
     QTest::newRow("command-line substring")
         << Rules{rule("Sim", LINE, "main.py --track")}
         << Processes{{100,
@@ -294,13 +291,24 @@ void WheelGamesTest::matcher_data()
         << Processes{{100, 1, "/usr/games/rallygame", {}, {}, old, 'Z'}} << 0
         << QStringList{"Rally game"} << QStringList{};
     QTest::newRow("exec after the first look")
-        << rally << Processes{{100, 1, "/bin/dash", {"sh", "-c", "sleep 2.5; exec rallygame"}, {}, young}}
+        << rally
+        << Processes{{100, 1, "/bin/dash", {"sh", "-c", "sleep 2.5; exec rallygame"}, {}, young}}
         << Processes{{100, 1, "/usr/games/rallygame", {"rallygame"}, {}, young}} << 0
         << QStringList{} << QStringList{"Rally game"};
     QTest::newRow("command line rewritten")
         << wine
-        << Processes{{100, 1, "/usr/bin/wine64-preloader", {"/usr/bin/wine64-preloader", "/usr/bin/wine64"}, {}, young}}
-        << Processes{{100, 1, "/usr/bin/wine64-preloader", {"C:\\Games\\Rally\\RallyGame.exe"}, {}, young}}
+        << Processes{{100,
+                      1,
+                      "/usr/bin/wine64-preloader",
+                      {"/usr/bin/wine64-preloader", "/usr/bin/wine64"},
+                      {},
+                      young}}
+        << Processes{{100,
+                      1,
+                      "/usr/bin/wine64-preloader",
+                      {"C:\\Games\\Rally\\RallyGame.exe"},
+                      {},
+                      young}}
         << 0 << QStringList{} << QStringList{"Rally game"};
     QTest::newRow("an old process is not read again")
         << rally << Processes{editorOld}
@@ -336,8 +344,8 @@ void WheelGamesTest::matcher()
 void WheelGamesTest::stacking_data()
 {
     // Steps: "+Rally game" starts a game's process, "-..." ends it, "file off" switches the
-    // watch off in the file on disk, "connect" plugs the wheel in (it starts unplugged when the first step is "connect"). After each step:
-    // what the wheel holds.
+    // watch off in the file on disk, "connect" plugs the wheel in (it starts unplugged when the
+    // first step is "connect"). After each step: what the wheel holds.
     QTest::addColumn<QStringList>("steps");
     QTest::addColumn<QStringList>("held");
     QTest::newRow("the later game ends first")
@@ -381,11 +389,9 @@ void WheelGamesTest::stacking()
     for (int i = 0; i < steps.size(); ++i) {
         const QString &step = steps[i];
         if (step == QLatin1String("file off")) {
-            QFile file(QStringLiteral("wheel_games.json"));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(R"({"format": "kestrix-games", "version": 1, "enabled": false,
-                "games": []})");
-            file.close();
+            CHECKED(writeFile(QStringLiteral("wheel_games.json"),
+                              R"({"format": "kestrix-games", "version": 1, "enabled": false,
+                "games": []})"));
             watch.look();
         } else if (step == QLatin1String("connect")) {
             if (i > 0) {
@@ -398,7 +404,11 @@ void WheelGamesTest::stacking()
                 const int pid = names[n] == QLatin1String("Drift") ? 101 : 100;
                 // Each later than the one before it, in the order of the step.
                 if (step.startsWith(QLatin1Char('+')))
-                    CHECKED(proc.add({pid, 1, "/usr/games/" + rules[pid - 100].pattern, {"g"}, {},
+                    CHECKED(proc.add({pid,
+                                      1,
+                                      "/usr/games/" + rules[pid - 100].pattern,
+                                      {"g"},
+                                      {},
                                       startedAt(100 + 10 * i + n)}));
                 else
                     proc.remove(pid);
@@ -463,12 +473,10 @@ void WheelGamesTest::realGameOnTheWheel()
     const QByteArray rally = profileBytes(33, 540);
     CHECKED(writeProfile(QStringLiteral("Rally"), rally));
     CHECKED(writeProfile(QStringLiteral("Drift"), profileBytes(44, 900)));
-    QFile games(QStringLiteral("wheel_games.json"));
-    QVERIFY(games.open(QIODevice::WriteOnly));
-    games.write(R"({"format": "kestrix-games", "version": 1, "games": [
+    CHECKED(writeFile(QStringLiteral("wheel_games.json"),
+                      R"({"format": "kestrix-games", "version": 1, "games": [
         {"name": "Rally game", "executable": "rallygame", "profile": "Rally"},
-        {"name": "Drift game", "executable": "driftgame", "profile": "Drift"}]})");
-    games.close();
+        {"name": "Drift game", "executable": "driftgame", "profile": "Drift"}]})"));
     for (const char *name : {"rallygame", "driftgame"})
         QVERIFY(QFile::copy(QStringLiteral("/bin/sleep"),
                             workingDirectory->filePath(QLatin1String(name))));
@@ -480,8 +488,7 @@ void WheelGamesTest::realGameOnTheWheel()
         for (QString command : shell) {
             if (!processes.empty()) {
                 // A start of its own: the later one is later by the clock /proc counts in.
-                const quint64 previous =
-                    statField(processes.back()->processId(), 19).toULongLong();
+                const quint64 previous = statField(processes.back()->processId(), 19).toULongLong();
                 QTRY_VERIFY_WITH_TIMEOUT(uptimeTicks() > previous + 1, WAIT_MS);
             }
             command.replace(QLatin1String("%rally"), workingDirectory->filePath("rallygame"))
@@ -509,7 +516,8 @@ void WheelGamesTest::realGameOnTheWheel()
     QTRY_COMPARE_WITH_TIMEOUT(hex(wheelRecord(wheel)), hex(withOwnBytes(rally, before)), WAIT_MS);
     if (promise)
         QVERIFY2(clock.elapsed() <= promise, qPrintable(QString::number(clock.elapsed())));
-    QCOMPARE(takeWarnings(), QStringList{"Games: The profile \"Rally\" is applied for Rally game."});
+    QCOMPARE(takeWarnings(),
+             QStringList{"Games: The profile \"Rally\" is applied for Rally game."});
 
     const QByteArray zombie = processes.back()->readLine().trimmed();
     if (!zombie.isEmpty()) {
@@ -552,17 +560,13 @@ void WheelGamesTest::badFileIsLeftAlone()
 {
     QFETCH(QByteArray, bad);
     QFETCH(QString, named);
-    QFile games(QStringLiteral("wheel_games.json"));
-    QVERIFY(games.open(QIODevice::WriteOnly));
-    games.write(bad);
-    games.close();
+    CHECKED(writeFile(QStringLiteral("wheel_games.json"), bad));
     start();
     QTRY_COMPARE(window->trayMessages.size(), 1);
     QVERIFY(window->trayMessages.first().contains(named));
     QTest::qWait(300);
     QCOMPARE(takeWarnings().size(), 1);
-    QVERIFY(games.open(QIODevice::ReadOnly));
-    QCOMPARE(games.readAll(), bad);
+    QCOMPARE(readFile(QStringLiteral("wheel_games.json")), bad);
 }
 
 void WheelGamesTest::gamesWindow_data()
@@ -631,10 +635,9 @@ void WheelGamesTest::gamesWindow()
             combo->setCurrentText(step.mid(8));
             QTRY_COMPARE(GamesFile().load().list.games.value(0).profile, step.mid(8));
         } else if (step == QLatin1String("edit on disk")) {
-            QFile hand(QStringLiteral("wheel_games.json"));
-            QVERIFY(hand.open(QIODevice::WriteOnly));
-            hand.write(R"({"format": "kestrix-games", "version": 1, "games": [
-                {"name": "Hand", "executable": "hand", "profile": "Rally"}]})");
+            CHECKED(writeFile(QStringLiteral("wheel_games.json"),
+                              R"({"format": "kestrix-games", "version": 1, "games": [
+                {"name": "Hand", "executable": "hand", "profile": "Rally"}]})"));
         } else {
             QTest::mouseClick(namedChild<QPushButton>(&games, step == QLatin1String("add")
                                                                   ? "addButton"

@@ -4,6 +4,7 @@
 
 #include "effect_fields.h"
 #include "effect_settings_record.h"
+#include "file_conditions.h"
 #include "kestrix_protocol.h"
 #include "test_support.h"
 #include "wheel_test_support.h"
@@ -21,7 +22,6 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace
@@ -66,8 +66,6 @@ private slots:
     void ignoredHangupStaysIgnored();
     void withoutDisplay_data();
     void withoutDisplay();
-    void wrongOptions_data();
-    void wrongOptions();
     void staleSocket();
     void requestsOnTheWire_data();
     void requestsOnTheWire();
@@ -94,6 +92,13 @@ private:
         return reads.empty() ? QByteArray() : toBytes(reads.front().data).left(22);
     }
     QString socketPath() const { return runtime->path() + "/kestrix/wheelconfig-simulated.socket"; }
+    sockaddr_un socketAddress() const
+    {
+        sockaddr_un address = {};
+        address.sun_family = AF_UNIX;
+        qstrncpy(address.sun_path, QFile::encodeName(socketPath()), sizeof address.sun_path);
+        return address;
+    }
 
     std::unique_ptr<QTemporaryDir> runtime;
     std::unique_ptr<QTemporaryDir> work;
@@ -105,8 +110,7 @@ void WheelInstanceTest::init()
     runtime = std::make_unique<QTemporaryDir>();
     work = std::make_unique<QTemporaryDir>();
     QVERIFY(QDir(work->path()).mkdir("wheel_profiles"));
-    QFile rally(work->filePath("wheel_profiles/Rally"));
-    QVERIFY(rally.open(QIODevice::WriteOnly) && rally.write(RALLY) == RALLY.size());
+    writeFile(work->filePath("wheel_profiles/Rally"), RALLY);
 }
 
 void WheelInstanceTest::cleanup()
@@ -230,9 +234,7 @@ void WheelInstanceTest::launchForm()
     // the wheel's own bytes set: each control clamps, the own bytes stay the wheel's.
     const QByteArray wild = QByteArray::fromHex("c8203080050711c8ffff13000000000000ff00000000");
     const QByteArray wildSent = QByteArray::fromHex("642030ff050711640f27130100000000000000000000");
-    QFile wildFile(work->filePath("wheel_profiles/Wild"));
-    QVERIFY(wildFile.open(QIODevice::WriteOnly) && wildFile.write(wild) == wild.size());
-    wildFile.close();
+    CHECKED(writeFile(work->filePath("wheel_profiles/Wild"), wild));
 
     if (withInstance)
         CHECKED(startInstance());
@@ -298,16 +300,12 @@ void WheelInstanceTest::overlappingGames()
     QFETCH(bool, watchedFirst);
     const QByteArray drift = profileBytes(44, 720);
     const QByteArray snow = profileBytes(55, 900);
-    for (const auto &[name, bytes] : {std::pair{"Drift", drift}, std::pair{"Snow", snow}}) {
-        QFile file(work->filePath(QStringLiteral("wheel_profiles/") + name));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-    }
-    QFile games(work->filePath("wheel_games.json"));
-    QVERIFY(games.open(QIODevice::WriteOnly));
-    games.write(R"({"format": "kestrix-games", "version": 1, "games": [
+    CHECKED(writeFile(work->filePath("wheel_profiles/Drift"), drift));
+    CHECKED(writeFile(work->filePath("wheel_profiles/Snow"), snow));
+    CHECKED(writeFile(work->filePath("wheel_games.json"),
+                      R"({"format": "kestrix-games", "version": 1, "games": [
         {"name": "Rally game", "executable": "rallygame", "profile": "Rally"},
-        {"name": "Snow game", "executable": "snowgame", "profile": "Snow"}]})");
-    games.close();
+        {"name": "Snow game", "executable": "snowgame", "profile": "Snow"}]})"));
     for (const char *game : {"rallygame", "snowgame"})
         QVERIFY(QFile::copy("/bin/sleep", work->filePath(game)));
     CHECKED(startInstance());
@@ -329,8 +327,8 @@ void WheelInstanceTest::overlappingGames()
         QTRY_COMPARE_WITH_TIMEOUT(holds(), hex(withOwnBytes(RALLY, own)), WAIT_MS);
     };
     const auto launch = program("launch.log");
-    launch->setArguments({"--profile", "Drift", "--", "sh", "-c",
-                          "while [ ! -e go ]; do sleep 0.05; done"});
+    launch->setArguments(
+        {"--profile", "Drift", "--", "sh", "-c", "while [ ! -e go ]; do sleep 0.05; done"});
     launch->setWorkingDirectory(work->path());
     auto startLaunch = [&] {
         launch->start();
@@ -374,8 +372,9 @@ void WheelInstanceTest::ignoredHangupStaysIgnored()
     const auto launch = program("launch.log");
     const QString wheelconfig = launch->program();
     launch->setProgram("sh");
-    launch->setArguments({"-c", "trap '' HUP; exec \"$0\" --profile Rally -- sh -c 'kill -HUP $$; exit 3'",
-                          wheelconfig});
+    launch->setArguments(
+        {"-c", "trap '' HUP; exec \"$0\" --profile Rally -- sh -c 'kill -HUP $$; exit 3'",
+         wheelconfig});
     launch->start();
     QVERIFY(launch->waitForFinished(20000));
     QCOMPARE(launch->exitCode(), 3);
@@ -390,7 +389,15 @@ void WheelInstanceTest::withoutDisplay_data()
 
     QTest::newRow("help") << QStringList{"--help"} << false << 0 << 0;
     QTest::newRow("version") << QStringList{"--version"} << false << 0 << 0;
-    QTest::newRow("wrong option") << QStringList{"--bogus"} << false << 2 << 1;
+    QTest::newRow("version, in Russian") << QStringList{"ru", "--version"} << false << 0 << 0;
+    // Taken by the tray program's QApplication, never an unknown option.
+    QTest::newRow("window system's option")
+        << QStringList{"-platform", "offscreen", "--version"} << false << 0 << 0;
+    QTest::newRow("unknown long option") << QStringList{"--bogus"} << false << 2 << 1;
+    QTest::newRow("unknown short option") << QStringList{"-x"} << false << 2 << 1;
+    QTest::newRow("profile without a name") << QStringList{"--profile"} << false << 2 << 1;
+    QTest::newRow("nothing after --") << QStringList{"--profile", "Rally", "--"} << false << 2 << 1;
+    QTest::newRow("two windows at once") << QStringList{"--games", "--input"} << false << 2 << 1;
     QTest::newRow("hand-over") << QStringList() << true << 0 << 0;
     QTest::newRow("hand-over, profile") << QStringList{"--profile", "Rally"} << true << 0 << 0;
     QTest::newRow("tray program") << QStringList{"--profile", "Rally"} << false << 1 << 1;
@@ -403,6 +410,7 @@ void WheelInstanceTest::withoutDisplay_data()
 }
 
 // No window system at all: only the tray program needs one, and it says so in one line.
+// Options are answered before any window system is asked for, and reach no wheel.
 void WheelInstanceTest::withoutDisplay()
 {
     QFETCH(QStringList, arguments);
@@ -427,36 +435,8 @@ void WheelInstanceTest::withoutDisplay()
     QCOMPARE(QFileInfo::exists(socketPath()), withInstance);
     if (withInstance)
         QCOMPARE(instance->state(), QProcess::Running);
-}
-
-void WheelInstanceTest::wrongOptions_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<int>("exitCode");
-
-    QTest::newRow("unknown long option") << QStringList{"--bogus"} << 2;
-    QTest::newRow("unknown short option") << QStringList{"-x"} << 2;
-    QTest::newRow("profile without a name") << QStringList{"--profile"} << 2;
-    QTest::newRow("nothing after --") << QStringList{"--profile", "Rally", "--"} << 2;
-    QTest::newRow("two windows at once") << QStringList{"--games", "--input"} << 2;
-    QTest::newRow("help") << QStringList{"--help"} << 0;
-    QTest::newRow("version") << QStringList{"ru", "--version"} << 0;
-    // Taken by the tray program's QApplication, never an unknown option.
-    QTest::newRow("window system's option")
-        << QStringList{"-platform", "offscreen", "--version"} << 0;
-}
-
-// Answered at once: no instance, no wheel.
-void WheelInstanceTest::wrongOptions()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(int, exitCode);
-
-    const auto [code, errors] = run(arguments);
-    QCOMPARE(code, exitCode);
-    QCOMPARE(errors.size(), exitCode == 0 ? 0 : 1);
-    QVERIFY(!QFileInfo::exists(socketPath()));
-    QVERIFY(log("run.log").empty());
+    if (arguments.indexOf("--") < 0 || arguments.last() == "--")
+        QVERIFY(log("run.log").empty());
 }
 
 void WheelInstanceTest::staleSocket()
@@ -540,28 +520,22 @@ void WheelInstanceTest::otherUserRefused()
     const size_t before = log(INSTANCE).size();
     for (const QString &path : {runtime->path(), runtime->path() + "/kestrix", socketPath()})
         QVERIFY(!opened || ::chmod(QFile::encodeName(path), 0777) == 0);
-    sockaddr_un address = {};
-    address.sun_family = AF_UNIX;
-    qstrncpy(address.sun_path, QFile::encodeName(socketPath()), sizeof address.sun_path);
+    const sockaddr_un address = socketAddress();
     const QByteArray request = R"({"version":1,"request":"apply-profile","name":"Rally"})"
                                "\n";
-    const pid_t child = ::fork();
-    if (child == 0) { // as nobody
+    const QString got = inChildAsOtherUser([&] {
         ::alarm(10);
         const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
-            ::_exit(1);
-        if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0)
-            ::_exit(10);
+        if (::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0)
+            return QStringLiteral("10");
         char answer;
-        const bool replied = ::write(fd, request.constData(), size_t(request.size())) > 0 &&
-                             ::read(fd, &answer, 1) > 0;
-        ::_exit(replied ? 30 : 20);
-    }
-    int status = 0;
-    QCOMPARE(::waitpid(child, &status, 0), child);
-    QVERIFY(WIFEXITED(status));
-    QCOMPARE(WEXITSTATUS(status), outcome);
+        // A dropped connection may come before the request is out: no SIGPIPE for that.
+        const bool replied =
+            ::send(fd, request.constData(), size_t(request.size()), MSG_NOSIGNAL) > 0 &&
+            ::read(fd, &answer, 1) > 0;
+        return QString::fromLatin1(replied ? "30" : "20");
+    });
+    QCOMPARE(got, QString::number(outcome));
     QTest::qWait(300);
     QCOMPARE(describe(after(log(INSTANCE), before)), QStringList());
 }
@@ -594,15 +568,13 @@ void WheelInstanceTest::connectionFlood()
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(socketPath()), 20000);
     QTRY_VERIFY_WITH_TIMEOUT(!firstRecord(INSTANCE).isEmpty(), 20000);
 
-    sockaddr_un address = {};
-    address.sun_family = AF_UNIX;
-    qstrncpy(address.sun_path, QFile::encodeName(socketPath()), sizeof address.sun_path);
+    const sockaddr_un address = socketAddress();
     std::vector<int> held;
     for (int i = 0; i < connections; ++i) {
         const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
         QVERIFY(fd >= 0);
         held.push_back(fd);
-        ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address);
+        ::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address);
     }
     QTest::qWait(1000);
     QVERIFY(QFileInfo::exists(socketPath()));

@@ -4,6 +4,7 @@
 
 #include "effect_fields.h"
 #include "effect_settings_record.h"
+#include "file_conditions.h"
 #include "kestrix_protocol.h"
 #include "profile_widget.h"
 #include "test_support.h"
@@ -22,25 +23,18 @@
 #include <QtTest>
 
 #include <algorithm>
-#include <csignal>
 #include <memory>
 
-#include <sys/resource.h>
 #include <sys/stat.h>
 
-namespace {
+namespace
+{
 
 // The warning the user sees when a profile action fails.
 QString told(const char *action, const QString &reason)
 {
     return QStringLiteral("Kestrix hardware settings UI: The profile could not be %1: %2.")
         .arg(QLatin1String(action), reason);
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
@@ -54,8 +48,7 @@ private slots:
     void cleanup() { tearDown(); }
 
     void saveAndOverwrite();
-    void listedInOrderInComboAndTray();
-    void deleteRemovesTheNamedFile();
+    void listedInOrderAndDeleted();
     void applySendsOneLiveApply_data();
     void applySendsOneLiveApply();
     void applyWithoutWheelOnlyLoadsThePanel();
@@ -162,7 +155,7 @@ void WheelProfilesTest::saveAndOverwrite()
              QStringList{QStringLiteral("Rally")});
 }
 
-void WheelProfilesTest::listedInOrderInComboAndTray()
+void WheelProfilesTest::listedInOrderAndDeleted()
 {
     for (const char *name : {"b", "A", "c", ".hidden", "a\\b"})
         writeProfile(QLatin1String(name), profileBytes(10, 900));
@@ -170,25 +163,16 @@ void WheelProfilesTest::listedInOrderInComboAndTray()
     writeProfile(QStringLiteral("directory/inner"), profileBytes(10, 900));
     start();
 
-    const QStringList expected{QStringLiteral("A"), QStringLiteral("b"), QStringLiteral("c")};
-    QCOMPARE(comboItems(), expected);
-    QCOMPARE(trayItems(), expected);
+    QCOMPARE(comboItems(), QStringList({"A", "b", "c"}));
+    QCOMPARE(trayItems(), QStringList({"A", "b", "c"}));
     QCOMPARE(combo()->currentIndex(), -1);
     QCOMPARE(combo()->currentText(), QString());
-}
-
-void WheelProfilesTest::deleteRemovesTheNamedFile()
-{
-    for (const char *name : {"A", "b"})
-        writeProfile(QLatin1String(name), profileBytes(10, 900));
-    QVERIFY(QDir().mkpath(QStringLiteral("wheel_profiles/directory")));
-    start();
 
     typeName(QStringLiteral("b"));
     click("profileDeleteButton");
     QVERIFY(!QFile::exists(QStringLiteral("wheel_profiles/b")));
-    QCOMPARE(comboItems(), QStringList{QStringLiteral("A")});
-    QCOMPARE(trayItems(), QStringList{QStringLiteral("A")});
+    QCOMPARE(comboItems(), QStringList({"A", "c"}));
+    QCOMPARE(trayItems(), QStringList({"A", "c"}));
     QCOMPARE(combo()->currentIndex(), -1);
     QCOMPARE(takeWarnings(), QStringList());
 
@@ -425,10 +409,8 @@ void WheelProfilesTest::refusedNamesTouchNothing()
         name = workingDirectory->filePath(QStringLiteral("outside"));
 
     // Whole profiles wherever a refused name could reach.
-    QFile outside(workingDirectory->filePath(QStringLiteral("outside")));
-    QVERIFY(outside.open(QIODevice::WriteOnly));
-    outside.write(profileBytes(11, 540));
-    outside.close();
+    CHECKED(
+        writeFile(workingDirectory->filePath(QStringLiteral("outside")), profileBytes(11, 540)));
     writeProfile(QStringLiteral(".hidden"), profileBytes(11, 540));
     QVERIFY(QDir().mkpath(QStringLiteral("wheel_profiles/directory")));
     writeProfile(QStringLiteral("directory/inner"), profileBytes(11, 540));
@@ -577,17 +559,11 @@ void WheelProfilesTest::fullDiskKeepsTheOldProfile()
     const QStringList before = workingDirectory->tree();
     typeName(name);
 
-    // No file may grow past 0 bytes: a disk that is full. The signal that would end the
-    // process is ignored, so the write fails as on a full disk.
-    rlimit saved{};
-    QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit full = saved;
-    full.rlim_cur = 0;
-    QCOMPARE(setrlimit(RLIMIT_FSIZE, &full), 0);
-    click("profileSaveButton");
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
+    {
+        FullDisk full;
+        QVERIFY(full.active);
+        click("profileSaveButton");
+    }
 
     QCOMPARE(takeWarnings(), QStringList{told("saved", QStringLiteral("the disk is full"))});
     QCOMPARE(workingDirectory->tree(), before); // nothing half-written left behind
@@ -604,14 +580,8 @@ void WheelProfilesTest::noStoreMeansNoFallback()
 {
     // wheel_profiles is taken by a file: there is no store, and the working directory must
     // not stand in for it.
-    QFile blocker(QStringLiteral("wheel_profiles"));
-    QVERIFY(blocker.open(QIODevice::WriteOnly));
-    blocker.write("not a directory");
-    blocker.close();
-    QFile stray(QStringLiteral("A"));
-    QVERIFY(stray.open(QIODevice::WriteOnly));
-    stray.write(profileBytes(11, 540));
-    stray.close();
+    CHECKED(writeFile(QStringLiteral("wheel_profiles"), "not a directory"));
+    CHECKED(writeFile(QStringLiteral("A"), profileBytes(11, 540)));
     start();
     QSignalSpy applied(child<ProfileWidget>("profile_widget"), &ProfileWidget::profileApplied);
     const QStringList before = workingDirectory->tree();

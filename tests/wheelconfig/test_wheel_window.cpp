@@ -23,7 +23,8 @@
 
 using namespace std::chrono_literals;
 
-namespace {
+namespace
+{
 
 enum class Edit { Slider, SpinBox, CheckBox };
 
@@ -46,8 +47,6 @@ private slots:
 
     void followsTheWheel_data();
     void followsTheWheel();
-    void idleTicksLeaveTheWindowAlone_data();
-    void idleTicksLeaveTheWindowAlone();
     void recordReadOnConnectionMustBeWhole_data();
     void recordReadOnConnectionMustBeWhole();
     void userEditIsOneLiveApply_data();
@@ -103,8 +102,8 @@ void WheelWindowTest::followsTheWheel()
         waitTitle(step == QLatin1String("plug") ? "Wheel (Connected)" : "Wheel (Disconnected)");
     }
 
-    const QImage icon = iconImage(QIcon(
-        QLatin1String(connected ? "wheel_icon.png" : "wheel_icon_not_connected.png")));
+    const QImage icon = iconImage(
+        QIcon(QLatin1String(connected ? "wheel_icon.png" : "wheel_icon_not_connected.png")));
     QVERIFY(!icon.isNull());
     QCOMPARE(iconImage(window->windowIcon()), icon);
     QCOMPARE(iconImage(this->tray()->icon()), icon);
@@ -117,11 +116,13 @@ void WheelWindowTest::followsTheWheel()
     QStringList entries;
     for (const QAction *entry : trayEntries())
         entries << (entry->isSeparator() ? QStringLiteral("-")
-                                         : entry->menu() ? entry->menu()->title()
-                                                         : entry->text());
+                    : entry->menu()      ? entry->menu()->title()
+                                         : entry->text());
     QCOMPARE(entries, tray);
     QCOMPARE(sim->bus().openHandles(), connected ? 1 : 0);
     QTRY_COMPARE(window->height(), window->minimumSizeHint().height());
+    // A tick that finds what the last one found sets no icon, title or size.
+    QCOMPARE(eventsOverIdleTicks(window.get(), 4), QStringList());
     if (!connected)
         return;
 
@@ -134,23 +135,6 @@ void WheelWindowTest::followsTheWheel()
     QCOMPARE(child<QSlider>("motion_range_slider")->value(), 900);
     QCOMPARE(child<QSpinBox>("soft_stop_range")->value(), 10);
     QCOMPARE(child<QSlider>("horizontalSlider_8")->value(), 10);
-}
-
-void WheelWindowTest::idleTicksLeaveTheWindowAlone_data()
-{
-    QTest::addColumn<bool>("connected");
-    QTest::newRow("wheel connected") << true;
-    QTest::newRow("no wheel") << false;
-}
-
-// A tick that finds what the last one found sets no icon, title or size.
-void WheelWindowTest::idleTicksLeaveTheWindowAlone()
-{
-    QFETCH(bool, connected);
-    if (!connected)
-        wheel->unplug();
-    start(connected);
-    QCOMPARE(eventsOverIdleTicks(window.get(), 4), QStringList());
 }
 
 void WheelWindowTest::recordReadOnConnectionMustBeWhole_data()

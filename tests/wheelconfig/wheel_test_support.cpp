@@ -78,9 +78,20 @@ void verifyOneLiveApply(const std::vector<SimTransfer> &transfers, const QByteAr
 void writeProfile(const QString &name, const QByteArray &content)
 {
     QDir().mkpath(QStringLiteral("wheel_profiles"));
-    QFile file(QStringLiteral("wheel_profiles/") + name);
-    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(name));
+    writeFile(QStringLiteral("wheel_profiles/") + name, content);
+}
+
+void writeFile(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
     QCOMPARE(file.write(content), qint64(content.size()));
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QByteArray panelFields(const QWidget *window)

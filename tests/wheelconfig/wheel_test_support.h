@@ -73,6 +73,11 @@ void verifyOneLiveApply(const std::vector<SimTransfer> &transfers, const QByteAr
 // Writes a 22-byte profile (or any content) into wheel_profiles of the working directory.
 void writeProfile(const QString &name, const QByteArray &content);
 
+// The whole of `content` into the file, or the test fails; a file's content, empty when it
+// can not be read.
+void writeFile(const QString &path, const QByteArray &content);
+QByteArray readFile(const QString &path);
+
 // The owned fields as the window's panel shows them, in record layout, the rest zero.
 QByteArray panelFields(const QWidget *window);
 
