@@ -23,6 +23,10 @@
         <source>the controller is gone</source>
         <translation>контроллер отключён</translation>
     </message>
+    <message>
+        <source>live input is available on Linux only for now</source>
+        <translation>живой ввод пока доступен только в Linux</translation>
+    </message>
 </context>
 <context>
     <name>LiveInputWindow</name>

@@ -222,23 +222,8 @@ InputOpening EvdevInputProvider::open(uint16_t productId)
             true};
 }
 
-namespace
-{
-InputProvider *installedProvider = nullptr;
-}
-
-void setInputProvider(InputProvider *provider)
-{
-    installedProvider = provider;
-}
-
-InputProvider *inputProvider()
+InputProvider &systemInputProvider()
 {
     static EvdevInputProvider events;
-    return installedProvider ? installedProvider : &events;
-}
-
-InputOpening openInput(uint16_t productId)
-{
-    return inputProvider()->open(productId);
+    return events;
 }

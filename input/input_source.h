@@ -51,6 +51,7 @@ struct InputOpening {
     std::unique_ptr<InputSource> source;
     QString reason;
     bool absent = false; // the controller has no event device at all
+    bool unsupported = false; // this system's build reads no controller's input
 };
 
 class InputProvider
@@ -61,7 +62,10 @@ public:
     virtual InputOpening open(uint16_t productId) = 0;
 };
 
-// Installs the provider for the whole process (not owned); null restores the event devices.
+// The system's own input: the event devices on Linux (input/evdev_input.cpp), none yet on
+// Windows (input/windows/).
+InputProvider &systemInputProvider();
+// Installs the provider for the whole process (not owned); null restores the system's.
 void setInputProvider(InputProvider *provider);
 InputProvider *inputProvider();
 InputOpening openInput(uint16_t productId);

@@ -1,6 +1,6 @@
 #include "input_state.h"
 
-#include <linux/input-event-codes.h>
+#include "input_event_codes.h"
 
 #include <algorithm>
 

@@ -1,6 +1,7 @@
 #include "simulated_input.h"
 
 #include "hardware_settings_record.h"
+#include "input_event_codes.h"
 #include "kestrix_protocol.h"
 #include "simulated_bus.h"
 #include "simulated_controller.h"
@@ -8,8 +9,6 @@
 
 #include <QCoreApplication>
 #include <QPointer>
-
-#include <linux/input-event-codes.h>
 
 #include <algorithm>
 #include <atomic>

@@ -181,6 +181,22 @@ QString describeDevice(unsigned productId, int deviceType)
         .arg(deviceType);
 }
 
+QString doctorSummary(int plugged, int unusable, int unreadableInputs)
+{
+    if (plugged == 0)
+        return QStringLiteral("controllers plugged in: none\nNo Kestrix controller is plugged in.\n");
+    if (unusable == 0 && unreadableInputs > 0)
+        return QStringLiteral("Every plugged-in controller can be used (%1), but the input of %2 "
+                              "can not be read: run the fixes above.\n")
+            .arg(plugged)
+            .arg(unreadableInputs);
+    if (unusable == 0)
+        return QStringLiteral("Every plugged-in controller can be used (%1).\n").arg(plugged);
+    return QStringLiteral("%1 of %2 plugged-in controllers can not be used: run the fixes above.\n")
+        .arg(unusable)
+        .arg(plugged);
+}
+
 Outcome refuseExisting(const QString &path, bool force)
 {
     const QFileInfo existing(path);

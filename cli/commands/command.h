@@ -89,6 +89,9 @@ std::unique_ptr<Command> makeCommand(const Arguments &arguments, QTextStream &ou
 QString deviceTypeName(int type);
 // "joystick (0x58f9, device type 1)"
 QString describeDevice(unsigned productId, int deviceType);
+// The last lines of kestrix doctor: whether every plugged-in controller can be used, and
+// of how many the input can not be read.
+QString doctorSummary(int plugged, int unusable, int unreadableInputs = 0);
 // Refuses FILE when it exists, or is a link that points nowhere, unless --force was given.
 Outcome refuseExisting(const QString &path, bool force);
 // A small regular file's content; FIFOs, devices and large files are refused.

@@ -42,20 +42,7 @@ Outcome DoctorCommand::run()
     const bool ruleOk = checkUdev(devices.empty());
     const int plugged = int(devices.size());
     const int unusable = checkControllers(devices, ruleOk);
-    if (plugged == 0)
-        out << "controllers plugged in: none\nNo Kestrix controller is plugged in.\n";
-    else if (unusable == 0 && unreadableEvents > 0)
-        out << QStringLiteral("Every plugged-in controller can be used (%1), but the input of %2 "
-                              "can not be read: run the fixes above.\n")
-                   .arg(plugged)
-                   .arg(unreadableEvents);
-    else if (unusable == 0)
-        out << QStringLiteral("Every plugged-in controller can be used (%1).\n").arg(plugged);
-    else
-        out << QStringLiteral("%1 of %2 plugged-in controllers can not be used: run the fixes "
-                              "above.\n")
-                   .arg(unusable)
-                   .arg(plugged);
+    out << doctorSummary(plugged, unusable, unreadableEvents);
     return unusable + unreadableEvents > 0 ? explainedAbove(EXIT_DEVICE) : Outcome();
 }
 

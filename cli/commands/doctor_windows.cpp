@@ -71,15 +71,7 @@ Outcome DoctorCommand::run()
         ++unusable;
     }
     const int plugged = int(devices.size());
-    if (plugged == 0)
-        out << "controllers plugged in: none\nNo Kestrix controller is plugged in.\n";
-    else if (unusable == 0)
-        out << QStringLiteral("Every plugged-in controller can be used (%1).\n").arg(plugged);
-    else
-        out << QStringLiteral("%1 of %2 plugged-in controllers can not be used: run the fixes "
-                              "above.\n")
-                   .arg(unusable)
-                   .arg(plugged);
+    out << doctorSummary(plugged, unusable);
     return unusable > 0 ? explainedAbove(EXIT_DEVICE) : Outcome();
 }
 

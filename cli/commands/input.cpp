@@ -2,36 +2,19 @@
 
 #include "family.h"
 #include "input_source.h"
+#include "process_setup.h"
 
 #include <QEventLoop>
 #include <QFileDevice>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSocketNotifier>
 #include <QTextStream>
 
-#include <cerrno>
-#include <csignal>
 #include <cmath>
-
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace
 {
-
-// The write end of the pair that turns SIGINT and SIGTERM into an event of the loop.
-int interruptWriter = -1;
-
-void noteInterrupt(int)
-{
-    const int saved = errno;
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t written = ::write(interruptWriter, &byte, 1);
-    errno = saved;
-}
 
 QString percentText(const InputAxis &axis)
 {
@@ -94,6 +77,8 @@ Outcome InputCommand::run()
                                                       "such as 0x58f9")
                                            .arg(device));
         opening = openInput(uint16_t(product->productId));
+        if (opening.unsupported)
+            return refusal(EXIT_DEVICE, opening.reason);
         if (!opening.source)
             return refusal(EXIT_DEVICE, QStringLiteral("no input of the %1: %2")
                                             .arg(QLatin1String(product->kind), opening.reason));
@@ -103,6 +88,8 @@ Outcome InputCommand::run()
         QString reason;
         for (const Product &candidate : family()) {
             InputOpening tried = openInput(candidate.productId);
+            if (tried.unsupported)
+                return refusal(EXIT_DEVICE, tried.reason);
             if (tried.source) {
                 readable << QLatin1String(candidate.kind);
                 product = &candidate;
@@ -217,20 +204,8 @@ void InputCommand::appendChange(const InputState &before, const InputState &afte
 
 void InputCommand::writeLine()
 {
-    qsizetype done = 0;
-    while (descriptor >= 0 && done < line.size()) {
-        const ssize_t written = ::write(descriptor, line.constData() + done, size_t(line.size() - done));
-        if (written > 0) {
-            done += written;
-        } else if (written < 0 && errno == EINTR) {
-            continue; // an interrupt ends the loop, not the line
-        } else if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            pollfd ready = {descriptor, POLLOUT, 0};
-            ::poll(&ready, 1, -1);
-        } else {
-            break; // the stream says why, below
-        }
-    }
+    const qsizetype done =
+        descriptor >= 0 ? writeToDescriptor(descriptor, line.constData(), line.size()) : 0;
     if (done < line.size()) {
         // No descriptor, or it failed: the stream writes the rest and keeps any error.
         out << QString::fromUtf8(line.constData() + done, line.size() - done);
@@ -279,22 +254,11 @@ void InputCommand::printChange(const InputState &before, const InputState &after
 
 Outcome InputCommand::follow(InputSource &source)
 {
-    int pair[2];
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, pair) != 0)
-        return refusal(EXIT_DEVICE, QStringLiteral("can not wait for an interrupt"));
-    interruptWriter = pair[1];
-    struct sigaction action = {};
-    action.sa_handler = noteInterrupt;
-    sigemptyset(&action.sa_mask);
-    struct sigaction oldInt = {};
-    struct sigaction oldTerm = {};
-    sigaction(SIGINT, &action, &oldInt);
-    sigaction(SIGTERM, &action, &oldTerm);
-
     QEventLoop loop;
+    const InterruptWatch interrupts(loop);
+    if (!interrupts.watching())
+        return refusal(EXIT_DEVICE, QStringLiteral("can not wait for an interrupt"));
     Outcome outcome;
-    QSocketNotifier interrupted(pair[0], QSocketNotifier::Read);
-    QObject::connect(&interrupted, &QSocketNotifier::activated, &loop, &QEventLoop::quit);
     // Text goes to the descriptor in one write a report, past the stream's buffers and
     // encoder; what the stream holds goes first.
     out.flush();
@@ -314,12 +278,6 @@ Outcome InputCommand::follow(InputSource &source)
         loop.quit();
     });
     loop.exec();
-
-    sigaction(SIGINT, &oldInt, nullptr);
-    sigaction(SIGTERM, &oldTerm, nullptr);
-    interruptWriter = -1;
     descriptor = -1;
-    ::close(pair[0]);
-    ::close(pair[1]);
     return outcome;
 }
