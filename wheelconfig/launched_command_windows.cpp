@@ -67,16 +67,18 @@ LaunchedCommand::LaunchedCommand(std::vector<QByteArray> commandLine_)
     : commandLine(std::move(commandLine_))
 {
     auto state = std::make_shared<Start>();
-    // The command is the last arguments of this process's own, read again as UTF-16.
+    // The command is the last arguments of this process's own: read again as UTF-16 when
+    // they are, so that no name outside the ANSI code page is lost.
+    for (const QByteArray &argument : commandLine)
+        state->arguments.push_back(QString::fromLocal8Bit(argument).toStdWString());
     int count = 0;
     LPWSTR *words = ::CommandLineToArgvW(::GetCommandLineW(), &count);
-    if (words && size_t(count) >= commandLine.size()) {
-        for (int i = count - int(commandLine.size()); i < count; ++i)
-            state->arguments.emplace_back(words[i]);
-    } else {
-        for (const QByteArray &argument : commandLine)
-            state->arguments.push_back(QString::fromLocal8Bit(argument).toStdWString());
-    }
+    const int first = count - int(commandLine.size());
+    bool tail = words && first >= 1;
+    for (int i = 0; tail && i < int(commandLine.size()); ++i)
+        tail = QString::fromWCharArray(words[first + i]).toLocal8Bit() == commandLine[size_t(i)];
+    for (int i = 0; tail && i < int(commandLine.size()); ++i)
+        state->arguments[size_t(i)] = words[first + i];
     if (words)
         ::LocalFree(words);
     const std::wstring skipped =
