@@ -39,9 +39,13 @@ template <typename T> void release(T *&object)
     object = nullptr;
 }
 
-QString comProblem(HRESULT result)
+// The system's sentence without its full stop: the message it goes into has its own.
+QString systemMessage(int error)
 {
-    return qt_error_string(int(result));
+    QString text = qt_error_string(error).trimmed();
+    while (text.endsWith(QLatin1Char('.')))
+        text.chop(1);
+    return text;
 }
 
 // The shortcut's bytes, as the shell itself stores them.
@@ -89,7 +93,7 @@ Outcome shortcut(const ProgramIdentity &program, QByteArray *bytes)
     release(stream);
     release(persist);
     release(link);
-    return SUCCEEDED(result) ? Outcome() : Outcome::because(comProblem(result));
+    return SUCCEEDED(result) ? Outcome() : Outcome::because(systemMessage(int(result)));
 }
 
 } // namespace
@@ -144,5 +148,5 @@ Outcome SessionAutostart::disable() const
     const DWORD error = ::GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
         return Outcome();
-    return Outcome::because(qt_error_string(int(error)));
+    return Outcome::because(systemMessage(int(error)));
 }

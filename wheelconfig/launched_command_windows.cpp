@@ -56,9 +56,13 @@ private:
     BOOL taken;
 };
 
+// The system's sentence without its full stop: the message it goes into has its own.
 QString systemMessage(DWORD error)
 {
-    return qt_error_string(int(error));
+    QString text = qt_error_string(int(error)).trimmed();
+    while (text.endsWith(QLatin1Char('.')))
+        text.chop(1);
+    return text;
 }
 
 } // namespace
