@@ -1,9 +1,11 @@
 // The wheel program's Windows sides on real processes: the Toolhelp32 scan, the launch form
 // through CreateProcess, and the channel's named pipe with its peer check.
 
+#include "autostart.h"
 #include "games_file.h"
 #include "launched_command.h"
 #include "process_scan.h"
+#include "program_identity.h"
 #include "wheel_channel.h"
 
 #include <QCoreApplication>
@@ -17,6 +19,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <future>
+
+#include <windows.h>
+
+#include <objbase.h>
+#include <objidl.h>
+#include <shlobj.h>
 
 namespace
 {
@@ -48,6 +56,31 @@ const ProcessScan::Running *findProcess(const QVector<ProcessScan::Running> &lis
     return nullptr;
 }
 
+// What the shell reads from a shortcut: the program, its arguments, the folder it runs in.
+QStringList shortcut(const QString &path)
+{
+    QStringList read;
+    IShellLinkW *link = nullptr;
+    IPersistFile *file = nullptr;
+    wchar_t text[MAX_PATH * 4] = {};
+    if (SUCCEEDED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                     IID_IShellLinkW, reinterpret_cast<void **>(&link))) &&
+        SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void **>(&file))) &&
+        SUCCEEDED(file->Load(QDir::toNativeSeparators(path).toStdWString().c_str(), STGM_READ))) {
+        if (SUCCEEDED(link->GetPath(text, MAX_PATH, nullptr, 0)))
+            read << QString::fromWCharArray(text);
+        if (SUCCEEDED(link->GetArguments(text, MAX_PATH)))
+            read << QString::fromWCharArray(text);
+        if (SUCCEEDED(link->GetWorkingDirectory(text, MAX_PATH)))
+            read << QString::fromWCharArray(text);
+    }
+    if (file)
+        file->Release();
+    if (link)
+        link->Release();
+    return read;
+}
+
 } // namespace
 
 class WheelWindowsTest : public QObject
@@ -59,6 +92,7 @@ private slots:
     void launchForm_data();
     void launchForm();
     void channelAcceptsOwnClient();
+    void autostartShortcut();
 };
 
 void WheelWindowsTest::processScanFollowsAChild()
@@ -160,6 +194,31 @@ void WheelWindowsTest::channelAcceptsOwnClient()
     // A second start finds this one and hands over.
     WheelChannelServer second;
     QCOMPARE(second.claim(), WheelChannelServer::Claim::Running);
+}
+
+void WheelWindowsTest::autostartShortcut()
+{
+    QTemporaryDir startup;
+    QVERIFY(startup.isValid());
+    const QString path = startup.filePath(QStringLiteral("Startup/kestrix-wheelconfig.lnk"));
+    const SessionAutostart entry(path);
+    QVERIFY(!entry.enabled());
+    ProgramIdentity program;
+    program.name = QStringLiteral("wheelconfig.exe");
+    program.command = self();
+    program.workingDirectory = startup.path();
+    QVERIFY(entry.enable(program).ok());
+    QVERIFY(entry.enabled());
+    ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    const QStringList read = shortcut(path);
+    QCOMPARE(read.size(), 3);
+    QVERIFY2(samePath(read[0], self()), qPrintable(read[0]));
+    QCOMPARE(read[1], QStringLiteral("--hidden"));
+    // The program reads its icons and catalogues where it runs.
+    QVERIFY2(samePath(read[2], startup.path()), qPrintable(read[2]));
+    QVERIFY(entry.disable().ok());
+    QVERIFY(!entry.enabled());
+    QVERIFY(entry.disable().ok());
 }
 
 // Started again as a stand-in game: "--stand-in-game CODE WORDS..." writes its words into
