@@ -1,8 +1,6 @@
 #include "process_scan.h"
 #include "this_user_windows.h"
 
-#include <QDir>
-
 #include <windows.h>
 
 #include <tlhelp32.h>
@@ -74,7 +72,7 @@ Opened openProcess(int pid, bool withPath)
         wchar_t path[32768];
         DWORD size = DWORD(std::size(path));
         if (::QueryFullProcessImageNameW(process, 0, path, &size))
-            opened.path = QDir::fromNativeSeparators(QString::fromWCharArray(path, int(size)));
+            opened.path = QString::fromWCharArray(path, int(size)); // as the user writes it
     }
     ::CloseHandle(process);
     return opened;
