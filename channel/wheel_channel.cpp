@@ -1,30 +1,16 @@
 #include "wheel_channel.h"
+#include "wheel_channel_place.h"
 
 #include <QDeadlineTimer>
-#include <QDir>
-#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLocalServer>
 #include <QLocalSocket>
-#include <QLockFile>
 #include <QPointer>
-#include <QSocketNotifier>
 #include <QTimer>
 
 #include <algorithm>
 #include <cctype>
 #include <iterator>
-
-#ifdef Q_OS_UNIX
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/un.h>
-#include <unistd.h>
-#endif
 
 namespace
 {
@@ -44,7 +30,6 @@ static_assert(std::size(REQUEST_VERSIONS) == std::size(REQUEST_KINDS));
 
 // A peer that connects and says nothing does not hold a connection open for long.
 constexpr int IDLE_PEER_MS = 10000;
-constexpr int CONNECT_MS = 2000;
 // Set on a connection once its reply is on the way: the idle limit no longer applies.
 constexpr char ANSWERED[] = "kestrixAnswered";
 
@@ -79,40 +64,6 @@ Outcome refusal(Outcome::Problem problem, const char *message)
     outcome.systemText = QString::fromLatin1(message);
     return outcome;
 }
-
-#ifdef Q_OS_UNIX
-// Made if missing; used only when it is a real directory of this user that nobody else may
-// enter, so that neither the socket nor its name is open to another user.
-QString privateDirectory(const QString &path, QString *problem)
-{
-    const QByteArray native = QFile::encodeName(path);
-    if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST) {
-        *problem = QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
-        return QString();
-    }
-    struct stat status;
-    if (::lstat(native.constData(), &status) != 0 || !S_ISDIR(status.st_mode) ||
-        status.st_uid != ::geteuid() || (status.st_mode & 077) != 0) {
-        *problem = QStringLiteral("%1 is not a directory private to this user").arg(path);
-        return QString();
-    }
-    return path;
-}
-
-bool peerIsThisUser(int descriptor)
-{
-#ifdef SO_PEERCRED
-    struct ucred credentials;
-    socklen_t size = sizeof credentials;
-    return ::getsockopt(descriptor, SOL_SOCKET, SO_PEERCRED, &credentials, &size) == 0 &&
-           credentials.uid == ::geteuid();
-#else
-    uid_t user;
-    gid_t group;
-    return ::getpeereid(descriptor, &user, &group) == 0 && user == ::geteuid();
-#endif
-}
-#endif
 
 } // namespace
 
@@ -283,26 +234,7 @@ Outcome wheelChannelPath(QString *path)
     const QString file = qEnvironmentVariableIsSet("KESTRIX_SIMULATOR")
                              ? QStringLiteral("wheelconfig-simulated.socket")
                              : QStringLiteral("wheelconfig.socket");
-    QString reason;
-#ifdef Q_OS_UNIX
-    QString directory;
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (QDir::isAbsolutePath(runtime))
-        directory = privateDirectory(runtime + QLatin1String("/kestrix"), &reason);
-    if (directory.isEmpty()) {
-        directory = privateDirectory(
-            QDir::tempPath() + QLatin1String("/kestrix-") + QString::number(::geteuid()), &reason);
-    }
-    if (!directory.isEmpty()) {
-        *path = directory + QLatin1Char('/') + file;
-        return Outcome();
-    }
-#else
-    *path = QStringLiteral("kestrix-") + file; // a pipe name, private to the session
-    return Outcome();
-#endif
-    path->clear();
-    return Outcome::because(reason);
+    return wheelChannelPlace(file, path);
 }
 
 WheelReply sendToWheelInstance(const WheelRequest &request, int timeoutMs)
@@ -314,7 +246,8 @@ WheelReply sendToWheelInstance(const WheelRequest &request, int timeoutMs)
         return reply;
     QLocalSocket socket;
     socket.connectToServer(path);
-    if (!socket.waitForConnected(CONNECT_MS))
+    if (!socket.waitForConnected(WHEEL_CHANNEL_CONNECT_MS) ||
+        !wheelChannelServerIsThisUser(socket))
         return reply;
 
     reply.status = WheelReply::Status::NoAnswer;
@@ -332,185 +265,6 @@ WheelReply sendToWheelInstance(const WheelRequest &request, int timeoutMs)
     const int end = received.indexOf('\n');
     return end < 0 ? reply : decodeReply(received.left(end));
 }
-
-WheelChannelServer::WheelChannelServer(QObject *parent) : QObject(parent) {}
-
-#ifdef Q_OS_UNIX
-
-WheelChannelServer::~WheelChannelServer()
-{
-    delete notifier;
-    if (listener < 0)
-        return;
-    ::close(listener);
-    if (reserve >= 0)
-        ::close(reserve);
-    // Only our own: a later instance may have replaced it.
-    struct stat status;
-    const QByteArray native = QFile::encodeName(path);
-    if (::lstat(native.constData(), &status) == 0 && quint64(status.st_ino) == socketInode)
-        ::unlink(native.constData());
-}
-
-WheelChannelServer::Claim WheelChannelServer::claim()
-{
-    const Outcome found = wheelChannelPath(&path);
-    if (!found.ok()) {
-        failure = found.systemText;
-        return Claim::Unavailable;
-    }
-    // Two starts at the same moment: without the lock both would find no instance, and the
-    // second would remove the first one's socket.
-    QLockFile lock(path + QLatin1String(".lock"));
-    const bool locked = lock.tryLock(10000);
-    QLocalSocket probe;
-    probe.connectToServer(path);
-    if (probe.waitForConnected(CONNECT_MS))
-        return Claim::Running;
-    if (!locked) {
-        failure = QStringLiteral("%1.lock stays locked").arg(path);
-        return Claim::Unavailable;
-    }
-    const QByteArray native = QFile::encodeName(path);
-    sockaddr_un address = {};
-    address.sun_family = AF_UNIX;
-    const auto problem = [this](int error) {
-        failure = QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(error)));
-        return Claim::Unavailable;
-    };
-    if (size_t(native.size()) >= sizeof address.sun_path)
-        return problem(ENAMETOOLONG);
-    std::memcpy(address.sun_path, native.constData(), size_t(native.size()));
-    // Nobody answers: a socket left behind by a process that died.
-    ::unlink(native.constData());
-    listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (listener < 0)
-        return problem(errno);
-    struct stat status;
-    if (::bind(listener, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 ||
-        ::chmod(native.constData(), S_IRWXU) != 0 || ::listen(listener, SOMAXCONN) != 0 ||
-        ::lstat(native.constData(), &status) != 0) {
-        const int error = errno;
-        ::close(listener);
-        listener = -1;
-        return problem(error);
-    }
-    socketInode = quint64(status.st_ino);
-    reserve = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-    return Claim::Claimed;
-}
-
-void WheelChannelServer::setHandler(Handler handler_)
-{
-    handler = std::move(handler_);
-    if (listener >= 0 && !notifier) {
-        notifier = new QSocketNotifier(listener, QSocketNotifier::Read);
-        connect(notifier, &QSocketNotifier::activated, this, &WheelChannelServer::accept);
-    }
-}
-
-void WheelChannelServer::accept()
-{
-    // A bounded round, so that a flood of connections does not starve the event loop.
-    for (int i = 0; i < 64 && acceptNext(); ++i) {
-    }
-}
-
-// False when nothing more waits, or nothing more can be taken now.
-bool WheelChannelServer::acceptNext()
-{
-    const int descriptor = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-    if (descriptor < 0) {
-        switch (errno) {
-        case EAGAIN:
-        case EINTR:
-        case ECONNABORTED:
-            return errno != EAGAIN;
-        case EMFILE:
-        case ENFILE:
-            // Out of descriptors: the reserve makes room to take the connection and close
-            // it, so that it leaves the queue and its peer learns at once.
-            if (reserve >= 0) {
-                ::close(reserve);
-                const int refused = ::accept(listener, nullptr, nullptr);
-                if (refused >= 0)
-                    ::close(refused);
-                reserve = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-                if (refused >= 0)
-                    return true;
-            }
-            break;
-        default:
-            break;
-        }
-        pause();
-        return false;
-    }
-    if (peers >= WHEEL_CHANNEL_MAX_PEERS || !peerIsThisUser(descriptor)) {
-        ::close(descriptor);
-        return true;
-    }
-    auto *socket = new QLocalSocket(this);
-    if (!socket->setSocketDescriptor(descriptor)) {
-        delete socket;
-        ::close(descriptor);
-        return true;
-    }
-    ++peers;
-    connect(socket, &QObject::destroyed, this, [this] { --peers; });
-    welcome(socket);
-    return true;
-}
-
-// Nothing can be taken now: listening waits a moment rather than spinning on the error.
-void WheelChannelServer::pause()
-{
-    notifier->setEnabled(false);
-    QTimer::singleShot(100, this, [this] {
-        if (reserve < 0)
-            reserve = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-        notifier->setEnabled(true);
-    });
-}
-
-#else
-
-WheelChannelServer::~WheelChannelServer() = default;
-
-WheelChannelServer::Claim WheelChannelServer::claim()
-{
-    QString path;
-    wheelChannelPath(&path);
-    QLocalSocket probe;
-    probe.connectToServer(path);
-    if (probe.waitForConnected(CONNECT_MS))
-        return Claim::Running;
-    server = new QLocalServer(this);
-    server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!server->listen(path)) {
-        failure = QStringLiteral("%1: %2").arg(path, server->errorString());
-        delete server;
-        server = nullptr;
-        return Claim::Unavailable;
-    }
-    return Claim::Claimed;
-}
-
-void WheelChannelServer::setHandler(Handler handler_)
-{
-    const bool first = !handler;
-    handler = std::move(handler_);
-    if (server && first)
-        connect(server, &QLocalServer::newConnection, this, &WheelChannelServer::accept);
-}
-
-void WheelChannelServer::accept()
-{
-    while (QLocalSocket *socket = server->nextPendingConnection())
-        welcome(socket);
-}
-
-#endif
 
 void WheelChannelServer::welcome(QLocalSocket *socket)
 {

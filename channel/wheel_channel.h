@@ -5,12 +5,13 @@
 // through a local socket, so that only one process talks to the wheel and its window shows
 // what the wheel holds. Qt Core and Network only: a program without widgets links it.
 //
-// Where: a socket in a directory private to the user (mode 0700, owned by the user):
-// $XDG_RUNTIME_DIR/kestrix when XDG_RUNTIME_DIR names such a directory, else
+// Where, on Linux: a socket in a directory private to the user (mode 0700, owned by the
+// user): $XDG_RUNTIME_DIR/kestrix when XDG_RUNTIME_DIR names such a directory, else
 // <temp>/kestrix-<uid>. The socket is "wheelconfig.socket", or "wheelconfig-simulated.socket"
 // while KESTRIX_SIMULATOR is set (a program on simulated controllers serves another wheel).
-// Tests give each run its own XDG_RUNTIME_DIR. The server also drops any connection whose
-// peer is another user.
+// Tests give each run its own XDG_RUNTIME_DIR. On Windows: a named pipe whose name holds the
+// user's SID, "kestrix-<SID>-wheelconfig.socket" (or -simulated), open to that user alone.
+// The server also drops any connection whose peer is another user.
 //
 // Protocol, version 4. One connection carries one request and its reply. Each is one line:
 // a JSON object in UTF-8 ending in "\n", at most WHEEL_CHANNEL_MAX_LINE bytes.
@@ -59,10 +60,9 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
-class QLocalServer;
 class QLocalSocket;
-class QSocketNotifier;
 
 constexpr int WHEEL_CHANNEL_VERSION = 4;
 constexpr int WHEEL_CHANNEL_MAX_LINE = 4096;
@@ -155,17 +155,7 @@ private:
 
     Handler handler;
     QString failure;
-#ifdef Q_OS_UNIX
-    bool acceptNext();
-    void pause();
-
-    QString path;
-    int listener = -1;
-    int reserve = -1; // given up to take and close a connection when descriptors run out
-    QSocketNotifier *notifier = nullptr;
-    int peers = 0;
-    quint64 socketInode = 0;
-#else
-    QLocalServer *server = nullptr;
-#endif
+    // Each platform's listening end and peer check.
+    struct Listening;
+    std::unique_ptr<Listening> listening;
 };

@@ -2,7 +2,9 @@
 
 // The per-user autostart entry that starts the wheel program with the session, in the tray
 // and without its window. Whether it starts so is the file itself, so that an entry copied
-// by hand counts as well as one the tray menu wrote.
+// by hand counts as well as one the tray menu wrote. On Linux an XDG desktop entry; on
+// Windows a shortcut in the user's Startup folder, which, unlike a Run value in the
+// registry, also names the folder the program runs in.
 
 #include "outcome.h"
 
@@ -17,7 +19,8 @@ struct ProgramIdentity;
 class SessionAutostart
 {
 public:
-    // $XDG_CONFIG_HOME/autostart/kestrix-wheelconfig.desktop, by default under ~/.config.
+    // $XDG_CONFIG_HOME/autostart/kestrix-wheelconfig.desktop, by default under ~/.config;
+    // on Windows <Startup folder>/kestrix-wheelconfig.lnk.
     static QString defaultPath();
 
     explicit SessionAutostart(QString path = defaultPath());
@@ -30,7 +33,8 @@ public:
     // Removes the entry; ok when there is none.
     Outcome disable() const;
 
-    // The entry's text; empty when the command can not be written in a desktop entry.
+    // The entry's text (on Windows the command line the shortcut starts); empty when the
+    // command can not be written in an entry.
     static QByteArray content(const ProgramIdentity &program);
 
 private:

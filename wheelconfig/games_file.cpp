@@ -11,8 +11,6 @@
 #include <QRegularExpression>
 #include <QSet>
 
-#include <sys/stat.h>
-
 namespace
 {
 constexpr char FILE_NAME[] = "wheel_games.json";
@@ -223,19 +221,6 @@ Outcome GamesFile::save(const GamesList &list) const
 GamesFileWatch::GamesFileWatch(const QString &path_) : path(QFile::encodeName(path_))
 {
     take();
-}
-
-GamesFileWatch::Stamp GamesFileWatch::now() const
-{
-    Stamp stamp;
-    struct stat status;
-    if (::stat(path.constData(), &status) != 0)
-        return stamp;
-    stamp.exists = true;
-    stamp.modified = qint64(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
-    stamp.size = status.st_size;
-    stamp.inode = status.st_ino;
-    return stamp;
 }
 
 bool GamesFileWatch::changed()

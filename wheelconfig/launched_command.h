@@ -7,11 +7,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <memory>
 #include <vector>
-
-#ifdef Q_OS_UNIX
-#include <signal.h>
-#endif
 
 // The launcher runs the program in the user's data directory; the command after "--" runs
 // in the directory the launcher was started in, which it passes on in this variable.
@@ -37,14 +34,14 @@ public:
     // waits for it. Signals sent to this process meanwhile reach the command or are
     // ignored, none ends this process. The exit code is the command's: 128 + the signal
     // when a signal ended it, 127 when it was not found, 126 when it could not be executed.
+    // On Windows Ctrl+C and Ctrl+Break reach the command through the console they share,
+    // and this process stays.
     Ended run() const;
 
 private:
     std::vector<QByteArray> commandLine;
-    std::vector<QByteArray> environment;
-#ifdef Q_OS_UNIX
-    // As given to this process, before Qt changed any of it.
-    sigset_t startMask;
-    sigset_t startDefaults;
-#endif
+    // The environment and the rest of what this process was given, each platform's own,
+    // as it was before Qt changed any of it.
+    struct Start;
+    std::shared_ptr<const Start> start;
 };

@@ -11,11 +11,11 @@
 #include <QStringList>
 #include <QVector>
 
-#include <sys/types.h>
-
 // What a process shows of itself, as far as a rule needs it.
+// On Windows no other process's command line or environment is to be had cheaply: the
+// arguments there are the executable's full path alone, and the environment stays empty.
 struct ProcessFacts {
-    QString executable;     // the file name of /proc/PID/exe's target, or empty
+    QString executable;     // the file name of the process's executable, or empty
     QStringList arguments;  // the command line, argv[0] first
     QByteArray environment; // NUL-separated, read only when a rule asks for Steam's id
 };
@@ -26,7 +26,8 @@ int matchGame(const QVector<GameRule> &games, const ProcessFacts &process);
 // The base name of a path, Windows' backslashes counted as separators too.
 QString baseName(const QString &path);
 
-// This user's processes under a proc root (/proc, or a stand-in folder for the tests).
+// This user's processes: on Linux under a proc root (/proc, or a stand-in folder for the
+// tests), on Windows the system's process list (Toolhelp32; the root is not used there).
 // A process is known by its pid and its start time, so a pid used again is a new process.
 // Processes new since the last look are read, and the young ones again at each look (a
 // wrapper that execs the game, a start that rewrites its command line); a look without any
@@ -41,7 +42,8 @@ public:
     // For each game of setGames, how many of its processes run now. Processes of a
     // "--profile NAME -- COMMAND" launch form, the form itself and all it started, count
     // for no game: that form switches for them. A zombie has ended. `started`, when given,
-    // gets for each game that runs the start of its first process, in clock ticks after boot.
+    // gets for each game that runs the start of its first process: clock ticks after boot on
+    // Linux, the creation time in 100 ns units on Windows.
     QVector<int> look(QVector<quint64> *started = nullptr);
 
     // Until this age a process is read again at each look.
@@ -58,8 +60,8 @@ public:
 private:
     struct Known {
         bool own = false;
-        ino_t node = 0;          // its folder's inode number in the listing
-        quint64 started = 0;     // clock ticks after boot
+        quint64 node = 0;        // what tells it apart cheaply in the listing
+        quint64 started = 0;     // as look() gives it
         bool young = false;      // read again at the next look
         int parent = 0;
         bool launchForm = false; // it is one
@@ -75,6 +77,9 @@ private:
     Stat readStat(const char *pidText) const;
     quint64 uptimeTicks() const;
     bool underLaunchForm(int pid, const QHash<int, Known> &table, int depth) const;
+    // Takes `now` as what is known, and counts each game's processes in it.
+    QVector<int> settle(QHash<int, Known> &now, const QVector<int> &fresh,
+                        QVector<quint64> *started);
 
     QByteArray root;
     QVector<GameRule> rules;
