@@ -49,7 +49,6 @@ private slots:
     void chunkedWrite();
     void chunkedWriteStopsAtTheFirstFailure_data();
     void chunkedWriteStopsAtTheFirstFailure();
-    void commandsHaveNoFields();
     void waitUntilReady_data();
     void waitUntilReady();
     void waitUntilReadyGivesUpOnADeviceThatStaysBusy();
@@ -171,17 +170,6 @@ void TransportTest::chunkedWriteStopsAtTheFirstFailure()
 
     QCOMPARE(int(joystick->transfers().size()), failingPacket + 1);
     QCOMPARE(toBytes(joystick->report(REPORT_HARDWARE_SETTINGS)), toBytes(before));
-}
-
-void TransportTest::commandsHaveNoFields()
-{
-    QCOMPARE(sendCommand(handle, CMD_SAVE_EFFECT_SETTINGS), COMMAND_PACKET_SIZE);
-    const auto t = joystick->transfers();
-    QCOMPARE(t.size(), size_t(1));
-    QByteArray expected(COMMAND_PACKET_SIZE, '\0');
-    expected[0] = char(0x20);
-    expected[1] = char(0x02);
-    QCOMPARE(toBytes(t[0].data), expected);
 }
 
 void TransportTest::waitUntilReady_data()
