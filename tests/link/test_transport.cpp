@@ -44,7 +44,6 @@ private slots:
     void init();
     void cleanup();
 
-    void requestsAreFeatureReportsOnInterfaceZero();
     void chunkedWrite_data();
     void chunkedWrite();
     void chunkedWriteStopsAtTheFirstFailure_data();
@@ -79,21 +78,6 @@ void TransportTest::cleanup()
     handle = nullptr;
     usbExit();
     sim.reset();
-}
-
-void TransportTest::requestsAreFeatureReportsOnInterfaceZero()
-{
-    unsigned char buffer[RECEIVE_BUFFER_SIZE] = {};
-    QCOMPARE(getReport(handle, REPORT_DEVICE_INFO, buffer, RECEIVE_BUFFER_SIZE), 16);
-    QCOMPARE(buffer[DEVICE_INFO_TYPE_OFFSET], DEVICE_TYPE_JOYSTICK);
-    unsigned char packet[COMMAND_PACKET_SIZE];
-    initCommandPacket(packet, CMD_CALIBRATION_START_ANGLE);
-    QCOMPARE(setReport(handle, REPORT_COMMAND, packet), COMMAND_PACKET_SIZE);
-
-    QStringList seen = describe(joystick->transfers());
-    for (QString &line : seen)
-        line.truncate(line.indexOf(QStringLiteral(" ->")));
-    QCOMPARE(seen, QStringList({"a1 01 0325 0000 1024", "21 09 0320 0000 65"}));
 }
 
 // Expected packets as (offset, remaining, first block byte of new data or -1).
