@@ -77,6 +77,14 @@ QByteArray calibrationPacket(const Calibration &c)
     return p;
 }
 
+std::vector<QByteArray> calibrationPackets(const std::vector<SimTransfer> &transfers)
+{
+    std::vector<QByteArray> out;
+    for (const SimTransfer &t : commands(transfers, CMD_CALIBRATION_START_ANGLE))
+        out.push_back(toBytes(t.data));
+    return out;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(ControllerKind)
@@ -104,24 +112,12 @@ private slots:
     void failedSaveReadSendsNothing_data();
     void failedSaveReadSendsNothing();
     void randomRecords();
-
-private:
-    static std::vector<QByteArray> calibrationPackets(const std::vector<SimTransfer> &transfers);
 };
 
 void HwconfigPagesTest::initTestCase()
 {
     QLocale::setDefault(QLocale::c());
     quietOffscreenPopups();
-}
-
-std::vector<QByteArray>
-HwconfigPagesTest::calibrationPackets(const std::vector<SimTransfer> &transfers)
-{
-    std::vector<QByteArray> out;
-    for (const SimTransfer &t : commands(transfers, CMD_CALIBRATION_START_ANGLE))
-        out.push_back(toBytes(t.data));
-    return out;
 }
 
 // ---------------------------------------------------------------------------------------
