@@ -93,31 +93,6 @@ struct ScriptedIoctl {
     }
 };
 
-// What usbhid does with HIDIOCGFEATURE and HIDIOCSFEATURE, in front of a simulated
-// controller: report number from byte 0; for a numbered report the whole buffer is the
-// data stage, for report 0 byte 0 is skipped and counted.
-HidrawIoctl kernelInFrontOf(SimulatedController *controller)
-{
-    return [controller](int, unsigned long request, void *argument) {
-        auto *buffer = static_cast<unsigned char *>(argument);
-        const bool get = _IOC_NR(request) == _IOC_NR(HIDIOCGFEATURE(0));
-        const uint8_t report = buffer[0];
-        const int skip = report == 0 ? 1 : 0;
-        int result = controller->controlTransfer(
-            get ? HID_REQUEST_TYPE_IN : HID_REQUEST_TYPE_OUT, get ? HID_GET_REPORT : HID_SET_REPORT,
-            HID_REPORT_TYPE_FEATURE | report, HID_INTERFACE, buffer + skip,
-            uint16_t(_IOC_SIZE(request) - skip), 5000);
-        if (result < 0) {
-            errno = result == USB_ERROR_NO_DEVICE ? ENODEV
-                    : result == USB_ERROR_TIMEOUT ? ETIMEDOUT
-                    : result == USB_ERROR_PIPE    ? EPIPE
-                                                  : EIO;
-            return -1;
-        }
-        return result > 0 ? result + skip : 0;
-    };
-}
-
 QByteArray bytes(std::initializer_list<int> values)
 {
     QByteArray out;
@@ -150,7 +125,6 @@ struct EnvironmentOverride {
 } // namespace
 
 Q_DECLARE_METATYPE(QList<NodeSpec>)
-Q_DECLARE_METATYPE(TransportOperation)
 
 class HidrawTest : public QObject
 {
@@ -165,8 +139,6 @@ private slots:
     void errorsFollowLibusb_data();
     void errorsFollowLibusb();
     void interruptedRequestsAreRepeated();
-    void sameBytesAsTheControlTransfer_data();
-    void sameBytesAsTheControlTransfer();
 
     void busOpensTheFirstNodeThatOpens();
     void busSearchesAgainOnlyAfterANotice_data();
@@ -403,52 +375,6 @@ void HidrawTest::interruptedRequestsAreRepeated()
     HidrawHandle stuck(-1, endless.function());
     QCOMPARE(sendCommand(&stuck, CMD_REBOOT), int(USB_ERROR_INTERRUPTED));
     QVERIFY(endless.calls.size() > 1 && endless.calls.size() < 100);
-}
-
-// The transport's sequences through the hidraw handle and the kernel reach the simulated
-// controller exactly as they do through a direct control transfer, and deliver the same.
-void HidrawTest::sameBytesAsTheControlTransfer_data()
-{
-    QTest::addColumn<TransportOperation>("operation");
-    QTest::addColumn<int>("reportLimit");
-
-    using O = TransportOperation;
-    QTest::newRow("read") << O::ReadHardwareRecord << -1;
-    QTest::newRow("short read") << O::ReadHardwareRecord << 9;
-    QTest::newRow("command with fields") << O::SendCalibration << -1;
-    QTest::newRow("command without fields") << O::SaveEffects << -1;
-    QTest::newRow("chunked write and busy wait") << O::SaveHardwareRecord << -1;
-}
-
-void HidrawTest::sameBytesAsTheControlTransfer()
-{
-    QFETCH(TransportOperation, operation);
-    QFETCH(int, reportLimit);
-
-    ScopedSimulator direct({ControllerKind::Wheel});
-    SimulatedController *viaUsb = direct.controller(ControllerKind::Wheel);
-    SimulatedController viaHidraw(ControllerKind::Wheel);
-    for (SimulatedController *controller : {viaUsb, &viaHidraw}) {
-        controller->setReportLimit(REPORT_HARDWARE_SETTINGS, reportLimit);
-        controller->setBusyReads(1);
-    }
-
-    QCOMPARE(usbInit(), 0);
-    DeviceHandle *usbHandle = openDevice(KESTRIX_VENDOR_ID, PRODUCT_ID_WHEEL);
-    QVERIFY(usbHandle);
-    const TransportOutcome expected = perform(operation, usbHandle);
-    closeDevice(usbHandle);
-    usbExit();
-
-    HidrawHandle hidrawHandle(-1, kernelInFrontOf(&viaHidraw));
-    const TransportOutcome actual = perform(operation, &hidrawHandle);
-
-    QCOMPARE(actual.result, expected.result);
-    QCOMPARE(hex(actual.received), hex(expected.received));
-    QVERIFY(!viaUsb->transfers().empty());
-    QCOMPARE(describe(viaHidraw.transfers()), describe(viaUsb->transfers()));
-    QCOMPARE(toBytes(viaHidraw.report(REPORT_HARDWARE_SETTINGS)),
-             toBytes(viaUsb->report(REPORT_HARDWARE_SETTINGS)));
 }
 
 void HidrawTest::busOpensTheFirstNodeThatOpens()

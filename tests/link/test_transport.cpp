@@ -44,12 +44,10 @@ private slots:
     void init();
     void cleanup();
 
-    void requestsAreFeatureReportsOnInterfaceZero();
     void chunkedWrite_data();
     void chunkedWrite();
     void chunkedWriteStopsAtTheFirstFailure_data();
     void chunkedWriteStopsAtTheFirstFailure();
-    void commandsHaveNoFields();
     void waitUntilReady_data();
     void waitUntilReady();
     void waitUntilReadyGivesUpOnADeviceThatStaysBusy();
@@ -80,21 +78,6 @@ void TransportTest::cleanup()
     handle = nullptr;
     usbExit();
     sim.reset();
-}
-
-void TransportTest::requestsAreFeatureReportsOnInterfaceZero()
-{
-    unsigned char buffer[RECEIVE_BUFFER_SIZE] = {};
-    QCOMPARE(getReport(handle, REPORT_DEVICE_INFO, buffer, RECEIVE_BUFFER_SIZE), 16);
-    QCOMPARE(buffer[DEVICE_INFO_TYPE_OFFSET], DEVICE_TYPE_JOYSTICK);
-    unsigned char packet[COMMAND_PACKET_SIZE];
-    initCommandPacket(packet, CMD_CALIBRATION_START_ANGLE);
-    QCOMPARE(setReport(handle, REPORT_COMMAND, packet), COMMAND_PACKET_SIZE);
-
-    QStringList seen = describe(joystick->transfers());
-    for (QString &line : seen)
-        line.truncate(line.indexOf(QStringLiteral(" ->")));
-    QCOMPARE(seen, QStringList({"a1 01 0325 0000 1024", "21 09 0320 0000 65"}));
 }
 
 // Expected packets as (offset, remaining, first block byte of new data or -1).
@@ -171,17 +154,6 @@ void TransportTest::chunkedWriteStopsAtTheFirstFailure()
 
     QCOMPARE(int(joystick->transfers().size()), failingPacket + 1);
     QCOMPARE(toBytes(joystick->report(REPORT_HARDWARE_SETTINGS)), toBytes(before));
-}
-
-void TransportTest::commandsHaveNoFields()
-{
-    QCOMPARE(sendCommand(handle, CMD_SAVE_EFFECT_SETTINGS), COMMAND_PACKET_SIZE);
-    const auto t = joystick->transfers();
-    QCOMPARE(t.size(), size_t(1));
-    QByteArray expected(COMMAND_PACKET_SIZE, '\0');
-    expected[0] = char(0x20);
-    expected[1] = char(0x02);
-    QCOMPARE(toBytes(t[0].data), expected);
 }
 
 void TransportTest::waitUntilReady_data()

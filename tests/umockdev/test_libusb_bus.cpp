@@ -27,7 +27,6 @@ enum class Vanishing { UnpluggedBefore, GoneDuringTransfer, UnpluggedInFlight };
 
 } // namespace
 
-Q_DECLARE_METATYPE(TransportOperation)
 Q_DECLARE_METATYPE(Vanishing)
 
 class LibusbBusTest : public QObject
@@ -40,8 +39,6 @@ private slots:
 
     void opensByVendorAndProductId_data();
     void opensByVendorAndProductId();
-    void requestsReachTheDeviceByteForByte_data();
-    void requestsReachTheDeviceByteForByte();
     void vanishedDevice_data();
     void vanishedDevice();
     void probe_data();
@@ -134,62 +131,6 @@ void LibusbBusTest::opensByVendorAndProductId()
 
     closeDevice(handle);
     QTRY_COMPARE(openOnCurrentNode(controllers[opened]), 0);
-}
-
-void LibusbBusTest::requestsReachTheDeviceByteForByte_data()
-{
-    QTest::addColumn<ControllerKind>("kind");
-    QTest::addColumn<TransportOperation>("operation");
-    QTest::addColumn<int>("transfers");
-
-    using K = ControllerKind;
-    using O = TransportOperation;
-    QTest::newRow("read") << K::Joystick << O::ReadHardwareRecord << 1;
-    QTest::newRow("command with fields") << K::Joystick << O::SendCalibration << 1;
-    QTest::newRow("command without fields") << K::Wheel << O::SaveEffects << 1;
-    // three data packets and three busy status reads, then ready
-    QTest::newRow("chunked write and busy wait") << K::Rudder << O::SaveHardwareRecord << 7;
-}
-
-// The same operation on the in-process simulated bus (whose requests the transport's own
-// tests pin down) and through libusb and usbfs must put the same transfers on the wire and
-// give the caller the same answer.
-void LibusbBusTest::requestsReachTheDeviceByteForByte()
-{
-    QFETCH(ControllerKind, kind);
-    QFETCH(TransportOperation, operation);
-    QFETCH(int, transfers);
-
-    std::vector<SimTransfer> expected;
-    TransportOutcome inProcess;
-    {
-        ScopedSimulator simulator({kind});
-        QCOMPARE(usbInit(), 0);
-        DeviceHandle *handle =
-            openDevice(KESTRIX_VENDOR_ID, simulator.controller(kind)->productId());
-        QVERIFY(handle);
-        inProcess = perform(operation, handle);
-        closeDevice(handle);
-        usbExit();
-        expected = simulator.controller(kind)->transfers();
-    }
-    setUsbBus(libusbBus());
-
-    SimulatedController *device = bed->add(kind);
-    entry.productId = device->productId();
-    openIfAbsent(entry);
-    QVERIFY(entry.handle);
-    const TransportOutcome overUsb = perform(operation, entry.handle);
-    const std::vector<SimTransfer> seen = device->transfers();
-
-    QCOMPARE(seen.size(), size_t(transfers));
-    QCOMPARE(describe(seen), describe(expected));
-    QCOMPARE(overUsb.result, inProcess.result);
-    QCOMPARE(hex(overUsb.received), hex(inProcess.received));
-    if (operation == TransportOperation::SaveHardwareRecord) {
-        const std::vector<uint8_t> record = device->report(REPORT_HARDWARE_SETTINGS);
-        QCOMPARE(hex(toBytes(record).left(107)), hex(toBytes(transportPattern(107))));
-    }
 }
 
 void LibusbBusTest::vanishedDevice_data()

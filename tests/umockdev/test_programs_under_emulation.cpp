@@ -134,15 +134,12 @@ private slots:
 
     void pollFollowsPlugging_data();
     void pollFollowsPlugging();
-    void interfaceHeldByTheHidDriver_data();
-    void interfaceHeldByTheHidDriver();
 #ifdef KESTRIX_HAVE_WHEELCONFIG
     void launchForm_data();
     void launchForm();
 #endif
 
 private:
-    void addPrograms();
     bool start(const QString &program);
 
     std::unique_ptr<UsbTestbed> bed;
@@ -175,7 +172,7 @@ bool ProgramsUnderEmulationTest::start(const QString &program)
 // Each program with what it watches and what it reads once when a device connects.
 // plugged: on the bus; watched: the devices the program polls (the rest must see nothing);
 // reads: reports read once on every connection; replugged: the device unplugged and back.
-void ProgramsUnderEmulationTest::addPrograms()
+void ProgramsUnderEmulationTest::pollFollowsPlugging_data()
 {
     QTest::addColumn<QString>("program");
     QTest::addColumn<std::vector<ControllerKind>>("plugged");
@@ -191,11 +188,6 @@ void ProgramsUnderEmulationTest::addPrograms()
                                  << std::vector<K>{K::Wheel}
                                  << std::vector<int>{REPORT_EFFECT_SETTINGS} << K::Wheel;
 #endif
-}
-
-void ProgramsUnderEmulationTest::pollFollowsPlugging_data()
-{
-    addPrograms();
 }
 
 void ProgramsUnderEmulationTest::pollFollowsPlugging()
@@ -288,52 +280,6 @@ void ProgramsUnderEmulationTest::pollFollowsPlugging()
     QVERIFY2(running.isRunning(), qPrintable(running.exitDescription()));
 }
 
-void ProgramsUnderEmulationTest::interfaceHeldByTheHidDriver_data()
-{
-    addPrograms();
-}
-
-// A device whose interface the kernel's HID driver holds stays absent: the program keeps
-// trying, nothing reaches the device, and once the driver lets go the device connects.
-void ProgramsUnderEmulationTest::interfaceHeldByTheHidDriver()
-{
-    QFETCH(QString, program);
-    QFETCH(std::vector<ControllerKind>, watched);
-    QFETCH(std::vector<int>, reads);
-    QFETCH(ControllerKind, replugged);
-
-    SimulatedController *held = bed->add(replugged);
-    std::vector<SimulatedController *> others;
-    for (ControllerKind kind : watched) {
-        if (kind != replugged)
-            others.push_back(bed->add(kind));
-    }
-    bed->setInterfaceClaimed(held, true);
-
-    QVERIFY(start(program));
-    QTRY_VERIFY_WITH_TIMEOUT(bed->activity(held).back().refused >= 1, 15000);
-    // Every poll opens it again and closes it after the refused probe.
-    QTRY_VERIFY_WITH_TIMEOUT(bed->activity(held).back().refused >= 6, 3 * 6 * POLL_MS);
-    afterProbes(others, 0, 6);
-    QVERIFY2(running.isRunning(), qPrintable(running.exitDescription()));
-    const UsbTestbed::NodeActivity node = bed->activity(held).back();
-    QVERIFY(held->transfers().empty());
-    QCOMPARE(node.submitted, 0);
-    QVERIFY2(node.refused >= 6, qPrintable(QString::number(node.refused)));
-    QVERIFY(node.opens >= node.refused);
-    // The one open now, and perhaps the one just closed that the emulation has not yet seen go.
-    QVERIFY2(node.openNow <= 2, qPrintable(QString::number(node.openNow)));
-    for (SimulatedController *device : others)
-        QVERIFY(countProbes(device->transfers()) >= 6);
-
-    bed->setInterfaceClaimed(held, false);
-    QTRY_VERIFY_WITH_TIMEOUT(!held->transfers().empty(), 2000);
-    afterProbes({held}, 0, 3); // connected, and probing since
-    const QString fault = checkConnection(held->transfers(), reads);
-    QVERIFY2(fault.isEmpty(), qPrintable(fault));
-    QVERIFY2(running.isRunning(), qPrintable(running.exitDescription()));
-}
-
 #ifdef KESTRIX_HAVE_WHEELCONFIG
 void ProgramsUnderEmulationTest::launchForm_data()
 {
@@ -362,7 +308,8 @@ void ProgramsUnderEmulationTest::launchForm()
         QTRY_VERIFY_WITH_TIMEOUT(!getReports(wheel->transfers(), REPORT_EFFECT_SETTINGS).empty(),
                                  15000);
     }
-    const QByteArray own = toBytes(wheel->report(REPORT_EFFECT_SETTINGS)).left(EFFECT_SETTINGS_RECORD_SIZE);
+    const QByteArray own =
+        toBytes(wheel->report(REPORT_EFFECT_SETTINGS)).left(EFFECT_SETTINGS_RECORD_SIZE);
     const size_t before = wheel->transfers().size();
 
     RunningProgram launch;

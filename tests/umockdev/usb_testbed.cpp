@@ -35,7 +35,7 @@ namespace
 constexpr int BUS_NUMBER = 1;
 constexpr int LAST_DEVICE_NUMBER = 127;
 constexpr int SETUP_PACKET_SIZE = 8;
-constexpr uint16_t HID_REPORT_DESCRIPTOR_LENGTH = 0x5B;
+constexpr uint8_t HID_REPORT_DESCRIPTOR_LENGTH = 0x5B;
 
 // A USB device as umockdev-record writes it: path, node, udev properties, sysfs attributes.
 // Enumeration through udev needs the properties; libusb reads busnum, devnum, speed and
@@ -70,12 +70,6 @@ constexpr const char DEVICE_DESCRIPTION[] = "P: %s\n"
 constexpr const char *PRELOAD_SONAME = "libumockdev-preload.so.0";
 constexpr const char *REEXEC_MARK = "KESTRIX_UMOCKDEV_REEXEC";
 
-bool environmentFlag(const char *name)
-{
-    const char *value = std::getenv(name);
-    return value && *value && std::strcmp(value, "0") != 0;
-}
-
 bool preloadActive()
 {
     void *library = dlopen(PRELOAD_SONAME, RTLD_LAZY | RTLD_NOLOAD);
@@ -96,45 +90,27 @@ std::string sanitizerRuntime()
     return std::string();
 }
 
-uint8_t low(uint16_t value)
-{
-    return static_cast<uint8_t>(value & 0xFF);
-}
-
-uint8_t high(uint16_t value)
-{
-    return static_cast<uint8_t>(value >> 8);
-}
-
-// What the kernel exposes in sysfs as "descriptors": the device descriptor followed by the
-// active configuration. One HID interface (0) with an interrupt IN endpoint, as the
+// What the kernel exposes in sysfs as "descriptors", in hex: the device descriptor followed
+// by the active configuration. One HID interface (0) with an interrupt IN endpoint, as the
 // controller has.
-std::vector<uint8_t> usbDescriptors(uint16_t vendorId, uint16_t productId)
+QByteArray usbDescriptors(uint16_t vendorId, uint16_t productId)
 {
     // clang-format off
-    return {
+    const uint8_t bytes[] = {
         // device
-        18, 0x01, 0x00, 0x02, 0x00, 0x00, 0x00, 64, low(vendorId), high(vendorId),
-        low(productId), high(productId), 0x00, 0x01, 0, 0, 0, 1,
+        18, 0x01, 0x00, 0x02, 0x00, 0x00, 0x00, 64, uint8_t(vendorId), uint8_t(vendorId >> 8),
+        uint8_t(productId), uint8_t(productId >> 8), 0x00, 0x01, 0, 0, 0, 1,
         // configuration: 34 bytes in all, one interface, bus powered, 100 mA
         9, 0x02, 34, 0, 1, 1, 0, 0x80, 50,
         // interface 0: HID, no boot protocol, one endpoint
         9, 0x04, 0, 0, 1, 0x03, 0x00, 0x00, 0,
         // HID 1.11, one report descriptor
-        9, 0x21, 0x11, 0x01, 0, 1, 0x22, low(HID_REPORT_DESCRIPTOR_LENGTH),
-        high(HID_REPORT_DESCRIPTOR_LENGTH),
+        9, 0x21, 0x11, 0x01, 0, 1, 0x22, HID_REPORT_DESCRIPTOR_LENGTH, 0,
         // endpoint 0x81, interrupt, 64 bytes, every frame
         7, 0x05, 0x81, 0x03, 64, 0, 1,
     };
     // clang-format on
-}
-
-QString hexString(const std::vector<uint8_t> &bytes)
-{
-    QString out;
-    for (uint8_t b : bytes)
-        out += QString::asprintf("%02x", b);
-    return out;
+    return QByteArray(reinterpret_cast<const char *>(bytes), sizeof bytes).toHex();
 }
 
 struct Urb {
@@ -517,7 +493,7 @@ void UsbTestbed::plugIn(Port &port)
     const uint16_t vendorId = controller.vendorId();
     const uint16_t productId = controller.productId();
     const QByteArray kind = controllerKindName(controller.kind());
-    const QByteArray descriptors = hexString(usbDescriptors(vendorId, productId)).toLatin1();
+    const QByteArray descriptors = usbDescriptors(vendorId, productId);
     const int bus = BUS_NUMBER;
     const int device = node->deviceNumber;
     const QString description = QString::asprintf(
@@ -593,7 +569,7 @@ QString UsbTestbed::addHidrawNode(SimulatedController *controller)
 }
 
 QString UsbTestbed::addEventNode(SimulatedController *controller, const QString &ioctlFile,
-                                const QString &eventsFile)
+                                 const QString &eventsFile)
 {
     Port *port = portOf(controller);
     if (!valid || !port || !port->current)
@@ -832,7 +808,8 @@ void RunningProgram::stop()
 
 int umockdevTestMain(int argc, char **argv, const std::function<int(int, char **)> &tests)
 {
-    const bool required = environmentFlag("KESTRIX_REQUIRE_UMOCKDEV");
+    const char *require = std::getenv("KESTRIX_REQUIRE_UMOCKDEV");
+    const bool required = require && *require && std::strcmp(require, "0") != 0;
     if (!preloadActive()) {
         if (!std::getenv(REEXEC_MARK)) {
             setenv(REEXEC_MARK, "1", 1);
