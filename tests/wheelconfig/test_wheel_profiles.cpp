@@ -47,7 +47,6 @@ private slots:
     void init() { setUp(); }
     void cleanup() { tearDown(); }
 
-    void saveAndOverwrite();
     void listedInOrderAndDeleted();
     void applySendsOneLiveApply_data();
     void applySendsOneLiveApply();
@@ -122,37 +121,6 @@ void WheelProfilesTest::saveApplyAndDelete(const QString &name)
     QTest::keyClick(combo(), Qt::Key_Return);
     typeName(name);
     click("profileDeleteButton");
-}
-
-void WheelProfilesTest::saveAndOverwrite()
-{
-    start();
-    auto *scale = child<QSpinBox>("total_effect_scale");
-    QTest::keyClick(scale, Qt::Key_Up); // 71, and live on the wheel
-
-    wheel->clearTransfers();
-    typeName(QStringLiteral("Rally"));
-    click("profileSaveButton");
-    QByteArray saved = readFile(QStringLiteral("wheel_profiles/Rally"));
-    QCOMPARE(hex(saved), hex(panelFields()));
-    QCOMPARE(int(uint8_t(saved[EFFECT_TOTAL_EFFECT_SCALE])), 71);
-    QCOMPARE(comboItems(), QStringList{QStringLiteral("Rally")});
-    QCOMPARE(trayItems(), QStringList{QStringLiteral("Rally")});
-    QCOMPARE(combo()->currentIndex(), 0);
-    QCOMPARE(combo()->currentText(), QStringLiteral("Rally"));
-    QVERIFY(setReports(wheel->transfers()).empty()); // saving a profile sends nothing
-
-    // The same name again overwrites without asking.
-    QTest::keyClick(scale, Qt::Key_Up);
-    QCOMPARE(combo()->currentText(), QStringLiteral("Rally"));
-    click("profileSaveButton");
-    saved = readFile(QStringLiteral("wheel_profiles/Rally"));
-    QCOMPARE(hex(saved), hex(panelFields()));
-    QCOMPARE(int(uint8_t(saved[EFFECT_TOTAL_EFFECT_SCALE])), 72);
-    QCOMPARE(comboItems(), QStringList{QStringLiteral("Rally")});
-    QCOMPARE(QDir(QStringLiteral("wheel_profiles"))
-                 .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-             QStringList{QStringLiteral("Rally")});
 }
 
 void WheelProfilesTest::listedInOrderAndDeleted()
@@ -570,10 +538,19 @@ void WheelProfilesTest::fullDiskKeepsTheOldProfile()
     QCOMPARE(readFile(QStringLiteral("wheel_profiles/Rally")), old);
     QCOMPARE(combo()->currentText(), name);
 
-    // With room again the same click saves.
+    // With room again the same click saves, over the old profile without asking, and the
+    // lists show it chosen.
+    wheel->clearTransfers();
     click("profileSaveButton");
     QCOMPARE(takeWarnings(), QStringList());
     QCOMPARE(hex(readFile(QStringLiteral("wheel_profiles/") + name)), hex(panelFields()));
+    const QStringList listed =
+        name == QLatin1String("Rally") ? QStringList{"Rally"} : QStringList{"Rally", "Snow"};
+    QCOMPARE(workingDirectory->tree().size(), before.size() + listed.size() - 1);
+    QCOMPARE(comboItems(), listed);
+    QCOMPARE(trayItems(), listed);
+    QCOMPARE(combo()->currentIndex(), listed.indexOf(name));
+    QVERIFY(setReports(wheel->transfers()).empty()); // saving a profile sends nothing
 }
 
 void WheelProfilesTest::noStoreMeansNoFallback()
