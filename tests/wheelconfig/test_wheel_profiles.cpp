@@ -193,10 +193,7 @@ void WheelProfilesTest::fieldNamesTheHeldProfile_data()
         {"when connected", "when connected", "Snow", false, "Snow"},
         {"list", "list", "Snow", false, "Snow"},
         {"list, wheel refuses", "list", "Snow", true, ""},
-        {"tray, wheel refuses", "tray", "Snow", true, ""},
-        {"request, wheel refuses", "request", "Snow", true, ""},
         {"list, damaged file", "list", "damaged", false, "Rally"},
-        {"tray, damaged file", "tray", "damaged", false, "Rally"},
     };
     for (const auto &r : rows)
         QTest::newRow(r.row) << QString::fromLatin1(r.how) << QString::fromLatin1(r.profile)
