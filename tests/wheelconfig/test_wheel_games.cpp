@@ -415,7 +415,6 @@ void WheelGamesTest::realGameOnTheWheel_data()
     // exits by itself and stays a zombie) the settings from before come back after its exit;
     // 0 where only the order matters.
     QTest::addColumn<int>("promise");
-    QTest::newRow("started while wheelconfig runs") << QStringList{"exec %rally 60"} << false << 0;
     QTest::newRow("running when wheelconfig starts") << QStringList{"exec %rally 60"} << true << 0;
     QTest::newRow("exec'd by its wrapper after 2.5 s")
         << QStringList{"sleep 2.5; exec %rally 60"} << false << 5000;
