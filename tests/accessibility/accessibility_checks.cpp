@@ -9,7 +9,8 @@
 #include <QWidget>
 #include <QtTest>
 
-namespace {
+namespace
+{
 
 bool isInteractive(QAccessible::Role role)
 {
@@ -28,28 +29,6 @@ bool isInteractive(QAccessible::Role role)
         return true;
     default:
         return false;
-    }
-}
-
-QString roleName(QAccessible::Role role)
-{
-    switch (role) {
-    case QAccessible::PushButton:
-        return QStringLiteral("button");
-    case QAccessible::CheckBox:
-        return QStringLiteral("check box");
-    case QAccessible::ComboBox:
-        return QStringLiteral("combo box");
-    case QAccessible::SpinBox:
-        return QStringLiteral("spin box");
-    case QAccessible::Slider:
-        return QStringLiteral("slider");
-    case QAccessible::EditableText:
-        return QStringLiteral("line edit");
-    case QAccessible::PageTab:
-        return QStringLiteral("tab");
-    default:
-        return QStringLiteral("role %1").arg(int(role));
     }
 }
 
@@ -193,16 +172,6 @@ QStringList misreportedVisibility(const std::vector<AccessibleControl> &controls
     return out;
 }
 
-static QStringList unnamedControls(const std::vector<AccessibleControl> &controls)
-{
-    QStringList out;
-    for (const AccessibleControl &c : controls) {
-        if (c.name.trimmed().isEmpty())
-            out << QStringLiteral("%1 (%2)").arg(c.id, roleName(c.role));
-    }
-    return out;
-}
-
 QStringList sharedNames(const std::vector<AccessibleControl> &controls)
 {
     QMap<QString, QStringList> byName;
@@ -295,10 +264,12 @@ QStringList nameFaults(QWidget *window, const QStringList &standAlone)
 {
     const auto controls = accessibleControls(window);
     QStringList faults;
-    for (const QString &control : unnamedControls(controls))
-        faults << QStringLiteral("without a name: ") + control;
-    faults << sharedNames(controls) << untiedCaptions(window, standAlone)
-           << misnamedGroups(window);
+    for (const AccessibleControl &c : controls) {
+        if (c.name.trimmed().isEmpty())
+            faults << QStringLiteral("without a name: %1 (%2)")
+                          .arg(c.id, QLatin1String(c.widget->metaObject()->className()));
+    }
+    faults << sharedNames(controls) << untiedCaptions(window, standAlone) << misnamedGroups(window);
     return faults;
 }
 

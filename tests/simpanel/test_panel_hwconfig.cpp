@@ -1,5 +1,5 @@
-// hwconfig's poll follows the controllers that the "Simulated controllers" window plugs in
-// and pulls out.
+// hwconfig's live input follows what the "Simulated controllers" window's input controls
+// set.
 
 #include "hwconfig_session.h"
 #include "kestrix_protocol.h"
@@ -8,9 +8,7 @@
 #include "live_input_window.h"
 
 #include <QCheckBox>
-#include <QElapsedTimer>
 #include <QLabel>
-#include <QListView>
 #include <QProgressBar>
 #include <QSlider>
 
@@ -21,46 +19,8 @@ class PanelHwconfigTest : public QObject, HwconfigSession
 private slots:
     void initTestCase() { quietOffscreenPopups(); }
     void cleanup() { stop(); }
-    void pollFollowsThePanel();
     void liveInputFollowsThePanel();
 };
-
-void PanelHwconfigTest::pollFollowsThePanel()
-{
-    CHECKED(start({ControllerKind::Joystick, ControllerKind::Wheel}));
-    SimulatorPanel panel(sim->bus());
-    panel.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&panel));
-    auto *selector = widget<QComboBox>("comboBox");
-    auto *view = qobject_cast<QListView *>(selector->view());
-    auto toggle = [&](const char *box) {
-        QCheckBox *b = namedChild<QCheckBox>(&panel, box);
-        QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(4, b->height() / 2));
-    };
-    auto shown = [&] {
-        QList<bool> rows;
-        for (int row = 0; row < 4; ++row)
-            rows << !view->isRowHidden(row);
-        return rows;
-    };
-    QCOMPARE(shown(), (QList<bool>{false, true, false, true}));
-
-    toggle("wheel_plugged_in");
-    QTRY_COMPARE(shown(), (QList<bool>{false, true, false, false}));
-    QCOMPARE(selector->placeholderText(), QStringLiteral("Select compatible device (1 connected)"));
-    toggle("rudder_plugged_in");
-    toggle("generic_plugged_in");
-    QTRY_COMPARE(shown(), (QList<bool>{true, true, true, false}));
-    QCOMPARE(selector->placeholderText(), QStringLiteral("Select compatible device (3 connected)"));
-
-    // A controller plugged in from the window is read like any other.
-    pick(ControllerKind::Rudder);
-    QTRY_VERIFY(visibleTabs() > 0);
-    QVERIFY(boxes->boxes().empty());
-    QVERIFY(
-        !getReports(sim->controller(ControllerKind::Rudder)->transfers(), REPORT_HARDWARE_SETTINGS)
-             .empty());
-}
 
 void PanelHwconfigTest::liveInputFollowsThePanel()
 {
@@ -82,8 +42,6 @@ void PanelHwconfigTest::liveInputFollowsThePanel()
     // quiet machine.
     QSlider *x = namedChild<QSlider>(&panel, "joystick_axis_0");
     QProgressBar *bar = namedChild<QProgressBar>(live, "axis_X");
-    QElapsedTimer moved;
-    moved.start();
     x->setValue(x->minimum() + (x->maximum() - x->minimum()) * 3 / 4);
     QTRY_VERIFY_WITH_TIMEOUT(bar->text().endsWith(QStringLiteral("(75 %)")), 600);
     QCOMPARE(bar->value(), x->value());

@@ -344,13 +344,9 @@ void WheelGamesTest::matcher()
 void WheelGamesTest::stacking_data()
 {
     // Steps: "+Rally game" starts a game's process, "-..." ends it, "file off" switches the
-    // watch off in the file on disk, "connect" plugs the wheel in (it starts unplugged when the
-    // first step is "connect"). After each step: what the wheel holds.
+    // watch off in the file on disk. After each step: what the wheel holds.
     QTest::addColumn<QStringList>("steps");
     QTest::addColumn<QStringList>("held");
-    QTest::newRow("the later game ends first")
-        << QStringList{"+Rally game", "+Drift", "-Drift", "-Rally game"}
-        << QStringList{"Rally", "Drift", "Rally", "before"};
     QTest::newRow("the earlier game ends first")
         << QStringList{"+Rally game", "+Drift", "-Rally game", "-Drift"}
         << QStringList{"Rally", "Drift", "Drift", "before"};
@@ -359,9 +355,6 @@ void WheelGamesTest::stacking_data()
         << QStringList{"Rally", "Drift", "before"};
     QTest::newRow("the file switched off by hand meanwhile")
         << QStringList{"+Rally game", "file off"} << QStringList{"Rally", "before"};
-    QTest::newRow("no wheel while the game starts")
-        << QStringList{"connect", "+Rally game", "connect", "-Rally game"}
-        << QStringList{"none", "none", "Rally", "before"};
 }
 
 void WheelGamesTest::stacking()
@@ -375,13 +368,9 @@ void WheelGamesTest::stacking()
     usbInit();
     WheelDevice device;
     WheelService service;
-    if (steps.first() != QLatin1String("connect")) {
-        openIfAbsent(device.entry);
-        service.setConnection(device.entry.handle);
-    }
+    openIfAbsent(device.entry);
+    service.setConnection(device.entry.handle);
     auto wheelHolds = [&] {
-        if (!device.entry.handle)
-            return QStringLiteral("none");
         return service.heldProfile().isEmpty() ? QStringLiteral("before") : service.heldProfile();
     };
     GameWatch watch(service, proc.path());
@@ -393,11 +382,6 @@ void WheelGamesTest::stacking()
                               R"({"format": "kestrix-games", "version": 1, "enabled": false,
                 "games": []})"));
             watch.look();
-        } else if (step == QLatin1String("connect")) {
-            if (i > 0) {
-                openIfAbsent(device.entry);
-                service.setConnection(device.entry.handle);
-            }
         } else {
             const QStringList names = step.mid(1).split(QLatin1Char('+'));
             for (int n = 0; n < names.size(); ++n) {
@@ -431,7 +415,6 @@ void WheelGamesTest::realGameOnTheWheel_data()
     // exits by itself and stays a zombie) the settings from before come back after its exit;
     // 0 where only the order matters.
     QTest::addColumn<int>("promise");
-    QTest::newRow("started while wheelconfig runs") << QStringList{"exec %rally 60"} << false << 0;
     QTest::newRow("running when wheelconfig starts") << QStringList{"exec %rally 60"} << true << 0;
     QTest::newRow("exec'd by its wrapper after 2.5 s")
         << QStringList{"sleep 2.5; exec %rally 60"} << false << 5000;

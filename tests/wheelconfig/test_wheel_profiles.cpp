@@ -47,10 +47,7 @@ private slots:
     void init() { setUp(); }
     void cleanup() { tearDown(); }
 
-    void saveAndOverwrite();
     void listedInOrderAndDeleted();
-    void applySendsOneLiveApply_data();
-    void applySendsOneLiveApply();
     void applyWithoutWheelOnlyLoadsThePanel();
     void fieldNamesTheHeldProfile_data();
     void fieldNamesTheHeldProfile();
@@ -124,37 +121,6 @@ void WheelProfilesTest::saveApplyAndDelete(const QString &name)
     click("profileDeleteButton");
 }
 
-void WheelProfilesTest::saveAndOverwrite()
-{
-    start();
-    auto *scale = child<QSpinBox>("total_effect_scale");
-    QTest::keyClick(scale, Qt::Key_Up); // 71, and live on the wheel
-
-    wheel->clearTransfers();
-    typeName(QStringLiteral("Rally"));
-    click("profileSaveButton");
-    QByteArray saved = readFile(QStringLiteral("wheel_profiles/Rally"));
-    QCOMPARE(hex(saved), hex(panelFields()));
-    QCOMPARE(int(uint8_t(saved[EFFECT_TOTAL_EFFECT_SCALE])), 71);
-    QCOMPARE(comboItems(), QStringList{QStringLiteral("Rally")});
-    QCOMPARE(trayItems(), QStringList{QStringLiteral("Rally")});
-    QCOMPARE(combo()->currentIndex(), 0);
-    QCOMPARE(combo()->currentText(), QStringLiteral("Rally"));
-    QVERIFY(setReports(wheel->transfers()).empty()); // saving a profile sends nothing
-
-    // The same name again overwrites without asking.
-    QTest::keyClick(scale, Qt::Key_Up);
-    QCOMPARE(combo()->currentText(), QStringLiteral("Rally"));
-    click("profileSaveButton");
-    saved = readFile(QStringLiteral("wheel_profiles/Rally"));
-    QCOMPARE(hex(saved), hex(panelFields()));
-    QCOMPARE(int(uint8_t(saved[EFFECT_TOTAL_EFFECT_SCALE])), 72);
-    QCOMPARE(comboItems(), QStringList{QStringLiteral("Rally")});
-    QCOMPARE(QDir(QStringLiteral("wheel_profiles"))
-                 .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-             QStringList{QStringLiteral("Rally")});
-}
-
 void WheelProfilesTest::listedInOrderAndDeleted()
 {
     for (const char *name : {"b", "A", "c", ".hidden", "a\\b"})
@@ -191,49 +157,6 @@ void WheelProfilesTest::listedInOrderAndDeleted()
     QVERIFY(setReports(wheel->transfers()).empty());
 }
 
-void WheelProfilesTest::applySendsOneLiveApply_data()
-{
-    QTest::addColumn<bool>("fromTray");
-    QTest::newRow("picked in the list") << false;
-    QTest::newRow("chosen in the tray") << true;
-}
-
-void WheelProfilesTest::applySendsOneLiveApply()
-{
-    QFETCH(bool, fromTray);
-    // The profiles' own carried bytes are meaningless: the wheel keeps its own.
-    const QByteArray rally = profileBytes(11, 540, 0xEE);
-    const QByteArray snow = profileBytes(30, 1440, 0x55);
-    writeProfile(QStringLiteral("Rally"), rally);
-    writeProfile(QStringLiteral("Snow"), snow);
-    start();
-    const QByteArray own = wheelRecord(wheel);
-    QSignalSpy applied(child<ProfileWidget>("profile_widget"), &ProfileWidget::profileApplied);
-
-    QByteArray expected;
-    if (fromTray) {
-        // The field names what the wheel now holds, not what the user had typed.
-        typeName(QStringLiteral("something typed"));
-        wheel->clearTransfers();
-        QCOMPARE(trayItems().at(1), QStringLiteral("Snow"));
-        profilesMenu()->actions().at(1)->trigger();
-        QCOMPARE(combo()->currentIndex(), 1);
-        QCOMPARE(combo()->currentText(), QStringLiteral("Snow"));
-        expected = withOwnBytes(snow, own);
-    } else {
-        wheel->clearTransfers();
-        QTest::keyClick(combo(), Qt::Key_Down); // the user picks the first profile
-        QCOMPARE(combo()->currentText(), QStringLiteral("Rally"));
-        expected = withOwnBytes(rally, own);
-    }
-    QCOMPARE(applied.count(), 1);
-    verifyOneLiveApply(wheel->transfers(), expected);
-    if (QTest::currentTestFailed())
-        return;
-    QCOMPARE(hex(wheelRecord(wheel)), hex(expected));
-    QCOMPARE(hex(withOwnBytes(panelFields(), own)), hex(expected));
-}
-
 void WheelProfilesTest::applyWithoutWheelOnlyLoadsThePanel()
 {
     writeProfile(QStringLiteral("Rally"), profileBytes(11, 540));
@@ -268,11 +191,9 @@ void WheelProfilesTest::fieldNamesTheHeldProfile_data()
         {"tray", "tray", "Snow", false, "Snow"},
         {"request", "request", "Snow", false, "Snow"},
         {"when connected", "when connected", "Snow", false, "Snow"},
+        {"list", "list", "Snow", false, "Snow"},
         {"list, wheel refuses", "list", "Snow", true, ""},
-        {"tray, wheel refuses", "tray", "Snow", true, ""},
-        {"request, wheel refuses", "request", "Snow", true, ""},
         {"list, damaged file", "list", "damaged", false, "Rally"},
-        {"tray, damaged file", "tray", "damaged", false, "Rally"},
     };
     for (const auto &r : rows)
         QTest::newRow(r.row) << QString::fromLatin1(r.how) << QString::fromLatin1(r.profile)
@@ -471,6 +392,7 @@ void WheelProfilesTest::enterMatchesTheExactName()
     start();
     const QByteArray own = wheelRecord(wheel);
     const QByteArray panel = panelFields();
+    QSignalSpy applied(child<ProfileWidget>("profile_widget"), &ProfileWidget::profileApplied);
 
     wheel->clearTransfers();
     combo()->lineEdit()->clear();
@@ -489,6 +411,7 @@ void WheelProfilesTest::enterMatchesTheExactName()
         CHECKED(verifyOneLiveApply(wheel->transfers(), expected));
         QCOMPARE(hex(withOwnBytes(panelFields(), own)), hex(expected));
     }
+    QCOMPARE(applied.count(), applies.isEmpty() ? 0 : 1);
     QCOMPARE(combo()->currentText(), typed);
 }
 
@@ -570,10 +493,19 @@ void WheelProfilesTest::fullDiskKeepsTheOldProfile()
     QCOMPARE(readFile(QStringLiteral("wheel_profiles/Rally")), old);
     QCOMPARE(combo()->currentText(), name);
 
-    // With room again the same click saves.
+    // With room again the same click saves, over the old profile without asking, and the
+    // lists show it chosen.
+    wheel->clearTransfers();
     click("profileSaveButton");
     QCOMPARE(takeWarnings(), QStringList());
     QCOMPARE(hex(readFile(QStringLiteral("wheel_profiles/") + name)), hex(panelFields()));
+    const QStringList listed =
+        name == QLatin1String("Rally") ? QStringList{"Rally"} : QStringList{"Rally", "Snow"};
+    QCOMPARE(workingDirectory->tree().size(), before.size() + listed.size() - 1);
+    QCOMPARE(comboItems(), listed);
+    QCOMPARE(trayItems(), listed);
+    QCOMPARE(combo()->currentIndex(), listed.indexOf(name));
+    QVERIFY(setReports(wheel->transfers()).empty()); // saving a profile sends nothing
 }
 
 void WheelProfilesTest::noStoreMeansNoFallback()

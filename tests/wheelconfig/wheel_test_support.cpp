@@ -98,18 +98,13 @@ QByteArray panelFields(const QWidget *window)
 {
     QByteArray r(EFFECT_SETTINGS_RECORD_SIZE, 0);
     auto *b = reinterpret_cast<unsigned char *>(r.data());
-    auto value = [window](const char *name) { return namedChild<QSpinBox>(window, name)->value(); };
-    b[EFFECT_DIRECT_X_SPRING_SCALE] = value("direct_x_spring_scale");
-    b[EFFECT_DIRECT_X_CONSTANT_SCALE] = value("direct_x_constant_scale");
-    b[EFFECT_DIRECT_X_PERIODIC_SCALE] = value("direct_x_periodic_scale");
-    setConstantForceInverted(
-        b, namedChild<QAbstractButton>(window, "invert_constant_force")->isChecked());
-    b[EFFECT_DAMPENING_SCALE] = value("dampening_scale");
-    b[EFFECT_TOTAL_EFFECT_SCALE] = value("total_effect_scale");
-    b[EFFECT_TOTAL_EFFECT_SMOOTHING] = value("total_effect_smoothing");
-    setMotionRange(b, value("motion_range"));
-    b[EFFECT_SOFT_STOP_SCALE] = value("soft_stop_scale");
-    b[EFFECT_SOFT_STOP_RANGE] = value("soft_stop_range");
+    for (const RecordField &field : effectSettingsTable().fields) {
+        // The one box is the constant force's, ticked when inverted.
+        const auto *box = window->findChild<QAbstractButton *>(field.widget);
+        field.write(box ? (box->isChecked() ? -1 : 1)
+                        : namedChild<QSpinBox>(window, qPrintable(field.widget))->value(),
+                    b);
+    }
     return r;
 }
 
