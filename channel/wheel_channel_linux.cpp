@@ -21,20 +21,18 @@ namespace
 
 // Made if missing; used only when it is a real directory of this user that nobody else may
 // enter, so that neither the socket nor its name is open to another user.
-QString privateDirectory(const QString &path, QString *problem)
+Outcome privateDirectory(const QString &path)
 {
     const QByteArray native = QFile::encodeName(path);
-    if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST) {
-        *problem = QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
-        return QString();
-    }
+    if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST)
+        return Outcome::because(
+            QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
     struct stat status;
     if (::lstat(native.constData(), &status) != 0 || !S_ISDIR(status.st_mode) ||
-        status.st_uid != ::geteuid() || (status.st_mode & 077) != 0) {
-        *problem = QStringLiteral("%1 is not a directory private to this user").arg(path);
-        return QString();
-    }
-    return path;
+        status.st_uid != ::geteuid() || (status.st_mode & 077) != 0)
+        return Outcome::because(
+            QStringLiteral("%1 is not a directory private to this user").arg(path));
+    return Outcome();
 }
 
 bool peerIsThisUser(int descriptor)
@@ -55,21 +53,21 @@ bool peerIsThisUser(int descriptor)
 
 Outcome wheelChannelPlace(const QString &file, QString *path)
 {
-    QString reason;
-    QString directory;
+    QStringList directories;
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (QDir::isAbsolutePath(runtime))
-        directory = privateDirectory(runtime + QLatin1String("/kestrix"), &reason);
-    if (directory.isEmpty()) {
-        directory = privateDirectory(
-            QDir::tempPath() + QLatin1String("/kestrix-") + QString::number(::geteuid()), &reason);
-    }
-    if (!directory.isEmpty()) {
-        *path = directory + QLatin1Char('/') + file;
-        return Outcome();
+        directories << runtime + QLatin1String("/kestrix");
+    directories << QDir::tempPath() + QLatin1String("/kestrix-") + QString::number(::geteuid());
+    Outcome outcome;
+    for (const QString &directory : directories) {
+        outcome = privateDirectory(directory);
+        if (outcome.ok()) {
+            *path = directory + QLatin1Char('/') + file;
+            return outcome;
+        }
     }
     path->clear();
-    return Outcome::because(reason);
+    return outcome;
 }
 
 // A listening socket of its own rather than QLocalServer's: the peer check needs the
