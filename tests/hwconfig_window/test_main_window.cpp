@@ -152,9 +152,6 @@ void MainWindowTest::unplugAndReplugOfTheSelectedDevice()
     QVERIFY(buttonsEnabled());
     QCOMPARE(visibleTabs(), 4); // the pages keep their last contents
 
-    click("read_settings_button");
-    QCOMPARE(boxes->boxes().size(), size_t(1));
-
     wheel->clearTransfers();
     wheel->plug();
     QTRY_VERIFY(!rowHidden(3));
