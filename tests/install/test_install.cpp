@@ -261,9 +261,7 @@ void InstallTest::desktopEntries()
     const auto keys = desktopGroup(path, QStringLiteral("Desktop Entry"));
     QCOMPARE(keys.value("Type"), QStringLiteral("Application"));
     QCOMPARE(keys.value("Exec"), launcherPath(program) + options);
-    QVERIFY(QFileInfo(launcherPath(program)).isExecutable());
     QCOMPARE(keys.value("Icon"), "kestrix-" + program);
-    QVERIFY(QFileInfo::exists(installed(ICON_THEME_DIR + '/' + keys.value("Icon") + ".png")));
     if (!actions.isEmpty()) // the autostart entry is no menu entry
         QVERIFY(keys.value("Categories").split(';').contains("Settings"));
     QVERIFY(!keys.value("Name").isEmpty());
