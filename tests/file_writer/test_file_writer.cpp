@@ -4,7 +4,6 @@
 
 #include "file_conditions.h"
 #include "file_writer.h"
-#include "test_support.h"
 
 #include <QDir>
 #include <QFile>

@@ -23,9 +23,11 @@ class HwconfigSession
 protected:
     // Plugs in the controllers (a save waits for one status read, a reboot takes 300 ms)
     // and opens the window.
-    void start(std::initializer_list<ControllerKind> kinds)
+    void start(const QList<ControllerKind> &kinds)
     {
-        sim = std::make_unique<ScopedSimulator>(kinds);
+        sim = std::make_unique<ScopedSimulator>();
+        for (ControllerKind kind : kinds)
+            sim->bus().add(kind);
         for (const auto &controller : sim->bus().controllers()) {
             controller->setBusyReads(0);
             controller->setRebootDuration(std::chrono::milliseconds(300));

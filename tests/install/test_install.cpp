@@ -79,7 +79,6 @@ private slots:
     void desktopEntries_data();
     void desktopEntries();
     void installedProgramRunsThroughItsLauncher();
-    void installedCommandLineRuns();
     void launcher_data();
     void launcher();
 
@@ -262,9 +261,7 @@ void InstallTest::desktopEntries()
     const auto keys = desktopGroup(path, QStringLiteral("Desktop Entry"));
     QCOMPARE(keys.value("Type"), QStringLiteral("Application"));
     QCOMPARE(keys.value("Exec"), launcherPath(program) + options);
-    QVERIFY(QFileInfo(launcherPath(program)).isExecutable());
     QCOMPARE(keys.value("Icon"), "kestrix-" + program);
-    QVERIFY(QFileInfo::exists(installed(ICON_THEME_DIR + '/' + keys.value("Icon") + ".png")));
     if (!actions.isEmpty()) // the autostart entry is no menu entry
         QVERIFY(keys.value("Categories").split(';').contains("Settings"));
     QVERIFY(!keys.value("Name").isEmpty());
@@ -300,29 +297,6 @@ void InstallTest::installedProgramRunsThroughItsLauncher()
     program.terminate();
     QVERIFY(program.waitForFinished(10000));
     QVERIFY(QFileInfo(home.path() + "/.local/share/kestrix/kestrix_hardware_icon.png").isSymLink());
-}
-
-// The installed command line, started in any directory, finds a simulated controller and
-// logs its transfers.
-void InstallTest::installedCommandLineRuns()
-{
-    QTemporaryDir elsewhere;
-    QProcessEnvironment environment;
-    environment.insert("PATH", "/usr/bin:/bin");
-    environment.insert("HOME", elsewhere.path());
-    environment.insert("KESTRIX_SIMULATOR", "joystick");
-    environment.insert("KESTRIX_SIMULATOR_LOG", elsewhere.path() + "/transfers.log");
-
-    QProcess program;
-    program.setProcessEnvironment(environment);
-    program.setWorkingDirectory(elsewhere.path());
-    program.start(installed(BIN_DIR + "/kestrix"), {"list"});
-    QVERIFY(program.waitForFinished(30000));
-    QCOMPARE(program.exitCode(), 0);
-    QCOMPARE(program.readAllStandardOutput(),
-             QByteArray("joystick 0x58f9 device type 1 (joystick)\n"));
-    QCOMPARE(program.readAllStandardError(), QByteArray());
-    QVERIFY(readAll(elsewhere.path() + "/transfers.log").contains(" 045b:58f9 a1 01 0325 "));
 }
 
 void InstallTest::launcher_data()

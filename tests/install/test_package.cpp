@@ -171,20 +171,6 @@ void PackageTest::holdsWhatTheInstallRulesInstall()
                                  "ELF"))
             QVERIFY2(packaged == readAll(file->filePath()), qPrintable(file.key()));
     }
-
-    // Where nothing else in this test looks: the command line, the udev rule, the menu
-    // entries and the metadata are read from their places below.
-    for (const char *path : {
-             "usr/bin/kestrix-hwconfig",
-             "usr/bin/kestrix-wheelconfig",
-             "usr/share/icons/hicolor/128x128/apps/kestrix-hwconfig.png",
-             "usr/share/icons/hicolor/128x128/apps/kestrix-wheelconfig.png",
-             "usr/share/kestrix/autostart/kestrix-wheelconfig.desktop",
-             "usr/share/kestrix/i18n/hardware_settings_ui_ru.qm",
-             "usr/share/kestrix/i18n/simulator_panel_ru.qm",
-             "usr/share/kestrix/i18n/wheel_ui_ru.qm",
-         })
-        QVERIFY2(modes.contains(path), path);
 }
 
 void PackageTest::controlFields()
@@ -240,7 +226,6 @@ void PackageTest::metainfo()
     QVERIFY(info.wellFormed);
     QCOMPARE(info.id, id);
     QCOMPARE(info.launchable, "kestrix-" + program + ".desktop");
-    QVERIFY(QFileInfo::exists(root + "/usr/share/applications/" + info.launchable));
     QCOMPARE(info.releases.value(0), QStringLiteral(KESTRIX_VERSION " " KESTRIX_RELEASE_DATE));
 
     QStringList modaliases;

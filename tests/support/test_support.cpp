@@ -1,6 +1,7 @@
 #include "test_support.h"
 
 #include "kestrix_protocol.h"
+#include "simulator_log.h"
 #include "transport.h"
 
 #include <QApplication>
@@ -128,14 +129,7 @@ QStringList describe(const std::vector<SimTransfer> &transfers)
 {
     QStringList out;
     for (const SimTransfer &t : transfers)
-        out << QStringLiteral("%1 %2 %3 %4 %5 -> %6 [%7]")
-                   .arg(t.requestType, 2, 16, QLatin1Char('0'))
-                   .arg(t.request, 2, 16, QLatin1Char('0'))
-                   .arg(t.value, 4, 16, QLatin1Char('0'))
-                   .arg(t.index, 4, 16, QLatin1Char('0'))
-                   .arg(t.length)
-                   .arg(t.result)
-                   .arg(hex(toBytes(t.data)));
+        out << QString::fromStdString(formatTransferLine(t));
     return out;
 }
 

@@ -83,7 +83,7 @@ std::vector<SimTransfer> setReports(const std::vector<SimTransfer> &transfers);
 std::vector<SimTransfer> withoutProbes(const std::vector<SimTransfer> &transfers);
 // The transfers a program wrote to its KESTRIX_SIMULATOR_LOG; none when there is no file.
 std::vector<SimTransfer> readSimulatorLog(const QString &path);
-// "a1 01 0325 0000 1024 -> 16 [..]" for each transfer, to compare two sequences.
+// One simulator log line for each transfer, for a failure message.
 QStringList describe(const std::vector<SimTransfer> &transfers);
 
 // One use of the transport, as the programs make it.
