@@ -18,47 +18,6 @@ Q_DECLARE_METATYPE(ControllerKind)
 using Edit = std::function<QByteArray(QByteArray)>;
 Q_DECLARE_METATYPE(Edit)
 
-namespace
-{
-
-// Accepts a controller's writes but applies none of them: a device whose store fails quietly.
-class ForgetfulBus final : public UsbBus
-{
-public:
-    explicit ForgetfulBus(UsbBus *inner) : inner(inner) {}
-    int init() override { return inner->init(); }
-    void exit() override { inner->exit(); }
-    DeviceHandle *open(uint16_t vendorId, uint16_t productId) override
-    {
-        DeviceHandle *handle = inner->open(vendorId, productId);
-        return handle ? new Handle(handle) : nullptr;
-    }
-    void close(DeviceHandle *handle) override
-    {
-        auto *own = static_cast<Handle *>(handle);
-        inner->close(own->inner);
-        delete own;
-    }
-
-private:
-    struct Handle final : DeviceHandle {
-        explicit Handle(DeviceHandle *inner) : inner(inner) {}
-        int controlTransfer(uint8_t requestType, uint8_t request, uint16_t value, uint16_t index,
-                            unsigned char *data, uint16_t length, unsigned timeoutMs) override
-        {
-            if (requestType == HID_REQUEST_TYPE_OUT &&
-                data[PACKET_COMMAND_OFFSET] == CMD_WRITE_HARDWARE_SETTINGS)
-                return length;
-            return inner->controlTransfer(requestType, request, value, index, data, length,
-                                          timeoutMs);
-        }
-        DeviceHandle *const inner;
-    };
-    UsbBus *const inner;
-};
-
-} // namespace
-
 class KestrixTest : public KestrixFixture
 {
     Q_OBJECT
@@ -254,7 +213,6 @@ void KestrixTest::faultsEndTheRestore_data()
     QTest::newRow("record read") << K::Joystick << 1 << false << 0;
     QTest::newRow("fresh read before the write") << K::Joystick << 2 << false << 0;
     QTest::newRow("first write packet") << K::Joystick << 3 << false << 0;
-    QTest::newRow("closing packet") << K::Joystick << 5 << false << 0;
     QTest::newRow("status read") << K::Joystick << 6 << true << 0;
     QTest::newRow("read-back") << K::Joystick << 8 << true << 0;
     QTest::newRow("wheel: effect record read") << K::Wheel << 2 << false << 0;
@@ -295,8 +253,12 @@ void KestrixTest::readBackDiffers()
     SimulatedController *device = sim->controller(ControllerKind::Joystick);
     const QString file = backupOf(QStringLiteral("joystick"));
     device->setReportByte(REPORT_HARDWARE_SETTINGS, HardwareSettingsRecord::POWER_LIMIT, 55);
-    ForgetfulBus forgetful(&sim->bus());
-    setUsbBus(&forgetful);
+    // A store that fails quietly: the record is as it was by the time the write is done.
+    device->setTransferObserver([device](const SimTransfer &transfer) {
+        if (transfer.isGetReport(REPORT_STATUS))
+            device->setReportByte(REPORT_HARDWARE_SETTINGS, HardwareSettingsRecord::POWER_LIMIT,
+                                  55);
+    });
 
     const Run run = kestrix({"restore", file});
     QVERIFY2(run.code == EXIT_READ_BACK, qPrintable(explain(run)));
@@ -421,18 +383,8 @@ void KestrixTest::profiles_data()
         "\"Rally\" exists already; --force replaces it");
     row("existing name, --force", {"profile", "import", "--force", "in.json", "Rally"}, unchanged,
         0, "", "Rally");
-    row("truncated file", {"profile", "import", "in.json"},
-        Edit([](QByteArray json) { return json.left(json.size() / 2); }), 2, "not valid JSON");
-    row("duplicate key", {"profile", "import", "in.json"},
-        edit("\"dampening_scale\": 80,", "\"dampening_scale\": 80, \"dampening_scale\": 9,"), 2,
-        "the key \"dampening_scale\" appears twice in effect_settings.fields");
-    row("out of range", {"profile", "import", "in.json"},
-        edit("\"soft_stop_range\": 10", "\"soft_stop_range\": 46"), 2,
-        "soft_stop_range = 46 is not 1..45");
     row("a backup is no profile", {"profile", "import", "in.json"},
         edit("kestrix-profile", "kestrix-settings"), 2, "not a Kestrix profile file");
-    row("name leading out", {"profile", "import", "in.json", "sub/Rally"}, unchanged, 2,
-        "contains / or \\");
     row("file name without a base", {"profile", "import", ".json"}, unchanged, 2,
         "\"\" can not name a profile: no name was typed", "", ".json");
     row("export of a missing profile", {"profile", "export", "Gravel", "out.json"}, unchanged, 1,
