@@ -192,6 +192,8 @@ QString doctorSummary(int plugged, int unusable, int unreadableInputs)
             .arg(unreadableInputs);
     if (unusable == 0)
         return QStringLiteral("Every plugged-in controller can be used (%1).\n").arg(plugged);
+    if (plugged == 1)
+        return QStringLiteral("The plugged-in controller can not be used: run the fixes above.\n");
     return QStringLiteral("%1 of %2 plugged-in controllers can not be used: run the fixes above.\n")
         .arg(unusable)
         .arg(plugged);

@@ -33,7 +33,7 @@ void KestrixWindowsTest::windowsOwnAnswers_data()
         << QStringList{"doctor"} << true << 1
         << QStringList{"plugged in, but another program holds it\n",
                        "fix: close the program that holds it",
-                       "1 of 1 plugged-in controllers can not be used: run the fixes above.\n"};
+                       "The plugged-in controller can not be used: run the fixes above.\n"};
 }
 
 // Against the system's own input, as the built program has it without the simulator.
