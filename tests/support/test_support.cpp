@@ -141,38 +141,6 @@ std::vector<uint8_t> transportPattern(int length)
     return bytes;
 }
 
-TransportOutcome perform(TransportOperation operation, DeviceHandle *handle)
-{
-    TransportOutcome out;
-    switch (operation) {
-    case TransportOperation::ReadHardwareRecord: {
-        unsigned char buffer[RECEIVE_BUFFER_SIZE] = {};
-        out.result = getReport(handle, REPORT_HARDWARE_SETTINGS, buffer, RECEIVE_BUFFER_SIZE);
-        if (out.result > 0)
-            out.received = QByteArray(reinterpret_cast<const char *>(buffer), out.result);
-        break;
-    }
-    case TransportOperation::SendCalibration: {
-        unsigned char packet[COMMAND_PACKET_SIZE];
-        initCommandPacket(packet, CMD_CALIBRATION_START_ANGLE);
-        packet[CALIBRATION_AXIS_FIELD] = 1;
-        packet[CALIBRATION_MAGNITUDE_FIELD] = 100;
-        packet[CALIBRATION_ANGLE_FIELD] = 0x4C; // -180
-        packet[CALIBRATION_ANGLE_FIELD + 1] = 0xFF;
-        out.result = setReport(handle, REPORT_COMMAND, packet);
-        break;
-    }
-    case TransportOperation::SaveEffects:
-        out.result = sendCommand(handle, CMD_SAVE_EFFECT_SETTINGS);
-        break;
-    case TransportOperation::SaveHardwareRecord:
-        writeChunked(handle, CMD_WRITE_HARDWARE_SETTINGS, transportPattern(107).data(), 107);
-        waitUntilReady(handle);
-        break;
-    }
-    return out;
-}
-
 QByteArray toBytes(const std::vector<uint8_t> &bytes)
 {
     return QByteArray(reinterpret_cast<const char *>(bytes.data()),

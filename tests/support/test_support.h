@@ -86,19 +86,7 @@ std::vector<SimTransfer> readSimulatorLog(const QString &path);
 // One simulator log line for each transfer, for a failure message.
 QStringList describe(const std::vector<SimTransfer> &transfers);
 
-// One use of the transport, as the programs make it.
-enum class TransportOperation {
-    ReadHardwareRecord,
-    SendCalibration,    // a command packet with fields (21)
-    SaveEffects,        // a command without fields (2)
-    SaveHardwareRecord, // a chunked write of 107 bytes, then the wait until ready
-};
-struct TransportOutcome {
-    int result = 0;      // of the last call that has one
-    QByteArray received; // bytes a read delivered
-};
-TransportOutcome perform(TransportOperation operation, DeviceHandle *handle);
-// The block that SaveHardwareRecord writes.
+// A recognisable block of `length` bytes for a chunked write.
 std::vector<uint8_t> transportPattern(int length);
 
 QByteArray toBytes(const std::vector<uint8_t> &bytes);

@@ -55,12 +55,7 @@ void KestrixUnderEmulationTest::cleanup()
 
 int KestrixUnderEmulationTest::run(const QStringList &arguments)
 {
-    QProcessEnvironment environment;
-    for (const std::string &variable : UsbTestbed::programEnvironment()) {
-        const auto equals = variable.find('=');
-        environment.insert(QString::fromStdString(variable.substr(0, equals)),
-                           QString::fromStdString(variable.substr(equals + 1)));
-    }
+    QProcessEnvironment environment = UsbTestbed::programEnvironment();
     environment.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("*.debug=true"));
     QProcess program;
     program.setProcessEnvironment(environment);
@@ -151,10 +146,7 @@ void KestrixUnderEmulationTest::effectsGoThroughWheelconfig()
         QTRY_VERIFY_WITH_TIMEOUT(!getReports(wheel->transfers(), REPORT_EFFECT_SETTINGS).empty(),
                                  15000);
     } else {
-        for (const std::string &variable : environment) {
-            if (variable.rfind("XDG_RUNTIME_DIR=", 0) == 0)
-                qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(variable.substr(16)));
-        }
+        qputenv("XDG_RUNTIME_DIR", environment.value(QStringLiteral("XDG_RUNTIME_DIR")).toUtf8());
         QCOMPARE(fake.claim(), WheelChannelServer::Claim::Claimed);
         fake.setHandler([&requests](const WheelRequest &request) {
             requests.push_back(request);

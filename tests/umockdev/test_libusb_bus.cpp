@@ -1,6 +1,6 @@
 // The libusb bus, the one real users run, against simulated controllers on emulated usbfs
 // device nodes: what reaches the device, what comes back, and what the bus reports when
-// the device goes away, stops answering or is held by the kernel's HID driver.
+// the device goes away or stops answering.
 
 #include "device_entry.h"
 #include "kestrix_protocol.h"
@@ -43,7 +43,6 @@ private slots:
     void vanishedDevice();
     void probe_data();
     void probe();
-    void interfaceHeldByTheHidDriver();
     void timeOut_data();
     void timeOut();
     void reopenedAsANewDevice_data();
@@ -228,42 +227,6 @@ void LibusbBusTest::probe()
     const auto nodes = bed->activity(joystick);
     QCOMPARE(nodes.front().opens, 1);
     QTRY_COMPARE(bed->activity(joystick).front().openNow, present ? 1 : 0);
-}
-
-// While the kernel's HID driver holds interface 0, usbfs refuses the class requests: the
-// bus reports an I/O error, the device stays absent for the poll and nothing reaches it.
-void LibusbBusTest::interfaceHeldByTheHidDriver()
-{
-    SimulatedController *wheel = bed->add(ControllerKind::Wheel);
-    bed->setInterfaceClaimed(wheel, true);
-    entry.productId = PRODUCT_ID_WHEEL;
-    const std::vector<uint8_t> record = wheel->report(REPORT_HARDWARE_SETTINGS);
-
-    openIfAbsent(entry);
-    QVERIFY2(entry.handle, "opening the device node is allowed");
-    for (TransportOperation operation :
-         {TransportOperation::ReadHardwareRecord, TransportOperation::SendCalibration,
-          TransportOperation::SaveEffects}) {
-        const TransportOutcome outcome = perform(operation, entry.handle);
-        QCOMPARE(outcome.result, int(USB_ERROR_IO));
-        QVERIFY(outcome.received.isEmpty());
-    }
-    // The first packet (the write stops at it), and a wait that ends at its failed status read.
-    perform(TransportOperation::SaveHardwareRecord, entry.handle);
-
-    // Each poll opens the device again and the probe closes it again.
-    for (int poll = 0; poll < 3; ++poll) {
-        openIfAbsent(entry);
-        QVERIFY(entry.handle);
-        QVERIFY(!::probe(entry));
-        QCOMPARE(entry.handle, nullptr);
-    }
-
-    QVERIFY(wheel->transfers().empty());
-    QCOMPARE(wheel->report(REPORT_HARDWARE_SETTINGS), record);
-    QCOMPARE(wheel->saveCount(), 0);
-    QCOMPARE(bed->activity(wheel).back().refused, 3 + 1 + 1 + 3);
-    QCOMPARE(bed->activity(wheel).back().submitted, 0);
 }
 
 void LibusbBusTest::timeOut_data()

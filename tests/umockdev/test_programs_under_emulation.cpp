@@ -17,6 +17,7 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <limits>
 
 Q_DECLARE_METATYPE(ControllerKind)
 Q_DECLARE_METATYPE(std::vector<ControllerKind>)
@@ -39,25 +40,19 @@ bool isProbe(const SimTransfer &t)
     return t.isGetReport(REPORT_DEVICE_INFO) && t.index == 0 && t.length == RECEIVE_BUFFER_SIZE;
 }
 
-std::vector<SimTransfer> since(const std::vector<SimTransfer> &transfers, int64_t ms)
+// The transfers from `from` until `to`.
+std::vector<SimTransfer> between(const std::vector<SimTransfer> &transfers, int64_t from,
+                                 int64_t to = std::numeric_limits<int64_t>::max())
 {
     std::vector<SimTransfer> out;
     std::copy_if(transfers.begin(), transfers.end(), std::back_inserter(out),
-                 [ms](const SimTransfer &t) { return t.ms >= ms; });
+                 [=](const SimTransfer &t) { return t.ms >= from && t.ms < to; });
     return out;
 }
 
 size_t countProbes(const std::vector<SimTransfer> &transfers)
 {
     return std::count_if(transfers.begin(), transfers.end(), isProbe);
-}
-
-// Probes from `from` until `to`.
-size_t probesBetween(const SimulatedController *device, int64_t from, int64_t to)
-{
-    const auto transfers = since(device->transfers(), from);
-    return std::count_if(transfers.begin(), transfers.end(),
-                         [to](const SimTransfer &t) { return t.ms < to && isProbe(t); });
 }
 
 // Lets each device be probed `count` times from `from` (bound: three times what the poll
@@ -68,7 +63,7 @@ int64_t afterProbes(const std::vector<SimulatedController *> &devices, int64_t f
     [[maybe_unused]] const bool probed = QTest::qWaitFor(
         [&] {
             return std::all_of(devices.begin(), devices.end(), [&](SimulatedController *d) {
-                return countProbes(since(d->transfers(), from)) >= count;
+                return countProbes(between(d->transfers(), from)) >= count;
             });
         },
         int(3 * count * POLL_MS));
@@ -221,7 +216,7 @@ void ProgramsUnderEmulationTest::pollFollowsPlugging()
     for (SimulatedController *device : watchedDevices) {
         const QString fault = checkConnection(device->transfers(), reads);
         QVERIFY2(fault.isEmpty(), qPrintable(fault));
-        const size_t probes = probesBetween(device, idleFrom, idleUntil);
+        const size_t probes = countProbes(between(device->transfers(), idleFrom, idleUntil));
         QVERIFY2(aboutEvery100Ms(probes, int(idleUntil - idleFrom)),
                  qPrintable(QString::number(probes)));
     }
@@ -243,7 +238,7 @@ void ProgramsUnderEmulationTest::pollFollowsPlugging()
     const int64_t absentUntil = afterProbes(others, absentFrom, 10);
     QCOMPARE(moving->transfers().size(), beforeUnplug);
     for (SimulatedController *device : others) {
-        const size_t probes = probesBetween(device, absentFrom, absentUntil);
+        const size_t probes = countProbes(between(device->transfers(), absentFrom, absentUntil));
         QVERIFY2(aboutEvery100Ms(probes, int(absentUntil - absentFrom)),
                  qPrintable(QString::number(probes)));
     }
@@ -255,14 +250,11 @@ void ProgramsUnderEmulationTest::pollFollowsPlugging()
     bed->plug(moving);
     const QString newNode = bed->deviceNode(moving);
     QVERIFY(newNode != oldNode);
-    QTRY_VERIFY_WITH_TIMEOUT(!since(moving->transfers(), backFrom).empty(), 3000);
-    const int64_t foundAfter = since(moving->transfers(), backFrom).front().ms - backFrom;
+    QTRY_VERIFY_WITH_TIMEOUT(!between(moving->transfers(), backFrom).empty(), 3000);
+    const int64_t foundAfter = between(moving->transfers(), backFrom).front().ms - backFrom;
     QVERIFY2(foundAfter < 1500, qPrintable(QString::number(foundAfter)));
     const int64_t now = afterProbes({moving}, backFrom + foundAfter, 10);
-    auto afterReplug = since(moving->transfers(), backFrom);
-    afterReplug.erase(std::remove_if(afterReplug.begin(), afterReplug.end(),
-                                     [now](const SimTransfer &t) { return t.ms >= now; }),
-                      afterReplug.end());
+    const auto afterReplug = between(moving->transfers(), backFrom, now);
     const QString fault = checkConnection(afterReplug, reads);
     QVERIFY2(fault.isEmpty(), qPrintable(fault));
     QVERIFY2(aboutEvery100Ms(countProbes(afterReplug), int(now - backFrom - foundAfter)),

@@ -21,13 +21,12 @@
 #include <cstring>
 #include <deque>
 #include <map>
+#include <utility>
 
 #include <dlfcn.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-extern char **environ;
 
 namespace
 {
@@ -152,7 +151,6 @@ struct UsbTestbed::Port {
     std::unique_ptr<SimulatedController> controller;
     int number = 0;
     std::string hidrawPath; // sysfs path of its hidraw node, empty while it has none
-    bool claimed = false;
     bool unresponsive = false;
     Node *current = nullptr;
     std::vector<std::unique_ptr<Node>> nodes;
@@ -186,6 +184,25 @@ namespace
 gboolean onHandleIoctl(UMockdevIoctlBase *, UMockdevIoctlClient *client, gpointer node)
 {
     return static_cast<UsbTestbed::Node *>(node)->ioctl(client);
+}
+
+// The HID device that the kernel's HID driver makes on interface 0 of the port's controller,
+// with `number` in its name: its sysfs path, and the records of it and of the interface, which
+// umockdev-record writes after the nodes below them.
+std::pair<QString, QString> hidDevice(const UsbTestbed::Port &port, int number)
+{
+    const SimulatedController &controller = *port.controller;
+    const QString interface = QString::fromStdString(port.current->sysPath.substr(4)) +
+                              QStringLiteral("/%1-%2:1.0").arg(BUS_NUMBER).arg(port.number);
+    const QString hid = interface + QString::asprintf("/0003:%04X:%04X.%04X", controller.vendorId(),
+                                                      controller.productId(), number);
+    const QString records =
+        QString::asprintf("P: %s\nE: SUBSYSTEM=hid\nE: HID_ID=0003:%08X:%08X\n\n", qPrintable(hid),
+                          controller.vendorId(), controller.productId()) +
+        QStringLiteral("P: %1\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n"
+                       "A: bInterfaceNumber=00\nA: bInterfaceClass=03\n")
+            .arg(interface);
+    return {hid, records};
 }
 
 UMockdevIoctlData *resolve(UMockdevIoctlData *data, gsize offset, gsize length)
@@ -267,18 +284,8 @@ void UsbTestbed::Node::submit(UMockdevIoctlClient *client, UMockdevIoctlData *ar
     const uint16_t index = static_cast<uint16_t>(setup[4] | setup[5] << 8);
     const uint16_t length = static_cast<uint16_t>(setup[6] | setup[7] << 8);
 
-    int error = 0;
     if (SETUP_PACKET_SIZE + length > urb->buffer_length) {
-        error = EINVAL;
-    } else if (port->claimed && (requestType & 0x1F) == 0x01 /* interface */ &&
-               (requestType & 0x60) != 0x40 /* not vendor */ && (index & 0xFF) == 0) {
-        // usbfs would have to claim the interface for this file first, and the HID driver
-        // has it.
-        error = EBUSY;
-        ++activity.refused;
-    }
-    if (error) {
-        umockdev_ioctl_client_complete(client, -1, error);
+        umockdev_ioctl_client_complete(client, -1, EINVAL);
         g_object_unref(buffer);
         g_object_unref(memory);
         return;
@@ -541,23 +548,14 @@ QString UsbTestbed::addHidrawNode(SimulatedController *controller)
         return QString();
     // As umockdev-record writes a device: the node first, then its parents up to the
     // USB device, which is there already.
-    const std::string usbDevice = port->current->sysPath.substr(std::strlen("/sys"));
-    const QString interface = QString::fromStdString(usbDevice) +
-                              QStringLiteral("/%1-%2:1.0").arg(BUS_NUMBER).arg(port->number);
-    const QString hid =
-        interface + QString::asprintf("/0003:%04X:%04X.%04X", controller->vendorId(),
-                                      controller->productId(), nextHidrawNumber + 1);
+    const auto [hid, parents] = hidDevice(*port, nextHidrawNumber + 1);
     const QString name = QStringLiteral("hidraw%1").arg(nextHidrawNumber++);
     const QString node = hid + QStringLiteral("/hidraw/") + name;
     const QString description =
         QStringLiteral("P: %1\nN: %2\nE: SUBSYSTEM=hidraw\nE: DEVNAME=/dev/%2\n"
                        "L: device=../../../%3\n\n")
             .arg(node, name, QFileInfo(hid).fileName()) +
-        QString::asprintf("P: %s\nE: SUBSYSTEM=hid\nE: HID_ID=0003:%08X:%08X\n\n", qPrintable(hid),
-                          controller->vendorId(), controller->productId()) +
-        QStringLiteral("P: %1\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n"
-                       "A: bInterfaceNumber=00\nA: bInterfaceClass=03\n")
-            .arg(interface);
+        parents;
     GError *error = nullptr;
     if (!umockdev_testbed_add_from_string(bed, description.toUtf8().constData(), &error)) {
         fail(QString::fromUtf8(error->message));
@@ -574,13 +572,8 @@ QString UsbTestbed::addEventNode(SimulatedController *controller, const QString 
     Port *port = portOf(controller);
     if (!valid || !port || !port->current)
         return QString();
-    const std::string usbDevice = port->current->sysPath.substr(std::strlen("/sys"));
-    const QString interface = QString::fromStdString(usbDevice) +
-                              QStringLiteral("/%1-%2:1.0").arg(BUS_NUMBER).arg(port->number);
     const int number = nextInputNumber++;
-    const QString hid =
-        interface + QString::asprintf("/0003:%04X:%04X.%04X", controller->vendorId(),
-                                      controller->productId(), 0x100 + number);
+    const auto [hid, parents] = hidDevice(*port, 0x100 + number);
     const QString input = hid + QStringLiteral("/input/input%1").arg(number);
     const QString name = QStringLiteral("event%1").arg(number);
     const QString description =
@@ -590,11 +583,7 @@ QString UsbTestbed::addEventNode(SimulatedController *controller, const QString 
             .arg(number) +
         QString::asprintf("P: %s\nE: SUBSYSTEM=input\nE: PRODUCT=3/%x/%x/110\n\n",
                           qPrintable(input), controller->vendorId(), controller->productId()) +
-        QString::asprintf("P: %s\nE: SUBSYSTEM=hid\nE: HID_ID=0003:%08X:%08X\n\n", qPrintable(hid),
-                          controller->vendorId(), controller->productId()) +
-        QStringLiteral("P: %1\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n"
-                       "A: bInterfaceNumber=00\nA: bInterfaceClass=03\n")
-            .arg(interface);
+        parents;
     GError *error = nullptr;
     const QString node = QStringLiteral("/dev/input/") + name;
     if (!umockdev_testbed_add_from_string(bed, description.toUtf8().constData(), &error) ||
@@ -660,14 +649,6 @@ void UsbTestbed::plug(SimulatedController *controller)
     sync();
 }
 
-void UsbTestbed::setInterfaceClaimed(SimulatedController *controller, bool claimed)
-{
-    if (Port *port = portOf(controller)) {
-        std::lock_guard<std::mutex> lock(mutex);
-        port->claimed = claimed;
-    }
-}
-
 void UsbTestbed::setUnresponsive(SimulatedController *controller, bool unresponsive)
 {
     if (Port *port = portOf(controller)) {
@@ -693,28 +674,13 @@ std::vector<UsbTestbed::NodeActivity> UsbTestbed::activity(SimulatedController *
     return out;
 }
 
-std::vector<std::string> UsbTestbed::programEnvironment()
+QProcessEnvironment UsbTestbed::programEnvironment()
 {
-    static const char *const dropped[] = {"KESTRIX_SIMULATOR",
-                                          "KESTRIX_SIMULATOR_LOG",
-                                          "KESTRIX_REFUSE_HARDWARE",
-                                          "QT_QPA_PLATFORM",
-                                          "LD_PRELOAD",
-                                          "XDG_RUNTIME_DIR",
-                                          REEXEC_MARK};
-    std::vector<std::string> out;
-    std::string preload;
-    for (char **entry = environ; *entry; ++entry) {
-        const std::string variable(*entry);
-        const std::string name = variable.substr(0, variable.find('='));
-        if (name == "LD_PRELOAD")
-            preload = variable.substr(name.size() + 1);
-        bool keep = true;
-        for (const char *drop : dropped)
-            keep = keep && name != drop;
-        if (keep)
-            out.push_back(variable);
-    }
+    QProcessEnvironment out = QProcessEnvironment::systemEnvironment();
+    for (const char *name :
+         {"KESTRIX_SIMULATOR", "KESTRIX_SIMULATOR_LOG", "KESTRIX_REFUSE_HARDWARE", REEXEC_MARK})
+        out.remove(QString::fromLatin1(name));
+    std::string preload = out.value(QStringLiteral("LD_PRELOAD")).toStdString();
     // The preload library may be linked into this process rather than preloaded; the
     // program needs it preloaded either way.
     if (preload.find(PRELOAD_SONAME) == std::string::npos &&
@@ -723,11 +689,11 @@ std::vector<std::string> UsbTestbed::programEnvironment()
     const std::string asan = sanitizerRuntime();
     if (!asan.empty() && preload.find(asan) == std::string::npos)
         preload = asan + ":" + preload;
-    out.push_back("LD_PRELOAD=" + preload);
-    out.push_back("QT_QPA_PLATFORM=offscreen");
+    out.insert(QStringLiteral("LD_PRELOAD"), QString::fromStdString(preload));
+    out.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     // wheelconfig hands over to the one running in the session: here, to one of this run.
     static const QTemporaryDir runtime;
-    out.push_back("XDG_RUNTIME_DIR=" + runtime.path().toStdString());
+    out.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
     return out;
 }
 
@@ -737,8 +703,7 @@ RunningProgram::~RunningProgram()
 }
 
 bool RunningProgram::start(const QString &program, const QStringList &arguments,
-                           const QString &workingDirectory,
-                           const std::vector<std::string> &environment)
+                           const QString &workingDirectory, const QProcessEnvironment &environment)
 {
     stop();
     ended.clear();
@@ -752,7 +717,9 @@ bool RunningProgram::start(const QString &program, const QStringList &arguments,
     for (std::string &argument : argumentStrings)
         argv.push_back(&argument[0]);
     argv.push_back(nullptr);
-    std::vector<std::string> environmentCopy = environment;
+    std::vector<std::string> environmentCopy;
+    for (const QString &variable : environment.toStringList())
+        environmentCopy.push_back(variable.toStdString());
     std::vector<char *> envp;
     for (std::string &variable : environmentCopy)
         envp.push_back(&variable[0]);

@@ -12,6 +12,7 @@
 #include "simulated_controller.h"
 
 #include <QObject>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -48,9 +49,6 @@ public:
     void unplug(SimulatedController *controller);
     void plug(SimulatedController *controller);
 
-    // While the kernel's HID driver holds interface 0, usbfs refuses requests addressed to
-    // it with EBUSY; nothing reaches the device.
-    void setInterfaceClaimed(SimulatedController *controller, bool claimed);
     // Accepts transfers but never completes them, so every transfer runs into its time-out.
     void setUnresponsive(SimulatedController *controller, bool unresponsive);
 
@@ -79,7 +77,6 @@ public:
         int opens = 0;     // files opened on the node
         int openNow = 0;   // of which still open
         int submitted = 0; // control transfers accepted
-        int refused = 0;   // refused with EBUSY (interface held by the kernel driver)
         int discarded = 0; // cancelled by the caller (its time-out)
         int shutDown = 0;  // ended because the device went away
     };
@@ -92,7 +89,7 @@ public:
     // The environment for a program started under the emulation: this process's environment
     // with the preload, without the simulator and hardware switches of the test harness, and
     // with a runtime directory of this test run's own.
-    static std::vector<std::string> programEnvironment();
+    static QProcessEnvironment programEnvironment();
 
     struct Port;
     struct Node;
@@ -126,7 +123,7 @@ public:
     RunningProgram &operator=(const RunningProgram &) = delete;
 
     bool start(const QString &program, const QStringList &arguments,
-               const QString &workingDirectory, const std::vector<std::string> &environment);
+               const QString &workingDirectory, const QProcessEnvironment &environment);
     bool isRunning();
     // How it ended, for a failure message.
     QString exitDescription() const { return ended; }
