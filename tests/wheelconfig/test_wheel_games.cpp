@@ -142,9 +142,6 @@ void WheelGamesTest::gamesFile_data()
     QTest::addColumn<QByteArray>("games");
     // "name:kind:pattern:profile", or "refused", or "refused:" and what the reason says.
     QTest::addColumn<QString>("read");
-    QTest::newRow("the issue's example")
-        << QByteArray(R"({"name": "Rally game", "executable": "rallygame", "profile": "Rally"})")
-        << "Rally game:executable:rallygame:Rally";
     QTest::newRow("Steam id") << QByteArray(
                                      R"({"name": "G", "steam_app_id": 244210, "profile": "P"})")
                               << "G:steam_app_id:244210:P";
