@@ -120,12 +120,6 @@ void WheelWindowTest::followsTheWheel()
     QTRY_COMPARE(window->height(), window->minimumSizeHint().height());
     // A tick that finds what the last one found sets no icon, title or size.
     QCOMPARE(eventsOverIdleTicks(window.get(), 4), QStringList());
-    if (!connected)
-        return;
-
-    QTest::qWait(300); // a few more polls: the record is read once per connection
-    const auto t = wheel->transfers();
-    QCOMPARE(getReports(t, REPORT_EFFECT_SETTINGS).size(), size_t(1));
 }
 
 void WheelWindowTest::recordReadOnConnectionMustBeWhole()
