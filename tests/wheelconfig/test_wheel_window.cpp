@@ -120,12 +120,6 @@ void WheelWindowTest::followsTheWheel()
     QTRY_COMPARE(window->height(), window->minimumSizeHint().height());
     // A tick that finds what the last one found sets no icon, title or size.
     QCOMPARE(eventsOverIdleTicks(window.get(), 4), QStringList());
-    if (!connected)
-        return;
-
-    QTest::qWait(300); // a few more polls: the record is read once per connection
-    const auto t = wheel->transfers();
-    QCOMPARE(getReports(t, REPORT_EFFECT_SETTINGS).size(), size_t(1));
 }
 
 void WheelWindowTest::recordReadOnConnectionMustBeWhole()
@@ -262,24 +256,21 @@ void WheelWindowTest::motionRangeSliderMaximumOnlyGrows()
 void WheelWindowTest::constantForceDirection_data()
 {
     QTest::addColumn<int>("raw");
-    QTest::addColumn<bool>("inverted");
 
-    // The edges of the sign bit; the usual 0x01 and 0xff are in every other test.
-    QTest::newRow("0x00") << 0x00 << false;
-    QTest::newRow("0x7f") << 0x7F << false;
-    QTest::newRow("0x80") << 0x80 << true;
+    // Below the sign bit; 0x01 and 0xff are in every other test, 0x80 in the launch form's.
+    QTest::newRow("0x00") << 0x00;
+    QTest::newRow("0x7f") << 0x7F;
 }
 
 void WheelWindowTest::constantForceDirection()
 {
     QFETCH(int, raw);
-    QFETCH(bool, inverted);
 
     std::vector<uint8_t> record = plausibleEffectRecord();
     record[EFFECT_CONSTANT_FORCE_DIRECTION] = static_cast<uint8_t>(raw);
     wheel->setReport(REPORT_EFFECT_SETTINGS, record);
     start();
-    QCOMPARE(child<QCheckBox>("invert_constant_force")->isChecked(), inverted);
+    QVERIFY(!child<QCheckBox>("invert_constant_force")->isChecked());
 }
 
 void WheelWindowTest::saveSequence()
