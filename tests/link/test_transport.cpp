@@ -231,17 +231,8 @@ void TransportTest::waitUntilReadyWithoutHandleSendsNothing()
 
 void TransportTest::logLineFormat()
 {
-    SimTransfer t;
-    t.ms = 1234;
-    t.vendorId = 0x045B;
-    t.productId = 0x59D7;
-    t.requestType = 0xA1;
-    t.request = 0x01;
-    t.value = 0x0325;
-    t.index = 0;
-    t.length = 1024;
-    t.result = 3;
-    t.data = {0x00, 0xAB, 0x05};
+    // In the line's order: ms, vid, pid, requestType, request, value, index, length, result.
+    SimTransfer t{1234, 0x045B, 0x59D7, 0xA1, 0x01, 0x0325, 0, 1024, 3, {0x00, 0xAB, 0x05}};
     QCOMPARE(QString::fromStdString(formatTransferLine(t)),
              QStringLiteral("1234 045b:59d7 a1 01 0325 0000 0400 3 00ab05"));
     t.result = USB_ERROR_NO_DEVICE;
