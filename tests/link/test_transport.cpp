@@ -149,8 +149,8 @@ void TransportTest::chunkedWriteStopsAtTheFirstFailure()
     const auto before = joystick->report(REPORT_HARDWARE_SETTINGS);
     joystick->failTransfers(failingPacket, error);
 
-    QCOMPARE(writeChunked(handle, CMD_WRITE_HARDWARE_SETTINGS, transportPattern(107).data(), 107),
-             error);
+    const std::vector<uint8_t> block(107, 0x5A);
+    QCOMPARE(writeChunked(handle, CMD_WRITE_HARDWARE_SETTINGS, block.data(), 107), error);
 
     QCOMPARE(int(joystick->transfers().size()), failingPacket + 1);
     QCOMPARE(toBytes(joystick->report(REPORT_HARDWARE_SETTINGS)), toBytes(before));
