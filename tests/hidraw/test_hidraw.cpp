@@ -130,15 +130,9 @@ void HidrawTest::discovery_data()
     };
 
     QTest::newRow("no hidraw class") << QList<NodeSpec>{} << QStringList{};
-    QTest::newRow("wheel on interface 0")
-        << QList<NodeSpec>{{"hidraw0", WHEEL_UEVENT, "00\n"}} << QStringList{"hidraw0"};
-    QTest::newRow("same ids on interface 1")
-        << QList<NodeSpec>{{"hidraw0", WHEEL_UEVENT, "01\n"}} << QStringList{};
     QTest::newRow("interfaces 1 and 0 of one wheel")
         << QList<NodeSpec>{{"hidraw0", WHEEL_UEVENT, "01\n"}, {"hidraw1", WHEEL_UEVENT, "00\n"}}
         << QStringList{"hidraw1"};
-    QTest::newRow("other product")
-        << QList<NodeSpec>{{"hidraw0", uevent("0003:0000045B:000058F9"), "00\n"}} << QStringList{};
     QTest::newRow("other vendor") << QList<NodeSpec>{{"hidraw0", uevent("0003:0000045C:000059D7"),
                                                       "00\n"}}
                                   << QStringList{};
