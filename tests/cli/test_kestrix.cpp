@@ -284,8 +284,6 @@ void KestrixTest::devicesAndUsage_data()
                                        << "joystick (0x58f9), device type 1";
     QTest::newRow("by decimal product id")
         << "joystick" << QStringList{"show", "22777"} << 0 << "joystick (0x58f9), device type 1";
-    QTest::newRow("product id with a sign")
-        << "joystick" << QStringList{"show", "0x+58f9"} << 2 << "unknown device \"0x+58f9\"";
     QTest::newRow("product id with a space")
         << "joystick" << QStringList{"show", "0x 58f9"} << 2 << "unknown device \"0x 58f9\"";
     QTest::newRow("no settings") << "generic" << QStringList{"backup", "x.json"} << 2
