@@ -373,8 +373,6 @@ void KestrixTest::profiles_data()
                             << QString::fromUtf8(folder) << QString::fromUtf8(where);
     };
     row("list", {"profile", "list"}, unchanged, 0, "Rally\n");
-    row("import under the file's name", {"profile", "import", "in.json"}, unchanged, 0,
-        "as the profile \"in\"", "in");
     row("import under a given name", {"profile", "import", "in.json", "Tarmac 2"}, unchanged, 0, "",
         "Tarmac 2");
     row("existing name", {"profile", "import", "in.json", "Rally"}, unchanged, 2,
