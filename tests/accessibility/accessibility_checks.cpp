@@ -161,17 +161,6 @@ static QStringList misnamedGroups(QWidget *window)
     return out;
 }
 
-QStringList misreportedVisibility(const std::vector<AccessibleControl> &controls)
-{
-    QStringList out;
-    for (const AccessibleControl &c : controls) {
-        if (c.shown != c.reported)
-            out << c.id + (c.shown ? QStringLiteral(": on screen, reported hidden")
-                                   : QStringLiteral(": hidden, reported on screen"));
-    }
-    return out;
-}
-
 QStringList sharedNames(const std::vector<AccessibleControl> &controls)
 {
     QMap<QString, QStringList> byName;

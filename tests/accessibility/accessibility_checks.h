@@ -31,10 +31,6 @@ std::vector<AccessibleControl> accessibleControls(QWidget *window);
 // (object names of labels that are texts of their own, or head a whole row or column).
 QStringList untiedCaptions(QWidget *window, const QStringList &notCaptions);
 
-// "id: ..." for each control that assistive technology is told is on screen while it is
-// not (a hidden tab announced to a screen reader), or the other way round.
-QStringList misreportedVisibility(const std::vector<AccessibleControl> &controls);
-
 // "name: id, id" for each name that more than one shown control carries (case ignored);
 // a part may repeat the name of its control.
 QStringList sharedNames(const std::vector<AccessibleControl> &controls);

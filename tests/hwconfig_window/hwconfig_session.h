@@ -96,15 +96,6 @@ protected:
         QTRY_VERIFY_WITH_TIMEOUT(ran.count() >= count, 3 * count * poll->interval() + 1000);
     }
 
-    // Waits until the calls queued so far have run and no box is open: a box one of them
-    // shows has been shown and answered by then.
-    static void letQueuedCallsRun()
-    {
-        bool reached = false;
-        QTimer::singleShot(0, [&reached] { reached = true; });
-        QTRY_VERIFY(reached && !QApplication::activeModalWidget());
-    }
-
     int visibleTabs() const
     {
         auto *tabs = widget<QTabWidget>("main_tab_widget");

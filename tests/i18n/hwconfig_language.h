@@ -56,7 +56,7 @@ inline void checkMessage(MainWindow *window, ScopedSimulator *sim)
     QTRY_VERIFY(window->catalogueEntry(1).handle == nullptr);
     QTest::mouseClick(window->findChild<QWidget *>("read_settings_button"), Qt::LeftButton);
     QCOMPARE(boxes.boxes().size(), size_t(1));
-    const bool russian = languageApplication().russian();
+    const bool russian = LanguageApplication::russian();
     QCOMPARE(boxes.boxes()[0].title, russian ? QStringLiteral("Настройка оборудования Kestrix")
                                              : QStringLiteral("Kestrix hardware settings UI"));
     QCOMPARE(boxes.boxes()[0].text,

@@ -8,10 +8,6 @@
 #include <QTabWidget>
 #include <QtTest>
 
-namespace {
-LanguageApplication *current = nullptr;
-}
-
 LanguageApplication::LanguageApplication(char *program)
     : language(qgetenv("KESTRIX_TEST_LANGUAGE"))
 {
@@ -21,12 +17,6 @@ LanguageApplication::LanguageApplication(char *program)
     arguments.push_back(nullptr);
     count = int(arguments.size()) - 1;
     application = std::make_unique<QApplication>(count, arguments.data());
-    current = this;
-}
-
-LanguageApplication &languageApplication()
-{
-    return *current;
 }
 
 static QString captionAt(QWidget *window, const QString &where)
@@ -81,5 +71,5 @@ void verifyCaption(QWidget *window)
     QFETCH(QString, where);
     QFETCH(QString, english);
     QFETCH(QString, russian);
-    QCOMPARE(captionAt(window, where), languageApplication().russian() ? russian : english);
+    QCOMPARE(captionAt(window, where), LanguageApplication::russian() ? russian : english);
 }

@@ -18,7 +18,7 @@ class LanguageApplication
 public:
     explicit LanguageApplication(char *program);
     // Only exactly "ru" asks for Russian.
-    bool russian() const { return language == "ru"; }
+    static bool russian() { return qgetenv("KESTRIX_TEST_LANGUAGE") == "ru"; }
 
 private:
     QByteArray language;
@@ -26,8 +26,6 @@ private:
     int count = 0;
     std::unique_ptr<QApplication> application;
 };
-
-LanguageApplication &languageApplication();
 
 // The data rows: where the caption is, the English caption and the Russian one. Where:
 //   title | text:<object> | tab:<tab widget>:<index> | item:<combo>:<index>

@@ -133,14 +133,6 @@ QStringList describe(const std::vector<SimTransfer> &transfers)
     return out;
 }
 
-std::vector<uint8_t> transportPattern(int length)
-{
-    std::vector<uint8_t> bytes(length);
-    for (int i = 0; i < length; ++i)
-        bytes[i] = static_cast<uint8_t>(i * 7 + 3);
-    return bytes;
-}
-
 QByteArray toBytes(const std::vector<uint8_t> &bytes)
 {
     return QByteArray(reinterpret_cast<const char *>(bytes.data()),

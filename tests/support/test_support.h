@@ -86,9 +86,6 @@ std::vector<SimTransfer> readSimulatorLog(const QString &path);
 // One simulator log line for each transfer, for a failure message.
 QStringList describe(const std::vector<SimTransfer> &transfers);
 
-// A recognisable block of `length` bytes for a chunked write.
-std::vector<uint8_t> transportPattern(int length);
-
 QByteArray toBytes(const std::vector<uint8_t> &bytes);
 // "0a ff 12" for a readable failure message.
 QString hex(const QByteArray &bytes);
