@@ -294,21 +294,19 @@ void UsbTestbed::Node::submit(UMockdevIoctlClient *client, UMockdevIoctlData *ar
     ++activity.submitted;
     ClientUrbs &urbs = clients[client];
     Urb pending{memory, 0, 0};
-    if (port->unresponsive) {
+    // The controller is never slowed down here (no latency, no time-outs that take time):
+    // this runs on umockdev's worker thread, which serves every node.
+    const int result = port->unresponsive
+                           ? int(USB_ERROR_TIMEOUT)
+                           : port->controller->controlTransfer(requestType, request, value, index,
+                                                               setup + SETUP_PACKET_SIZE, length,
+                                                               TRANSFER_TIMEOUT_MS, session);
+    if (result == USB_ERROR_TIMEOUT) {
         urbs.inFlight.push_back(pending);
     } else {
-        // The controller is never slowed down here (no latency, no time-outs that take
-        // time): this runs on umockdev's worker thread, which serves every node.
-        const int result = port->controller->controlTransfer(requestType, request, value, index,
-                                                             setup + SETUP_PACKET_SIZE, length,
-                                                             TRANSFER_TIMEOUT_MS, session);
-        if (result == USB_ERROR_TIMEOUT) {
-            urbs.inFlight.push_back(pending);
-        } else {
-            pending.status = result < 0 ? urbStatus(result) : 0;
-            pending.actualLength = result < 0 ? 0 : result;
-            urbs.reapable.push_back(pending);
-        }
+        pending.status = result < 0 ? urbStatus(result) : 0;
+        pending.actualLength = result < 0 ? 0 : result;
+        urbs.reapable.push_back(pending);
     }
     umockdev_ioctl_client_complete(client, 0, 0);
     g_object_unref(buffer);
