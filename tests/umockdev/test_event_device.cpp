@@ -82,32 +82,17 @@ const char *const EVENTS = "# EVEMU 1.2\n"
 
 } // namespace
 
-class EventDeviceTest : public QObject
+class EventDeviceTest : public UsbTestbedTest
 {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
-
     void reportsTheSequenceAndResyncsAfterADrop();
     void namesANodeItMayNotRead();
 
 private:
-    std::unique_ptr<UsbTestbed> bed;
     FakeSysfs files;
 };
-
-void EventDeviceTest::init()
-{
-    bed = std::make_unique<UsbTestbed>();
-    QVERIFY2(bed->isValid(), qPrintable(bed->error()));
-}
-
-void EventDeviceTest::cleanup()
-{
-    bed.reset();
-}
 
 void EventDeviceTest::reportsTheSequenceAndResyncsAfterADrop()
 {

@@ -29,7 +29,7 @@ enum class Vanishing { UnpluggedBefore, GoneDuringTransfer, UnpluggedInFlight };
 
 Q_DECLARE_METATYPE(Vanishing)
 
-class LibusbBusTest : public QObject
+class LibusbBusTest : public UsbTestbedTest
 {
     Q_OBJECT
 
@@ -50,14 +50,12 @@ private slots:
 private:
     int openOnCurrentNode(SimulatedController *controller) const;
 
-    std::unique_ptr<UsbTestbed> bed;
     DeviceEntry entry{KESTRIX_VENDOR_ID, PRODUCT_ID_JOYSTICK, "Joystick", nullptr};
 };
 
 void LibusbBusTest::init()
 {
-    bed = std::make_unique<UsbTestbed>();
-    QVERIFY2(bed->isValid(), qPrintable(bed->error()));
+    UsbTestbedTest::init();
     setUsbBus(libusbBus());
     QCOMPARE(usbInit(), 0);
     entry = DeviceEntry{KESTRIX_VENDOR_ID, PRODUCT_ID_JOYSTICK, "Joystick", nullptr};
@@ -68,7 +66,7 @@ void LibusbBusTest::cleanup()
     closeEntry(entry);
     usbExit();
     setUsbBus(nullptr);
-    bed.reset();
+    UsbTestbedTest::cleanup();
 }
 
 int LibusbBusTest::openOnCurrentNode(SimulatedController *controller) const

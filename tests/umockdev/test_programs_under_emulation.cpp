@@ -119,13 +119,17 @@ QString oneLiveApply(const std::vector<SimTransfer> &sent)
 
 } // namespace
 
-class ProgramsUnderEmulationTest : public QObject
+class ProgramsUnderEmulationTest : public UsbTestbedTest
 {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
+    // The program goes before the testbed it runs on.
+    void cleanup()
+    {
+        running.stop();
+        UsbTestbedTest::cleanup();
+    }
 
     void pollFollowsPlugging_data();
     void pollFollowsPlugging();
@@ -137,21 +141,8 @@ private slots:
 private:
     bool start(const QString &program);
 
-    std::unique_ptr<UsbTestbed> bed;
     RunningProgram running;
 };
-
-void ProgramsUnderEmulationTest::init()
-{
-    bed = std::make_unique<UsbTestbed>();
-    QVERIFY2(bed->isValid(), qPrintable(bed->error()));
-}
-
-void ProgramsUnderEmulationTest::cleanup()
-{
-    running.stop();
-    bed.reset();
-}
 
 bool ProgramsUnderEmulationTest::start(const QString &program)
 {

@@ -16,6 +16,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTimer>
+#include <QtTest>
 
 #include <sys/types.h>
 
@@ -111,6 +112,23 @@ private:
     std::string refusedHardware; // KESTRIX_REFUSE_HARDWARE as it was
     // Guards the nodes' state: the ioctl handlers run on umockdev's worker thread.
     mutable std::mutex mutex;
+};
+
+// A test class whose every test function runs on a testbed of its own.
+class UsbTestbedTest : public QObject
+{
+    Q_OBJECT
+
+protected slots:
+    void init()
+    {
+        bed = std::make_unique<UsbTestbed>();
+        QVERIFY2(bed->isValid(), qPrintable(bed->error()));
+    }
+    void cleanup() { bed.reset(); }
+
+protected:
+    std::unique_ptr<UsbTestbed> bed;
 };
 
 // A program started under the emulation (fork and exec), ended when this object goes.
