@@ -3,6 +3,7 @@
 
 #include "usb_testbed.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include "kestrix_protocol.h"
@@ -390,24 +391,16 @@ UsbTestbed::UsbTestbed()
     }
     bed = umockdev_testbed_new();
     gchar *root = umockdev_testbed_get_root_dir(bed);
-    gchar *sys = umockdev_testbed_get_sys_dir(bed);
-    // Enumeration needs the usb bus in sysfs and /dev/bus/usb even before the first device.
-    gchar *busDir = g_build_filename(sys, "bus", "usb", "devices", nullptr);
-    gchar *devDir = g_build_filename(root, "dev", "bus", "usb", nullptr);
-    g_mkdir_with_parents(busDir, 0755);
-    g_mkdir_with_parents(devDir, 0755);
-    // Proof that /sys is the testbed's before anything may look at USB devices.
-    gchar *marker = g_build_filename(sys, "kestrix-testbed", nullptr);
-    g_file_set_contents(marker, "", 0, nullptr);
-    valid = access("/sys/kestrix-testbed", F_OK) == 0;
-    if (!valid)
-        failure =
-            QStringLiteral("/sys is not redirected to the testbed %1").arg(QString::fromUtf8(root));
-    g_free(marker);
-    g_free(devDir);
-    g_free(busDir);
-    g_free(sys);
+    const QDir dir(QString::fromUtf8(root));
     g_free(root);
+    // Enumeration needs the usb bus in sysfs and /dev/bus/usb even before the first device,
+    // and the marker proves that /sys is the testbed's before anything may look at USB devices.
+    QFile marker(dir.filePath(QStringLiteral("sys/kestrix-testbed")));
+    valid = dir.mkpath(QStringLiteral("sys/bus/usb/devices")) &&
+            dir.mkpath(QStringLiteral("dev/bus/usb")) && marker.open(QIODevice::WriteOnly) &&
+            access("/sys/kestrix-testbed", F_OK) == 0;
+    if (!valid)
+        failure = QStringLiteral("/sys is not redirected to the testbed %1").arg(dir.path());
 
     // Only the testbed's devices are visible from here on, so the libusb bus may open them.
     if (valid) {
@@ -593,16 +586,6 @@ QString UsbTestbed::addEventNode(SimulatedController *controller, const QString 
         return QString();
     }
     return node;
-}
-
-QString UsbTestbed::rootDirectory() const
-{
-    if (!valid)
-        return QString();
-    gchar *root = umockdev_testbed_get_root_dir(bed);
-    const QString path = QString::fromUtf8(root);
-    g_free(root);
-    return path;
 }
 
 void UsbTestbed::removeHidrawNode(SimulatedController *controller)

@@ -66,8 +66,6 @@ public:
     // replaying `eventsFile` (evemu format) from the moment it is added. "/dev/input/eventN".
     QString addEventNode(SimulatedController *controller, const QString &ioctlFile,
                          const QString &eventsFile);
-    // Where the testbed keeps the emulated /dev and /sys.
-    QString rootDirectory() const;
 
     // The node the controller sits on now ("/dev/bus/usb/001/004"), empty while it is off the bus.
     QString deviceNode(SimulatedController *controller) const;
