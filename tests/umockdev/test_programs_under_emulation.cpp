@@ -72,10 +72,7 @@ int64_t afterProbes(const std::vector<SimulatedController *> &devices, int64_t f
 
 QString list(const std::vector<SimTransfer> &transfers)
 {
-    QStringList lines;
-    for (const SimTransfer &t : transfers)
-        lines << QString::fromStdString(formatTransferLine(t));
-    return lines.join(QLatin1Char('\n'));
+    return describe(transfers).join(QLatin1Char('\n'));
 }
 
 // A connection seen from the device: probes, and each of `reads` exactly once, after the
