@@ -23,7 +23,7 @@ namespace
 {
 
 // How a device goes away.
-enum class Vanishing { UnpluggedBefore, GoneDuringTransfer, UnpluggedInFlight };
+enum class Vanishing { UnpluggedBefore, UnpluggedInFlight };
 
 } // namespace
 
@@ -127,17 +127,14 @@ void LibusbBusTest::opensByVendorAndProductId()
 void LibusbBusTest::vanishedDevice_data()
 {
     QTest::addColumn<Vanishing>("vanishing");
-    QTest::addColumn<int>("reachedDevice");
 
-    QTest::newRow("unplugged before the transfer") << Vanishing::UnpluggedBefore << 0;
-    QTest::newRow("gone during the transfer") << Vanishing::GoneDuringTransfer << 1;
-    QTest::newRow("unplugged while in flight") << Vanishing::UnpluggedInFlight << 0;
+    QTest::newRow("unplugged before the transfer") << Vanishing::UnpluggedBefore;
+    QTest::newRow("unplugged while in flight") << Vanishing::UnpluggedInFlight;
 }
 
 void LibusbBusTest::vanishedDevice()
 {
     QFETCH(Vanishing, vanishing);
-    QFETCH(int, reachedDevice);
 
     SimulatedController *joystick = bed->add(ControllerKind::Joystick);
     openIfAbsent(entry);
@@ -150,10 +147,6 @@ void LibusbBusTest::vanishedDevice()
     switch (vanishing) {
     case Vanishing::UnpluggedBefore:
         bed->unplug(joystick);
-        result = getReport(entry.handle, REPORT_DEVICE_INFO, info, RECEIVE_BUFFER_SIZE);
-        break;
-    case Vanishing::GoneDuringTransfer:
-        joystick->unplugAfter(0);
         result = getReport(entry.handle, REPORT_DEVICE_INFO, info, RECEIVE_BUFFER_SIZE);
         break;
     case Vanishing::UnpluggedInFlight: {
@@ -171,7 +164,7 @@ void LibusbBusTest::vanishedDevice()
 
     QCOMPARE(result, int(USB_ERROR_NO_DEVICE));
     QVERIFY2(clock.elapsed() < 900, "ended by the unplug, not by the time-out");
-    QCOMPARE(joystick->transfers().size(), size_t(reachedDevice));
+    QVERIFY(joystick->transfers().empty());
     // Gone from the bus too: the next open finds nothing.
     QTRY_VERIFY(bed->deviceNode(joystick).isEmpty());
     QCOMPARE(openDevice(KESTRIX_VENDOR_ID, PRODUCT_ID_JOYSTICK), nullptr);
