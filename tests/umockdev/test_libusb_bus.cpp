@@ -41,8 +41,6 @@ private slots:
     void opensByVendorAndProductId();
     void vanishedDevice_data();
     void vanishedDevice();
-    void probe_data();
-    void probe();
     void timeOut();
     void reopenedAsANewDevice_data();
     void reopenedAsANewDevice();
@@ -170,48 +168,6 @@ void LibusbBusTest::vanishedDevice()
     QCOMPARE(openDevice(KESTRIX_VENDOR_ID, PRODUCT_ID_JOYSTICK), nullptr);
     QCOMPARE(getReport(entry.handle, REPORT_DEVICE_INFO, info, RECEIVE_BUFFER_SIZE),
              int(USB_ERROR_NO_DEVICE));
-}
-
-void LibusbBusTest::probe_data()
-{
-    QTest::addColumn<QString>("fault");
-    QTest::addColumn<int>("read"); // result of a device information read with the fault
-    QTest::addColumn<bool>("present");
-    QTest::addColumn<int>("reachedDevice");
-
-    QTest::newRow("healthy") << "" << 16 << true << 2;
-    QTest::newRow("unplugged") << "unplug" << int(USB_ERROR_NO_DEVICE) << false << 0;
-    QTest::newRow("stalled") << "stall" << int(USB_ERROR_PIPE) << false << 2;
-}
-
-// The poll's probe keeps a working device and closes the handle of one that fails.
-void LibusbBusTest::probe()
-{
-    QFETCH(QString, fault);
-    QFETCH(int, read);
-    QFETCH(bool, present);
-    QFETCH(int, reachedDevice);
-
-    SimulatedController *joystick = bed->add(ControllerKind::Joystick);
-    openIfAbsent(entry);
-    QVERIFY(entry.handle);
-    QTRY_COMPARE(openOnCurrentNode(joystick), 1);
-
-    if (fault == QLatin1String("unplug"))
-        bed->unplug(joystick);
-    else if (fault == QLatin1String("stall"))
-        joystick->failTransfers(0, USB_ERROR_PIPE, 2);
-
-    unsigned char info[RECEIVE_BUFFER_SIZE] = {};
-    QCOMPARE(getReport(entry.handle, REPORT_DEVICE_INFO, info, RECEIVE_BUFFER_SIZE), read);
-    QCOMPARE(::probe(entry), present);
-    QCOMPARE(entry.handle != nullptr, present);
-    QCOMPARE(joystick->transfers().size(), size_t(reachedDevice));
-
-    // The handle that the probe closed is closed at the device node as well.
-    const auto nodes = bed->activity(joystick);
-    QCOMPARE(nodes.front().opens, 1);
-    QTRY_COMPARE(bed->activity(joystick).front().openNow, present ? 1 : 0);
 }
 
 void LibusbBusTest::timeOut()
