@@ -26,7 +26,6 @@
 
 #include <dlfcn.h>
 #include <sys/prctl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace
@@ -678,79 +677,44 @@ QProcessEnvironment UsbTestbed::programEnvironment()
     return out;
 }
 
-RunningProgram::~RunningProgram()
-{
-    stop();
-}
-
 bool RunningProgram::start(const QString &program, const QStringList &arguments,
                            const QString &workingDirectory, const QProcessEnvironment &environment)
 {
     stop();
-    ended.clear();
-    // Everything the child needs is built before fork: only exec-safe calls after it.
-    const std::string path = program.toStdString();
-    const std::string directory = workingDirectory.toStdString();
-    std::vector<std::string> argumentStrings{path};
-    for (const QString &argument : arguments)
-        argumentStrings.push_back(argument.toStdString());
-    std::vector<char *> argv;
-    for (std::string &argument : argumentStrings)
-        argv.push_back(&argument[0]);
-    argv.push_back(nullptr);
-    std::vector<std::string> environmentCopy;
-    for (const QString &variable : environment.toStringList())
-        environmentCopy.push_back(variable.toStdString());
-    std::vector<char *> envp;
-    for (std::string &variable : environmentCopy)
-        envp.push_back(&variable[0]);
-    envp.push_back(nullptr);
-
-    std::fflush(stdout);
-    std::fflush(stderr);
-    const pid_t parent = getpid();
-    const pid_t child = fork();
-    if (child < 0)
-        return false;
-    if (child == 0) {
-        // A test that crashes must not leave the program running against a dead testbed.
-        prctl(PR_SET_PDEATHSIG, SIGTERM);
-        if (getppid() != parent)
-            _exit(127);
-        if (chdir(directory.c_str()) == 0)
-            execve(path.c_str(), argv.data(), envp.data());
-        _exit(127);
-    }
-    pid = child;
-    return true;
+    process.setProgram(program);
+    process.setArguments(arguments);
+    process.setWorkingDirectory(workingDirectory);
+    process.setProcessEnvironment(environment);
+    // Nobody reads its output, so it must not wait for a reader.
+    process.setProcessChannelMode(QProcess::ForwardedChannels);
+    // A test that crashes must not leave the program running against a dead testbed.
+    process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
+    process.start();
+    return process.waitForStarted();
 }
 
 bool RunningProgram::isRunning()
 {
-    if (pid <= 0)
-        return false;
-    int status = 0;
-    if (waitpid(pid, &status, WNOHANG) == 0)
-        return true;
-    if (WIFEXITED(status))
-        ended = QStringLiteral("exited with %1").arg(WEXITSTATUS(status));
-    else if (WIFSIGNALED(status))
-        ended = QStringLiteral("killed by signal %1").arg(WTERMSIG(status));
-    pid = -1;
-    return false;
+    return process.state() != QProcess::NotRunning && !process.waitForFinished(0);
+}
+
+QString RunningProgram::exitDescription() const
+{
+    if (process.state() != QProcess::NotRunning)
+        return QString();
+    return process.exitStatus() == QProcess::NormalExit
+               ? QStringLiteral("exited with %1").arg(process.exitCode())
+               : QStringLiteral("killed (%1)").arg(process.errorString());
 }
 
 void RunningProgram::stop()
 {
     if (!isRunning())
         return;
-    kill(pid, SIGTERM);
-    for (int i = 0; i < 300 && isRunning(); ++i)
-        usleep(10000);
-    if (pid > 0) {
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-        pid = -1;
+    process.terminate();
+    if (!process.waitForFinished(3000)) {
+        process.kill();
+        process.waitForFinished();
     }
 }
 

@@ -12,13 +12,11 @@
 #include "simulated_controller.h"
 
 #include <QObject>
-#include <QProcessEnvironment>
+#include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
 #include <QtTest>
-
-#include <sys/types.h>
 
 #include <functional>
 #include <memory>
@@ -133,21 +131,17 @@ protected:
 class RunningProgram
 {
 public:
-    RunningProgram() = default;
-    ~RunningProgram();
-    RunningProgram(const RunningProgram &) = delete;
-    RunningProgram &operator=(const RunningProgram &) = delete;
+    ~RunningProgram() { stop(); }
 
     bool start(const QString &program, const QStringList &arguments,
                const QString &workingDirectory, const QProcessEnvironment &environment);
     bool isRunning();
     // How it ended, for a failure message.
-    QString exitDescription() const { return ended; }
+    QString exitDescription() const;
     void stop();
 
 private:
-    pid_t pid = -1;
-    QString ended;
+    QProcess process;
 };
 
 // Runs `tests` in a process that has umockdev's preload library, re-executing the test
