@@ -136,21 +136,8 @@ private slots:
 #endif
 
 private:
-    bool start(const QString &program);
-
     RunningProgram running;
 };
-
-bool ProgramsUnderEmulationTest::start(const QString &program)
-{
-    const QString directory = QStringLiteral(KESTRIX_PROGRAM_DIR);
-    const QString path = QDir(directory).filePath(program);
-    if (!QFileInfo(path).isExecutable()) {
-        qWarning("%s is not built", qPrintable(path));
-        return false;
-    }
-    return running.start(path, {}, directory, UsbTestbed::programEnvironment());
-}
 
 // Each program with what it watches and what it reads once when a device connects.
 // plugged: on the bus; watched: the devices the program polls (the rest must see nothing);
@@ -193,7 +180,9 @@ void ProgramsUnderEmulationTest::pollFollowsPlugging()
     }
     QVERIFY(moving);
 
-    QVERIFY(start(program));
+    const QString directory = QStringLiteral(KESTRIX_PROGRAM_DIR);
+    QVERIFY(running.start(QDir(directory).filePath(program), {}, directory,
+                          UsbTestbed::programEnvironment()));
     for (SimulatedController *device : watchedDevices)
         QTRY_VERIFY_WITH_TIMEOUT(!device->transfers().empty(), 15000);
 
