@@ -42,8 +42,6 @@ private slots:
     void vanishedDevice_data();
     void vanishedDevice();
     void timeOut();
-    void reopenedAsANewDevice_data();
-    void reopenedAsANewDevice();
 
 private:
     int openOnCurrentNode(SimulatedController *controller) const;
@@ -195,52 +193,6 @@ void LibusbBusTest::timeOut()
     const auto seen = rudder->transfers();
     QCOMPARE(seen.size(), size_t(1));
     QCOMPARE(seen.back().result, 16);
-}
-
-void LibusbBusTest::reopenedAsANewDevice_data()
-{
-    QTest::addColumn<bool>("reboot"); // else unplugged and plugged in again
-    QTest::newRow("replugged") << false;
-    // A controller that reboots leaves the bus by itself.
-    QTest::newRow("rebooted") << true;
-}
-
-void LibusbBusTest::reopenedAsANewDevice()
-{
-    QFETCH(bool, reboot);
-    SimulatedController *wheel = bed->add(ControllerKind::Wheel);
-    wheel->setRebootDuration(std::chrono::milliseconds(300));
-    entry.productId = PRODUCT_ID_WHEEL;
-    const QString firstNode = bed->deviceNode(wheel);
-    openIfAbsent(entry);
-    if (reboot) {
-        QCOMPARE(sendCommand(entry.handle, CMD_REBOOT), COMMAND_PACKET_SIZE);
-    } else {
-        QVERIFY(::probe(entry));
-        bed->unplug(wheel);
-    }
-    QCOMPARE(wheel->rebootCount(), reboot ? 1 : 0);
-
-    QVERIFY(!::probe(entry));
-    QTRY_VERIFY(bed->deviceNode(wheel).isEmpty());
-    for (int poll = 0; poll < 3; ++poll) {
-        openIfAbsent(entry);
-        QCOMPARE(entry.handle, nullptr);
-    }
-
-    if (!reboot)
-        bed->plug(wheel);
-    QTRY_VERIFY(!bed->deviceNode(wheel).isEmpty());
-    QVERIFY2(bed->deviceNode(wheel) != firstNode, qPrintable(bed->deviceNode(wheel)));
-    openIfAbsent(entry);
-    QVERIFY(entry.handle);
-    QVERIFY(::probe(entry));
-
-    const auto nodes = bed->activity(wheel);
-    QCOMPARE(nodes.size(), size_t(2));
-    QCOMPARE(nodes[0].submitted, 1);
-    QCOMPARE(nodes[1].opens, 1);
-    QCOMPARE(nodes[1].submitted, 1);
 }
 
 KESTRIX_UMOCKDEV_TEST_MAIN(LibusbBusTest)
