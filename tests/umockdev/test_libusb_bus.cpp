@@ -13,10 +13,8 @@
 #include <QElapsedTimer>
 #include <QtTest>
 
-#include <functional>
 #include <thread>
 
-Q_DECLARE_METATYPE(ControllerKind)
 Q_DECLARE_METATYPE(std::vector<ControllerKind>)
 
 namespace
