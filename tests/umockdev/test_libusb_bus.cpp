@@ -77,8 +77,6 @@ void LibusbBusTest::opensByVendorAndProductId_data()
     QTest::addColumn<int>("opened"); // index into plugged, -1: none
 
     using K = ControllerKind;
-    QTest::newRow("the joystick") << std::vector<ControllerKind>{K::Joystick} << 0x045B << 0x58F9
-                                  << 0;
     QTest::newRow("the wheel among others")
         << std::vector<ControllerKind>{K::Joystick, K::Rudder, K::Wheel, K::Generic} << 0x045B
         << 0x59D7 << 2;
