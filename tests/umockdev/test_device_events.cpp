@@ -24,30 +24,13 @@ void readPendingNotices(const UdevEvents &events)
 }
 } // namespace
 
-class DeviceEventsTest : public QObject
+class DeviceEventsTest : public UsbTestbedTest
 {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
-
     void hidrawBusSearchesOnlyAfterANotice();
-
-private:
-    std::unique_ptr<UsbTestbed> bed;
 };
-
-void DeviceEventsTest::init()
-{
-    bed = std::make_unique<UsbTestbed>();
-    QVERIFY2(bed->isValid(), qPrintable(bed->error()));
-}
-
-void DeviceEventsTest::cleanup()
-{
-    bed.reset();
-}
 
 void DeviceEventsTest::hidrawBusSearchesOnlyAfterANotice()
 {

@@ -2,17 +2,15 @@
 // through sysfs as on a running system, with a replayed sequence that drops events.
 
 #include "evdev_input.h"
+#include "fake_sysfs.h"
 #include "kestrix_protocol.h"
 #include "usb_testbed.h"
 
 #include <QApplication>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <linux/input.h>
 #include <sys/fsuid.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace
 {
@@ -26,14 +24,10 @@ QByteArray bitsOf(int bytes, std::initializer_list<int> set)
     return bits;
 }
 
-QByteArray int32s(std::initializer_list<int> values)
+// The bytes of the structure the kernel fills in.
+template <typename T> QByteArray raw(const T &value)
 {
-    QByteArray bytes;
-    for (int v : values) {
-        for (int i = 0; i < 4; ++i)
-            bytes.append(char((uint32_t(v) >> (8 * i)) & 0xff));
-    }
-    return bytes;
+    return QByteArray(reinterpret_cast<const char *>(&value), sizeof value);
 }
 
 QByteArray line(const QString &name, const QByteArray &data)
@@ -46,37 +40,26 @@ QByteArray line(const QString &name, const QByteArray &data)
 // buttons; X at 1000 and button 2 down as the device holds them.
 QByteArray joystickIoctls()
 {
-    QByteArray name = QByteArray("Kestrix Joystick").leftJustified(255, '\0');
-    // bus type USB, vendor, product, version
-    QByteArray id = QByteArray::fromHex("0300") + QByteArray::fromHex("5b04") + QByteArray(2, '\0') +
-         QByteArray::fromHex("1001");
-    id[4] = char(PRODUCT_ID_JOYSTICK & 0xff);
-    id[5] = char(PRODUCT_ID_JOYSTICK >> 8);
     QByteArray text = "@DEV /dev/input/event0\n";
     text += line("EVIOCGBIT(0)", bitsOf(8, {EV_SYN, EV_KEY, EV_ABS}));
-    text += line("EVIOCGNAME", name);
+    text += line("EVIOCGNAME", QByteArray("Kestrix Joystick").leftJustified(255, '\0'));
     text += line("EVIOCGPHYS", QByteArray(255, '\0'));
     text += line("EVIOCGUNIQ", QByteArray(255, '\0'));
-    text += line("EVIOCGID", id);
-    text += line("EVIOCGVERSION", int32s({0x010001}));
-    text += line("EVIOCGPROP", bitsOf(8, {}));
-    text += line("EVIOCGBIT(2)", bitsOf(8, {}));
+    text +=
+        line("EVIOCGID", raw(input_id{BUS_USB, KESTRIX_VENDOR_ID, PRODUCT_ID_JOYSTICK, 0x0110}));
+    text += line("EVIOCGVERSION", raw(0x010001));
+    for (const char *none : {"EVIOCGPROP", "EVIOCGBIT(2)", "EVIOCGBIT(17)", "EVIOCGBIT(5)",
+                             "EVIOCGBIT(4)", "EVIOCGBIT(18)", "EVIOCGLED", "EVIOCGSW"})
+        text += line(none, bitsOf(8, {}));
     text += line("EVIOCGBIT(3)", bitsOf(8, {ABS_X, ABS_Y, ABS_RZ, ABS_HAT0X, ABS_HAT0Y}));
-    text += line("EVIOCGBIT(17)", bitsOf(8, {}));
     text += line("EVIOCGBIT(1)", bitsOf(96, {BTN_TRIGGER, BTN_THUMB, BTN_THUMB2}));
-    text += line("EVIOCGBIT(5)", bitsOf(8, {}));
-    text += line("EVIOCGBIT(4)", bitsOf(8, {}));
     text += line("EVIOCGBIT(21)", bitsOf(16, {}));
-    text += line("EVIOCGBIT(18)", bitsOf(8, {}));
     text += line("EVIOCGKEY", bitsOf(96, {BTN_THUMB}));
-    text += line("EVIOCGLED", bitsOf(8, {}));
-    text += line("EVIOCGSW", bitsOf(8, {}));
-    // value, minimum, maximum, fuzz, flat, resolution
-    text += line("EVIOCGABS(0)", int32s({1000, 0, 4095, 8, 16, 0}));
-    text += line("EVIOCGABS(1)", int32s({2048, 0, 4095, 8, 16, 0}));
-    text += line("EVIOCGABS(5)", int32s({128, 0, 255, 0, 0, 0}));
-    text += line("EVIOCGABS(16)", int32s({0, -1, 1, 0, 0, 0}));
-    text += line("EVIOCGABS(17)", int32s({0, -1, 1, 0, 0, 0}));
+    text += line("EVIOCGABS(0)", raw(input_absinfo{1000, 0, 4095, 8, 16, 0}));
+    text += line("EVIOCGABS(1)", raw(input_absinfo{2048, 0, 4095, 8, 16, 0}));
+    text += line("EVIOCGABS(5)", raw(input_absinfo{128, 0, 255, 0, 0, 0}));
+    text += line("EVIOCGABS(16)", raw(input_absinfo{0, -1, 1, 0, 0, 0}));
+    text += line("EVIOCGABS(17)", raw(input_absinfo{0, -1, 1, 0, 0, 0}));
     return text;
 }
 
@@ -99,52 +82,25 @@ const char *const EVENTS = "# EVEMU 1.2\n"
 
 } // namespace
 
-class EventDeviceTest : public QObject
+class EventDeviceTest : public UsbTestbedTest
 {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
-
     void reportsTheSequenceAndResyncsAfterADrop();
     void namesANodeItMayNotRead();
 
 private:
-    QString addJoystickNode();
-
-    std::unique_ptr<UsbTestbed> bed;
-    QTemporaryDir files;
+    FakeSysfs files;
 };
-
-void EventDeviceTest::init()
-{
-    bed = std::make_unique<UsbTestbed>();
-    QVERIFY2(bed->isValid(), qPrintable(bed->error()));
-}
-
-void EventDeviceTest::cleanup()
-{
-    bed.reset();
-}
-
-QString EventDeviceTest::addJoystickNode()
-{
-    QFile ioctls(files.filePath(QStringLiteral("joystick.ioctl")));
-    QFile events(files.filePath(QStringLiteral("joystick.events")));
-    if (!ioctls.open(QIODevice::WriteOnly) || !events.open(QIODevice::WriteOnly))
-        return QString();
-    ioctls.write(joystickIoctls());
-    events.write(EVENTS);
-    ioctls.close();
-    events.close();
-    SimulatedController *joystick = bed->add(ControllerKind::Joystick);
-    return bed->addEventNode(joystick, ioctls.fileName(), events.fileName());
-}
 
 void EventDeviceTest::reportsTheSequenceAndResyncsAfterADrop()
 {
-    const QString node = addJoystickNode();
+    files.write(QStringLiteral("joystick.ioctl"), joystickIoctls());
+    files.write(QStringLiteral("joystick.events"), EVENTS);
+    const QString node =
+        bed->addEventNode(bed->add(ControllerKind::Joystick), files.path() + "/joystick.ioctl",
+                          files.path() + "/joystick.events");
     QVERIFY2(!node.isEmpty(), qPrintable(bed->error()));
     const std::vector<EventNode> found = findEventNodes();
     QCOMPARE(found.size(), size_t(1));
@@ -195,11 +151,8 @@ void EventDeviceTest::reportsTheSequenceAndResyncsAfterADrop()
 void EventDeviceTest::namesANodeItMayNotRead()
 {
     // A node that the mode keeps from this user (umockdev's own nodes answer whoever asks).
-    const QString node = files.filePath(QStringLiteral("event7"));
-    QFile file(node);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.close();
-    QCOMPARE(::chmod(qPrintable(node), 0), 0);
+    files.node(QStringLiteral("event7"), 0);
+    const QString node = files.path() + QStringLiteral("/event7");
     // As root, the check of the mode is the file-system user's: run it as nobody.
     const uid_t fsuid = uid_t(setfsuid(65534));
     const InputOpening opening = EvdevInput::open(node);

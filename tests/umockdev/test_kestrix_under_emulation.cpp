@@ -17,14 +17,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-class KestrixUnderEmulationTest : public QObject
+class KestrixUnderEmulationTest : public UsbTestbedTest
 {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
-
     void backupAndRestore();
     void silentDeviceEndsWithExitOne();
     void effectsGoThroughWheelconfig_data();
@@ -35,23 +32,10 @@ private:
     // code, or -1 when it did not end.
     int run(const QStringList &arguments);
 
-    std::unique_ptr<UsbTestbed> bed;
     QTemporaryDir directory;
     QByteArray out;
     QByteArray err;
 };
-
-void KestrixUnderEmulationTest::init()
-{
-    bed = std::make_unique<UsbTestbed>();
-    QVERIFY2(bed->isValid(), qPrintable(bed->error()));
-    QVERIFY(directory.isValid());
-}
-
-void KestrixUnderEmulationTest::cleanup()
-{
-    bed.reset();
-}
 
 int KestrixUnderEmulationTest::run(const QStringList &arguments)
 {

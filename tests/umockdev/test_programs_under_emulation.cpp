@@ -72,10 +72,7 @@ int64_t afterProbes(const std::vector<SimulatedController *> &devices, int64_t f
 
 QString list(const std::vector<SimTransfer> &transfers)
 {
-    QStringList lines;
-    for (const SimTransfer &t : transfers)
-        lines << QString::fromStdString(formatTransferLine(t));
-    return lines.join(QLatin1Char('\n'));
+    return describe(transfers).join(QLatin1Char('\n'));
 }
 
 // A connection seen from the device: probes, and each of `reads` exactly once, after the
@@ -119,13 +116,17 @@ QString oneLiveApply(const std::vector<SimTransfer> &sent)
 
 } // namespace
 
-class ProgramsUnderEmulationTest : public QObject
+class ProgramsUnderEmulationTest : public UsbTestbedTest
 {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
+    // The program goes before the testbed it runs on.
+    void cleanup()
+    {
+        running.stop();
+        UsbTestbedTest::cleanup();
+    }
 
     void pollFollowsPlugging_data();
     void pollFollowsPlugging();
@@ -135,34 +136,8 @@ private slots:
 #endif
 
 private:
-    bool start(const QString &program);
-
-    std::unique_ptr<UsbTestbed> bed;
     RunningProgram running;
 };
-
-void ProgramsUnderEmulationTest::init()
-{
-    bed = std::make_unique<UsbTestbed>();
-    QVERIFY2(bed->isValid(), qPrintable(bed->error()));
-}
-
-void ProgramsUnderEmulationTest::cleanup()
-{
-    running.stop();
-    bed.reset();
-}
-
-bool ProgramsUnderEmulationTest::start(const QString &program)
-{
-    const QString directory = QStringLiteral(KESTRIX_PROGRAM_DIR);
-    const QString path = QDir(directory).filePath(program);
-    if (!QFileInfo(path).isExecutable()) {
-        qWarning("%s is not built", qPrintable(path));
-        return false;
-    }
-    return running.start(path, {}, directory, UsbTestbed::programEnvironment());
-}
 
 // Each program with what it watches and what it reads once when a device connects.
 // plugged: on the bus; watched: the devices the program polls (the rest must see nothing);
@@ -205,7 +180,9 @@ void ProgramsUnderEmulationTest::pollFollowsPlugging()
     }
     QVERIFY(moving);
 
-    QVERIFY(start(program));
+    const QString directory = QStringLiteral(KESTRIX_PROGRAM_DIR);
+    QVERIFY(running.start(QDir(directory).filePath(program), {}, directory,
+                          UsbTestbed::programEnvironment()));
     for (SimulatedController *device : watchedDevices)
         QTRY_VERIFY_WITH_TIMEOUT(!device->transfers().empty(), 15000);
 

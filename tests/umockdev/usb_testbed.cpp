@@ -3,6 +3,7 @@
 
 #include "usb_testbed.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include "kestrix_protocol.h"
@@ -25,7 +26,6 @@
 
 #include <dlfcn.h>
 #include <sys/prctl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace
@@ -294,21 +294,19 @@ void UsbTestbed::Node::submit(UMockdevIoctlClient *client, UMockdevIoctlData *ar
     ++activity.submitted;
     ClientUrbs &urbs = clients[client];
     Urb pending{memory, 0, 0};
-    if (port->unresponsive) {
+    // The controller is never slowed down here (no latency, no time-outs that take time):
+    // this runs on umockdev's worker thread, which serves every node.
+    const int result = port->unresponsive
+                           ? int(USB_ERROR_TIMEOUT)
+                           : port->controller->controlTransfer(requestType, request, value, index,
+                                                               setup + SETUP_PACKET_SIZE, length,
+                                                               TRANSFER_TIMEOUT_MS, session);
+    if (result == USB_ERROR_TIMEOUT) {
         urbs.inFlight.push_back(pending);
     } else {
-        // The controller is never slowed down here (no latency, no time-outs that take
-        // time): this runs on umockdev's worker thread, which serves every node.
-        const int result = port->controller->controlTransfer(requestType, request, value, index,
-                                                             setup + SETUP_PACKET_SIZE, length,
-                                                             TRANSFER_TIMEOUT_MS, session);
-        if (result == USB_ERROR_TIMEOUT) {
-            urbs.inFlight.push_back(pending);
-        } else {
-            pending.status = result < 0 ? urbStatus(result) : 0;
-            pending.actualLength = result < 0 ? 0 : result;
-            urbs.reapable.push_back(pending);
-        }
+        pending.status = result < 0 ? urbStatus(result) : 0;
+        pending.actualLength = result < 0 ? 0 : result;
+        urbs.reapable.push_back(pending);
     }
     umockdev_ioctl_client_complete(client, 0, 0);
     g_object_unref(buffer);
@@ -392,24 +390,16 @@ UsbTestbed::UsbTestbed()
     }
     bed = umockdev_testbed_new();
     gchar *root = umockdev_testbed_get_root_dir(bed);
-    gchar *sys = umockdev_testbed_get_sys_dir(bed);
-    // Enumeration needs the usb bus in sysfs and /dev/bus/usb even before the first device.
-    gchar *busDir = g_build_filename(sys, "bus", "usb", "devices", nullptr);
-    gchar *devDir = g_build_filename(root, "dev", "bus", "usb", nullptr);
-    g_mkdir_with_parents(busDir, 0755);
-    g_mkdir_with_parents(devDir, 0755);
-    // Proof that /sys is the testbed's before anything may look at USB devices.
-    gchar *marker = g_build_filename(sys, "kestrix-testbed", nullptr);
-    g_file_set_contents(marker, "", 0, nullptr);
-    valid = access("/sys/kestrix-testbed", F_OK) == 0;
-    if (!valid)
-        failure =
-            QStringLiteral("/sys is not redirected to the testbed %1").arg(QString::fromUtf8(root));
-    g_free(marker);
-    g_free(devDir);
-    g_free(busDir);
-    g_free(sys);
+    const QDir dir(QString::fromUtf8(root));
     g_free(root);
+    // Enumeration needs the usb bus in sysfs and /dev/bus/usb even before the first device,
+    // and the marker proves that /sys is the testbed's before anything may look at USB devices.
+    QFile marker(dir.filePath(QStringLiteral("sys/kestrix-testbed")));
+    valid = dir.mkpath(QStringLiteral("sys/bus/usb/devices")) &&
+            dir.mkpath(QStringLiteral("dev/bus/usb")) && marker.open(QIODevice::WriteOnly) &&
+            access("/sys/kestrix-testbed", F_OK) == 0;
+    if (!valid)
+        failure = QStringLiteral("/sys is not redirected to the testbed %1").arg(dir.path());
 
     // Only the testbed's devices are visible from here on, so the libusb bus may open them.
     if (valid) {
@@ -597,16 +587,6 @@ QString UsbTestbed::addEventNode(SimulatedController *controller, const QString 
     return node;
 }
 
-QString UsbTestbed::rootDirectory() const
-{
-    if (!valid)
-        return QString();
-    gchar *root = umockdev_testbed_get_root_dir(bed);
-    const QString path = QString::fromUtf8(root);
-    g_free(root);
-    return path;
-}
-
 void UsbTestbed::removeHidrawNode(SimulatedController *controller)
 {
     Port *port = portOf(controller);
@@ -697,79 +677,44 @@ QProcessEnvironment UsbTestbed::programEnvironment()
     return out;
 }
 
-RunningProgram::~RunningProgram()
-{
-    stop();
-}
-
 bool RunningProgram::start(const QString &program, const QStringList &arguments,
                            const QString &workingDirectory, const QProcessEnvironment &environment)
 {
     stop();
-    ended.clear();
-    // Everything the child needs is built before fork: only exec-safe calls after it.
-    const std::string path = program.toStdString();
-    const std::string directory = workingDirectory.toStdString();
-    std::vector<std::string> argumentStrings{path};
-    for (const QString &argument : arguments)
-        argumentStrings.push_back(argument.toStdString());
-    std::vector<char *> argv;
-    for (std::string &argument : argumentStrings)
-        argv.push_back(&argument[0]);
-    argv.push_back(nullptr);
-    std::vector<std::string> environmentCopy;
-    for (const QString &variable : environment.toStringList())
-        environmentCopy.push_back(variable.toStdString());
-    std::vector<char *> envp;
-    for (std::string &variable : environmentCopy)
-        envp.push_back(&variable[0]);
-    envp.push_back(nullptr);
-
-    std::fflush(stdout);
-    std::fflush(stderr);
-    const pid_t parent = getpid();
-    const pid_t child = fork();
-    if (child < 0)
-        return false;
-    if (child == 0) {
-        // A test that crashes must not leave the program running against a dead testbed.
-        prctl(PR_SET_PDEATHSIG, SIGTERM);
-        if (getppid() != parent)
-            _exit(127);
-        if (chdir(directory.c_str()) == 0)
-            execve(path.c_str(), argv.data(), envp.data());
-        _exit(127);
-    }
-    pid = child;
-    return true;
+    process.setProgram(program);
+    process.setArguments(arguments);
+    process.setWorkingDirectory(workingDirectory);
+    process.setProcessEnvironment(environment);
+    // Nobody reads its output, so it must not wait for a reader.
+    process.setProcessChannelMode(QProcess::ForwardedChannels);
+    // A test that crashes must not leave the program running against a dead testbed.
+    process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
+    process.start();
+    return process.waitForStarted();
 }
 
 bool RunningProgram::isRunning()
 {
-    if (pid <= 0)
-        return false;
-    int status = 0;
-    if (waitpid(pid, &status, WNOHANG) == 0)
-        return true;
-    if (WIFEXITED(status))
-        ended = QStringLiteral("exited with %1").arg(WEXITSTATUS(status));
-    else if (WIFSIGNALED(status))
-        ended = QStringLiteral("killed by signal %1").arg(WTERMSIG(status));
-    pid = -1;
-    return false;
+    return process.state() != QProcess::NotRunning && !process.waitForFinished(0);
+}
+
+QString RunningProgram::exitDescription() const
+{
+    if (process.state() != QProcess::NotRunning)
+        return QString();
+    return process.exitStatus() == QProcess::NormalExit
+               ? QStringLiteral("exited with %1").arg(process.exitCode())
+               : QStringLiteral("killed (%1)").arg(process.errorString());
 }
 
 void RunningProgram::stop()
 {
     if (!isRunning())
         return;
-    kill(pid, SIGTERM);
-    for (int i = 0; i < 300 && isRunning(); ++i)
-        usleep(10000);
-    if (pid > 0) {
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-        pid = -1;
+    process.terminate();
+    if (!process.waitForFinished(3000)) {
+        process.kill();
+        process.waitForFinished();
     }
 }
 

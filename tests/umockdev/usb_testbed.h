@@ -12,12 +12,11 @@
 #include "simulated_controller.h"
 
 #include <QObject>
-#include <QProcessEnvironment>
+#include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
-
-#include <sys/types.h>
+#include <QtTest>
 
 #include <functional>
 #include <memory>
@@ -65,8 +64,6 @@ public:
     // replaying `eventsFile` (evemu format) from the moment it is added. "/dev/input/eventN".
     QString addEventNode(SimulatedController *controller, const QString &ioctlFile,
                          const QString &eventsFile);
-    // Where the testbed keeps the emulated /dev and /sys.
-    QString rootDirectory() const;
 
     // The node the controller sits on now ("/dev/bus/usb/001/004"), empty while it is off the bus.
     QString deviceNode(SimulatedController *controller) const;
@@ -113,25 +110,38 @@ private:
     mutable std::mutex mutex;
 };
 
+// A test class whose every test function runs on a testbed of its own.
+class UsbTestbedTest : public QObject
+{
+    Q_OBJECT
+
+protected slots:
+    void init()
+    {
+        bed = std::make_unique<UsbTestbed>();
+        QVERIFY2(bed->isValid(), qPrintable(bed->error()));
+    }
+    void cleanup() { bed.reset(); }
+
+protected:
+    std::unique_ptr<UsbTestbed> bed;
+};
+
 // A program started under the emulation (fork and exec), ended when this object goes.
 class RunningProgram
 {
 public:
-    RunningProgram() = default;
-    ~RunningProgram();
-    RunningProgram(const RunningProgram &) = delete;
-    RunningProgram &operator=(const RunningProgram &) = delete;
+    ~RunningProgram() { stop(); }
 
     bool start(const QString &program, const QStringList &arguments,
                const QString &workingDirectory, const QProcessEnvironment &environment);
     bool isRunning();
     // How it ended, for a failure message.
-    QString exitDescription() const { return ended; }
+    QString exitDescription() const;
     void stop();
 
 private:
-    pid_t pid = -1;
-    QString ended;
+    QProcess process;
 };
 
 // Runs `tests` in a process that has umockdev's preload library, re-executing the test
