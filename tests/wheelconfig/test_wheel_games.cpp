@@ -448,13 +448,16 @@ void WheelGamesTest::realGameOnTheWheel()
     const QByteArray rally = profileBytes(33, 540);
     CHECKED(writeProfile(QStringLiteral("Rally"), rally));
     CHECKED(writeProfile(QStringLiteral("Drift"), profileBytes(44, 900)));
+    const QString rallyGame = ownGameName("rallygame");
+    const QString driftGame = ownGameName("driftgame");
     CHECKED(writeFile(QStringLiteral("wheel_games.json"),
-                      R"({"format": "kestrix-games", "version": 1, "games": [
-        {"name": "Rally game", "executable": "rallygame", "profile": "Rally"},
-        {"name": "Drift game", "executable": "driftgame", "profile": "Drift"}]})"));
-    for (const char *name : {"rallygame", "driftgame"})
-        QVERIFY(QFile::copy(QStringLiteral("/bin/sleep"),
-                            workingDirectory->filePath(QLatin1String(name))));
+                      QStringLiteral(R"({"format": "kestrix-games", "version": 1, "games": [
+        {"name": "Rally game", "executable": "%1", "profile": "Rally"},
+        {"name": "Drift game", "executable": "%2", "profile": "Drift"}]})")
+                          .arg(rallyGame, driftGame)
+                          .toUtf8()));
+    for (const QString &name : {rallyGame, driftGame})
+        QVERIFY(QFile::copy(QStringLiteral("/bin/sleep"), workingDirectory->filePath(name)));
     const QByteArray before = wheelRecord(wheel);
 
     std::vector<std::unique_ptr<QProcess>> processes;
@@ -466,8 +469,8 @@ void WheelGamesTest::realGameOnTheWheel()
                 const quint64 previous = statField(processes.back()->processId(), 19).toULongLong();
                 QTRY_VERIFY_WITH_TIMEOUT(uptimeTicks() > previous + 1, WAIT_MS);
             }
-            command.replace(QLatin1String("%rally"), workingDirectory->filePath("rallygame"))
-                .replace(QLatin1String("%drift"), workingDirectory->filePath("driftgame"));
+            command.replace(QLatin1String("%rally"), workingDirectory->filePath(rallyGame))
+                .replace(QLatin1String("%drift"), workingDirectory->filePath(driftGame));
             processes.push_back(std::make_unique<QProcess>());
             processes.back()->start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command});
             QVERIFY(processes.back()->waitForStarted());

@@ -300,11 +300,15 @@ void WheelInstanceTest::overlappingGames()
     const QByteArray snow = profileBytes(55, 900);
     CHECKED(writeFile(work->filePath("wheel_profiles/Drift"), drift));
     CHECKED(writeFile(work->filePath("wheel_profiles/Snow"), snow));
+    const QString rallyGame = ownGameName("rallygame");
+    const QString snowGame = ownGameName("snowgame");
     CHECKED(writeFile(work->filePath("wheel_games.json"),
-                      R"({"format": "kestrix-games", "version": 1, "games": [
-        {"name": "Rally game", "executable": "rallygame", "profile": "Rally"},
-        {"name": "Snow game", "executable": "snowgame", "profile": "Snow"}]})"));
-    for (const char *game : {"rallygame", "snowgame"})
+                      QStringLiteral(R"({"format": "kestrix-games", "version": 1, "games": [
+        {"name": "Rally game", "executable": "%1", "profile": "Rally"},
+        {"name": "Snow game", "executable": "%2", "profile": "Snow"}]})")
+                          .arg(rallyGame, snowGame)
+                          .toUtf8()));
+    for (const QString &game : {rallyGame, snowGame})
         QVERIFY(QFile::copy("/bin/sleep", work->filePath(game)));
     CHECKED(startInstance());
     const QByteArray own = firstRecord(INSTANCE);
@@ -320,7 +324,7 @@ void WheelInstanceTest::overlappingGames()
 
     QProcess rally;
     auto startRally = [&] {
-        rally.start(work->filePath("rallygame"), {"60"});
+        rally.start(work->filePath(rallyGame), {"60"});
         QVERIFY(rally.waitForStarted());
         QTRY_COMPARE_WITH_TIMEOUT(holds(), hex(withOwnBytes(RALLY, own)), WAIT_MS);
     };
@@ -341,7 +345,7 @@ void WheelInstanceTest::overlappingGames()
         // only thing written meanwhile, the wheel having kept Drift for the ended game.
         const size_t before = log(INSTANCE).size();
         QProcess marker;
-        marker.start(work->filePath("snowgame"), {"60"});
+        marker.start(work->filePath(snowGame), {"60"});
         QVERIFY(marker.waitForStarted());
         QTRY_COMPARE_WITH_TIMEOUT(holds(), hex(withOwnBytes(snow, own)), WAIT_MS);
         CHECKED(verifyOneLiveApply(after(log(INSTANCE), before), withOwnBytes(snow, own)));

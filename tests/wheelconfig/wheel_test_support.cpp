@@ -94,6 +94,11 @@ QByteArray readFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+QString ownGameName(const char *name)
+{
+    return QStringLiteral("%1-%2").arg(QCoreApplication::applicationPid()).arg(QLatin1String(name));
+}
+
 QByteArray panelFields(const QWidget *window)
 {
     QByteArray r(EFFECT_SETTINGS_RECORD_SIZE, 0);

@@ -78,6 +78,10 @@ void writeProfile(const QString &name, const QByteArray &content);
 void writeFile(const QString &path, const QByteArray &content);
 QByteArray readFile(const QString &path);
 
+// A game's file name for this test process: the watch sees every process of the user, also
+// the games of a test that runs beside this one.
+QString ownGameName(const char *name);
+
 // The owned fields as the window's panel shows them, in record layout, the rest zero.
 QByteArray panelFields(const QWidget *window);
 
