@@ -133,13 +133,9 @@ void WheelWindowTest::recordReadOnConnectionMustBeWhole()
     QVERIFY(!child<QPushButton>("save_settings_button")->isEnabled());
     QVERIFY(!window->device().connected);
     QVERIFY(window->device().entry.handle); // kept open: the next tick reads again
-    QTest::qWait(250);
-    QCOMPARE(window->windowTitle(), QStringLiteral("Wheel (Disconnected)"));
-    QVERIFY(getReports(wheel->transfers(), REPORT_EFFECT_SETTINGS).size() >= 2);
     wheel->clearFaults();
     waitTitle("Wheel (Connected)");
     const auto reads = getReports(wheel->transfers(), REPORT_EFFECT_SETTINGS);
-    QVERIFY(reads.size() >= 2);
     QVERIFY(reads.front().result < EFFECT_SETTINGS_RECORD_SIZE);
     QCOMPARE(reads.back().result, 32);
     QCOMPARE(child<QSpinBox>("direct_x_periodic_scale")->value(), 60);
