@@ -392,7 +392,6 @@ void WheelInstanceTest::withoutDisplay_data()
     QTest::newRow("window system's option")
         << QStringList{"-platform", "offscreen", "--version"} << false << 0 << 0;
     QTest::newRow("unknown long option") << QStringList{"--bogus"} << false << 2 << 1;
-    QTest::newRow("unknown short option") << QStringList{"-x"} << false << 2 << 1;
     QTest::newRow("profile without a name") << QStringList{"--profile"} << false << 2 << 1;
     QTest::newRow("nothing after --") << QStringList{"--profile", "Rally", "--"} << false << 2 << 1;
     QTest::newRow("two windows at once") << QStringList{"--games", "--input"} << false << 2 << 1;
