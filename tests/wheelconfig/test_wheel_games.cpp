@@ -262,7 +262,7 @@ void WheelGamesTest::matcher_data()
                      {201, 200, "/steam/reaper", {"reaper", "SteamLaunch", "AppId=1"}},
                      {202, 201, "/usr/games/rallygame", {"rallygame"}}}
         << Processes{} << 0 << QStringList{} << QStringList{};
-    // Between two looks: a pid used again, a zombie, an exec, a rewritten command line.
+    // Between two looks: a pid used again, a zombie, an exec.
     const quint64 old = startedAt(100), young = startedAt(UPTIME_S - 1);
     const FakeProcess rallyOld{100, 1, "/usr/games/rallygame", {"rallygame"}, {}, old};
     const FakeProcess editorOld{100, 1, "/usr/bin/editor", {"editor"}, {}, old};
@@ -283,21 +283,6 @@ void WheelGamesTest::matcher_data()
         << Processes{{100, 1, "/bin/dash", {"sh", "-c", "sleep 2.5; exec rallygame"}, {}, young}}
         << Processes{{100, 1, "/usr/games/rallygame", {"rallygame"}, {}, young}} << 0
         << QStringList{} << QStringList{"Rally game"};
-    QTest::newRow("command line rewritten")
-        << wine
-        << Processes{{100,
-                      1,
-                      "/usr/bin/wine64-preloader",
-                      {"/usr/bin/wine64-preloader", "/usr/bin/wine64"},
-                      {},
-                      young}}
-        << Processes{{100,
-                      1,
-                      "/usr/bin/wine64-preloader",
-                      {"C:\\Games\\Rally\\RallyGame.exe"},
-                      {},
-                      young}}
-        << 0 << QStringList{} << QStringList{"Rally game"};
     QTest::newRow("an old process is not read again")
         << rally << Processes{editorOld}
         << Processes{{100, 1, "/usr/bin/editor", {"rallygame"}, {}, old}} << 0 << QStringList{}
