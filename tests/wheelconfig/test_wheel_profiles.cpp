@@ -185,7 +185,6 @@ void WheelProfilesTest::fieldNamesTheHeldProfile_data()
         bool wheelRefuses;
         const char *shown;
     } rows[] = {
-        {"tray", "tray", "Snow", false, "Snow"},
         {"request", "request", "Snow", false, "Snow"},
         {"when connected", "when connected", "Snow", false, "Snow"},
         {"list", "list", "Snow", false, "Snow"},
@@ -214,9 +213,7 @@ void WheelProfilesTest::fieldNamesTheHeldProfile()
 
     if (wheelRefuses) // the first packet of the live apply
         wheel->failTransfers(1, USB_ERROR_PIPE, 1);
-    if (how == QLatin1String("tray")) {
-        profilesMenu()->actions().at(items.indexOf(profile))->trigger();
-    } else if (how == QLatin1String("request")) {
+    if (how == QLatin1String("request")) {
         window->wheelService()->applyProfile(profile);
     } else if (how == QLatin1String("when connected")) {
         window->applyProfileWhenConnected(profile);
