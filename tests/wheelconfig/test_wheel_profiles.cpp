@@ -186,7 +186,6 @@ void WheelProfilesTest::fieldNamesTheHeldProfile_data()
         const char *shown;
     } rows[] = {
         {"request", "request", "Snow", false, "Snow"},
-        {"when connected", "when connected", "Snow", false, "Snow"},
         {"list", "list", "Snow", false, "Snow"},
         {"list, wheel refuses", "list", "Snow", true, ""},
         {"list, damaged file", "list", "damaged", false, "Rally"},
@@ -215,9 +214,6 @@ void WheelProfilesTest::fieldNamesTheHeldProfile()
         wheel->failTransfers(1, USB_ERROR_PIPE, 1);
     if (how == QLatin1String("request")) {
         window->wheelService()->applyProfile(profile);
-    } else if (how == QLatin1String("when connected")) {
-        window->applyProfileWhenConnected(profile);
-        QTRY_COMPARE(wheelRecord(wheel).at(EFFECT_DIRECT_X_SPRING_SCALE), char(30));
     } else {
         combo()->setCurrentIndex(items.indexOf(QStringLiteral("Rally")));
         QTest::keyClick(combo(), items.indexOf(profile) > items.indexOf(QStringLiteral("Rally"))
