@@ -210,9 +210,7 @@ void WheelWindowTest::userEditIsOneLiveApply()
             QTest::keyClick(widget, Qt::Key_Space);
             break;
         }
-        verifyOneLiveApply(wheel->transfers(), expected);
-        if (QTest::currentTestFailed())
-            return;
+        CHECKED(verifyOneLiveApply(wheel->transfers(), expected));
         QCOMPARE(hex(wheelRecord(wheel)), hex(expected));
     }
 }
@@ -284,9 +282,7 @@ void WheelWindowTest::saveSequence()
     // Read, the two packets of command 18, command 2, then busy, busy, ready.
     QCOMPARE(t.size(), size_t(7));
     QVERIFY(t[0].isGetReport(REPORT_EFFECT_SETTINGS));
-    verifyOneLiveApply({t[0], t[1], t[2]}, expected);
-    if (QTest::currentTestFailed())
-        return;
+    CHECKED(verifyOneLiveApply({t[0], t[1], t[2]}, expected));
     QVERIFY(t[3].isCommand(CMD_SAVE_EFFECT_SETTINGS));
     QCOMPARE(hex(toBytes(t[3].data).mid(2)), hex(QByteArray(COMMAND_PACKET_SIZE - 2, 0)));
     QVERIFY2(t[3].ms - t[2].ms >= 100, qPrintable(QString::number(t[3].ms - t[2].ms)));
