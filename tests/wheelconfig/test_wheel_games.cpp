@@ -411,10 +411,11 @@ void WheelGamesTest::realGameOnTheWheel()
     constexpr int WAIT_MS = 15000;
     const QByteArray rally = profileBytes(33, 540);
     CHECKED(writeProfile(QStringLiteral("Rally"), rally));
+    // A name no other test's game has: each watch looks at all of this user's processes.
     CHECKED(writeFile(QStringLiteral("wheel_games.json"),
                       R"({"format": "kestrix-games", "version": 1, "games": [
-        {"name": "Rally game", "executable": "rallygame", "profile": "Rally"}]})"));
-    const QString game = workingDirectory->filePath(QStringLiteral("rallygame"));
+        {"name": "Rally game", "executable": "rallytestgame", "profile": "Rally"}]})"));
+    const QString game = workingDirectory->filePath(QStringLiteral("rallytestgame"));
     QVERIFY(QFile::copy(QStringLiteral("/bin/sleep"), game));
     const QByteArray before = wheelRecord(wheel);
 
