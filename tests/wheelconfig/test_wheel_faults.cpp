@@ -2,6 +2,7 @@
 // sequence stops there, no write carries bytes that no read delivered, the window ends up
 // showing what the wheel holds, the user is told once, and no wait outlasts its bound.
 
+#include "effect_fields.h"
 #include "effect_settings_record.h"
 #include "injected_fault.h"
 #include "kestrix_protocol.h"
@@ -21,7 +22,8 @@
 
 using namespace std::chrono_literals;
 
-namespace {
+namespace
+{
 
 enum class Action { Connect, Edit, Save, TrayProfile, Reboot };
 
@@ -47,7 +49,7 @@ private:
 void WheelFaultsTest::faultAtEveryStep_data()
 {
     QTest::addColumn<Action>("action");
-    QTest::addColumn<int>("at");           // the transfer of the action that fails
+    QTest::addColumn<int>("at"); // the transfer of the action that fails
     QTest::addColumn<Fault>("fault");
     QTest::addColumn<QString>("told");   // empty: nothing
     QTest::addColumn<bool>("connected"); // afterwards
@@ -135,10 +137,7 @@ void WheelFaultsTest::faultAtEveryStep()
     QFETCH(bool, connected);
 
     const QByteArray own = toBytes(plausibleEffectRecord()).left(EFFECT_SETTINGS_RECORD_SIZE);
-    QByteArray profile = own;
-    profile[EFFECT_TOTAL_EFFECT_SCALE] = 55;
-    profile[EFFECT_SOFT_STOP_RANGE] = 30;
-    writeProfile(QStringLiteral("Rally"), profile);
+    writeProfile(QStringLiteral("Rally"), profileBytes(55, 540));
     wheel->setRebootDuration(200ms);
     if (action != Action::Connect) {
         CHECKED(start());

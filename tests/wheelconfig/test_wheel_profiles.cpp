@@ -125,8 +125,6 @@ void WheelProfilesTest::listedInOrderAndDeleted()
 {
     for (const char *name : {"b", "A", "c", ".hidden", "a\\b"})
         writeProfile(QLatin1String(name), profileBytes(10, 900));
-    QVERIFY(QDir().mkpath(QStringLiteral("wheel_profiles/directory")));
-    writeProfile(QStringLiteral("directory/inner"), profileBytes(10, 900));
     start();
 
     QCOMPARE(comboItems(), QStringList({"A", "b", "c"}));
@@ -145,7 +143,6 @@ void WheelProfilesTest::listedInOrderAndDeleted()
     const QStringList before = workingDirectory->tree();
     const std::pair<QString, const char *> refused[] = {
         {QString(), "no name was typed"},
-        {QStringLiteral("directory"), "that name is not a profile file"},
         {QStringLiteral("a"), "there is no profile of that name"}};
     for (const auto &[name, reason] : refused) {
         typeName(name);
@@ -188,9 +185,7 @@ void WheelProfilesTest::fieldNamesTheHeldProfile_data()
         bool wheelRefuses;
         const char *shown;
     } rows[] = {
-        {"tray", "tray", "Snow", false, "Snow"},
         {"request", "request", "Snow", false, "Snow"},
-        {"when connected", "when connected", "Snow", false, "Snow"},
         {"list", "list", "Snow", false, "Snow"},
         {"list, wheel refuses", "list", "Snow", true, ""},
         {"list, damaged file", "list", "damaged", false, "Rally"},
@@ -217,13 +212,8 @@ void WheelProfilesTest::fieldNamesTheHeldProfile()
 
     if (wheelRefuses) // the first packet of the live apply
         wheel->failTransfers(1, USB_ERROR_PIPE, 1);
-    if (how == QLatin1String("tray")) {
-        profilesMenu()->actions().at(items.indexOf(profile))->trigger();
-    } else if (how == QLatin1String("request")) {
+    if (how == QLatin1String("request")) {
         window->wheelService()->applyProfile(profile);
-    } else if (how == QLatin1String("when connected")) {
-        window->applyProfileWhenConnected(profile);
-        QTRY_COMPARE(wheelRecord(wheel).at(EFFECT_DIRECT_X_SPRING_SCALE), char(30));
     } else {
         combo()->setCurrentIndex(items.indexOf(QStringLiteral("Rally")));
         QTest::keyClick(combo(), items.indexOf(profile) > items.indexOf(QStringLiteral("Rally"))
