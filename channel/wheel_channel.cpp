@@ -294,11 +294,13 @@ void WheelChannelServer::read(QLocalSocket *socket)
     WheelReply reply;
     if (!decoded.ok())
         reply = outcomeReply(decoded, decoded.systemText);
-    else if (handler)
+    else if (handler) {
+        request.peer = wheelChannelPeerProcess(*socket);
         reply = handler(request);
-    else
+    } else {
         reply = outcomeReply(refusal(Outcome::Problem::Unsupported, "no handler for requests"),
                              QStringLiteral("no handler for requests"));
+    }
     if (!peer)
         return;
     peer->setProperty(ANSWERED, true);

@@ -30,7 +30,8 @@
 //                     stack of games and its profile is applied; the instance keeps the
 //                     settings to put back.
 //     "end-game"      "game": <the id>. The game leaves the stack; the last one's end puts
-//                     back the settings from before the first.
+//                     back the settings from before the first. A game also ends when the
+//                     process that began it ends: a killed launch form leaves nothing held.
 //   version 3:
 //     "show-games"    show the Games window and bring it to the front
 //   version 4:
@@ -77,6 +78,7 @@ struct WheelRequest {
     QByteArray record; // ApplyRecord, EFFECT_SETTINGS_RECORD_SIZE bytes
     bool permanent = false;
     int version = 1; // the client's, as far as this side speaks it: its reply's
+    qint64 peer = 0; // the asking process as the instance's end sees it (not sent); 0 unknown
 };
 
 struct WheelReply {

@@ -235,3 +235,15 @@ bool wheelChannelServerIsThisUser(const QLocalSocket &)
     // Nobody else can put a socket into the user's private directory.
     return true;
 }
+
+qint64 wheelChannelPeerProcess(const QLocalSocket &socket)
+{
+#ifdef SO_PEERCRED
+    struct ucred credentials;
+    socklen_t size = sizeof credentials;
+    if (::getsockopt(int(socket.socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &credentials,
+                     &size) == 0)
+        return credentials.pid;
+#endif
+    return 0;
+}

@@ -18,3 +18,6 @@ Outcome wheelChannelPlace(const QString &file, QString *path);
 // The instance that took a connection runs as this user, so that no request reaches a
 // stranger's.
 bool wheelChannelServerIsThisUser(const QLocalSocket &socket);
+
+// The process at the other end of an accepted connection, 0 when the system does not say.
+qint64 wheelChannelPeerProcess(const QLocalSocket &socket);

@@ -43,6 +43,13 @@ bool wheelChannelServerIsThisUser(const QLocalSocket &socket)
     return pipePeerIsThisUser(socket, false);
 }
 
+qint64 wheelChannelPeerProcess(const QLocalSocket &socket)
+{
+    ULONG pid = 0;
+    const HANDLE pipe = reinterpret_cast<HANDLE>(socket.socketDescriptor());
+    return ::GetNamedPipeClientProcessId(pipe, &pid) ? qint64(pid) : 0;
+}
+
 struct WheelChannelServer::Listening {
     QString path;
     QLocalServer *server = nullptr;

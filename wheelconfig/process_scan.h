@@ -57,6 +57,10 @@ public:
     // This user's processes now, this one left out, each read in full.
     QVector<Running> running() const;
 
+    // When the process `pid` started, in look()'s units; 0 once it has ended (a zombie
+    // too) or when it can not be read. With the pid it tells one process from a later one.
+    static quint64 startOf(qint64 pid);
+
 private:
     struct Known {
         bool own = false;

@@ -123,6 +123,12 @@ quint64 ProcessScan::uptimeTicks() const
     return quint64(now.tv_sec) * ticksPerSecond + quint64(now.tv_nsec) * ticksPerSecond / 1000000000;
 }
 
+quint64 ProcessScan::startOf(qint64 pid)
+{
+    const Stat stat = ProcessScan().readStat(QByteArray::number(pid).constData());
+    return stat.ok && stat.state != 'Z' ? stat.started : 0;
+}
+
 QVector<int> ProcessScan::look(QVector<quint64> *started)
 {
     const quint64 youngTicks = quint64(YOUNG_SECONDS) * ticksPerSecond;

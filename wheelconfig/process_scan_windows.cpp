@@ -99,6 +99,11 @@ bool isWheelProgram(const QString &name)
 
 ProcessScan::ProcessScan(const QString &) : ownPid(int(::GetCurrentProcessId())) {}
 
+quint64 ProcessScan::startOf(qint64 pid)
+{
+    return openProcess(int(pid), false).started;
+}
+
 QVector<int> ProcessScan::look(QVector<quint64> *started)
 {
     QHash<int, Known> now;

@@ -1,13 +1,24 @@
 #include "wheel_service.h"
 
 #include "effect_settings_record.h"
+#include "process_scan.h"
 #include "profile_store.h"
 #include "record_values.h"
 #include "wheel_device.h"
 
 #include <cstring>
 
-WheelService::WheelService(QObject *parent) : QObject(parent) {}
+namespace
+{
+// As often as the game watch looks.
+constexpr int OWNER_WATCH_MS = 2000;
+} // namespace
+
+WheelService::WheelService(QObject *parent) : QObject(parent)
+{
+    ownerWatch.setInterval(OWNER_WATCH_MS);
+    connect(&ownerWatch, &QTimer::timeout, this, &WheelService::endGamesWithoutOwner);
+}
 
 WheelService::~WheelService()
 {
@@ -138,8 +149,13 @@ Outcome WheelService::pushGames(const std::vector<Game> &games)
         bool known = false;
         for (const Entry &entry : stack)
             known = known || entry.game.id == game.id;
-        if (!known)
-            stack.push_back(Entry{game, QByteArray(), QString(), false});
+        if (known)
+            continue;
+        // An owner that can not be read is not watched: its game ends as it says.
+        const quint64 ownerStarted = game.owner > 0 ? ProcessScan::startOf(game.owner) : 0;
+        stack.push_back(Entry{game, QByteArray(), QString(), false, ownerStarted});
+        if (ownerStarted)
+            ownerWatch.start();
     }
     return stack.size() == size ? Outcome() : applyTop(false);
 }
@@ -203,6 +219,24 @@ Outcome WheelService::popGame(const QString &id)
         return applyTop(true);
     }
     return sendPutBack(ended);
+}
+
+void WheelService::endGamesWithoutOwner()
+{
+    QStringList ended;
+    bool watched = false;
+    for (const Entry &entry : stack) {
+        if (!entry.ownerStarted)
+            continue;
+        if (ProcessScan::startOf(entry.game.owner) == entry.ownerStarted)
+            watched = true;
+        else
+            ended << entry.game.id;
+    }
+    if (!watched)
+        ownerWatch.stop();
+    for (const QString &id : std::as_const(ended))
+        popGame(id);
 }
 
 Outcome WheelService::sendPutBack(const Entry &ended)

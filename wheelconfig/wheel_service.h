@@ -16,6 +16,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 #include <vector>
 
@@ -46,12 +47,15 @@ public:
     Outcome saveFields(const StoreFields &store);
 
     // A game that runs with a profile: `id` tells it apart from every other, `name` is what
-    // the user is told. Only games with `announce` are told of in told().
+    // the user is told. Only games with `announce` are told of in told(). A game with an
+    // `owner` process also ends when that process ends without saying so (a launch form
+    // that was killed).
     struct Game {
         QString id;
         QString name;
         QString profile;
         bool announce = false;
+        qint64 owner = 0;
     };
     Outcome pushGame(const Game &game);
     // Games that started together: the last one's profile alone is applied.
@@ -89,6 +93,7 @@ private:
         QByteArray previous; // the settings before its profile; empty while not applied
         QString previousHeld; // the profile they were, if one
         bool refused = false;
+        quint64 ownerStarted = 0; // the owner's start, while it is watched
     };
     // The live apply of `store` over a fresh read; `before` gets the owned fields read.
     Outcome exchange(const StoreFields &store, bool permanent, QByteArray *before = nullptr);
@@ -96,6 +101,7 @@ private:
     Outcome applyTop(bool again);
     Outcome sendPutBack(const Entry &ended);
     void setHeld(const QString &name);
+    void endGamesWithoutOwner();
 
     DeviceHandle *handle = nullptr;
     bool ownConnection = false;
@@ -105,4 +111,5 @@ private:
     QString keptHeld;
     QString keptFor; // the ended game's name, while kept
     bool keptTold = false;
+    QTimer ownerWatch; // runs only while a game has an owner
 };

@@ -371,7 +371,8 @@ WheelReply answer(WheelService &service, const WheelRequest &request)
             return outcomeReply(done, WheelService::saveFailureText(done));
         break;
     case Kind::BeginGame:
-        done = service.pushGame({request.game, request.title, request.profile, false});
+        done =
+            service.pushGame({request.game, request.title, request.profile, false, request.peer});
         break;
     case Kind::EndGame:
         done = service.popGame(request.game);

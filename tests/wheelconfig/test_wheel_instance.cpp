@@ -293,8 +293,10 @@ void WheelInstanceTest::launchForm()
 void WheelInstanceTest::overlappingGames_data()
 {
     QTest::addColumn<bool>("watchedFirst");
-    QTest::newRow("watched game, then the launch form") << true;
-    QTest::newRow("launch form, then the watched game") << false;
+    QTest::addColumn<bool>("launchKilled"); // killed, it can not end its game itself
+    QTest::newRow("watched game, then the launch form") << true << false;
+    QTest::newRow("launch form, then the watched game") << false << false;
+    QTest::newRow("launch form killed under the watched game") << false << true;
 }
 
 // A watched game and a launch-form game that overlap, real processes both: the wheel ends
@@ -302,6 +304,7 @@ void WheelInstanceTest::overlappingGames_data()
 void WheelInstanceTest::overlappingGames()
 {
     QFETCH(bool, watchedFirst);
+    QFETCH(bool, launchKilled);
     const QByteArray drift = profileBytes(44, 720);
     const QByteArray snow = profileBytes(55, 900);
     CHECKED(writeFile(work->filePath("wheel_profiles/Drift"), drift));
@@ -363,6 +366,8 @@ void WheelInstanceTest::overlappingGames()
     } else {
         CHECKED(startLaunch());
         CHECKED(startRally());
+        if (launchKilled)
+            launch->kill();
         QVERIFY(QFile(work->filePath("go")).open(QIODevice::WriteOnly));
         QVERIFY(launch->waitForFinished(WAIT_MS));
         QCOMPARE(holds(), hex(withOwnBytes(RALLY, own))); // kept for the game still running
